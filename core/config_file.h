@@ -1,0 +1,97 @@
+// The toolbar's configuration file: line store, record fields, count lines
+// and the section passes that hand every value to the form in reading order.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vtb {
+
+// An error that ends the running step and whose text the user sees.
+class ToolbarError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Holds the configuration text as numbered lines.
+// CR LF, lone CR and lone LF each end a line; a final empty line is not
+// counted; the text ends at the first zero byte; a line reads as at most
+// 4096 characters; a line number past the end reads as an empty line.
+class LineStore {
+public:
+    static constexpr std::size_t kMaxLineLength = 4096;
+
+    void Load(std::string_view bytes);
+    void Clear();
+    std::size_t Count() const { return starts_.size(); }
+    std::string Line(std::size_t index) const;
+    bool IsLine(std::size_t index, std::string_view text) const;
+
+private:
+    std::string text_;
+    std::vector<std::pair<std::size_t, std::size_t>> starts_;  // offset, length
+};
+
+// Field 1 is the text before the first "|", field 2 the text after it (the
+// whole line when there is none); any other field number gives "".
+std::string SplitField(std::string_view line, int which);
+
+// Whole-number conversion of a count line: leading spaces, one sign, "$",
+// "x" or "0x" for hexadecimal, nothing after the digits, 32-bit range.
+bool ParseInteger(std::string_view text, std::int32_t& value);
+
+// "'<text>' is not a valid integer value"
+std::string InvalidIntegerMessage(std::string_view text);
+
+// Path helpers on Windows-style paths held as 8-bit text.
+std::string ChangeFileExt(std::string_view path, std::string_view ext);
+std::string ExtractFilePath(std::string_view path);  // with trailing backslash
+
+// The targets of one construction, in reading order.
+using TargetList = std::vector<std::string>;
+using SharedTargets = std::shared_ptr<const TargetList>;
+
+// The form side of construction. The reader calls these in the fixed
+// reading order, after it has appended the target that the call names (tag
+// is that target's index). A method may throw ToolbarError to end the
+// construction there.
+class ConfigSink {
+public:
+    virtual ~ConfigSink() = default;
+    // "[Buttons]": the main button's glyph is loaded before its target is
+    // appended, so it gets no tag.
+    virtual void MainButton(const std::string& caption) = 0;
+    virtual void SearchButton(const std::string& caption, int tag) = 0;
+    virtual void SettingsButton(const std::string& caption, int tag) = 0;
+    virtual void LinkButton(int number, const std::string& caption, int tag) = 0;  // 1..17
+    // "[Main Menu]": tag is -1 for an entry without a command.
+    virtual void MainMenuEntry(const std::string& caption, int tag, bool subEntry) = 0;
+    // "[Settings Menu - Search]"
+    virtual void SearchOptionsCaption(const std::string& caption) = 0;
+    virtual void SearchOption(int number, const std::string& caption, int tag) = 0;  // 1..7
+    // "[Settings Menu - Misc]": tag is -1 for an entry without a command.
+    virtual void SettingsMenuEntry(const std::string& caption, int tag) = 0;
+};
+
+// Module-wide values that a construction reads; members it does not reach
+// keep what they held.
+struct ConfigValues {
+    std::string ConfigVersion;
+    std::string ConfigVersionNote;
+    std::string SearchParam1;
+    std::string SearchParam2;
+    std::string SearchParam3;
+    std::string UpdateURL;
+};
+
+// Runs the passes over a loaded line store. Targets are appended to urls as
+// their lines are read; values goes the module-wide strings. Throws
+// ToolbarError on a bad count line or a sub-entry with no entry above it.
+void ReadConfiguration(const LineStore& lines, TargetList& urls, ConfigValues& values,
+                       ConfigSink& sink);
+
+}  // namespace vtb

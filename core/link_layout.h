@@ -1,0 +1,28 @@
+// Placement of the shown link buttons after the Settings button.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "user_settings.h"
+
+namespace vtb {
+
+constexpr int kFirstLinkSlot = 440;
+constexpr int kSettingsButtonLeft = 365;
+
+// "SpdButn_1" .. "SpdButn_17"
+std::string LinkButtonName(int number);
+
+struct LinkPlacement {
+    std::vector<std::string> VisibleButtons;  // names, in number order
+    std::array<int, kLinkButtonCount> Left{};  // new left edge; -1 = not moved
+};
+
+LinkPlacement PlaceLinkButtons(const std::array<bool, kLinkButtonCount>& visible, int slotWidth);
+
+// 440 + slots, or 440 with none shown.
+int ToolbarWidth(int shownCount, int slotWidth);
+
+}  // namespace vtb

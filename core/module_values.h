@@ -1,0 +1,32 @@
+// Values shared by every toolbar of the loaded DLL. Constructions may run on
+// several browser threads at once, so they are serialised and the values
+// are read and replaced under a lock; a form keeps the target list it was
+// built with, so later constructions never change what its controls mean.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "config_file.h"
+
+namespace vtb {
+
+struct ModuleValues {
+    SharedTargets URLList;  // null until the first construction read a file
+    ConfigValues Config;
+    std::string SearchMethod;
+};
+
+// Held by a construction from its start to its end.
+std::mutex& ConstructionLock();
+
+ModuleValues SnapshotModuleValues();
+void PublishModuleValues(const ModuleValues& values);
+
+std::string CurrentSearchMethod();
+void SetSearchMethod(const std::string& method);
+
+// Forgets everything (tests only).
+void ResetModuleValues();
+
+}  // namespace vtb

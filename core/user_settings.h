@@ -1,0 +1,62 @@
+// The user's settings: search history, search method and shown link buttons,
+// kept under the section "Settings" of the INI file beside the DLL.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config_file.h"
+
+namespace vtb {
+
+constexpr int kLinkButtonCount = 17;
+constexpr int kSearchOptionCount = 7;
+constexpr int kHistoryKeyCount = 8;  // "Search History0" .. "Search History7"
+
+// Key access; section and key names match without regard to case.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual std::optional<std::string> Read(const std::string& key) = 0;  // nullopt: missing
+    // Both throw ToolbarError("Unable to write to <path>") when refused.
+    virtual void Write(const std::string& key, const std::string& value) = 0;
+    virtual void Remove(const std::string& key) = 0;
+};
+
+// "Enter <caption> search query"
+std::string PlaceholderText(const std::string& mainCaption);
+
+// A button key reads as a whole number; non-zero is shown. nullopt when the
+// value is missing or does not convert.
+std::optional<bool> ParseButtonFlag(const std::optional<std::string>& value);
+
+struct LoadedSettings {
+    std::vector<std::string> History;  // non-empty values in key order
+    bool UsePlaceholder = false;       // no history: the placeholder is added and shown
+    int CheckedOption = 0;             // 1..7 to receive the check mark, 0 to leave it
+    std::optional<std::string> SearchMethod;  // new module-wide method, when chosen
+    bool ButtonsApplied = false;
+    std::array<bool, kLinkButtonCount> Visible{};
+    std::string Error;  // non-empty: loading stopped here ("List index out of bounds (%d)")
+};
+
+// optionTags are the tags of SearchOption_1..7; currentMethod the module's
+// SearchMethod before loading.
+LoadedSettings LoadSettings(SettingsStore& store, const TargetList& urls,
+                            const std::array<int, kSearchOptionCount>& optionTags,
+                            const std::string& currentMethod);
+
+struct SettingsToSave {
+    std::vector<std::string> History;  // sorted, placeholder already taken out
+    std::string SearchMethod;
+    std::array<bool, kLinkButtonCount> Visible{};
+};
+
+// Writes history keys 0..p-1, removes p..7 (a cleared history stays
+// cleared), then the method and the seventeen button keys. Throws
+// ToolbarError at the first refused write; later writes are skipped.
+void SaveSettings(SettingsStore& store, const SettingsToSave& settings);
+
+}  // namespace vtb

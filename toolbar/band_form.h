@@ -1,0 +1,107 @@
+// The toolbar form: a child window of the browser's toolbar area holding the
+// main button, the search box, the Search and Settings buttons, the link
+// buttons and their menus, built from the configuration file and the user's
+// settings.
+#pragma once
+
+#include <windows.h>
+#include <exdisp.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/config_file.h"
+#include "core/user_settings.h"
+#include "widgets/form.h"
+#include "widgets/menus.h"
+#include "win/handles.h"
+
+namespace vtb {
+
+class TGlyphButton;
+class TComboBox;
+
+// A window procedure as a replaceable method: the band hooks the form by
+// saving the current one and installing its own, which passes every message on.
+using TWndMethod = std::function<LRESULT(UINT msg, WPARAM wParam, LPARAM lParam)>;
+
+class TBandForm : public TCustomForm {
+public:
+    // Creates the window as a child of parent and runs FormCreate. An error
+    // of the construction is shown in an error box; the form lives on with
+    // what was built before it.
+    static std::unique_ptr<TBandForm> Create(HWND parent);
+    ~TBandForm() override;  // runs FormDestroy, then destroys the window
+
+    // Set by the band right after construction; all navigation goes through it.
+    ComPtr<IWebBrowser2> WebBrowser;
+
+    TWndMethod WindowProc() const { return windowProc_; }
+    void SetWindowProc(TWndMethod method) { windowProc_ = std::move(method); }
+
+    void SetTimerEnabled(bool enabled);
+    bool TimerEnabled() const { return timerEnabled_; }
+
+    // Keyboard focus to the form, which hands it to its active control.
+    void TakeFocus();
+
+    SIZE ClientSize() const;
+    int MainButtonWidth() const;
+
+    // Handlers, named after their controls and events.
+    void FormCreate(TComponent* sender);
+    void FormDestroy(TComponent* sender);
+    void FormKeyPress(TComponent* sender, char& key);
+    void Search_SpdButnClick(TComponent* sender);
+    void KorviButtonClick(TComponent* sender);
+    void SettingsClick(TComponent* sender);
+    void SearchMethodsClick(TComponent* sender);
+    void SpdButnMouseEnter(TComponent* sender);
+    void SpdButnMouseLeave(TComponent* sender);
+    void Timer1Timer(TComponent* sender);
+
+    void NavigateURL(const std::string& url);
+    void NavigateURLTarget(const std::string& url, const std::string& targetFrame);
+    void HideToolbar();
+    bool DownloadUpdate();
+
+    // Controls, as the form definition names them.
+    TGlyphButton* Main_Menu_SpdButn = nullptr;
+    TComboBox* Search_Edit = nullptr;
+    TGlyphButton* Search_SpdButn = nullptr;
+    TGlyphButton* Settings_SpdButn = nullptr;
+    std::array<TGlyphButton*, kLinkButtonCount> SpdButn{};  // SpdButn_1 .. SpdButn_17
+    LineStore Memo;
+    TPopupMenu* Main_Menu = nullptr;
+    TPopupMenu* Settings_Menu = nullptr;
+    TMenuItem* Searchoptions = nullptr;
+    TMenuItem* Buttons1 = nullptr;
+    TMenuItem* N10 = nullptr;
+    std::array<TMenuItem*, kSearchOptionCount> SearchOption{};  // SearchOption_1 .. _7
+    std::array<TMenuItem*, kLinkButtonCount> SettingsSpdButn{};  // SettingsSpdButn_1 .. _17
+
+    // The targets this form was built with, and the shown link buttons.
+    const TargetList& URLList() const;
+    std::vector<std::string> VisibleButtons;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    TBandForm();
+    void BuildControls(HWND parent);
+    void PlaceLinkButtons();
+    const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
+
+    std::vector<std::unique_ptr<TComponent>> owned_;
+    SharedTargets urls_;
+    TWndMethod windowProc_;
+    bool timerEnabled_ = false;
+    bool settingsLoaded_ = false;  // only then may FormDestroy write the settings file
+    friend class FormBuilder;
+};
+
+}  // namespace vtb

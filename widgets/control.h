@@ -1,0 +1,196 @@
+// The toolkit the toolbar is built from: components with names and tags,
+// windowless controls drawn on their parent's surface, windowed controls
+// that host them, and the notifications that pass between them.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "win/handles.h"
+
+namespace vtb {
+
+// Toolkit notifications (sent with TControl::Perform).
+enum : UINT {
+    CM_BASE = 0xB000,
+    CM_ENABLEDCHANGED = CM_BASE + 3,
+    CM_CANCELMODE = CM_BASE + 4,
+    CM_DIALOGCHAR = CM_BASE + 6,
+    CM_VISIBLECHANGED = CM_BASE + 7,
+    CM_FONTCHANGED = CM_BASE + 9,
+    CM_TEXTCHANGED = CM_BASE + 18,
+    CM_MOUSEENTER = CM_BASE + 19,
+    CM_MOUSELEAVE = CM_BASE + 20,
+    CM_SYSCOLORCHANGE = CM_BASE + 25,
+    CM_BUTTONPRESSED = CM_BASE + 81,  // GroupDownNotice: wParam group, lParam sender
+    CN_BASE = 0xBC00,                 // + a keyboard message: the key notification
+};
+
+// A colour that is either plain RGB or, with the top bit set, a system colour
+// index (0x80000000 | COLOR_xxx).
+using TColor = DWORD;
+constexpr TColor clWindowText = 0x80000000u | COLOR_WINDOWTEXT;
+constexpr TColor clBtnFace = 0x80000000u | COLOR_BTNFACE;
+COLORREF ColorToRGB(TColor color);
+
+class TComponent;
+using TNotifyEvent = std::function<void(TComponent* sender)>;
+
+class TComponent {
+public:
+    explicit TComponent(std::string name = {}) : Name(std::move(name)) {}
+    virtual ~TComponent();
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    std::string Name;
+    int Tag = 0;
+
+    // Asks to be told (Notification) when `other` is destroyed.
+    void FreeNotification(TComponent* other);
+    void RemoveFreeNotification(TComponent* other);
+
+protected:
+    // `component` is being destroyed; drop every reference to it.
+    virtual void Notification(TComponent* component) { (void)component; }
+
+private:
+    std::vector<TComponent*> notify_;  // both directions, so neither outlives the link
+};
+
+// A font description with its GDI font made on demand.
+class TFont {
+public:
+    std::string Name = "MS Sans Serif";
+    int Height = 13;  // pixels
+    bool Bold = false;
+
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    void Assign(const TFont& other);
+    void SetStyle(const std::string& name, int height, bool bold);
+    HFONT Handle() const;
+    std::function<void()> OnChange;
+
+private:
+    TColor color_ = clWindowText;
+    mutable UniqueFont handle_;
+    void Changed();
+};
+
+class TWinControl;
+
+// A control without a window of its own: it paints on its parent's surface
+// and gets its mouse input and notifications through the parent.
+class TControl : public TComponent {
+public:
+    TControl(TWinControl* parent, std::string name);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    virtual HWND Handle() const { return nullptr; }  // windowless
+
+    int Left() const { return bounds_.left; }
+    int Top() const { return bounds_.top; }
+    int Width() const { return bounds_.right - bounds_.left; }
+    int Height() const { return bounds_.bottom - bounds_.top; }
+    RECT BoundsRect() const { return bounds_; }
+    virtual void SetBounds(int left, int top, int width, int height);
+    void SetLeft(int left) { SetBounds(left, Top(), Width(), Height()); }
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+
+    TFont Font;
+    bool ParentFont = true;
+    bool ShowHint = true;
+    bool ParentShowHint = true;
+
+    // Schedules a repaint of the control's area / paints it now.
+    void Invalidate();
+    void Repaint();
+
+    // Paints into dc, whose origin is the control's top-left corner.
+    virtual void Paint(HDC dc) { (void)dc; }
+
+    // Mouse messages arrive with client coordinates of the control;
+    // toolkit notifications with their own parameters.
+    virtual LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // Client point to screen point and back.
+    POINT ClientToScreen(POINT p) const;
+    POINT ScreenToClient(POINT p) const;
+
+    // The parent's top-level form, if any.
+    class TCustomForm* ParentForm() const;
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+    std::function<void(TComponent*, UINT button, int x, int y)> OnMouseDown;
+    std::function<void(TComponent*, int x, int y)> OnMouseMove;
+    std::function<void(TComponent*, UINT button, int x, int y)> OnMouseUp;
+
+    // Control style: captures the mouse while a button is held on it.
+    bool CaptureOnPress = true;
+
+protected:
+    virtual void Click();  // fires OnClick
+    bool MouseCapture() const;
+    void SetMouseCapture(bool capture);
+
+private:
+    TWinControl* parent_;
+    RECT bounds_{0, 0, 0, 0};
+    bool visible_ = true;
+    bool enabled_ = true;
+};
+
+// A control with a window. It hosts windowless child controls: it paints
+// them, routes mouse messages to the one under the pointer (or to the one
+// holding the capture), and broadcasts notifications to them.
+class TWinControl : public TControl {
+public:
+    TWinControl(TWinControl* parent, std::string name);
+    ~TWinControl() override;
+
+    HWND Handle() const override { return handle_; }
+
+    // Children in z-order, bottom first. Not owned.
+    const std::vector<TControl*>& Controls() const { return controls_; }
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+
+    // The topmost visible child at a client point (windowless and windowed;
+    // disabled ones only when allowDisabled).
+    TControl* ControlAtPos(POINT client, bool allowDisabled) const;
+
+    // Sends a notification to every child control.
+    void Broadcast(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    TColor BackgroundColor = clBtnFace;
+
+protected:
+    // Window procedure of the control's window; the default routes paints
+    // and mouse input to the windowless children.
+    virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+    void AttachHandle(HWND handle, WNDPROC previous);  // subclassed system window
+    void DetachHandle();
+    static LRESULT CALLBACK StaticWndProc(HWND, UINT, WPARAM, LPARAM);
+
+private:
+    HWND handle_ = nullptr;
+    WNDPROC previous_ = nullptr;  // for subclassed system windows
+    std::vector<TControl*> controls_;
+    friend class TToolkit;
+};
+
+}  // namespace vtb

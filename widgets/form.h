@@ -1,0 +1,27 @@
+// A top-level toolkit window: modal result, active control, key preview.
+#pragma once
+
+#include "control.h"
+
+namespace vtb {
+
+class TCustomForm : public TWinControl {
+public:
+    TCustomForm(TWinControl* parent, std::string name);
+
+    int ModalResult = 0;
+    bool KeyPreview = false;
+
+    // The form's window is the thread's active window or contains the focus.
+    bool Active() const;
+    TWinControl* ActiveControl() const { return activeControl_; }
+    void SetActiveControl(TWinControl* control) { activeControl_ = control; }
+
+    // Key events as the form previews them; set key to 0 to consume it.
+    std::function<void(TComponent* sender, char& key)> OnKeyPress;
+
+private:
+    TWinControl* activeControl_ = nullptr;
+};
+
+}  // namespace vtb

@@ -1,0 +1,118 @@
+// The flat, windowless push button with glyph, caption and drop-down menu
+// from which every toolbar button is made.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "control.h"
+#include "core/bitmap_file.h"
+#include "menus.h"
+
+namespace vtb {
+
+enum class TButtonFaceState : std::uint8_t {
+    bfsUp = 0,
+    bfsDisabled = 1,
+    bfsPressed = 2,
+    bfsLatched = 3,
+    bfsIdle = 4,  // paint only: a flat button the mouse is not over
+};
+enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
+enum TDropDownMenuPos { dmpBottom, dmpRight };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+class TButtonGlyph;
+
+class TGlyphButton : public TControl {
+public:
+    TGlyphButton(TWinControl* parent, std::string name);
+    ~TGlyphButton() override;
+
+    // Published properties.
+    TAlignment Alignment() const;
+    void SetAlignment(TAlignment value);
+    bool AllowAllUp() const { return allowAllUp_; }
+    void SetAllowAllUp(bool value);
+    bool AllowTimer() const { return allowTimer_; }
+    void SetAllowTimer(bool value);
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& value);
+    bool Down() const { return down_; }
+    void SetDown(bool value);
+    TPopupMenu* DropDownMenu() const { return dropDownMenu_; }
+    void SetDropDownMenu(TPopupMenu* menu);
+    bool Flat() const { return flat_; }
+    void SetFlat(bool value);
+    // Copies the bitmap; an empty one clears the glyph.
+    void SetGlyph(const DecodedBitmap& bitmap);
+    // Reads a .bmp file into Glyph. Throws ToolbarError "Bitmap image is not
+    // valid" or "Cannot open file "%s". %s".
+    void LoadGlyphFromFile(const std::string& path);
+    bool HasGlyph() const;
+    bool GrayedInactive() const { return grayedInactive_; }
+    void SetGrayedInactive(bool value);
+    int GroupIndex() const { return groupIndex_; }
+    void SetGroupIndex(int value);
+    std::uint16_t InitPause = 500;
+    TButtonLayout Layout() const { return layout_; }
+    void SetLayout(TButtonLayout value);
+    int Margin() const { return margin_; }
+    void SetMargin(int value);
+    bool MarkDropDown() const { return markDropDown_; }
+    void SetMarkDropDown(bool value);
+    TDropDownMenuPos MenuPosition = dmpBottom;
+    int ModalResult = 0;
+    int NumGlyphs() const;
+    void SetNumGlyphs(int value);
+    std::uint16_t RepeatInterval = 100;
+    int Spacing() const { return spacing_; }
+    void SetSpacing(int value);
+    TButtonStyle Style() const { return style_; }
+    void SetStyle(TButtonStyle value);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool value);
+    bool WordWrap() const;
+    void SetWordWrap(bool value);
+
+    // OnClick, with the parent form's modal result set first.
+    void FireClick();
+
+    TButtonFaceState FaceState() const { return faceState_; }
+    bool IsHovered() const { return isHovered_; }
+
+    void Paint(HDC dc) override;
+    LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    virtual void PaintContents(HDC canvas, RECT rect, TButtonFaceState glyphState, bool showMark);
+    void Notification(TComponent* component) override;
+
+private:
+    std::unique_ptr<TButtonGlyph> faceGlyph_;
+    std::string caption_;
+    TPopupMenu* dropDownMenu_ = nullptr;
+    TButtonFaceState faceState_ = TButtonFaceState::bfsUp;
+    TButtonLayout layout_ = blGlyphTop;
+    TButtonStyle style_ = bsAutoDetect;
+    int groupIndex_ = 0;
+    int margin_ = -1;
+    int spacing_ = 1;
+    bool allowAllUp_ = false;
+    bool allowTimer_ = false;
+    bool down_ = false;
+    bool flat_ = false;
+    bool grayedInactive_ = true;
+    bool markDropDown_ = true;
+    bool transparent_ = false;
+    bool isHovered_ = false;
+    bool isTracking_ = false;
+    bool isMenuShowing_ = false;
+};
+
+}  // namespace vtb
