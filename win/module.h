@@ -1,0 +1,28 @@
+// The module the toolbar code is linked into (the DLL, or a test program).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace vtb {
+
+HINSTANCE ModuleInstance();
+
+// The module's own full file name (never the host program's).
+std::string ModulePath();
+
+// The host program's full file name.
+std::string HostExecutablePath();
+
+// The application title for message boxes: the host's file name without
+// directory and extension, OEM to ANSI, "Hostapp" style.
+std::string ApplicationTitle();
+
+// Error box: the application title, the full-stop rule, an error icon, OK.
+void ShowErrorMessage(const std::string& text);
+
+// Plain message box centred on the screen: one OK button, no icon.
+void ShowPlainMessage(const std::string& text);
+
+}  // namespace vtb
