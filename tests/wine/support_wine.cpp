@@ -1,0 +1,182 @@
+#include "tests/wine/support_wine.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <type_traits>
+
+namespace vtbtest {
+
+namespace {
+
+// Control identifiers inside a message box: the text static is 0xFFFF on
+// every system; the icon static is 0x14 on Windows and stc1 (0x440) on Wine.
+constexpr int kTextId = 0xFFFF;
+constexpr int kIconIds[] = {0x14, 0x440};
+constexpr DWORD kPollMs = 20;
+constexpr UINT kTextTimeoutMs = 1000;
+
+// Reads a window's text without hanging when its thread is not pumping.
+std::string WindowText(HWND window) {
+    char text[4096] = {};
+    DWORD_PTR copied = 0;
+    if (!window || !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text,
+                                        reinterpret_cast<LPARAM>(text),
+                                        SMTO_ABORTIFHUNG, kTextTimeoutMs, &copied))
+        return {};
+    return std::string(text, copied);
+}
+
+HICON BoxIcon(HWND box) {
+    for (int id : kIconIds) {
+        HWND icon = GetDlgItem(box, id);
+        if (!icon || !IsWindowVisible(icon)) continue;
+        DWORD_PTR handle = 0;
+        if (SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG,
+                                kTextTimeoutMs, &handle) && handle)
+            return reinterpret_cast<HICON>(handle);
+    }
+    return nullptr;
+}
+
+bool IsMessageBox(HWND window) {
+    char cls[16] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    return lstrcmpA(cls, "#32770") == 0 && GetDlgItem(window, kTextId) != nullptr;
+}
+
+BOOL CALLBACK CollectBoxes(HWND window, LPARAM param) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(window) && IsMessageBox(window))
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::string ExeDir() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+std::string DllPath() { return ExeDir() + "Veltrane_ToolBar.dll"; }
+
+ToolbarDll::ToolbarDll(const std::string& path) {
+    module = LoadLibraryA(path.c_str());
+    if (!module) {
+        ADD_FAILURE() << "cannot load " << path << " (error " << GetLastError() << ")";
+        return;
+    }
+    auto find = [this](auto& slot, const char* name) {
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(
+            reinterpret_cast<void*>(GetProcAddress(module, name)));
+        if (!slot) ADD_FAILURE() << "the DLL does not export " << name;
+    };
+    find(GetClassObject, "DllGetClassObject");
+    find(CanUnloadNow, "DllCanUnloadNow");
+    find(RegisterServer, "DllRegisterServer");
+    find(UnregisterServer, "DllUnregisterServer");
+}
+
+ToolbarDll::~ToolbarDll() {
+    if (module) FreeLibrary(module);
+}
+
+MessageBoxWatcher::MessageBoxWatcher()
+    : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this] { Run(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    SetEvent(stop_.get());
+    thread_.join();
+}
+
+std::vector<MessageBoxWatcher::Box> MessageBoxWatcher::Boxes() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxes_;
+}
+
+void MessageBoxWatcher::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    boxes_.clear();
+}
+
+bool MessageBoxWatcher::WaitForBoxes(size_t count, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (boxes_.size() >= count) return true;
+        }
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= timeoutMs) return false;
+        // The box may come from a handler of this thread: keep it running.
+        PumpMessages(spent + kPollMs > timeoutMs ? timeoutMs - spent : kPollMs);
+    }
+}
+
+void MessageBoxWatcher::Run() {
+    while (WaitForSingleObject(stop_.get(), kPollMs) == WAIT_TIMEOUT) Poll();
+}
+
+void MessageBoxWatcher::Poll() {
+    std::vector<HWND> found;
+    EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&found));
+    for (auto it = answered_.begin(); it != answered_.end();)
+        it = IsWindow(*it) ? std::next(it) : answered_.erase(it);
+    for (HWND box : found)
+        if (answered_.insert(box).second) Answer(box);
+}
+
+void MessageBoxWatcher::Answer(HWND box) {
+    Box seen;
+    seen.caption = WindowText(box);
+    seen.text = WindowText(GetDlgItem(box, kTextId));
+    const HICON icon = BoxIcon(box);
+    seen.noIcon = icon == nullptr;
+    seen.errorIcon = seen.stopIcon = icon && icon == LoadIcon(nullptr, IDI_HAND);
+    {
+        // Recorded before the press, so a waiter never misses a closed box.
+        std::lock_guard<std::mutex> lock(mutex_);
+        boxes_.push_back(seen);
+    }
+    if (HWND ok = GetDlgItem(box, IDOK))
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    else
+        PostMessageA(box, WM_CLOSE, 0, 0);
+}
+
+void PumpMessages(DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
+    }
+}
+
+void WriteTextFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) ADD_FAILURE() << "cannot write " << path;
+}
+
+std::string ReadTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace vtbtest

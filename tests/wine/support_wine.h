@@ -1,0 +1,83 @@
+// Helpers shared by the Wine tests: the toolbar DLL loaded by path, a watcher
+// that answers message boxes, message pumping and small file helpers.
+#pragma once
+
+#include <windows.h>
+
+#include "win/handles.h"
+
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vtbtest {
+
+// Directory of the running test program, with its trailing backslash
+// (so ExeDir() + "Veltrane_ToolBar.cfg" names a file beside the program).
+std::string ExeDir();
+
+// The toolbar DLL under test: Veltrane_ToolBar.dll beside the test program.
+std::string DllPath();
+
+// The DLL loaded with LoadLibrary and its four exports looked up; freed at
+// destruction. A DLL that does not load or lacks an export fails the test
+// that made the object and leaves the pointers null.
+struct ToolbarDll {
+    explicit ToolbarDll(const std::string& path = DllPath());
+    ~ToolbarDll();
+    ToolbarDll(const ToolbarDll&) = delete;
+    ToolbarDll& operator=(const ToolbarDll&) = delete;
+
+    HMODULE module = nullptr;
+    HRESULT (STDAPICALLTYPE* GetClassObject)(REFCLSID, REFIID, void**) = nullptr;
+    HRESULT (STDAPICALLTYPE* CanUnloadNow)() = nullptr;
+    HRESULT (STDAPICALLTYPE* RegisterServer)() = nullptr;
+    HRESULT (STDAPICALLTYPE* UnregisterServer)() = nullptr;
+};
+
+// A thread that finds the message boxes of this process, records caption,
+// text and icon, and presses OK, so that code showing a modal box returns.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    struct Box {
+        std::string caption, text;
+        // MB_ICONERROR and MB_ICONSTOP are the same hand icon: both are set.
+        bool errorIcon = false, stopIcon = false, noIcon = false;
+    };
+
+    // The boxes answered so far, oldest first.
+    std::vector<Box> Boxes();
+    void Clear();
+    // Pumps this thread's messages until at least count boxes were answered
+    // or the time is up; true when they were.
+    bool WaitForBoxes(size_t count, DWORD timeoutMs);
+
+private:
+    void Run();
+    void Poll();
+    void Answer(HWND box);
+
+    std::mutex mutex_;
+    std::vector<Box> boxes_;
+    std::set<HWND> answered_;
+    vtb::UniqueKernelHandle stop_;
+    std::thread thread_;
+};
+
+// Dispatches this thread's messages for the given time (timers, posted
+// messages and sent messages all run).
+void PumpMessages(DWORD ms);
+
+// Whole-file helpers; the bytes are written and read unchanged.
+void WriteTextFile(const std::string& path, const std::string& bytes);
+std::string ReadTextFile(const std::string& path);  // empty when missing
+bool FileExists(const std::string& path);            // a file, not a directory
+
+}  // namespace vtbtest
