@@ -1,0 +1,81 @@
+# Sourced by the scripts that run Windows programs: a Wine prefix of the
+# project's own, an X display, and one wineserver kept alive for the run.
+#
+#   BUILD_ROOT=... source tools/wine_env.sh
+#   vtb_wine_start [--xvfb]    # --xvfb: always run on a private Xvfb display
+#   wine some.exe ...
+#   (the EXIT trap stops the wineserver and Xvfb again)
+#
+# VTB_WINEPREFIX overrides the prefix ($BUILD_ROOT/wineprefix by default).
+
+: "${BUILD_ROOT:?BUILD_ROOT must be set before sourcing wine_env.sh}"
+
+export WINEPREFIX="${VTB_WINEPREFIX:-$BUILD_ROOT/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG=-all
+# No .NET and no HTML engine: skips the installers that would be downloaded.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+VTB_XVFB_PID=""
+VTB_WINE_LOG="$BUILD_ROOT/wine_env.log"
+
+vtb_free_display() {
+    local n
+    for n in $(seq 90 160); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            echo "$n"
+            return 0
+        fi
+    done
+    return 1
+}
+
+vtb_start_xvfb() {
+    local n tries
+    n="$(vtb_free_display)" || { echo "wine_env: no free X display number" >&2; return 1; }
+    Xvfb ":$n" -screen 0 "${VTB_SCREEN:-1024x768x24}" -nolisten tcp >>"$VTB_WINE_LOG" 2>&1 &
+    VTB_XVFB_PID=$!
+    for tries in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        if ! kill -0 "$VTB_XVFB_PID" 2>/dev/null; then
+            echo "wine_env: Xvfb did not start (see $VTB_WINE_LOG)" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    export DISPLAY=":$n"
+}
+
+vtb_wine_stop() {
+    # Only this prefix's server; another prefix's Wine keeps running.
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$VTB_XVFB_PID" ]; then
+        kill "$VTB_XVFB_PID" 2>/dev/null || true
+        wait "$VTB_XVFB_PID" 2>/dev/null || true
+        VTB_XVFB_PID=""
+    fi
+}
+
+vtb_wine_start() {
+    mkdir -p "$BUILD_ROOT" "$WINEPREFIX"
+    : >"$VTB_WINE_LOG"
+    trap vtb_wine_stop EXIT
+    if [ "${1:-}" = "--xvfb" ] || [ -z "${DISPLAY:-}" ]; then
+        vtb_start_xvfb
+    fi
+    # A server left over from an interrupted run would hold stale state.
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -p
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "wine_env: creating the Wine prefix $WINEPREFIX"
+        (cd "$WINEPREFIX" && wineboot -i >>"$VTB_WINE_LOG" 2>&1)
+    fi
+    echo "wine_env: prefix $WINEPREFIX, display $DISPLAY"
+}
+
+# A Linux path as Wine sees it (drive Z: maps the root directory).
+vtb_winpath() {
+    local p
+    p="$(realpath "$1")"
+    echo "Z:${p//\//\\}"
+}
