@@ -42,6 +42,9 @@ public:
     TWndMethod WindowProc() const { return windowProc_; }
     void SetWindowProc(TWndMethod method) { windowProc_ = std::move(method); }
 
+    // Told when the form has taken a new size (link buttons shown or hidden).
+    std::function<void()> OnResize;
+
     void SetTimerEnabled(bool enabled);
     bool TimerEnabled() const { return timerEnabled_; }
 
@@ -90,10 +93,19 @@ public:
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
+    // Lines the shown link buttons up after the Settings button.
+    void PlaceLinkButtons();
+
 private:
     TBandForm();
+    template <typename T, typename... Args>
+    T* Own(Args&&... args);
+    TGlyphButton* NewButton(const std::string& name, int left, int width);
+    static TMenuItem* NewItem(TMenuItem& parent, const std::string& name, const std::string& caption);
     void BuildControls(HWND parent);
-    void PlaceLinkButtons();
+    void LoadUserSettings();
+    void AdjustSize();
+    LRESULT FormWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
 
     std::vector<std::unique_ptr<TComponent>> owned_;

@@ -147,6 +147,7 @@ protected:
     void SetMouseCapture(bool capture);
 
 private:
+    friend class TWinControl;
     TWinControl* parent_;
     RECT bounds_{0, 0, 0, 0};
     bool visible_ = true;
@@ -163,6 +164,9 @@ public:
 
     HWND Handle() const override { return handle_; }
 
+    // The toolkit control of a window handle, if it is one of ours.
+    static TWinControl* FromHandle(HWND window);
+
     // Children in z-order, bottom first. Not owned.
     const std::vector<TControl*>& Controls() const { return controls_; }
     void InsertControl(TControl* control);
@@ -172,8 +176,19 @@ public:
     // disabled ones only when allowDisabled).
     TControl* ControlAtPos(POINT client, bool allowDisabled) const;
 
+    // The windowless child holding the mouse capture, if any.
+    TControl* CaptureControl() const { return captureControl_; }
+
     // Sends a notification to every child control.
     void Broadcast(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // Paints the visible windowless children that meet area.
+    void PaintControls(HDC dc, const RECT& area);
+
+    // Key press handling: the form's preview first, then OnKeyPress. True
+    // when the key was consumed (set to 0).
+    bool DoKeyPress(char& key);
+    std::function<void(TComponent* sender, char& key)> OnKeyPress;
 
     TColor BackgroundColor = clBtnFace;
 
@@ -181,16 +196,28 @@ protected:
     // Window procedure of the control's window; the default routes paints
     // and mouse input to the windowless children.
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Messages of further subclassed windows (the edit inside a combo box).
+    virtual LRESULT ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The previous procedure of the window now handled.
     LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
-    void AttachHandle(HWND handle, WNDPROC previous);  // subclassed system window
-    void DetachHandle();
+    // For windows of our own class: lpCreateParams of CreateWindowEx is `this`.
     static LRESULT CALLBACK StaticWndProc(HWND, UINT, WPARAM, LPARAM);
+    // Subclasses a system window; the first one becomes Handle().
+    void AttachSubclass(HWND handle);
+    void DetachHandle();
 
 private:
+    void AttachHandle(HWND handle, WNDPROC previous);
+    WNDPROC PreviousProc(HWND window) const;
+    TControl* MouseTarget(POINT client) const;
+
     HWND handle_ = nullptr;
-    WNDPROC previous_ = nullptr;  // for subclassed system windows
+    HWND current_ = nullptr;      // the window whose message is being handled
+    WNDPROC previous_ = nullptr;  // for a subclassed system window
+    std::vector<std::pair<HWND, WNDPROC>> subclassed_;
     std::vector<TControl*> controls_;
-    friend class TToolkit;
+    TControl* captureControl_ = nullptr;
+    friend class TControl;
 };
 
 }  // namespace vtb

@@ -17,9 +17,6 @@ public:
     TWinControl* ActiveControl() const { return activeControl_; }
     void SetActiveControl(TWinControl* control) { activeControl_ = control; }
 
-    // Key events as the form previews them; set key to 0 to consume it.
-    std::function<void(TComponent* sender, char& key)> OnKeyPress;
-
 private:
     TWinControl* activeControl_ = nullptr;
 };

@@ -64,8 +64,11 @@ public:
     bool DispatchCommand(UINT id);
 
 private:
+    void Build(HMENU menu, TMenuItem& parent);
+
     TMenuItem root_;
-    std::vector<TMenuItem*> commands_;  // id - kFirstCommand -> item of the last popup
+    UINT commandBase_;
+    std::vector<TMenuItem*> commands_;  // id - commandBase_ -> item of the last popup
 };
 
 }  // namespace vtb

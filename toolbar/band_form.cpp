@@ -1,0 +1,414 @@
+#include "toolbar/band_form.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "core/link_layout.h"
+#include "core/module_values.h"
+#include "toolbar/combo_box.h"
+#include "toolbar/glyph_resources.h"
+#include "toolbar/settings_file.h"
+#include "widgets/glyph_buttons.h"
+#include "win/module.h"
+
+namespace vtb {
+namespace {
+
+constexpr char kFormClass[] = "TBandForm";
+constexpr UINT_PTR kTimer1 = 1;
+constexpr int kLinkButtonWidth = 65;
+constexpr int kButtonHeight = 25;
+
+// Design-time left edges of the link buttons; construction places the shown ones.
+int DesignLeft(int number) { return number <= 6 ? 440 + 55 * (number - 1) : 770; }
+
+std::string ReadWholeFile(const std::string& path) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    return bytes;
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+// Applies what the configuration reader hands over to the form's controls.
+class FormBuilder : public ConfigSink {
+public:
+    explicit FormBuilder(TBandForm& form) : form_(form), glyphDir_(ExtractFilePath(ModulePath())) {}
+
+    void MainButton(const std::string& caption) override {
+        form_.Main_Menu_SpdButn->SetCaption(caption);
+        LoadGlyph(*form_.Main_Menu_SpdButn);
+    }
+    void SearchButton(const std::string& caption, int tag) override {
+        form_.Search_SpdButn->SetCaption(caption);
+        form_.Search_SpdButn->Tag = tag;
+    }
+    void SettingsButton(const std::string& caption, int tag) override {
+        form_.Settings_SpdButn->SetCaption(caption);
+        form_.Settings_SpdButn->Tag = tag;
+    }
+    void LinkButton(int number, const std::string& caption, int tag) override {
+        TGlyphButton& button = *form_.SpdButn[number - 1];
+        button.SetCaption(caption);
+        LoadGlyph(button);
+        button.Tag = tag;
+        TMenuItem& item = *form_.SettingsSpdButn[number - 1];
+        item.Caption = caption;
+        item.Visible = true;
+    }
+    void MainMenuEntry(const std::string& caption, int tag, bool subEntry) override {
+        auto entry = NewEntry(caption, tag);
+        TMenuItem& items = form_.Main_Menu->Items();
+        if (subEntry)
+            items.Item(items.Count() - 1)->Add(std::move(entry));
+        else
+            items.Add(std::move(entry));
+    }
+    void SearchOptionsCaption(const std::string& caption) override { form_.Searchoptions->Caption = caption; }
+    void SearchOption(int number, const std::string& caption, int tag) override {
+        TMenuItem& option = *form_.SearchOption[number - 1];
+        option.Caption = caption;
+        option.Tag = tag;
+        if (number > 3) option.Visible = true;
+    }
+    void SettingsMenuEntry(const std::string& caption, int tag) override {
+        form_.Settings_Menu->Items().Add(NewEntry(caption, tag));
+    }
+
+private:
+    std::unique_ptr<TMenuItem> NewEntry(const std::string& caption, int tag) {
+        auto entry = std::make_unique<TMenuItem>();
+        entry->Caption = caption;
+        if (tag >= 0) {
+            entry->Tag = tag;
+            TBandForm* form = &form_;
+            entry->OnClick = [form](TComponent* sender) { form->KorviButtonClick(sender); };
+        }
+        return entry;
+    }
+
+    void LoadGlyph(TGlyphButton& button) {
+        const std::string path = glyphDir_ + button.Caption() + ".bmp";
+        if (FileExists(path)) button.LoadGlyphFromFile(path);
+    }
+
+    TBandForm& form_;
+    const std::string glyphDir_;
+};
+
+TBandForm::TBandForm() : TCustomForm(nullptr, "BandForm") {
+    KeyPreview = true;
+    Font.SetStyle("MS Sans Serif", 13, false);
+    windowProc_ = [this](UINT msg, WPARAM wParam, LPARAM lParam) { return FormWndProc(msg, wParam, lParam); };
+}
+
+std::unique_ptr<TBandForm> TBandForm::Create(HWND parent) {
+    std::unique_ptr<TBandForm> form(new TBandForm());
+    form->BuildControls(parent);
+    std::string error;
+    try {
+        form->FormCreate(form.get());
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    form->AdjustSize();
+    if (!error.empty()) ShowErrorMessage(error);
+    return form;
+}
+
+TBandForm::~TBandForm() {
+    SetTimerEnabled(false);
+    try {
+        FormDestroy(this);
+    } catch (const std::exception& e) {
+        ShowErrorMessage(e.what());
+    }
+    const HWND window = Handle();
+    // Controls go before the window; the hook must not outlive the form.
+    for (auto it = owned_.rbegin(); it != owned_.rend(); ++it) it->reset();
+    owned_.clear();
+    windowProc_ = nullptr;
+    DetachHandle();
+    if (window && IsWindow(window)) DestroyWindow(window);
+}
+
+template <typename T, typename... Args>
+T* TBandForm::Own(Args&&... args) {
+    auto component = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = component.get();
+    owned_.push_back(std::move(component));
+    return raw;
+}
+
+static ATOM RegisterFormClass(WNDPROC proc) {
+    static const ATOM atom = [proc] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = ModuleInstance();
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kFormClass;
+        return RegisterClassExA(&wc);
+    }();
+    return atom;
+}
+
+TGlyphButton* TBandForm::NewButton(const std::string& name, int left, int width) {
+    TGlyphButton* button = Own<TGlyphButton>(this, name);
+    button->SetBounds(left, 0, width, kButtonHeight);
+    button->SetFlat(true);
+    button->SetLayout(blGlyphLeft);
+    button->SetGrayedInactive(false);
+    button->ParentFont = false;
+    button->Font.SetStyle("Tahoma", 11, false);
+    button->Font.SetColor(clWindowText);
+    button->OnMouseEnter = [this](TComponent* sender) { SpdButnMouseEnter(sender); };
+    button->OnMouseLeave = [this](TComponent* sender) { SpdButnMouseLeave(sender); };
+    return button;
+}
+
+TMenuItem* TBandForm::NewItem(TMenuItem& parent, const std::string& name, const std::string& caption) {
+    auto item = std::make_unique<TMenuItem>(name);
+    item->Caption = caption;
+    return parent.Add(std::move(item));
+}
+
+void TBandForm::BuildControls(HWND parent) {
+    RegisterFormClass(&TWinControl::StaticWndProc);
+    CreateWindowExA(0, kFormClass, "Veltrane ToolBar", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
+                    0, 835, kButtonHeight, parent, nullptr, ModuleInstance(), static_cast<TWinControl*>(this));
+    SetBounds(0, 0, 835, kButtonHeight);
+
+    Main_Menu = Own<TPopupMenu>("Main_Menu");
+    Main_Menu->Alignment = paLeft;
+    Settings_Menu = Own<TPopupMenu>("Settings_Menu");
+    Settings_Menu->Alignment = paCenter;
+    for (TPopupMenu* menu : {Main_Menu, Settings_Menu}) {
+        menu->Owner = Handle();
+        menu->OnPopup = [this](TComponent* sender) { SpdButnMouseLeave(sender); };
+    }
+
+    Searchoptions = NewItem(Settings_Menu->Items(), "Searchoptions", "Search options");
+    for (int k = 1; k <= kSearchOptionCount; ++k) {
+        TMenuItem* option = NewItem(*Searchoptions, "SearchOption_" + std::to_string(k), "SearchOption_" + std::to_string(k));
+        option->RadioItem = true;
+        option->AutoCheck = true;
+        option->GroupIndex = 1;
+        option->Checked = k == 1;
+        option->Visible = k <= 3;
+        option->OnClick = [this](TComponent* sender) { SearchMethodsClick(sender); };
+        SearchOption[k - 1] = option;
+    }
+    Buttons1 = NewItem(Settings_Menu->Items(), "Buttons1", "Buttons");
+    Buttons1->GroupIndex = 1;
+    for (int n = 1; n <= kLinkButtonCount; ++n) {
+        TMenuItem* item = NewItem(*Buttons1, "SettingsSpdButn_" + std::to_string(n), "");
+        item->AutoCheck = true;
+        item->GroupIndex = 1;
+        item->Visible = false;
+        item->OnClick = [this](TComponent* sender) { SettingsClick(sender); };
+        SettingsSpdButn[n - 1] = item;
+    }
+    N10 = NewItem(Settings_Menu->Items(), "N10", "-");
+    N10->GroupIndex = 1;
+
+    Main_Menu_SpdButn = NewButton("Main_Menu_SpdButn", 0, 100);
+    Main_Menu_SpdButn->SetCaption("Veltrane");
+    Main_Menu_SpdButn->Font.SetStyle("Tahoma", 11, true);
+    Main_Menu_SpdButn->SetDropDownMenu(Main_Menu);
+
+    Search_Edit = Own<TComboBox>(this, "Search_Edit", 105, 2, 182, 21);
+    Search_Edit->OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
+    SetActiveControl(Search_Edit);
+
+    Search_SpdButn = NewButton("Search_SpdButn", 293, 72);
+    Search_SpdButn->SetCaption("Search");
+    Search_SpdButn->SetGlyph(LoadGlyphResource(kSearchGlyph));
+    Search_SpdButn->OnClick = [this](TComponent* sender) { Search_SpdButnClick(sender); };
+
+    Settings_SpdButn = NewButton("Settings_SpdButn", 365, 75);
+    Settings_SpdButn->SetCaption("Settings");
+    Settings_SpdButn->SetGlyph(LoadGlyphResource(kSettingsGlyph));
+    Settings_SpdButn->SetDropDownMenu(Settings_Menu);
+
+    for (int n = 1; n <= kLinkButtonCount; ++n) {
+        TGlyphButton* button = NewButton("SpdButn_" + std::to_string(n), DesignLeft(n), kLinkButtonWidth);
+        button->SetVisible(false);
+        button->OnClick = [this](TComponent* sender) { KorviButtonClick(sender); };
+        SpdButn[n - 1] = button;
+    }
+
+    OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
+}
+
+void TBandForm::FormCreate(TComponent* /*sender*/) {
+    std::unique_lock<std::mutex> construction(ConstructionLock());
+    ModuleValues module = SnapshotModuleValues();
+    urls_ = module.URLList;
+
+    Memo.Load(ReadWholeFile(ChangeFileExt(ModulePath(), ".cfg")));
+
+    // From here on a new target list exists, also when reading fails halfway.
+    auto urls = std::make_shared<TargetList>();
+    FormBuilder builder(*this);
+    try {
+        ReadConfiguration(Memo, *urls, module.Config, builder);
+    } catch (...) {
+        module.URLList = urls_ = urls;
+        PublishModuleValues(module);
+        throw;
+    }
+    module.URLList = urls_ = urls;
+    PublishModuleValues(module);
+    Memo.Clear();
+
+    LoadUserSettings();
+    construction.unlock();
+    Settings_SpdButn->SetLeft(kSettingsButtonLeft);
+    PlaceLinkButtons();
+}
+
+void TBandForm::LoadUserSettings() {
+    ProfileSettingsStore store(ChangeFileExt(ModulePath(), ".ini"));
+    std::array<int, kSearchOptionCount> optionTags{};
+    for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
+    const LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
+
+    for (const std::string& entry : loaded.History) Search_Edit->Add(entry);
+    if (loaded.UsePlaceholder) {
+        const std::string placeholder = PlaceholderText(Main_Menu_SpdButn->Caption());
+        Search_Edit->Add(placeholder);
+        Search_Edit->SetText(placeholder);
+    }
+    if (loaded.CheckedOption > 0) {
+        for (int k = 0; k < kSearchOptionCount; ++k) SearchOption[k]->Checked = k + 1 == loaded.CheckedOption;
+    }
+    if (loaded.SearchMethod) SetSearchMethod(*loaded.SearchMethod);
+    if (!loaded.Error.empty()) throw ToolbarError(loaded.Error);
+
+    for (int n = 0; n < kLinkButtonCount; ++n) {
+        SpdButn[n]->SetVisible(loaded.Visible[n]);
+        SettingsSpdButn[n]->Checked = loaded.Visible[n];
+    }
+    settingsLoaded_ = true;
+}
+
+void TBandForm::FormDestroy(TComponent* /*sender*/) {
+    // A toolbar that never read the user's settings must not overwrite them
+    // with the defaults it happens to show.
+    if (!settingsLoaded_ || !Search_Edit) return;
+    const int placeholder = Search_Edit->IndexOf(PlaceholderText(Main_Menu_SpdButn->Caption()));
+    if (placeholder >= 0) Search_Edit->Delete(placeholder);
+
+    SettingsToSave settings;
+    for (int i = 0; i < Search_Edit->Count(); ++i) settings.History.push_back(Search_Edit->Item(i));
+    settings.SearchMethod = CurrentSearchMethod();
+    for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
+    ProfileSettingsStore store(ChangeFileExt(ModulePath(), ".ini"));
+    SaveSettings(store, settings);
+}
+
+void TBandForm::PlaceLinkButtons() {
+    std::array<bool, kLinkButtonCount> visible{};
+    for (int n = 0; n < kLinkButtonCount; ++n) visible[n] = SpdButn[n]->Visible();
+    const LinkPlacement placement = vtb::PlaceLinkButtons(visible, SpdButn[0]->Width());
+    VisibleButtons = placement.VisibleButtons;
+    for (int n = 0; n < kLinkButtonCount; ++n)
+        if (placement.Left[n] >= 0) SpdButn[n]->SetLeft(placement.Left[n]);
+    AdjustSize();
+}
+
+void TBandForm::AdjustSize() {
+    int width = 0;
+    int height = 0;
+    for (const TControl* c : Controls()) {
+        if (!c->Visible()) continue;
+        width = std::max(width, c->Left() + c->Width());
+        height = std::max(height, c->Top() + c->Height());
+    }
+    const bool changed = width != Width() || height != Height();
+    SetBounds(Left(), Top(), width, height);
+    if (Handle()) SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (changed && OnResize) OnResize();
+}
+
+const TargetList& TBandForm::URLList() const {
+    static const TargetList empty;
+    return urls_ ? *urls_ : empty;
+}
+
+const std::string& TBandForm::Target(int tag) const {
+    const TargetList& list = URLList();
+    if (tag < 0 || static_cast<std::size_t>(tag) >= list.size())
+        throw ToolbarError("List index out of bounds (" + std::to_string(tag) + ")");
+    return list[static_cast<std::size_t>(tag)];
+}
+
+void TBandForm::SetTimerEnabled(bool enabled) {
+    if (enabled == timerEnabled_ || !Handle()) return;
+    timerEnabled_ = enabled;
+    if (enabled)
+        SetTimer(Handle(), kTimer1, 10, nullptr);
+    else
+        KillTimer(Handle(), kTimer1);
+}
+
+void TBandForm::TakeFocus() {
+    if (!Handle() || !IsWindowVisible(Handle()) || !IsWindowEnabled(Handle())) return;
+    if (ActiveControl() == Search_Edit && Search_Edit)
+        Search_Edit->SetFocus();
+    else
+        SetFocus(Handle());
+}
+
+SIZE TBandForm::ClientSize() const {
+    RECT r{0, 0, 0, 0};
+    if (Handle()) GetClientRect(Handle(), &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+int TBandForm::MainButtonWidth() const { return Main_Menu_SpdButn ? Main_Menu_SpdButn->Width() : 0; }
+
+LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (windowProc_) return windowProc_(msg, wParam, lParam);
+    return FormWndProc(msg, wParam, lParam);
+}
+
+LRESULT TBandForm::FormWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_TIMER:
+        if (wParam == kTimer1) {
+            Timer1Timer(this);
+            return 0;
+        }
+        break;
+    case WM_COMMAND:
+        if (lParam == 0 && HIWORD(wParam) == 0) {
+            const UINT id = LOWORD(wParam);
+            if (Main_Menu->DispatchCommand(id) || Settings_Menu->DispatchCommand(id)) return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        if (Search_Edit && ActiveControl() == Search_Edit) {
+            Search_Edit->SetFocus();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return TCustomForm::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace vtb

@@ -1,0 +1,107 @@
+#include "toolbar/combo_box.h"
+
+#include <vector>
+
+#include "widgets/form.h"
+
+namespace vtb {
+
+TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, int width, int height)
+    : TWinControl(parent, std::move(name)) {
+    SetBounds(left, top, width, height);
+    Font.SetStyle("MS Sans Serif", 11, false);
+    const HWND combo = CreateWindowExA(
+        0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL,
+        left, top, width, height + 200, parent->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!combo) return;
+    AttachSubclass(combo);
+    SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
+    SendMessageA(combo, CB_SETITEMHEIGHT, 0, 13);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (GetComboBoxInfo(combo, &info) && info.hwndItem && info.hwndItem != combo) {
+        edit_ = info.hwndItem;
+        AttachSubclass(edit_);
+    }
+}
+
+TComboBox::~TComboBox() {
+    const HWND combo = Handle();
+    DetachHandle();
+    if (combo && IsWindow(combo)) DestroyWindow(combo);
+}
+
+std::string TComboBox::Text() const {
+    const int length = GetWindowTextLengthA(Handle());
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextA(Handle(), buffer.data(), length + 1);
+    return std::string(buffer.data());
+}
+
+void TComboBox::SetText(const std::string& text) { SetWindowTextA(Handle(), text.c_str()); }
+
+int TComboBox::Count() const {
+    const LRESULT n = SendMessageA(Handle(), CB_GETCOUNT, 0, 0);
+    return n < 0 ? 0 : static_cast<int>(n);
+}
+
+std::string TComboBox::Item(int index) const {
+    const LRESULT length = SendMessageA(Handle(), CB_GETLBTEXTLEN, index, 0);
+    if (length < 0) return {};
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    SendMessageA(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
+    return std::string(buffer.data());
+}
+
+int TComboBox::IndexOf(const std::string& text) const {
+    const LRESULT index = SendMessageA(Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(text.c_str()));
+    return index == CB_ERR ? -1 : static_cast<int>(index);
+}
+
+void TComboBox::Delete(int index) { SendMessageA(Handle(), CB_DELETESTRING, index, 0); }
+
+void TComboBox::ClearItems() {
+    const std::string text = Text();
+    SendMessageA(Handle(), CB_RESETCONTENT, 0, 0);
+    SetText(text);
+}
+
+void TComboBox::Add(const std::string& text) {
+    SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TComboBox::SetFocus() {
+    if (Handle()) ::SetFocus(edit_ ? edit_ : Handle());
+}
+
+LRESULT TComboBox::HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    char key = static_cast<char>(wParam);
+    if (DoKeyPress(key)) return 0;  // consumed by the form's preview or our handler
+    // The list drops down by itself while the user types.
+    if (static_cast<unsigned char>(key) >= 32 && Count() > 0 && !SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0))
+        SendMessageA(Handle(), CB_SHOWDROPDOWN, TRUE, 0);
+    return TWinControl::ChildWndProc(window, msg, static_cast<unsigned char>(key), lParam);
+}
+
+LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CHAR) return HandleChar(Handle(), msg, wParam, lParam);
+    if (msg == CN_BASE + WM_CHAR) {
+        char key = static_cast<char>(wParam);
+        return DoKeyPress(key) ? 1 : 0;
+    }
+    if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
+    return DefaultHandler(msg, wParam, lParam);
+}
+
+LRESULT TComboBox::ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CHAR) return HandleChar(window, msg, wParam, lParam);
+    if (msg == CN_BASE + WM_CHAR) {
+        char key = static_cast<char>(wParam);
+        return DoKeyPress(key) ? 1 : 0;
+    }
+    if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
+    return TWinControl::ChildWndProc(window, msg, wParam, lParam);
+}
+
+}  // namespace vtb

@@ -1,0 +1,42 @@
+// The search box: an editable, sorted system combo box whose list is the
+// search history.
+#pragma once
+
+#include <string>
+
+#include "core/search.h"
+#include "widgets/control.h"
+
+namespace vtb {
+
+class TComboBox : public TWinControl, public HistoryList {
+public:
+    TComboBox(TWinControl* parent, std::string name, int left, int top, int width, int height);
+    ~TComboBox() override;
+
+    std::string Text() const;
+    void SetText(const std::string& text);
+
+    std::string Item(int index) const;
+    int IndexOf(const std::string& text) const;  // whole text, any case; -1 if missing
+    void Delete(int index);
+    void ClearItems();  // the edit text stays
+
+    // HistoryList
+    int Count() const override;
+    bool ContainsIgnoringCase(const std::string& text) const override { return IndexOf(text) >= 0; }
+    void DeleteFirst() override { Delete(0); }
+    void Add(const std::string& text) override;
+
+    void SetFocus();
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    LRESULT HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND edit_ = nullptr;
+};
+
+}  // namespace vtb

@@ -1,0 +1,248 @@
+// What the toolbar's search box, buttons and menu entries do.
+#include <windows.h>
+#include <urlmon.h>
+
+#include <mutex>
+#include <typeinfo>
+#include <vector>
+
+#include "core/messages.h"
+#include "core/module_values.h"
+#include "core/search.h"
+#include "toolbar/band_form.h"
+#include "toolbar/bind_status_callback.h"
+#include "toolbar/combo_box.h"
+#include "widgets/glyph_buttons.h"
+#include "widgets/toolkit.h"
+#include "win/module.h"
+
+namespace vtb {
+namespace {
+
+// The band's class, as the browser's toolbar list knows it.
+const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+
+constexpr COLORREF kHoverColor = RGB(0, 0, 255);
+constexpr COLORREF kPlainColor = RGB(0, 0, 0);
+
+bool Contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
+
+void RaiseOnFailure(HRESULT hr) {
+    if (FAILED(hr)) throw ToolbarError(SystemErrorText(static_cast<DWORD>(hr)));
+}
+
+using DownloadFunction = HRESULT(WINAPI*)(LPUNKNOWN, LPCSTR, LPCSTR, DWORD, LPBINDSTATUSCALLBACK);
+
+// URLMON.DLL is loaded on the first download and stays until the module goes.
+DownloadFunction UrlDownloadToFile() {
+    static UniqueModule urlmon;
+    static DownloadFunction function = nullptr;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        urlmon.reset(LoadLibraryA("URLMON.DLL"));
+        if (urlmon)
+            function = reinterpret_cast<DownloadFunction>(
+                reinterpret_cast<void*>(GetProcAddress(urlmon.get(), "URLDownloadToFileA")));
+    });
+    return function;
+}
+
+// A downloaded file is taken only when it reads as a configuration: text
+// without zero bytes, at least one section, and no error in any section.
+class NullSink : public ConfigSink {
+public:
+    void MainButton(const std::string&) override {}
+    void SearchButton(const std::string&, int) override {}
+    void SettingsButton(const std::string&, int) override {}
+    void LinkButton(int, const std::string&, int) override {}
+    void MainMenuEntry(const std::string&, int, bool) override {}
+    void SearchOptionsCaption(const std::string&) override {}
+    void SearchOption(int, const std::string&, int) override {}
+    void SettingsMenuEntry(const std::string&, int) override {}
+};
+
+bool IsUsableConfiguration(const std::string& path) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    if (bytes.empty() || bytes.find('\0') != std::string::npos) return false;
+
+    LineStore lines;
+    lines.Load(bytes);
+    static const char* const kHeaders[] = {"[Buttons]", "[Main Menu]", "[Settings Menu - Search]",
+                                           "[Settings Menu - Misc]", "[Search Parameters]", "[ToolBar Update URL]"};
+    bool hasSection = false;
+    for (std::size_t i = 0; i < lines.Count() && !hasSection; ++i)
+        for (const char* header : kHeaders) hasSection = hasSection || lines.IsLine(i, header);
+    if (!hasSection) return false;
+    try {
+        TargetList urls;
+        ConfigValues values;
+        NullSink sink;
+        ReadConfiguration(lines, urls, values, sink);
+    } catch (const ToolbarError&) {
+        return false;
+    }
+    return true;
+}
+
+std::string GetFileVersionText(const std::string& path) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size == 0) return {};
+    std::vector<char> buffer(size, 0);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, buffer.data())) return {};
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(buffer.data(), "\\", reinterpret_cast<void**>(&info), &length) || length == 0 || !info)
+        return {};
+    return FormatFileVersion(info->dwFileVersionMS, info->dwFileVersionLS);
+}
+
+}  // namespace
+
+void TBandForm::Timer1Timer(TComponent* /*sender*/) { TToolkit::ForThread().HandleMessage(); }
+
+void TBandForm::FormKeyPress(TComponent* /*sender*/, char& key) {
+    if (key != '\r') return;
+    Search_SpdButn->FireClick();
+    key = 0;
+}
+
+void TBandForm::Search_SpdButnClick(TComponent* /*sender*/) {
+    const std::string query = Search_Edit->Text();
+    if (query.empty()) {
+        NavigateURL(Target(Search_SpdButn->Tag));
+        return;
+    }
+    RecordQuery(*Search_Edit, query);
+    const ModuleValues module = SnapshotModuleValues();
+    NavigateURL(BuildSearchUrl(module.Config.SearchParam1, module.SearchMethod, module.Config.SearchParam2, query,
+                               module.Config.SearchParam3));
+}
+
+void TBandForm::NavigateURL(const std::string& url) {
+    if (!WebBrowser) return;  // no browser to ask
+    UniqueBstr address(Widen(url).c_str());
+    UniqueVariant empty;
+    V_VT(empty.get()) = VT_I4;
+    V_I4(empty.get()) = 0;
+    RaiseOnFailure(WebBrowser->Navigate(address.get(), empty.get(), empty.get(), empty.get(), empty.get()));
+}
+
+void TBandForm::NavigateURLTarget(const std::string& url, const std::string& targetFrame) {
+    if (!WebBrowser) return;
+    UniqueBstr address(Widen(url).c_str());
+    UniqueVariant empty;
+    V_VT(empty.get()) = VT_I4;
+    V_I4(empty.get()) = 0;
+    UniqueVariant frame;
+    V_VT(frame.get()) = VT_BSTR;
+    V_BSTR(frame.get()) = SysAllocString(Widen(targetFrame).c_str());
+    RaiseOnFailure(WebBrowser->Navigate(address.get(), empty.get(), frame.get(), empty.get(), empty.get()));
+}
+
+void TBandForm::HideToolbar() {
+    if (!WebBrowser) return;
+    LPOLESTR text = nullptr;
+    RaiseOnFailure(StringFromCLSID(kBandClsid, &text));
+    UniqueVariant clsid;
+    V_VT(clsid.get()) = VT_BSTR;
+    V_BSTR(clsid.get()) = SysAllocString(text);
+    CoTaskMemFree(text);
+    UniqueVariant show;
+    V_VT(show.get()) = VT_BOOL;
+    V_BOOL(show.get()) = VARIANT_FALSE;
+    UniqueVariant size;
+    V_VT(size.get()) = VT_I4;
+    V_I4(size.get()) = 0;
+    RaiseOnFailure(WebBrowser->ShowBrowserBar(clsid.get(), show.get(), size.get()));
+}
+
+bool TBandForm::DownloadUpdate() {
+    const std::string destination = ChangeFileExt(ModulePath(), ".cfg");
+    const std::string url = SnapshotModuleValues().Config.UpdateURL;
+    const DownloadFunction download = UrlDownloadToFile();
+    if (!download || url.empty()) return false;
+
+    // The new file arrives beside the old one and replaces it in one step, so
+    // a failed or partial transfer never touches the working configuration.
+    const std::string partial = destination + ".download";
+    DeleteFileA(partial.c_str());
+    const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
+    const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
+    const bool accepted = hr == S_OK && IsUsableConfiguration(partial) &&
+                          MoveFileExA(partial.c_str(), destination.c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!accepted) DeleteFileA(partial.c_str());
+    return accepted;
+}
+
+void TBandForm::KorviButtonClick(TComponent* sender) {
+    if (!sender) return;
+    if (typeid(*sender) == typeid(TGlyphButton)) {
+        auto* button = static_cast<TGlyphButton*>(sender);
+        const std::string& url = Target(button->Tag);
+        if (Contains(button->Caption(), "Lookup"))
+            NavigateURLTarget(url, "_blank");
+        else
+            NavigateURL(url);
+        button->Font.SetColor(kPlainColor);
+        return;
+    }
+    if (typeid(*sender) != typeid(TMenuItem)) return;
+    const std::string entry = Target(sender->Tag);
+    if (Contains(entry, "help")) {
+        NavigateURLTarget(entry, "_blank");
+    } else if (Contains(entry, "@1")) {
+        ShowPlainMessage(DownloadUpdate() ? kUpdateSucceeded : kUpdateFailed);
+    } else if (Contains(entry, "@2")) {
+        Search_Edit->ClearItems();
+    } else if (Contains(entry, "@3")) {
+        HideToolbar();
+    } else if (Contains(entry, "@4")) {
+        const ModuleValues module = SnapshotModuleValues();
+        ShowPlainMessage(AboutText(GetFileVersionText(HostExecutablePath()), GetFileVersionText(ModulePath()),
+                                   module.Config.ConfigVersion, module.Config.ConfigVersionNote));
+    } else {
+        NavigateURL(entry);
+    }
+}
+
+void TBandForm::SettingsClick(TComponent* sender) {
+    for (int n = 0; n < kLinkButtonCount; ++n) {
+        if (sender == SettingsSpdButn[n]) {
+            SpdButn[n]->SetVisible(!SpdButn[n]->Visible());
+            break;
+        }
+    }
+    PlaceLinkButtons();
+}
+
+void TBandForm::SearchMethodsClick(TComponent* sender) {
+    for (TMenuItem* option : SearchOption) {
+        if (sender == option) {
+            SetSearchMethod(Target(option->Tag));
+            return;
+        }
+    }
+}
+
+void TBandForm::SpdButnMouseEnter(TComponent* sender) {
+    if (auto* button = dynamic_cast<TGlyphButton*>(sender)) button->Font.SetColor(kHoverColor);
+}
+
+void TBandForm::SpdButnMouseLeave(TComponent* sender) {
+    if (sender && typeid(*sender) == typeid(TGlyphButton)) {
+        static_cast<TGlyphButton*>(sender)->Font.SetColor(kPlainColor);
+        return;
+    }
+    // A drop-down menu opening: both menu buttons lose their hover colour.
+    Main_Menu_SpdButn->Font.SetColor(kPlainColor);
+    Settings_SpdButn->Font.SetColor(kPlainColor);
+}
+
+}  // namespace vtb

@@ -1,0 +1,423 @@
+#include "widgets/control.h"
+
+#include <algorithm>
+
+#include "widgets/form.h"
+#include "widgets/toolkit.h"
+#include "win/module.h"
+
+namespace vtb {
+namespace {
+
+constexpr char kControlProperty[] = "VeltraneToolkitControl";
+
+bool IsMouseMessage(UINT msg) {
+    return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
+}
+
+}  // namespace
+
+COLORREF ColorToRGB(TColor color) {
+    if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
+    return static_cast<COLORREF>(color);
+}
+
+// ---- TComponent ----------------------------------------------------------
+
+TComponent::~TComponent() {
+    // Tell everyone linked to us, and unlink so no one calls back into us.
+    const std::vector<TComponent*> linked = std::move(notify_);
+    for (TComponent* other : linked) {
+        auto& list = other->notify_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        other->Notification(this);
+    }
+}
+
+void TComponent::FreeNotification(TComponent* other) {
+    if (!other || other == this) return;
+    if (std::find(notify_.begin(), notify_.end(), other) == notify_.end()) notify_.push_back(other);
+    auto& theirs = other->notify_;
+    if (std::find(theirs.begin(), theirs.end(), this) == theirs.end()) theirs.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* other) {
+    if (!other) return;
+    notify_.erase(std::remove(notify_.begin(), notify_.end(), other), notify_.end());
+    auto& theirs = other->notify_;
+    theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+}
+
+// ---- TFont ---------------------------------------------------------------
+
+void TFont::SetColor(TColor color) {
+    if (color == color_) return;
+    color_ = color;
+    if (OnChange) OnChange();
+}
+
+void TFont::SetStyle(const std::string& name, int height, bool bold) {
+    Name = name;
+    Height = height;
+    Bold = bold;
+    Changed();
+}
+
+void TFont::Assign(const TFont& other) {
+    Name = other.Name;
+    Height = other.Height;
+    Bold = other.Bold;
+    color_ = other.color_;
+    Changed();
+}
+
+void TFont::Changed() {
+    handle_.reset();
+    if (OnChange) OnChange();
+}
+
+HFONT TFont::Handle() const {
+    if (!handle_) {
+        LOGFONTA lf{};
+        lf.lfHeight = -Height;
+        lf.lfWeight = Bold ? FW_BOLD : FW_NORMAL;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        lf.lfQuality = DEFAULT_QUALITY;
+        lstrcpynA(lf.lfFaceName, Name.c_str(), LF_FACESIZE);
+        handle_.reset(CreateFontIndirectA(&lf));
+    }
+    return handle_.get();
+}
+
+// ---- TControl ------------------------------------------------------------
+
+TControl::TControl(TWinControl* parent, std::string name) : TComponent(std::move(name)), parent_(parent) {
+    Font.OnChange = [this] { Perform(CM_FONTCHANGED, 0, 0); };
+    if (parent_) {
+        Font.Assign(parent_->Font);
+        parent_->InsertControl(this);
+    }
+}
+
+TControl::~TControl() {
+    TToolkit::ForThread().ControlDestroyed(this);
+    if (parent_) {
+        if (MouseCapture()) SetMouseCapture(false);
+        parent_->RemoveControl(this);
+    }
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    const RECT next{left, top, left + width, top + height};
+    if (EqualRect(&next, &bounds_)) return;
+    if (visible_) Invalidate();
+    bounds_ = next;
+    if (visible_) Invalidate();
+}
+
+void TControl::SetVisible(bool visible) {
+    if (visible == visible_) return;
+    if (visible_) Invalidate();
+    visible_ = visible;
+    if (visible_) Invalidate();
+    Perform(CM_VISIBLECHANGED, visible, 0);
+}
+
+void TControl::SetEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    Perform(CM_ENABLEDCHANGED, 0, 0);
+}
+
+void TControl::Invalidate() {
+    if (!parent_ || !parent_->Handle()) return;
+    InvalidateRect(parent_->Handle(), &bounds_, FALSE);
+}
+
+void TControl::Repaint() {
+    if (!parent_ || !parent_->Handle() || !visible_ || !IsWindowVisible(parent_->Handle())) return;
+    WindowDc dc(parent_->Handle());
+    if (!dc.get()) return;
+    const int saved = SaveDC(dc.get());
+    SetViewportOrgEx(dc.get(), bounds_.left, bounds_.top, nullptr);
+    IntersectClipRect(dc.get(), 0, 0, Width(), Height());
+    Paint(dc.get());
+    RestoreDC(dc.get(), saved);
+}
+
+LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    (void)wParam;
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (CaptureOnPress) SetMouseCapture(true);
+        if (msg == WM_LBUTTONDBLCLK && OnDblClick) OnDblClick(this);
+        if (OnMouseDown) {
+            const UINT button = msg == WM_RBUTTONDOWN ? MK_RBUTTON : msg == WM_MBUTTONDOWN ? MK_MBUTTON : MK_LBUTTON;
+            OnMouseDown(this, button, x, y);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (MouseCapture()) SetMouseCapture(false);
+        if (OnMouseUp) {
+            const UINT button = msg == WM_RBUTTONUP ? MK_RBUTTON : msg == WM_MBUTTONUP ? MK_MBUTTON : MK_LBUTTON;
+            OnMouseUp(this, button, x, y);
+        }
+        return 0;
+    case WM_MOUSEMOVE:
+        if (OnMouseMove) OnMouseMove(this, x, y);
+        return 0;
+    case CM_MOUSEENTER:
+        if (OnMouseEnter) OnMouseEnter(this);
+        return 0;
+    case CM_MOUSELEAVE:
+        if (OnMouseLeave) OnMouseLeave(this);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+
+bool TControl::MouseCapture() const {
+    return parent_ && parent_->captureControl_ == this && GetCapture() == parent_->Handle();
+}
+
+void TControl::SetMouseCapture(bool capture) {
+    if (!parent_ || !parent_->Handle()) return;
+    if (capture) {
+        parent_->captureControl_ = this;
+        SetCapture(parent_->Handle());
+    } else if (parent_->captureControl_ == this) {
+        parent_->captureControl_ = nullptr;
+        if (GetCapture() == parent_->Handle()) ReleaseCapture();
+    }
+}
+
+POINT TControl::ClientToScreen(POINT p) const {
+    p.x += bounds_.left;
+    p.y += bounds_.top;
+    if (parent_ && parent_->Handle()) ::ClientToScreen(parent_->Handle(), &p);
+    return p;
+}
+
+POINT TControl::ScreenToClient(POINT p) const {
+    if (parent_ && parent_->Handle()) ::ScreenToClient(parent_->Handle(), &p);
+    p.x -= bounds_.left;
+    p.y -= bounds_.top;
+    return p;
+}
+
+TCustomForm* TControl::ParentForm() const {
+    for (const TControl* c = this; c; c = c->Parent()) {
+        if (auto* form = dynamic_cast<TCustomForm*>(const_cast<TControl*>(c))) return form;
+    }
+    return nullptr;
+}
+
+// ---- TWinControl ---------------------------------------------------------
+
+TWinControl::TWinControl(TWinControl* parent, std::string name) : TControl(parent, std::move(name)) {}
+
+TWinControl::~TWinControl() {
+    // Children are owned elsewhere; they must not call back into us.
+    for (TControl* child : controls_) child->parent_ = nullptr;
+    controls_.clear();
+    DetachHandle();
+}
+
+void TWinControl::InsertControl(TControl* control) {
+    if (std::find(controls_.begin(), controls_.end(), control) == controls_.end()) controls_.push_back(control);
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+    if (captureControl_ == control) captureControl_ = nullptr;
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+}
+
+TControl* TWinControl::ControlAtPos(POINT client, bool allowDisabled) const {
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        TControl* c = *it;
+        if (!c->Visible() || (!allowDisabled && !c->Enabled())) continue;
+        const RECT r = c->BoundsRect();
+        if (PtInRect(&r, client)) return c;
+    }
+    return nullptr;
+}
+
+void TWinControl::Broadcast(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const std::vector<TControl*> children = controls_;  // a handler may change the list
+    for (TControl* c : children) c->Perform(msg, wParam, lParam);
+}
+
+void TWinControl::AttachHandle(HWND handle, WNDPROC previous) {
+    handle_ = handle;
+    previous_ = previous;
+    SetPropA(handle, kControlProperty, this);
+}
+
+void TWinControl::AttachSubclass(HWND handle) {
+    SetPropA(handle, kControlProperty, this);
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
+    subclassed_.push_back({handle, previous});
+    if (!handle_) {
+        handle_ = handle;
+        previous_ = previous;
+    }
+}
+
+void TWinControl::DetachHandle() {
+    for (const auto& [window, previous] : subclassed_) {
+        if (!IsWindow(window)) continue;
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        RemovePropA(window, kControlProperty);
+    }
+    subclassed_.clear();
+    if (handle_ && IsWindow(handle_)) RemovePropA(handle_, kControlProperty);
+    handle_ = nullptr;
+    previous_ = nullptr;
+}
+
+WNDPROC TWinControl::PreviousProc(HWND window) const {
+    for (const auto& [w, previous] : subclassed_)
+        if (w == window) return previous;
+    return window == handle_ ? previous_ : nullptr;
+}
+
+TWinControl* TWinControl::FromHandle(HWND window) {
+    return window ? static_cast<TWinControl*>(GetPropA(window, kControlProperty)) : nullptr;
+}
+
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        if (auto* self = static_cast<TWinControl*>(create->lpCreateParams)) self->AttachHandle(window, nullptr);
+    }
+    TWinControl* self = FromHandle(window);
+    if (!self) return DefWindowProcA(window, msg, wParam, lParam);
+    const HWND saved = self->current_;
+    self->current_ = window;
+    LRESULT result = 0;
+    // No error may pass through the system's message dispatch: this is the
+    // event boundary where the user is told.
+    try {
+        if (window == self->handle_)
+            result = self->WndProc(msg, wParam, lParam);
+        else
+            result = self->ChildWndProc(window, msg, wParam, lParam);
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+    } catch (...) {
+    }
+    self->current_ = saved;
+    if (msg == WM_NCDESTROY && window == self->handle_) {
+        RemovePropA(window, kControlProperty);
+        self->handle_ = nullptr;
+    }
+    return result;
+}
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const HWND window = current_ ? current_ : handle_;
+    if (WNDPROC previous = PreviousProc(window)) return CallWindowProcA(previous, window, msg, wParam, lParam);
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+LRESULT TWinControl::ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (WNDPROC previous = PreviousProc(window)) return CallWindowProcA(previous, window, msg, wParam, lParam);
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+void TWinControl::PaintControls(HDC dc, const RECT& area) {
+    for (TControl* c : controls_) {
+        if (!c->Visible() || c->Handle()) continue;
+        RECT r = c->BoundsRect();
+        RECT overlap;
+        if (!IntersectRect(&overlap, &r, &area)) continue;
+        const int saved = SaveDC(dc);
+        SetViewportOrgEx(dc, r.left, r.top, nullptr);
+        IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
+        c->Paint(dc);
+        RestoreDC(dc, saved);
+    }
+}
+
+TControl* TWinControl::MouseTarget(POINT client) const {
+    if (captureControl_ && GetCapture() == handle_) return captureControl_;
+    TControl* c = ControlAtPos(client, false);
+    return c && !c->Handle() ? c : nullptr;
+}
+
+bool TWinControl::DoKeyPress(char& key) {
+    if (TCustomForm* form = ParentForm(); form && form->KeyPreview && form->OnKeyPress && form != this) {
+        form->OnKeyPress(form, key);
+        if (key == 0) return true;
+    }
+    if (OnKeyPress) {
+        OnKeyPress(this, key);
+        if (key == 0) return true;
+    }
+    return false;
+}
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND: {
+        RECT r;
+        GetClientRect(handle_, &r);
+        UniqueBrush brush(CreateSolidBrush(ColorToRGB(BackgroundColor)));
+        FillRect(reinterpret_cast<HDC>(wParam), &r, brush.get());
+        return 1;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(handle_, &ps);
+        if (ps.fErase) {
+            UniqueBrush brush(CreateSolidBrush(ColorToRGB(BackgroundColor)));
+            FillRect(dc, &ps.rcPaint, brush.get());
+        }
+        PaintControls(dc, ps.rcPaint);
+        EndPaint(handle_, &ps);
+        return 0;
+    }
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != handle_) captureControl_ = nullptr;
+        break;
+    case WM_SYSCOLORCHANGE:
+        Broadcast(CM_SYSCOLORCHANGE, 0, 0);
+        break;
+    case CN_BASE + WM_CHAR: {
+        char key = static_cast<char>(wParam);
+        return DoKeyPress(key) ? 1 : 0;
+    }
+    case CN_BASE + WM_SYSCHAR: {
+        for (TControl* c : std::vector<TControl*>(controls_))
+            if (c->Perform(CM_DIALOGCHAR, wParam, lParam)) return 1;
+        return 0;
+    }
+    default:
+        if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
+        if (IsMouseMessage(msg) && msg != WM_MOUSEWHEEL) {
+            POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (TControl* target = MouseTarget(p)) {
+                const RECT r = target->BoundsRect();
+                target->Perform(msg, wParam, MAKELPARAM(p.x - r.left, p.y - r.top));
+                return 0;
+            }
+        }
+        break;
+    }
+    return DefaultHandler(msg, wParam, lParam);
+}
+
+}  // namespace vtb

@@ -1,0 +1,105 @@
+#include "widgets/menus.h"
+
+#include <atomic>
+
+namespace vtb {
+namespace {
+
+// Each pop-up menu gets its own range of command ids, so that one owner
+// window can serve several menus.
+constexpr UINT kFirstCommand = 0x1000;
+constexpr UINT kCommandRange = 0x400;
+
+UINT NextCommandBase() {
+    static std::atomic<UINT> next{0};
+    return kFirstCommand + (next++ % 48) * kCommandRange;
+}
+
+}  // namespace
+
+// ---- TMenuItem -----------------------------------------------------------
+
+TMenuItem::TMenuItem(std::string name) : TComponent(std::move(name)) {}
+
+TMenuItem::~TMenuItem() = default;
+
+TMenuItem* TMenuItem::Insert(int index, std::unique_ptr<TMenuItem> item) {
+    item->parent_ = this;
+    TMenuItem* raw = item.get();
+    if (index < 0 || index > Count()) index = Count();
+    items_.insert(items_.begin() + index, std::move(item));
+    return raw;
+}
+
+void TMenuItem::Clear() { items_.clear(); }
+
+void TMenuItem::Click() {
+    if (AutoCheck) {
+        if (RadioItem) {
+            if (parent_) {
+                for (auto& sibling : parent_->items_)
+                    if (sibling->RadioItem && sibling->GroupIndex == GroupIndex) sibling->Checked = false;
+            }
+            Checked = true;
+        } else {
+            Checked = !Checked;
+        }
+    }
+    if (OnClick) OnClick(this);
+}
+
+// ---- TPopupMenu ----------------------------------------------------------
+
+TPopupMenu::TPopupMenu(std::string name) : TComponent(std::move(name)), commandBase_(NextCommandBase()) {}
+
+TPopupMenu::~TPopupMenu() = default;
+
+void TPopupMenu::Build(HMENU menu, TMenuItem& parent) {
+    for (int i = 0; i < parent.Count(); ++i) {
+        TMenuItem* item = parent.Item(i);
+        if (!item->Visible) continue;
+        if (item->Caption == "-") {
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        UINT flags = MF_STRING;
+        if (!item->Enabled) flags |= MF_GRAYED;
+        if (item->Checked) flags |= MF_CHECKED;
+        if (item->Count() > 0) {
+            HMENU sub = CreatePopupMenu();
+            Build(sub, *item);
+            AppendMenuA(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item->Caption.c_str());
+        } else {
+            const UINT id = commandBase_ + static_cast<UINT>(commands_.size());
+            commands_.push_back(item);
+            AppendMenuA(menu, flags, id, item->Caption.c_str());
+            if (item->RadioItem) {
+                MENUITEMINFOA info{};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_FTYPE;
+                info.fType = MFT_STRING | MFT_RADIOCHECK;
+                SetMenuItemInfoA(menu, id, FALSE, &info);
+            }
+        }
+    }
+}
+
+void TPopupMenu::Popup(int x, int y) {
+    if (OnPopup) OnPopup(this);
+    commands_.clear();
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return;
+    Build(menu.get(), root_);
+    const UINT align = Alignment == paRight ? TPM_RIGHTALIGN : Alignment == paCenter ? TPM_CENTERALIGN : TPM_LEFTALIGN;
+    // The chosen item's WM_COMMAND is posted to the owner, which hands it back
+    // to DispatchCommand once the menu has closed.
+    TrackPopupMenu(menu.get(), align | TPM_LEFTBUTTON, x, y, 0, Owner, nullptr);
+}
+
+bool TPopupMenu::DispatchCommand(UINT id) {
+    if (id < commandBase_ || id >= commandBase_ + commands_.size()) return false;
+    commands_[id - commandBase_]->Click();
+    return true;
+}
+
+}  // namespace vtb

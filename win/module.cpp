@@ -1,0 +1,50 @@
+#include "win/module.h"
+
+#include <vector>
+
+#include "core/messages.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace vtb {
+namespace {
+
+std::string ModuleFileName(HMODULE module) {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+}  // namespace
+
+HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+std::string ModulePath() { return ModuleFileName(ModuleInstance()); }
+
+std::string HostExecutablePath() { return ModuleFileName(nullptr); }
+
+std::string ApplicationTitle() {
+    std::string path = HostExecutablePath();
+    // The host's name comes in the OEM character set.
+    std::vector<char> ansi(path.size() + 1);
+    OemToCharBuffA(path.c_str(), ansi.data(), static_cast<DWORD>(path.size()));
+    std::string title = ApplicationTitleFromPath(std::string(ansi.data(), path.size()));
+    if (title.size() > 1) CharLowerBuffA(&title[1], static_cast<DWORD>(title.size() - 1));
+    return title;
+}
+
+void ShowErrorMessage(const std::string& text) {
+    const std::string title = ApplicationTitle();
+    MessageBoxA(nullptr, WithFullStop(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+void ShowPlainMessage(const std::string& text) {
+    const std::string title = ApplicationTitle();
+    MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TASKMODAL);
+}
+
+}  // namespace vtb
