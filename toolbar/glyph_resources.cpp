@@ -5,12 +5,13 @@
 #include <cstring>
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "win/module.h"
 
 namespace vtb {
 
-const char* const kSearchGlyph = "SEARCH_GLYPH";
-const char* const kSettingsGlyph = "SETTINGS_GLYPH";
+const char* const kSearchGlyph = VTB_SEARCH_GLYPH;
+const char* const kSettingsGlyph = VTB_SETTINGS_GLYPH;
 
 namespace {
 

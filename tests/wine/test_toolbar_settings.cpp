@@ -1,0 +1,130 @@
+// The user's settings file as the toolbar reads it at construction and
+// writes it when the form is destroyed.
+#include "tests/wine/toolbar_fixture.h"
+
+namespace vtbtest {
+namespace {
+
+using vtb::TBandForm;
+
+std::vector<std::string> Items(TBandForm& form) {
+    std::vector<std::string> items;
+    for (int i = 0; i < form.Search_Edit->Count(); ++i) items.push_back(form.Search_Edit->Item(i));
+    return items;
+}
+
+void Search(TBandForm& form, const std::string& query) {
+    form.Search_Edit->SetText(query);
+    form.Search_SpdButnClick(form.Search_SpdButn);
+}
+
+TEST_F(ToolbarFormTest, WithoutSettingsTheDefaultsApplyAndAreSaved) {
+    TBandForm& form = Build(kTestConfig);
+    EXPECT_EQ(form.Search_Edit->Text(), "Enter Lexa search query");
+    EXPECT_EQ(Items(form), (std::vector<std::string>{"Enter Lexa search query"}));
+    EXPECT_TRUE(form.SpdButn[0]->Visible());
+    EXPECT_FALSE(form.SpdButn[1]->Visible());
+    EXPECT_TRUE(form.SettingsSpdButn[0]->Checked);
+    Close();
+    EXPECT_EQ(Ini("Search History0"), "<missing>");  // the placeholder is never saved
+    EXPECT_EQ(Ini("Search Method"), "all");
+    EXPECT_EQ(Ini("SpdButn_1"), "1");
+    EXPECT_EQ(Ini("SpdButn_2"), "0");
+    EXPECT_EQ(Ini("SpdButn_17"), "0");
+}
+
+TEST_F(ToolbarFormTest, HistoryLoadsEightEntriesSortedAndIgnoresTheNinth) {
+    const char* values[] = {"tort", "Appeal", "zoning", "contract", "bail", "Estoppel", "lien", "merger"};
+    for (int n = 0; n < 8; ++n) SetIni("Search History" + std::to_string(n), values[n]);
+    SetIni("Search History8", "ninth");
+    TBandForm& form = Build(kTestConfig);
+    EXPECT_EQ(Items(form), (std::vector<std::string>{"Appeal", "bail", "contract", "Estoppel", "lien", "merger",
+                                                     "tort", "zoning"}));
+    // A search at eight keeps eight: the first goes.
+    Search(form, "new");
+    EXPECT_EQ(form.Search_Edit->Count(), 8);
+    EXPECT_EQ(form.Search_Edit->IndexOf("Appeal"), -1);
+}
+
+TEST_F(ToolbarFormTest, SearchesAreSavedWithoutThePlaceholder) {
+    TBandForm& form = Build(kTestConfig);
+    Search(form, "zzz");
+    Search(form, "abc");
+    Search(form, "ABC");  // already listed, whatever the case
+    Close();
+    EXPECT_EQ(Ini("Search History0"), "abc");
+    EXPECT_EQ(Ini("Search History1"), "zzz");
+    EXPECT_EQ(Ini("Search History2"), "<missing>");
+}
+
+TEST_F(ToolbarFormTest, ClearedHistoryStaysCleared) {
+    SetIni("Search History0", "one");
+    SetIni("Search History1", "two");
+    SetIni("Search History2", "three");
+    TBandForm& form = Build(kTestConfig);
+    form.Search_Edit->SetText("kept text");
+    form.Search_Edit->ClearItems();
+    EXPECT_EQ(form.Search_Edit->Text(), "kept text");
+    Close();
+    EXPECT_EQ(Ini("Search History0"), "<missing>");
+    EXPECT_EQ(Ini("Search History2"), "<missing>");
+    Build();
+    EXPECT_EQ(form_->Search_Edit->Count(), 1);  // only the placeholder again
+}
+
+TEST_F(ToolbarFormTest, StoredSearchMethodSelectsTheFirstMatchingOption) {
+    SetIni("Search Method", "cases");
+    TBandForm& form = Build(kTestConfig);
+    EXPECT_TRUE(form.SearchOption[1]->Checked);
+    EXPECT_FALSE(form.SearchOption[0]->Checked);
+    EXPECT_EQ(vtb::CurrentSearchMethod(), "cases");
+    Close();
+
+    SetIni("Search Method", "no such method");
+    TBandForm& again = Build(kTestConfig);
+    EXPECT_TRUE(again.SearchOption[0]->Checked);
+    EXPECT_EQ(vtb::CurrentSearchMethod(), "cases");  // an earlier method of the process stays
+}
+
+TEST_F(ToolbarFormTest, ButtonFlagsReadAsNumbers) {
+    SetIni("SpdButn_1", "yes");   // not a number: default, shown
+    SetIni("SpdButn_2", "0x1");
+    SetIni("SpdButn_3", "2");
+    SetIni("SpdButn_4", "yes");   // configured but not a number: hidden
+    SetIni("SpdButn_6", "1");     // not configured: shown with an empty caption
+    std::string cfg = kTestConfig;
+    TBandForm& form = Build(cfg.replace(cfg.find("[Buttons]\r\n6"), 12, "[Buttons]\r\n7"));
+    EXPECT_TRUE(form.SpdButn[0]->Visible());
+    EXPECT_TRUE(form.SpdButn[1]->Visible());
+    EXPECT_TRUE(form.SpdButn[2]->Visible());
+    EXPECT_FALSE(form.SpdButn[3]->Visible());
+    EXPECT_TRUE(form.SpdButn[5]->Visible());
+    EXPECT_EQ(form.SpdButn[5]->Caption(), "");
+    EXPECT_FALSE(form.SettingsSpdButn[3]->Checked);
+}
+
+TEST_F(ToolbarFormTest, RefusedWriteIsReported) {
+    TBandForm& form = Build(kTestConfig);
+    (void)form;
+    ASSERT_TRUE(CreateDirectoryA(SettingsPath().c_str(), nullptr));
+    Close();
+    RemoveDirectoryA(SettingsPath().c_str());
+    ASSERT_TRUE(boxes_.WaitForBoxes(1, 2000));
+    EXPECT_EQ(boxes_.Boxes().front().text, "Unable to write to " + SettingsPath() + ".");
+    EXPECT_TRUE(boxes_.Boxes().front().errorIcon);
+}
+
+TEST_F(ToolbarFormTest, ConfigurationWithoutTargetsStopsAtTheSearchMethod) {
+    SetIni("Search History0", "kept");
+    SetIni("SpdButn_1", "1");
+    TBandForm& form = Build("only a version line\r\n");
+    ASSERT_TRUE(boxes_.WaitForBoxes(1, 2000));
+    EXPECT_EQ(boxes_.Boxes().front().text, "List index out of bounds (0).");
+    EXPECT_EQ(Items(form), (std::vector<std::string>{"kept"}));
+    EXPECT_FALSE(form.SpdButn[0]->Visible());
+    Close();
+    EXPECT_EQ(Ini("SpdButn_1"), "1");  // the half-read settings were not written back
+}
+
+}  // namespace
+}  // namespace vtbtest
