@@ -1,0 +1,76 @@
+#include "core/messages.h"
+
+#include <cstdio>
+
+namespace vtb {
+
+const char* const kUpdateSucceeded =
+    "Toolbar update successfully downloaded.\r\r"
+    "Please close all Internet Explorer windows and\r"
+    "then re-open Internet Explorer for the update\r"
+    "to take effect.";
+
+const char* const kUpdateFailed =
+    "Toolbar update was not downloaded.\r\r"
+    "Please try again. If the problem persists,\r"
+    "check your Internet connection.";
+
+namespace {
+
+const char kCredits[] =
+    "Veltrane ToolBar\r"
+    "Written by the Veltrane ToolBar team.\r"
+    "Thanks to everyone who tested it, reported faults\r"
+    "and sent in their ideas.";
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+std::string WithFullStop(const std::string& text)
+{
+    // Letters, digits and "?" sort after "."; a text ending in punctuation
+    // of its own is left alone.
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
+        return text + ".";
+    return text;
+}
+
+std::string ApplicationTitleFromPath(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    for (std::size_t i = 1; i < name.size(); ++i)
+        name[i] = AsciiLower(name[i]);
+    return name;
+}
+
+std::string AboutText(const std::string& hostVersion, const std::string& toolbarVersion,
+                      const std::string& configVersion, const std::string& configNote)
+{
+    std::string text = kCredits;
+    text += "\r\r";
+    text += "Internet Explorer Version: " + hostVersion;
+    text += "\rKorvi Toolbar Version:\t" + toolbarVersion;
+    text += "\rConfiguration Version: \t" + configVersion + "\t (" + configNote + ")";
+    return text;
+}
+
+std::string FormatFileVersion(unsigned long versionMS, unsigned long versionLS)
+{
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u",
+                  static_cast<unsigned>((versionMS >> 16) & 0xFFFF),
+                  static_cast<unsigned>(versionMS & 0xFFFF),
+                  static_cast<unsigned>((versionLS >> 16) & 0xFFFF),
+                  static_cast<unsigned>(versionLS & 0xFFFF));
+    return buffer;
+}
+
+}  // namespace vtb

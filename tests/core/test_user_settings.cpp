@@ -1,0 +1,293 @@
+#include "core/user_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace vtb {
+namespace {
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The "Settings" section in memory: keys match without regard to case, and
+// every access is logged. Writes can be refused from a given key on.
+class MemoryStore : public SettingsStore {
+public:
+    std::map<std::string, std::string> Keys;  // lower-case key -> value
+    std::vector<std::string> Log;
+    std::string RefuseKey;  // writing or removing this key throws
+
+    void Set(const std::string& key, const std::string& value) { Keys[Lower(key)] = value; }
+    bool Holds(const std::string& key) const { return Keys.count(Lower(key)) != 0; }
+    std::string Get(const std::string& key) const { return Keys.at(Lower(key)); }
+
+    std::optional<std::string> Read(const std::string& key) override
+    {
+        Log.push_back("read " + key);
+        const auto it = Keys.find(Lower(key));
+        if (it == Keys.end())
+            return std::nullopt;
+        return it->second;
+    }
+    void Write(const std::string& key, const std::string& value) override
+    {
+        Refuse(key);
+        Log.push_back("write " + key + "=" + value);
+        Keys[Lower(key)] = value;
+    }
+    void Remove(const std::string& key) override
+    {
+        Refuse(key);
+        Log.push_back("remove " + key);
+        Keys.erase(Lower(key));
+    }
+
+private:
+    void Refuse(const std::string& key)
+    {
+        if (!RefuseKey.empty() && Lower(key) == Lower(RefuseKey))
+            throw ToolbarError("Unable to write to C:\\Tools\\Veltrane_ToolBar.ini");
+    }
+};
+
+// Targets as a configuration with three fixed buttons and seven options
+// would leave them; options 4 to 7 at tag 0 are those it did not reach.
+const TargetList kUrls = {"m", "s", "t", "all", "cases", "laws"};
+const std::array<int, kSearchOptionCount> kThreeOptions = {3, 4, 5, 0, 0, 0, 0};
+
+// ---------------------------------------------------------------------------
+// Loading
+
+TEST(LoadSettings, DefaultsWithoutAFile)
+{
+    MemoryStore store;
+    const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    EXPECT_TRUE(loaded.History.empty());
+    EXPECT_TRUE(loaded.UsePlaceholder);
+    EXPECT_EQ(loaded.CheckedOption, 1);
+    EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("all"));
+    EXPECT_TRUE(loaded.ButtonsApplied);
+    EXPECT_TRUE(loaded.Error.empty());
+    for (int n = 1; n <= kLinkButtonCount; ++n)
+        EXPECT_EQ(loaded.Visible[n - 1], n == 1) << "SpdButn_" << n;
+}
+
+TEST(LoadSettings, HistoryKeysZeroToSevenNonEmptyInKeyOrder)
+{
+    MemoryStore store;
+    for (int n = 0; n <= 8; ++n)
+        store.Set("search history" + std::to_string(n), "q" + std::to_string(n));
+    store.Set("Search History3", "");
+    store.Set("Search History5", "q1");  // duplicates are kept
+    const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    EXPECT_EQ(loaded.History, (std::vector<std::string>{"q0", "q1", "q2", "q4", "q1", "q6", "q7"}));
+    EXPECT_FALSE(loaded.UsePlaceholder);
+}
+
+TEST(LoadSettings, StoredMethodSelectsTheFirstOptionWithThatText)
+{
+    MemoryStore store;
+    store.Set("Search Method", "laws");
+    LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    EXPECT_EQ(loaded.CheckedOption, 3);
+    EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("laws"));
+
+    // Two options with the same text: the lower-numbered one.
+    const TargetList twice = {"m", "s", "t", "all", "laws", "laws"};
+    loaded = LoadSettings(store, twice, kThreeOptions, "");
+    EXPECT_EQ(loaded.CheckedOption, 2);
+}
+
+TEST(LoadSettings, MethodComparisonKeepsLetterCase)
+{
+    MemoryStore store;
+    store.Set("Search Method", "LAWS");
+    const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    EXPECT_EQ(loaded.CheckedOption, 1);
+    EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("all"));
+}
+
+TEST(LoadSettings, HiddenOptionsTakePartWithTheTargetAtTheirTag)
+{
+    // Options 4 to 7 still refer to index 0, the main button's target.
+    MemoryStore store;
+    store.Set("Search Method", "m");
+    const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    EXPECT_EQ(loaded.CheckedOption, 4);
+    EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("m"));
+}
+
+TEST(LoadSettings, UnmatchedMethodKeepsAnEarlierChoiceOfTheProcess)
+{
+    MemoryStore store;
+    store.Set("Search Method", "gone after an update");
+    LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "chosen earlier");
+    EXPECT_EQ(loaded.CheckedOption, 0);
+    EXPECT_FALSE(loaded.SearchMethod.has_value());
+
+    loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    EXPECT_EQ(loaded.CheckedOption, 1);
+    EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("all"));
+}
+
+TEST(LoadSettings, MissingMethodSelectsOptionOneEvenWithAnEarlierChoice)
+{
+    MemoryStore store;
+    const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "chosen earlier");
+    EXPECT_EQ(loaded.CheckedOption, 1);
+    EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("all"));
+}
+
+TEST(LoadSettings, OptionTagOutsideTheTargetsStopsBeforeTheButtons)
+{
+    MemoryStore store;
+    store.Set("Search History0", "kept");
+    store.Set("SpdButn_2", "1");
+    const LoadedSettings loaded = LoadSettings(store, TargetList{}, kThreeOptions, "");
+    EXPECT_EQ(loaded.Error, "List index out of bounds (3)");
+    EXPECT_EQ(loaded.History, (std::vector<std::string>{"kept"}));
+    EXPECT_FALSE(loaded.ButtonsApplied);
+    EXPECT_EQ(loaded.CheckedOption, 0);
+    EXPECT_FALSE(loaded.SearchMethod.has_value());
+    EXPECT_EQ(std::count(store.Log.begin(), store.Log.end(), "read SpdButn_1"), 0);
+}
+
+TEST(LoadSettings, LaterOptionOutsideTheTargetsAfterNoMatch)
+{
+    MemoryStore store;
+    store.Set("Search Method", "nothing like it");
+    const LoadedSettings loaded =
+        LoadSettings(store, kUrls, {3, 4, 5, 0, 0, 0, 9}, "");
+    EXPECT_EQ(loaded.Error, "List index out of bounds (9)");
+    EXPECT_FALSE(loaded.ButtonsApplied);
+}
+
+TEST(LoadSettings, ButtonFlags)
+{
+    MemoryStore store;
+    store.Set("SpdButn_1", "yes");   // unconvertible: the default, shown
+    store.Set("SpdButn_2", "0x1");
+    store.Set("SpdButn_3", "2");
+    store.Set("SpdButn_4", "yes");   // unconvertible: the default, hidden
+    store.Set("spdbutn_5", "-1");
+    store.Set("SpdButn_6", "0");
+    store.Set("SpdButn_17", " 1");
+    const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    const std::array<bool, kLinkButtonCount> expected = {true,  true,  true,  false, true,  false,
+                                                         false, false, false, false, false, false,
+                                                         false, false, false, false, true};
+    EXPECT_EQ(loaded.Visible, expected);
+}
+
+TEST(LoadSettings, ParseButtonFlag)
+{
+    EXPECT_EQ(ParseButtonFlag(std::nullopt), std::nullopt);
+    EXPECT_EQ(ParseButtonFlag(std::string("")), std::nullopt);
+    EXPECT_EQ(ParseButtonFlag(std::string("1 ")), std::nullopt);
+    EXPECT_EQ(ParseButtonFlag(std::string("0")), std::optional<bool>(false));
+    EXPECT_EQ(ParseButtonFlag(std::string("$10")), std::optional<bool>(true));
+}
+
+TEST(LoadSettings, PlaceholderText)
+{
+    EXPECT_EQ(PlaceholderText("Veltrane"), "Enter Veltrane search query");
+    EXPECT_EQ(PlaceholderText(""), "Enter  search query");
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+SettingsToSave Sample()
+{
+    SettingsToSave settings;
+    settings.History = {"abc", "zzz"};
+    settings.SearchMethod = "cases";
+    settings.Visible[0] = true;
+    settings.Visible[4] = true;
+    return settings;
+}
+
+TEST(SaveSettings, WritesHistoryMethodAndButtonsInOrder)
+{
+    MemoryStore store;
+    SaveSettings(store, Sample());
+    std::vector<std::string> expected = {"write Search History0=abc", "write Search History1=zzz"};
+    for (int p = 2; p <= 7; ++p)
+        expected.push_back("remove Search History" + std::to_string(p));
+    expected.push_back("write Search Method=cases");
+    for (int n = 1; n <= 17; ++n)
+        expected.push_back("write SpdButn_" + std::to_string(n) + "=" + (n == 1 || n == 5 ? "1" : "0"));
+    EXPECT_EQ(store.Log, expected);
+}
+
+TEST(SaveSettings, ClearedHistoryStaysCleared)
+{
+    MemoryStore store;
+    for (int p = 0; p < 8; ++p)
+        store.Set("Search History" + std::to_string(p), "old" + std::to_string(p));
+    store.Set("Unrelated", "kept");
+    SettingsToSave settings = Sample();
+    settings.History.clear();
+    SaveSettings(store, settings);
+    for (int p = 0; p < 8; ++p)
+        EXPECT_FALSE(store.Holds("Search History" + std::to_string(p))) << p;
+    EXPECT_EQ(store.Get("Unrelated"), "kept");
+}
+
+TEST(SaveSettings, ShorterHistoryRemovesTheHigherKeys)
+{
+    MemoryStore store;
+    for (int p = 0; p < 8; ++p)
+        store.Set("Search History" + std::to_string(p), "old");
+    SaveSettings(store, Sample());
+    EXPECT_EQ(store.Get("Search History1"), "zzz");
+    EXPECT_FALSE(store.Holds("Search History2"));
+    EXPECT_FALSE(store.Holds("Search History7"));
+}
+
+TEST(SaveSettings, FirstRefusedWriteEndsTheSave)
+{
+    MemoryStore store;
+    store.RefuseKey = "Search Method";
+    try {
+        SaveSettings(store, Sample());
+        FAIL() << "a refused write must be reported";
+    } catch (const ToolbarError& e) {
+        EXPECT_STREQ(e.what(), "Unable to write to C:\\Tools\\Veltrane_ToolBar.ini");
+    }
+    EXPECT_EQ(store.Get("Search History0"), "abc");
+    EXPECT_FALSE(store.Holds("Search Method"));
+    EXPECT_FALSE(store.Holds("SpdButn_1"));
+}
+
+TEST(SaveSettings, RefusedRemoveAlsoEndsTheSave)
+{
+    MemoryStore store;
+    store.RefuseKey = "Search History2";
+    EXPECT_THROW(SaveSettings(store, Sample()), ToolbarError);
+    EXPECT_FALSE(store.Holds("Search Method"));
+}
+
+TEST(SaveSettings, WhatIsSavedLoadsBack)
+{
+    MemoryStore store;
+    SettingsToSave settings = Sample();
+    settings.SearchMethod = "laws";
+    settings.Visible[0] = false;
+    settings.Visible[16] = true;
+    SaveSettings(store, settings);
+    const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    EXPECT_EQ(loaded.History, settings.History);
+    EXPECT_EQ(loaded.CheckedOption, 3);
+    EXPECT_EQ(loaded.Visible, settings.Visible);
+}
+
+}  // namespace
+}  // namespace vtb
