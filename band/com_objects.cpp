@@ -1,0 +1,346 @@
+#include "band/com_objects.h"
+
+#include <shlwapi.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+#include "band/com_server.h"
+#include "core/messages.h"
+#include "win/handles.h"
+#include "win/module.h"
+
+namespace vtb {
+
+namespace {
+
+std::atomic<bool> comShuttingDown{false};
+
+class SharedLock {
+public:
+    explicit SharedLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockShared(&lock_); }
+    ~SharedLock() { ReleaseSRWLockShared(&lock_); }
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+const char* ThreadingModelName(TThreadingModel model) {
+    switch (model) {
+    case TThreadingModel::tmSingle: return "";
+    case TThreadingModel::tmApartment: return "Apartment";
+    case TThreadingModel::tmFree: return "Free";
+    case TThreadingModel::tmBoth: return "Both";
+    case TThreadingModel::tmNeutral: return "Neutral";
+    }
+    return "";
+}
+
+// The file name of the module without directory and extension.
+std::string ModuleBaseName() {
+    std::string name = ModulePath();
+    name.erase(0, name.find_last_of("\\/") + 1);
+    const auto dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+// Runs one of the path functions with a buffer as large as it asks for;
+// empty when it fails.
+std::string ConvertPath(DWORD (WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std::string& path) {
+    std::vector<char> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = convert(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+    return {};
+}
+
+}  // namespace
+
+void NoteComShutdown() { comShuttingDown = true; }
+bool ComShuttingDown() { return comShuttingDown; }
+
+// ---- TComObject ------------------------------------------------------------
+
+TComObject::TComObject(TComObjectFactory* factory, IUnknown* outer, bool exempt)
+    : outer_(outer), factory_(factory), exempt_(exempt) {
+    if (factory_ && !exempt_) factory_->ComServer().CountObject(true);
+}
+
+TComObject::~TComObject() {
+    if (ComShuttingDown()) return;
+    if (factory_ && !exempt_) factory_->ComServer().CountObject(false);
+    // Destroyed while still referenced: cut off the clients of its stubs.
+    if (refCount_ > 0) CoDisconnectObject(&inner_, 0);
+}
+
+void TComObject::FinishConstruction() {
+    Initialize();
+    refCount_ = 0;
+}
+
+IUnknown* TComObject::SupportErrorInfoOf(TComObject* object) {
+    return static_cast<ISupportErrorInfo*>(object);
+}
+
+const TInterfaceTable& TComObject::BaseInterfaces() {
+    static const TInterfaceEntry entries[] = {
+        {&IID_ISupportErrorInfo, &TComObject::SupportErrorInfoOf},
+        {&IID_IUnknown, &TComObject::InnerOf},
+    };
+    static const TInterfaceTable table = {entries, sizeof entries / sizeof entries[0], nullptr};
+    return table;
+}
+
+const TInterfaceTable& TComObject::Interfaces() const { return BaseInterfaces(); }
+
+const TInterfaceEntry* TComObject::FindInterface(REFIID riid) const {
+    for (const TInterfaceTable* table = &Interfaces(); table; table = table->base)
+        for (std::size_t i = 0; i < table->count; ++i)
+            if (IsEqualIID(riid, *table->entries[i].iid)) return &table->entries[i];
+    return nullptr;
+}
+
+IUnknown* TComObject::Identity() { return outer_ ? outer_ : &inner_; }
+
+HRESULT TComObject::ObjQueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    const TInterfaceEntry* entry = FindInterface(riid);
+    if (!entry) {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    IUnknown* found = entry->get(this);
+    found->AddRef();
+    *ppv = found;
+    return S_OK;
+}
+
+ULONG TComObject::ObjAddRef() { return InterlockedIncrement(&refCount_); }
+
+ULONG TComObject::ObjRelease() {
+    const LONG count = InterlockedDecrement(&refCount_);
+    if (count == 0) {
+        // The last reference owned the object.
+        std::unique_ptr<TComObject> last(this);
+    }
+    return count;
+}
+
+HRESULT TComObject::QueryInterface(REFIID riid, void** ppv) {
+    return outer_ ? outer_->QueryInterface(riid, ppv) : ObjQueryInterface(riid, ppv);
+}
+
+ULONG TComObject::AddRef() { return outer_ ? outer_->AddRef() : ObjAddRef(); }
+
+ULONG TComObject::Release() { return outer_ ? outer_->Release() : ObjRelease(); }
+
+HRESULT TComObject::InterfaceSupportsErrorInfo(REFIID riid) {
+    return FindInterface(riid) ? S_OK : S_FALSE;
+}
+
+HRESULT TComObject::TInnerUnknown::QueryInterface(REFIID riid, void** ppv) {
+    return object_.ObjQueryInterface(riid, ppv);
+}
+
+ULONG TComObject::TInnerUnknown::AddRef() { return object_.ObjAddRef(); }
+
+ULONG TComObject::TInnerUnknown::Release() { return object_.ObjRelease(); }
+
+// ---- TComObjectFactory -----------------------------------------------------
+
+TComObjectFactory::TComObjectFactory(TComServer& server, const CLSID& classId, std::string className,
+                                     std::string description, TClassInstancing instancing,
+                                     TThreadingModel threadingModel)
+    : server_(server),
+      classId_(classId),
+      className_(std::move(className)),
+      description_(std::move(description)),
+      instancing_(instancing),
+      threadingModel_(threadingModel) {
+    ComClassManager().AddObjectFactory(this);
+}
+
+TComObjectFactory::~TComObjectFactory() { ComClassManager().RemoveObjectFactory(this); }
+
+HRESULT TComObjectFactory::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+        *ppv = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG TComObjectFactory::AddRef() { return server_.CountFactory(true); }
+
+ULONG TComObjectFactory::Release() { return server_.CountFactory(false); }
+
+HRESULT TComObjectFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outer && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+
+    std::unique_ptr<TComObject> object;
+    try {
+        object = CreateComObject(outer);
+        if (!object) throw std::runtime_error("");
+        object->FinishConstruction();
+    } catch (const std::exception& error) {
+        ShowConstructionError(error.what());
+        return E_UNEXPECTED;
+    } catch (...) {
+        ShowConstructionError("");
+        return E_UNEXPECTED;
+    }
+
+    const HRESULT result = object->ObjQueryInterface(riid, ppv);
+    // A failed query left no reference: the unique_ptr destroys the object.
+    if (object->RefCount() > 0) object.release();
+    return result;
+}
+
+HRESULT TComObjectFactory::LockServer(BOOL lock) {
+    const HRESULT result = CoLockObjectExternal(static_cast<IClassFactory*>(this), lock, TRUE);
+    server_.CountObject(lock != FALSE);
+    return result;
+}
+
+void TComObjectFactory::ShowConstructionError(const std::string& text) const {
+    if (!ShowErrors) return;
+    const std::string title = ApplicationTitle();
+    MessageBoxA(nullptr, WithFullStop(text).c_str(), title.c_str(), MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+}
+
+std::string TComObjectFactory::GetProgID() const {
+    return className_.empty() ? std::string() : ModuleBaseName() + "." + className_;
+}
+
+void TComObjectFactory::UpdateClassEntries(bool registerClass) {
+    if (instancing_ == TClassInstancing::ciInternal) return;
+    const std::string classKey = "CLSID\\" + GUIDToString(classId_);
+    const std::string progId = GetProgID();
+    if (registerClass) {
+        CreateRegKey(HKEY_CLASSES_ROOT, classKey, nullptr, description_);
+        CreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\InprocServer32", nullptr, ServerModulePath());
+        if (threadingModel_ != TThreadingModel::tmSingle)
+            CreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\InprocServer32", "ThreadingModel",
+                         ThreadingModelName(threadingModel_));
+        if (!progId.empty()) {
+            CreateRegKey(HKEY_CLASSES_ROOT, progId, nullptr, description_);
+            CreateRegKey(HKEY_CLASSES_ROOT, progId + "\\Clsid", nullptr, GUIDToString(classId_));
+            CreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\ProgID", nullptr, progId);
+        }
+    } else {
+        if (!progId.empty()) {
+            DeleteRegKey(HKEY_CLASSES_ROOT, classKey + "\\ProgID");
+            DeleteRegKey(HKEY_CLASSES_ROOT, progId + "\\Clsid");
+            DeleteRegKey(HKEY_CLASSES_ROOT, progId);
+        }
+        DeleteRegKey(HKEY_CLASSES_ROOT, classKey + "\\InprocServer32");
+        DeleteRegKey(HKEY_CLASSES_ROOT, classKey);
+    }
+}
+
+// ---- TComClassManager ------------------------------------------------------
+
+void TComClassManager::AddObjectFactory(TComObjectFactory* factory) {
+    ExclusiveLock guard(lock_);
+    factory->next_ = first_;
+    first_ = factory;
+}
+
+void TComClassManager::RemoveObjectFactory(TComObjectFactory* factory) {
+    ExclusiveLock guard(lock_);
+    for (TComObjectFactory** link = &first_; *link; link = &(*link)->next_) {
+        if (*link == factory) {
+            *link = factory->next_;
+            factory->next_ = nullptr;
+            return;
+        }
+    }
+}
+
+TComObjectFactory* TComClassManager::GetFactoryFromClassID(const CLSID& classId) {
+    SharedLock guard(lock_);
+    for (TComObjectFactory* factory = first_; factory; factory = factory->next_)
+        if (IsEqualCLSID(factory->ClassID(), classId)) return factory;
+    return nullptr;
+}
+
+void TComClassManager::ForEachFactory(const TComServer* server,
+                                      const std::function<void(TComObjectFactory&)>& action) {
+    ExclusiveLock guard(lock_);
+    for (TComObjectFactory* factory = first_; factory; factory = factory->next_)
+        if (&factory->ComServer() == server) action(*factory);
+}
+
+TComClassManager& ComClassManager() {
+    // Lives to the end of the process; every factory has unlinked itself
+    // before the module unloads, so nothing is left in it by then.
+    static TComClassManager manager;
+    return manager;
+}
+
+// ---- Registry --------------------------------------------------------------
+
+std::string GUIDToString(const GUID& guid) {
+    wchar_t text[40] = {};
+    if (StringFromGUID2(guid, text, 40) == 0) return {};
+    return Narrow(text);
+}
+
+void WriteRegString(HKEY key, const char* valueName, const std::string& value) {
+    const LONG status = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                       static_cast<DWORD>(value.size() + 1));
+    if (status != ERROR_SUCCESS)
+        throw std::runtime_error("Error writing registry value " + std::string(valueName ? valueName : "(default)") +
+                                 ": " + SystemErrorText(status));
+}
+
+void CreateRegKey(HKEY root, const std::string& key, const char* valueName, const std::string& value) {
+    HKEY opened = nullptr;
+    const LONG status = RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        KEY_READ | KEY_WRITE, nullptr, &opened, nullptr);
+    if (status != ERROR_SUCCESS)
+        throw std::runtime_error("Error creating registry key " + key + ": " + SystemErrorText(status));
+    const UniqueKey guard(opened);
+    WriteRegString(guard.get(), valueName, value);
+}
+
+void DeleteRegKey(HKEY root, const std::string& key) { RegDeleteKeyA(root, key.c_str()); }
+
+void DeleteRegTree(HKEY root, const std::string& key) { SHDeleteKeyA(root, key.c_str()); }
+
+std::string ServerModulePath() {
+    std::string path = ModulePath();
+    const std::string longPath = ConvertPath(GetLongPathNameA, path);
+    if (!longPath.empty()) path = longPath;
+    // A path with a space is written in its 8.3 form, which has none.
+    if (path.find(' ') != std::string::npos) {
+        const std::string shortPath = ConvertPath(GetShortPathNameA, path);
+        if (!shortPath.empty()) path = shortPath;
+    }
+    return path;
+}
+
+}  // namespace vtb

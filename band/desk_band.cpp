@@ -1,0 +1,259 @@
+#include "band/desk_band.h"
+
+#include <shlguid.h>
+
+#include <string>
+
+#include "band/com_server.h"
+
+namespace vtb {
+
+const CLSID CLSID_VeltraneDeskBand = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const GUID CATID_DeskBandCategory = {0x00021492, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+namespace {
+
+constexpr WPARAM kTabKey = VK_TAB;
+// OnFocusChangeIS takes TRUE with all bits set.
+constexpr BOOL kFocusSet = -1;
+
+const char* const kToolbarTitle = "Korvi Toolbar";
+const char* const kIEToolbarKey = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
+
+std::string ClassKey() { return "CLSID\\" + GUIDToString(CLSID_VeltraneDeskBand); }
+std::string CategoryName() { return GUIDToString(CATID_DeskBandCategory); }
+
+// Opens root\key with full access, creating it when missing; null when it cannot.
+UniqueKey OpenOrCreateKey(HKEY root, const std::string& key) {
+    HKEY opened = nullptr;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &opened, nullptr) != ERROR_SUCCESS)
+        return UniqueKey();
+    return UniqueKey(opened);
+}
+
+}  // namespace
+
+// ---- TDeskBand -------------------------------------------------------------
+
+TDeskBand::TDeskBand(TComObjectFactory* factory, IUnknown* outer) : TComObject(factory, outer) {}
+
+TDeskBand::~TDeskBand() {
+    // No window may call into a freed band: a form left without CloseDW goes first.
+    DestroyForm();
+}
+
+const TInterfaceTable& TDeskBand::Interfaces() const {
+    static const TInterfaceEntry entries[] = {
+        {&IID_IInputObject, &InterfaceOf<TDeskBand, IInputObject>},
+        {&IID_IObjectWithSite, &InterfaceOf<TDeskBand, IObjectWithSite>},
+        {&IID_IPersistStreamInit, &InterfaceOf<TDeskBand, IPersistStreamInit>},
+        {&IID_IPersist, &InterfaceOf<TDeskBand, IPersistStreamInit>},
+        {&IID_IDeskBand, &InterfaceOf<TDeskBand, IDeskBand>},
+    };
+    static const TInterfaceTable table = {entries, sizeof entries / sizeof entries[0], &BaseInterfaces()};
+    return table;
+}
+
+HRESULT TDeskBand::QueryInterface(REFIID riid, void** ppv) { return TComObject::QueryInterface(riid, ppv); }
+ULONG TDeskBand::AddRef() { return TComObject::AddRef(); }
+ULONG TDeskBand::Release() { return TComObject::Release(); }
+
+void TDeskBand::DestroyForm() {
+    if (!BandForm) return;
+    // The form's last messages go to its own handler, not to a band that is
+    // letting it go.
+    if (SavedWindowProc) BandForm->SetWindowProc(SavedWindowProc);
+    SavedWindowProc = nullptr;
+    BandForm.reset();  // FormDestroy saves the user settings
+}
+
+void TDeskBand::NotifyFocusChange(bool focused) {
+    if (Site) Site->OnFocusChangeIS(Identity(), focused ? kFocusSet : FALSE);
+}
+
+LRESULT TDeskBand::BandWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_PARENTNOTIFY) {
+        // A child was created or destroyed, or clicked: the search box.
+        HasFocus = true;
+        NotifyFocusChange(true);
+        if (BandForm) BandForm->SetTimerEnabled(false);
+    } else if (BandForm) {
+        BandForm->SetTimerEnabled(true);
+    }
+    return SavedWindowProc ? SavedWindowProc(msg, wParam, lParam) : 0;
+}
+
+// IInputObject
+
+HRESULT TDeskBand::UIActivateIO(BOOL fActivate, MSG* /*pMsg*/) {
+    HasFocus = fActivate != FALSE;
+    if (HasFocus && BandForm) BandForm->TakeFocus();
+    return S_OK;
+}
+
+HRESULT TDeskBand::HasFocusIO() { return HasFocus ? S_OK : S_FALSE; }
+
+HRESULT TDeskBand::TranslateAcceleratorIO(MSG* pMsg) {
+    if (!pMsg) return E_POINTER;
+    // Tab is the browser's: it moves the focus on.
+    if (pMsg->wParam == kTabKey) return S_FALSE;
+    TranslateMessage(pMsg);
+    DispatchMessageA(pMsg);
+    return S_OK;
+}
+
+// IObjectWithSite
+
+HRESULT TDeskBand::SetSite(IUnknown* pUnkSite) {
+    // The references are dropped only when the band is destroyed.
+    if (!pUnkSite) return S_OK;
+
+    // Each reference is what the new site offers, null when it lacks it.
+    pUnkSite->QueryInterface(IID_IInputObjectSite, Site.put_void());
+
+    HWND window = nullptr;
+    ComPtr<IOleWindow> oleWindow;
+    if (SUCCEEDED(pUnkSite->QueryInterface(IID_IOleWindow, oleWindow.put_void())) && oleWindow)
+        oleWindow->GetWindow(&window);
+    SiteWindow = window;
+
+    pUnkSite->QueryInterface(IID_IOleCommandTarget, CommandTarget.put_void());
+
+    WebBrowser.reset();
+    ComPtr<IServiceProvider> services;
+    if (CommandTarget &&
+        SUCCEEDED(CommandTarget->QueryInterface(IID_IServiceProvider, services.put_void())) && services)
+        services->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, WebBrowser.put_void());
+    return S_OK;
+}
+
+HRESULT TDeskBand::GetSite(REFIID riid, void** ppvSite) {
+    if (!ppvSite) return E_POINTER;
+    if (!Site) {
+        *ppvSite = nullptr;
+        return E_FAIL;
+    }
+    return Site->QueryInterface(riid, ppvSite);
+}
+
+// IPersistStreamInit: the band has no state to keep.
+
+HRESULT TDeskBand::GetClassID(CLSID* pClassID) {
+    if (!pClassID) return E_POINTER;
+    *pClassID = CLSID_VeltraneDeskBand;
+    return S_OK;
+}
+
+HRESULT TDeskBand::IsDirty() { return S_FALSE; }
+HRESULT TDeskBand::Load(IStream* /*pStm*/) { return S_OK; }
+HRESULT TDeskBand::Save(IStream* /*pStm*/, BOOL /*fClearDirty*/) { return S_OK; }
+HRESULT TDeskBand::GetSizeMax(ULARGE_INTEGER* /*pcbSize*/) { return E_NOTIMPL; }
+HRESULT TDeskBand::InitNew() { return E_NOTIMPL; }
+
+// IDeskBand
+
+HRESULT TDeskBand::GetWindow(HWND* phwnd) {
+    if (!phwnd) return E_POINTER;
+    *phwnd = nullptr;
+    if (BandForm) {
+        *phwnd = BandForm->Handle();
+        return S_OK;
+    }
+    try {
+        std::unique_ptr<TBandForm> form = TBandForm::Create(SiteWindow);
+        if (!form || !form->Handle()) return E_FAIL;
+        // The form has no browser during its construction.
+        form->WebBrowser = WebBrowser;
+        BandForm = std::move(form);
+        SavedWindowProc = BandForm->WindowProc();
+        BandForm->SetWindowProc(
+            [this](UINT msg, WPARAM wParam, LPARAM lParam) { return BandWindowProc(msg, wParam, lParam); });
+    } catch (...) {
+        return E_FAIL;
+    }
+    *phwnd = BandForm->Handle();
+    return S_OK;
+}
+
+HRESULT TDeskBand::ContextSensitiveHelp(BOOL /*fEnterMode*/) { return E_NOTIMPL; }
+
+HRESULT TDeskBand::ShowDW(BOOL fShow) {
+    HasFocus = fShow != FALSE;
+    NotifyFocusChange(HasFocus);
+    return S_OK;
+}
+
+HRESULT TDeskBand::CloseDW(DWORD /*dwReserved*/) {
+    DestroyForm();
+    return S_OK;
+}
+
+HRESULT TDeskBand::ResizeBorderDW(LPCRECT /*prcBorder*/, IUnknown* /*punkToolbarSite*/, BOOL /*fReserved*/) {
+    return E_NOTIMPL;
+}
+
+HRESULT TDeskBand::GetBandInfo(DWORD /*dwBandID*/, DWORD /*dwViewMode*/, DESKBANDINFO* pdbi) {
+    if (!pdbi) return E_POINTER;
+    // Without a form the band has no size yet.
+    SIZE client = {0, 0};
+    int mainButtonWidth = 0;
+    if (BandForm) {
+        client = BandForm->ClientSize();
+        mainButtonWidth = BandForm->MainButtonWidth();
+    }
+    if (pdbi->dwMask & DBIM_MINSIZE) pdbi->ptMinSize = {mainButtonWidth, client.cy};
+    if (pdbi->dwMask & DBIM_MAXSIZE) pdbi->ptMaxSize = {-1, client.cy};  // no width limit
+    if (pdbi->dwMask & DBIM_INTEGRAL) pdbi->ptIntegral = {1, 1};
+    if (pdbi->dwMask & DBIM_ACTUAL) pdbi->ptActual = {client.cx, client.cy};
+    if (pdbi->dwMask & DBIM_MODEFLAGS) pdbi->dwModeFlags = DBIMF_BKCOLOR;
+    // The host paints its default background.
+    if (pdbi->dwMask & DBIM_BKCOLOR) pdbi->dwMask &= ~static_cast<DWORD>(DBIM_BKCOLOR);
+    if (pdbi->dwMask & DBIM_TITLE) pdbi->wszTitle[0] = L'\0';
+    return S_OK;
+}
+
+// ---- TDeskBandFactory ------------------------------------------------------
+
+TDeskBandFactory::TDeskBandFactory(TComServer& server)
+    : TComObjectFactory(server, CLSID_VeltraneDeskBand, "", "", TClassInstancing::ciMultiInstance,
+                        TThreadingModel::tmApartment) {}
+
+std::unique_ptr<TComObject> TDeskBandFactory::CreateComObject(IUnknown* outer) {
+    return std::make_unique<TDeskBand>(this, outer);
+}
+
+void TDeskBandFactory::UpdateClassEntries(bool registerClass) {
+    TComObjectFactory::UpdateClassEntries(registerClass);
+    if (registerClass)
+        WriteToolbarEntries();
+    else
+        RemoveToolbarEntries();
+}
+
+void TDeskBandFactory::WriteToolbarEntries() {
+    const std::string classKey = ClassKey();
+    // A key that cannot be opened skips its step; a value that cannot be
+    // written stops the registration.
+    if (UniqueKey key = OpenOrCreateKey(HKEY_CLASSES_ROOT, classKey)) WriteRegString(key.get(), nullptr, kToolbarTitle);
+    if (UniqueKey key = OpenOrCreateKey(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32"))
+        WriteRegString(key.get(), "ThreadingModel", "Apartment");
+    OpenOrCreateKey(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + CategoryName());
+    if (UniqueKey key = OpenOrCreateKey(HKEY_LOCAL_MACHINE, kIEToolbarKey))
+        WriteRegString(key.get(), GUIDToString(CLSID_VeltraneDeskBand).c_str(), "");
+}
+
+void TDeskBandFactory::RemoveToolbarEntries() {
+    const std::string classKey = ClassKey();
+    DeleteRegTree(HKEY_CLASSES_ROOT, "Component Categories\\" + CategoryName() + "\\Enum");
+    DeleteRegTree(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + CategoryName());
+    DeleteRegTree(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32");
+    DeleteRegTree(HKEY_CLASSES_ROOT, classKey);
+
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kIEToolbarKey, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+    const UniqueKey key(opened);
+    RegDeleteValueA(key.get(), GUIDToString(CLSID_VeltraneDeskBand).c_str());
+}
+
+}  // namespace vtb
