@@ -1,0 +1,83 @@
+// The configuration download: only a complete, readable file replaces the
+// configuration, in one step; anything else leaves the old file as it was.
+#include "tests/wine/support_http.h"
+#include "tests/wine/toolbar_fixture.h"
+
+namespace vtbtest {
+namespace {
+
+const char* const kSucceeded =
+    "Toolbar update successfully downloaded.\r\rPlease close all Internet Explorer windows and\r"
+    "then re-open Internet Explorer for the update\rto take effect.";
+const char* const kFailed =
+    "Toolbar update was not downloaded.\r\rPlease try again. If the problem persists,\r"
+    "check your Internet connection.";
+
+class UpdateTest : public ToolbarFormTest {
+protected:
+    // The test configuration with its update address pointing at url.
+    static std::string ConfigUpdatingFrom(const std::string& url) {
+        std::string cfg = kTestConfig;
+        const std::string old = "http://127.0.0.1:1/update.cfg";
+        return cfg.replace(cfg.find(old), old.size(), url);
+    }
+
+    // Chooses the "Update toolbar" entry of the main menu.
+    std::string RunUpdateCommand() {
+        vtb::TMenuItem* update = form_->Main_Menu->Items().Item(3);
+        EXPECT_EQ(update->Caption, "Update toolbar");
+        boxes_.Clear();
+        update->Click();
+        EXPECT_TRUE(boxes_.WaitForBoxes(1, 5000));
+        const auto shown = boxes_.Boxes();
+        return shown.empty() ? std::string() : shown.front().text;
+    }
+
+    LocalHttpServer server_;
+};
+
+TEST_F(UpdateTest, ACompleteConfigurationReplacesTheFile) {
+    const std::string fresh = "8.0|summer\r\n[Buttons]\r\n3\r\nNew|n\r\nS|s\r\nT|t\r\n";
+    server_.Serve("/good.cfg", 200, fresh);
+    const std::string before = ConfigUpdatingFrom(server_.Url("/good.cfg"));
+    vtb::TBandForm& form = Build(before);
+    EXPECT_EQ(RunUpdateCommand(), kSucceeded);
+    EXPECT_TRUE(boxes_.Boxes().front().noIcon);
+    EXPECT_EQ(ReadTextFile(ConfigPath()), fresh);
+    EXPECT_FALSE(FileExists(ConfigPath() + ".download"));
+    EXPECT_EQ(form.Main_Menu_SpdButn->Caption(), "Lexa");  // the running toolbar keeps its content
+}
+
+TEST_F(UpdateTest, FailedDownloadsLeaveTheOldFileByteForByte) {
+    const std::string good = "8.0|summer\r\n[Buttons]\r\n3\r\nNew|n\r\nS|s\r\nT|t\r\n[Main Menu]\r\n1\r\nHome|h\r\n";
+    std::string garbage(300, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 37 + 11) & 0xFF);
+    server_.Serve("/garbage.cfg", 200, garbage);
+    server_.Serve("/truncated.cfg", 200, good, good.find("[Main Menu]\r\n") + 13);
+    server_.Serve("/text.html", 200, "<html><body>Service unavailable</body></html>\r\n");
+    const std::string sources[] = {
+        server_.Url("/garbage.cfg"), server_.Url("/truncated.cfg"), server_.Url("/text.html"),
+        server_.Url("/missing.cfg"),  // 404
+        "http://127.0.0.1:" + std::to_string(LocalHttpServer::UnusedPort()) + "/update.cfg",
+    };
+    for (const std::string& source : sources) {
+        SCOPED_TRACE(source);
+        const std::string before = ConfigUpdatingFrom(source);
+        Build(before);
+        EXPECT_EQ(RunUpdateCommand(), kFailed);
+        EXPECT_EQ(ReadTextFile(ConfigPath()), before);
+        EXPECT_FALSE(FileExists(ConfigPath() + ".download"));
+        Close();
+    }
+}
+
+TEST_F(UpdateTest, NoUpdateAddressFails) {
+    std::string cfg = kTestConfig;
+    cfg.erase(cfg.find("[ToolBar Update URL]"));
+    vtb::ResetModuleValues();
+    Build(cfg);
+    EXPECT_EQ(RunUpdateCommand(), kFailed);
+}
+
+}  // namespace
+}  // namespace vtbtest
