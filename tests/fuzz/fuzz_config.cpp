@@ -1,0 +1,149 @@
+// Feeds arbitrary bytes to the configuration reader and, read as "key=value"
+// lines, to the user settings loader; checks what both promise.
+#include "core/config_file.h"
+#include "core/user_settings.h"
+
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// Checks every call against the target list it was made with and keeps the
+// search options' tags for the settings loader.
+class CheckingSink : public vtb::ConfigSink {
+public:
+    explicit CheckingSink(const vtb::TargetList& urls) : urls_(urls) {}
+
+    std::array<int, vtb::kSearchOptionCount> OptionTags{};
+    std::string MainCaption = "Veltrane";
+
+    void MainButton(const std::string& caption) override { MainCaption = caption; }
+    void SearchButton(const std::string&, int tag) override { Fresh(tag); }
+    void SettingsButton(const std::string&, int tag) override { Fresh(tag); }
+    void LinkButton(int number, const std::string&, int tag) override
+    {
+        Check(number >= 1 && number <= vtb::kLinkButtonCount);
+        Fresh(tag);
+    }
+    void MainMenuEntry(const std::string&, int tag, bool subEntry) override
+    {
+        Check(tag >= 0 || !subEntry);
+        if (tag >= 0)
+            Fresh(tag);
+    }
+    void SearchOptionsCaption(const std::string&) override {}
+    void SearchOption(int number, const std::string&, int tag) override
+    {
+        Check(number >= 1 && number <= vtb::kSearchOptionCount);
+        Fresh(tag);
+        OptionTags[static_cast<std::size_t>(number - 1)] = tag;
+    }
+    void SettingsMenuEntry(const std::string&, int tag) override
+    {
+        if (tag >= 0)
+            Fresh(tag);
+        Check(tag >= -1);
+    }
+
+private:
+    // A tag names the target appended just before the call.
+    void Fresh(int tag) { Check(tag >= 0 && static_cast<std::size_t>(tag) + 1 == urls_.size()); }
+
+    const vtb::TargetList& urls_;
+};
+
+class MapStore : public vtb::SettingsStore {
+public:
+    std::map<std::string, std::string> Keys;
+
+    std::optional<std::string> Read(const std::string& key) override
+    {
+        const auto it = Keys.find(key);
+        return it == Keys.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+    void Write(const std::string& key, const std::string& value) override { Keys[key] = value; }
+    void Remove(const std::string& key) override { Keys.erase(key); }
+};
+
+void CheckLines(const vtb::LineStore& lines)
+{
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+        const std::string line = lines.Line(i);
+        Check(line.size() <= vtb::LineStore::kMaxLineLength);
+        Check(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
+        Check(lines.IsLine(i, line));
+        // Both fields together are the line less its separator.
+        const std::string caption = vtb::SplitField(line, 1);
+        const std::string target = vtb::SplitField(line, 2);
+        Check(caption.size() + target.size() + (line.find('|') != std::string::npos) == line.size());
+
+        std::int32_t value = 0;
+        if (vtb::ParseInteger(line, value)) {
+            std::int32_t again = 1;
+            Check(vtb::ParseInteger(std::to_string(value), again) && again == value);
+        }
+    }
+    Check(lines.Line(lines.Count()).empty());
+}
+
+void CheckSettings(const std::string& text, const vtb::TargetList& urls,
+                   const std::array<int, vtb::kSearchOptionCount>& optionTags)
+{
+    MapStore store;
+    vtb::LineStore lines;
+    lines.Load(text);
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+        const std::string line = lines.Line(i);
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            store.Keys[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+
+    const vtb::LoadedSettings loaded = vtb::LoadSettings(store, urls, optionTags, "");
+    Check(loaded.History.size() <= static_cast<std::size_t>(vtb::kHistoryKeyCount));
+    Check(loaded.CheckedOption >= 0 && loaded.CheckedOption <= vtb::kSearchOptionCount);
+    Check(loaded.Error.empty() == loaded.ButtonsApplied);
+    if (!loaded.ButtonsApplied)
+        return;
+    Check(loaded.CheckedOption > 0 && loaded.SearchMethod.has_value());
+
+    // What is saved loads back the same.
+    vtb::SettingsToSave settings;
+    settings.History = loaded.History;
+    settings.SearchMethod = *loaded.SearchMethod;
+    settings.Visible = loaded.Visible;
+    vtb::SaveSettings(store, settings);
+    const vtb::LoadedSettings again = vtb::LoadSettings(store, urls, optionTags, "");
+    Check(again.History == loaded.History);
+    Check(again.Visible == loaded.Visible);
+    Check(again.SearchMethod == loaded.SearchMethod);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    vtb::LineStore lines;
+    lines.Load(text);
+    CheckLines(lines);
+
+    vtb::TargetList urls;
+    vtb::ConfigValues values;
+    CheckingSink sink(urls);
+    try {
+        vtb::ReadConfiguration(lines, urls, values, sink);
+    } catch (const vtb::ToolbarError& e) {
+        const std::string message = e.what();
+        Check(message == "Menu index out of range" ||
+              message.find("' is not a valid integer value") != std::string::npos);
+    }
+    CheckSettings(text, urls, sink.OptionTags);
+    return 0;
+}

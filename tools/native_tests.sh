@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Native checks of the portable core (core/):
+#   1. GoogleTest suites, normal build, and the configuration-reading benchmark;
+#   2. the same suites built with AddressSanitizer and UBSan;
+#   3. the libFuzzer targets built with clang, each run for a short fixed time
+#      from the seed corpus in tests/fuzz/corpus/.
+# Ends with a line "native: N passed, N failed" and exits non-zero on any
+# failure.
+#
+#   bash tools/native_tests.sh           (BUILD_ROOT defaults to ./build)
+#   FUZZ_SECONDS=60 bash tools/native_tests.sh
+set -uo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build_root="${BUILD_ROOT:-$(pwd)/build}"
+mkdir -p "$build_root"
+build_root="$(cd "$build_root" && pwd)"
+fuzz_seconds="${FUZZ_SECONDS:-20}"
+jobs="${JOBS:-2}"
+
+passed=0
+failed=0
+failures=()
+
+fail() {
+    failed=$((failed + 1))
+    failures+=("$1")
+    echo "!! $1"
+}
+
+# Adds the counts of a GoogleTest run from its output.
+count_gtest() {
+    local name="$1" log="$2" rc="$3" p f
+    p="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\.$/\1/p' "$log" | tail -n 1)"
+    f="$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below:$/\1/p' "$log" | tail -n 1)"
+    p="${p:-0}"
+    f="${f:-0}"
+    passed=$((passed + p))
+    failed=$((failed + f))
+    if [ "$f" -gt 0 ]; then
+        failures+=("$name: $f failed")
+    elif [ "$rc" -ne 0 ] || [ "$p" -eq 0 ]; then
+        fail "$name: exited with code $rc and no test result (see $log)"
+    fi
+    echo "== $name: $p passed, $f failed"
+}
+
+configure_and_build() {
+    local dir="$1"
+    shift
+    cmake -S "$repo" -B "$dir" "$@" >"$dir.configure.log" 2>&1 &&
+        cmake --build "$dir" -j"$jobs" >"$dir.build.log" 2>&1
+}
+
+export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+
+# 1. Normal build: tests and benchmark.
+native="$build_root/core-native"
+echo "== core: normal build"
+if configure_and_build "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVTB_SANITIZE=OFF -DVTB_FUZZ=OFF; then
+    rc=0
+    "$native/core_tests" --gtest_color=no >"$native.tests.log" 2>&1 || rc=$?
+    grep -E '^\[  FAILED  \]|: Failure$' "$native.tests.log" || true
+    count_gtest "core tests" "$native.tests.log" "$rc"
+
+    echo "== benchmark: configuration reading"
+    if "$native/bench_config_read"; then
+        passed=$((passed + 1))
+    else
+        fail "bench_config_read did not run"
+    fi
+else
+    tail -n 30 "$native.build.log" "$native.configure.log" 2>/dev/null
+    fail "normal build failed (see $native.build.log)"
+fi
+
+# 2. AddressSanitizer and UBSan.
+asan="$build_root/core-asan"
+echo "== core: AddressSanitizer and UBSan build"
+if configure_and_build "$asan" -DCMAKE_BUILD_TYPE=Debug -DVTB_SANITIZE=ON -DVTB_FUZZ=OFF; then
+    rc=0
+    "$asan/core_tests" --gtest_color=no >"$asan.tests.log" 2>&1 || rc=$?
+    grep -E '^\[  FAILED  \]|: Failure$|ERROR: |runtime error' "$asan.tests.log" || true
+    count_gtest "core tests (sanitizers)" "$asan.tests.log" "$rc"
+else
+    tail -n 30 "$asan.build.log" "$asan.configure.log" 2>/dev/null
+    fail "sanitizer build failed (see $asan.build.log)"
+fi
+
+# 3. Fuzz targets, with clang.
+fuzz="$build_root/core-fuzz"
+echo "== core: fuzz targets (${fuzz_seconds}s each)"
+if ! command -v clang++ >/dev/null 2>&1; then
+    fail "clang++ is not installed: fuzz targets not built"
+elif CC=clang CXX=clang++ configure_and_build "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVTB_FUZZ=ON; then
+    for target in fuzz_config fuzz_bitmap; do
+        seeds="$repo/tests/fuzz/corpus/${target#fuzz_}"
+        corpus="$fuzz/corpus-${target#fuzz_}"  # new inputs go here, not into the tree
+        artifacts="$fuzz/artifacts-${target#fuzz_}/"
+        mkdir -p "$corpus" "$artifacts"
+        log="$fuzz/$target.log"
+        rc=0
+        "$fuzz/$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+            -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$seeds" \
+            >"$log" 2>&1 || rc=$?
+        if [ "$rc" -eq 0 ]; then
+            passed=$((passed + 1))
+            echo "== $target: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') runs, no failure"
+        else
+            tail -n 40 "$log"
+            fail "$target found a failure (exit code $rc, inputs in $artifacts, log $log)"
+        fi
+    done
+else
+    tail -n 30 "$fuzz.build.log" "$fuzz.configure.log" 2>/dev/null
+    fail "fuzz build failed (see $fuzz.build.log)"
+fi
+
+echo
+if [ ${#failures[@]} -gt 0 ]; then
+    echo "Failures:"
+    printf '  %s\n' "${failures[@]}"
+fi
+echo "native: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
