@@ -62,8 +62,8 @@ GLYPHS = {
         "................",
         "................",
     ],
-    # A bound statute book, seen from the front.
-    "Statutes": [
+    # A bound book of statutes, seen from the front.
+    "Laws": [
         "................",
         "..rrrrrrrrrrr...",
         ".rrrrrrrrrrrrr..",
@@ -82,7 +82,7 @@ GLYPHS = {
         "................",
     ],
     # A page under a magnifying glass.
-    "Case Lookup": [
+    "Lookup": [
         "................",
         ".wwwwwwwww......",
         ".wgggggggw......",
@@ -100,8 +100,8 @@ GLYPHS = {
         "..............r.",
         "................",
     ],
-    # A stack of journal issues.
-    "Journals": [
+    # A stack of forms.
+    "Forms": [
         "................",
         "....bbbbbbbbbb..",
         "....bccccccccb..",
@@ -119,8 +119,8 @@ GLYPHS = {
         "................",
         "................",
     ],
-    # A dictionary: an open book with a large letter A.
-    "Dictionary": [
+    # Legal terms: an open glossary with a large letter A.
+    "Terms": [
         "................",
         "................",
         ".bbbbbbb.bbbbbbb",

@@ -3,6 +3,7 @@
 set -euo pipefail
 
 need=()
+apt_stale=0
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -16,8 +17,12 @@ for p in cmake make g++ googletest libgtest-dev clang libclang-rt-14-dev \
     have "$p" || need+=("$p")
 done
 
-if [ ${#need[@]} -gt 0 ]; then
+if [ ${#need[@]} -gt 0 ] || [ "$apt_stale" = 1 ]; then
     export DEBIAN_FRONTEND=noninteractive
+    # A newly added architecture has no package lists until the update.
     apt-get update -qq
+fi
+if [ ${#need[@]} -gt 0 ]; then
+    echo "setup: installing ${need[*]}"
     apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi

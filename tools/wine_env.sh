@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run Windows programs: a Wine prefix of the
 # project's own, an X display, and one wineserver kept alive for the run.
 #
@@ -31,11 +32,11 @@ vtb_free_display() {
 }
 
 vtb_start_xvfb() {
-    local n tries
+    local n
     n="$(vtb_free_display)" || { echo "wine_env: no free X display number" >&2; return 1; }
     Xvfb ":$n" -screen 0 "${VTB_SCREEN:-1024x768x24}" -nolisten tcp >>"$VTB_WINE_LOG" 2>&1 &
     VTB_XVFB_PID=$!
-    for tries in $(seq 1 100); do
+    for _ in $(seq 1 100); do
         [ -e "/tmp/.X11-unix/X$n" ] && break
         if ! kill -0 "$VTB_XVFB_PID" 2>/dev/null; then
             echo "wine_env: Xvfb did not start (see $VTB_WINE_LOG)" >&2

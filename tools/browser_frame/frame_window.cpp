@@ -1,0 +1,292 @@
+#include "tools/browser_frame/frame_window.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "tools/browser_frame/toolbar_list.h"
+
+namespace frame {
+
+namespace {
+
+const wchar_t kClassName[] = L"VeltraneBrowserFrame";
+const wchar_t kTitle[] = L"Browser frame";
+constexpr UINT_PTR kExitTimer = 1;
+constexpr UINT_PTR kTypeTimer = 2;
+constexpr UINT kTypeDelayMs = 800;
+constexpr UINT kAddressBandId = 1;
+constexpr UINT kFirstToolbarId = 100;
+constexpr int kFrameWidth = 1000;
+constexpr int kFrameHeight = 380;
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring ClsidText(const CLSID& clsid) {
+    wchar_t text[64] = {};
+    StringFromGUID2(clsid, text, ARRAYSIZE(text));
+    return text;
+}
+
+std::wstring HexResult(HRESULT hr) {
+    wchar_t text[16];
+    wsprintfW(text, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+// The edit field of the first combo box inside a window: the search box.
+BOOL CALLBACK FindSearchEdit(HWND child, LPARAM param) {
+    wchar_t cls[32] = {}, parentCls[32] = {};
+    GetClassNameW(child, cls, ARRAYSIZE(cls));
+    GetClassNameW(GetParent(child), parentCls, ARRAYSIZE(parentCls));
+    if (lstrcmpiW(cls, L"Edit") == 0 && lstrcmpiW(parentCls, L"ComboBox") == 0) {
+        *reinterpret_cast<HWND*>(param) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+FrameWindow::FrameWindow(FrameOptions options) : options_(std::move(options)) {
+    if (!options_.logPath.empty()) log_.open(options_.logPath.c_str(), std::ios::trunc);
+}
+
+FrameWindow::~FrameWindow() { Shutdown(); }
+
+bool FrameWindow::Create(HINSTANCE instance) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExW(&wc)) return false;
+    const int width = std::min(kFrameWidth, GetSystemMetrics(SM_CXSCREEN));
+    const int height = std::min(kFrameHeight, GetSystemMetrics(SM_CYSCREEN));
+    window_ = CreateWindowExW(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width,
+                              height, nullptr, nullptr, instance, this);
+    if (!window_) return false;
+    OpenBrowser();
+    OpenBands();
+    Layout();
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+    if (options_.exitAfterSeconds > 0)
+        SetTimer(window_, kExitTimer, static_cast<UINT>(options_.exitAfterSeconds) * 1000, nullptr);
+    if (!options_.typeText.empty()) SetTimer(window_, kTypeTimer, kTypeDelayMs, nullptr);
+    return true;
+}
+
+LRESULT CALLBACK FrameWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<FrameWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<FrameWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->Handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT FrameWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        CreateChildren();
+        return 0;
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lParam)->code == RBN_HEIGHTCHANGE) Layout();
+        return 0;
+    case WM_COMMAND:
+        // The user went to the address field: the toolbar loses the focus.
+        if (reinterpret_cast<HWND>(lParam) == address_ && HIWORD(wParam) == EN_SETFOCUS)
+            for (const auto& band : bands_) band->Deactivate();
+        return 0;
+    case WM_TIMER:
+        KillTimer(window_, wParam);
+        if (wParam == kExitTimer) PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (wParam == kTypeTimer) TypeQuery();
+        return 0;
+    case WM_CLOSE:
+        Shutdown();
+        DestroyWindow(window_);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+void FrameWindow::CreateChildren() {
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+    rebar_ = CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, nullptr,
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
+                                 RBS_BANDBORDERS | CCS_NODIVIDER | CCS_TOP,
+                             0, 0, 0, 0, window_, nullptr, instance, nullptr);
+    address_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"about:blank",
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 22, rebar_,
+                               nullptr, instance, nullptr);
+    SendMessageW(address_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    wchar_t label[] = L"Address";
+    REBARBANDINFOW band = {};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_TEXT | RBBIM_ID | RBBIM_STYLE;
+    band.fStyle = RBBS_CHILDEDGE;
+    band.lpText = label;
+    band.hwndChild = address_;
+    band.cyMinChild = 22;
+    band.cxMinChild = 200;
+    band.wID = kAddressBandId;
+    SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"Ready", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
+                              0, window_, nullptr, instance, nullptr);
+}
+
+void FrameWindow::OpenBrowser() {
+    site_ = vtb::ComPtr<BandSite>(std::make_unique<BandSite>(this).release());
+    events_ = vtb::ComPtr<BrowserEvents>(std::make_unique<BrowserEvents>(this).release());
+    browser_ = vtb::ComPtr<BrowserHost>(std::make_unique<BrowserHost>(this).release());
+    const HRESULT hr = browser_->Open(events_.get());
+    Log(L"browser: " + std::wstring(SUCCEEDED(hr) ? L"WebBrowser control" : L"none, " + HexResult(hr)));
+}
+
+void FrameWindow::OpenBands() {
+    const std::vector<CLSID> toolbars = RegisteredToolbars();
+    if (toolbars.empty()) SetStatus(L"No toolbar is registered.");
+    UINT id = kFirstToolbarId;
+    for (const CLSID& clsid : toolbars) {
+        auto band = std::make_unique<HostedBand>(clsid, id++);
+        const HRESULT hr = band->Open(static_cast<IInputObjectSite*>(site_.get()), rebar_);
+        if (FAILED(hr)) {
+            Log(L"band: " + ClsidText(clsid) + L" failed, " + HexResult(hr));
+            continue;
+        }
+        band->Show(true);
+        const SIZE size = band->ActualSize();
+        Log(L"band: " + ClsidText(clsid) + L" shown, " + std::to_wstring(size.cx) + L"x" +
+            std::to_wstring(size.cy));
+        bands_.push_back(std::move(band));
+    }
+}
+
+void FrameWindow::Layout() {
+    if (!rebar_ || !status_) return;
+    RECT client;
+    GetClientRect(window_, &client);
+    // Status bar and rebar place themselves at the bottom and the top.
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    MoveWindow(rebar_, 0, 0, client.right, 0, TRUE);
+    if (browser_) browser_->Resize(BrowserArea());
+}
+
+RECT FrameWindow::BrowserArea() const {
+    RECT client = {}, bar = {}, status = {};
+    GetClientRect(window_, &client);
+    if (rebar_) GetWindowRect(rebar_, &bar);
+    if (status_) GetWindowRect(status_, &status);
+    client.top = bar.bottom - bar.top;
+    client.bottom -= status.bottom - status.top;
+    if (client.bottom < client.top) client.bottom = client.top;
+    return client;
+}
+
+IWebBrowser2* FrameWindow::Browser() const { return browser_ ? browser_->Browser() : nullptr; }
+
+void FrameWindow::OnNavigate(const std::wstring& url) {
+    SetWindowTextW(address_, url.c_str());
+    SetStatus(L"Navigating to " + url);
+    Log(L"navigate: " + url);
+}
+
+void FrameWindow::OnNewWindow(const std::wstring& url) {
+    SetStatus(L"new window: " + url);
+    Log(L"new window: " + url);
+}
+
+void FrameWindow::SetStatus(const std::wstring& text) {
+    if (status_) SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void FrameWindow::OnBandFocus(IUnknown* band, bool focused) {
+    if (focused)
+        for (const auto& other : bands_)
+            if (!other->Is(band)) other->Deactivate();
+}
+
+// Types the query into the first toolbar's search box through the message
+// queue, so that it takes the same way as a user's keystrokes.
+void FrameWindow::TypeQuery() {
+    if (bands_.empty()) return;
+    HWND edit = nullptr;
+    EnumChildWindows(bands_.front()->Window(), FindSearchEdit, reinterpret_cast<LPARAM>(&edit));
+    if (!edit) {
+        Log(L"type: no search box");
+        return;
+    }
+    SetFocus(edit);
+    for (wchar_t ch : options_.typeText) PostMessageW(edit, WM_CHAR, ch, 1);
+    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    Log(L"type: " + options_.typeText);
+}
+
+bool FrameWindow::RouteKey(MSG* msg) {
+    for (const auto& band : bands_) {
+        if (!band->HasFocus() || (msg->hwnd != band->Window() && !IsChild(band->Window(), msg->hwnd)))
+            continue;
+        if (band->TranslateKey(msg)) return true;
+        // Refused (Tab): the browser moves the focus on to the address field.
+        if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB) {
+            band->Deactivate();
+            SetFocus(address_);
+            return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+int FrameWindow::RunMessageLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && RouteKey(&msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void FrameWindow::Shutdown() {
+    if (closing_) return;
+    closing_ = true;
+    for (auto& band : bands_) band->Close();
+    if (!bands_.empty()) Log(L"bands closed");
+    bands_.clear();
+    if (browser_) browser_->Close();
+    browser_.reset();
+    if (site_) site_->Detach();
+    if (events_) events_->Detach();
+    site_.reset();
+    events_.reset();
+}
+
+void FrameWindow::Log(const std::wstring& line) {
+    if (!log_.is_open()) return;
+    log_ << Utf8(line) << '\n';
+    log_.flush();
+}
+
+}  // namespace frame

@@ -1,0 +1,73 @@
+// The demonstration browser's main window: a rebar with the address field
+// and the registered toolbars, the browser control below it and a status
+// line at the bottom. It routes keystrokes to the focused toolbar first.
+#pragma once
+
+#include <windows.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/browser_frame/band_site.h"
+#include "tools/browser_frame/browser_events.h"
+#include "tools/browser_frame/browser_host.h"
+#include "tools/browser_frame/host_frame.h"
+#include "tools/browser_frame/hosted_band.h"
+#include "win/handles.h"
+
+namespace frame {
+
+struct FrameOptions {
+    int exitAfterSeconds = 0;  // 0: run until the user closes the window
+    std::wstring typeText;     // typed into the toolbar's search box, then Enter
+    std::wstring logPath;      // what the frame saw, one line per event
+};
+
+class FrameWindow final : public HostFrame {
+public:
+    explicit FrameWindow(FrameOptions options);
+    ~FrameWindow() override;
+    FrameWindow(const FrameWindow&) = delete;
+    FrameWindow& operator=(const FrameWindow&) = delete;
+
+    bool Create(HINSTANCE instance);
+    int RunMessageLoop();
+
+    // HostFrame
+    HWND MainWindow() const override { return window_; }
+    HWND BandParent() const override { return rebar_; }
+    RECT BrowserArea() const override;
+    IWebBrowser2* Browser() const override;
+    void OnNavigate(const std::wstring& url) override;
+    void OnNewWindow(const std::wstring& url) override;
+    void SetStatus(const std::wstring& text) override;
+    void OnBandFocus(IUnknown* band, bool focused) override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateChildren();
+    void OpenBrowser();
+    void OpenBands();
+    void Layout();
+    void TypeQuery();
+    void Shutdown();
+    bool RouteKey(MSG* msg);
+    void Log(const std::wstring& line);
+
+    FrameOptions options_;
+    HWND window_ = nullptr;
+    HWND rebar_ = nullptr;
+    HWND address_ = nullptr;
+    HWND status_ = nullptr;
+    vtb::ComPtr<BandSite> site_;
+    vtb::ComPtr<BrowserEvents> events_;
+    vtb::ComPtr<BrowserHost> browser_;
+    std::vector<std::unique_ptr<HostedBand>> bands_;
+    std::ofstream log_;
+    bool closing_ = false;
+};
+
+}  // namespace frame

@@ -1,0 +1,47 @@
+// One toolbar band in the frame's rebar, driven the way the browser drives
+// it: create, site, get its window and sizes, insert, show; and at the end
+// hide, close, unsite and release.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "win/handles.h"
+
+namespace frame {
+
+class HostedBand {
+public:
+    HostedBand(const CLSID& clsid, UINT bandId) : clsid_(clsid), id_(bandId) {}
+    ~HostedBand() { Close(); }
+    HostedBand(const HostedBand&) = delete;
+    HostedBand& operator=(const HostedBand&) = delete;
+
+    // Creates the band, sites it and inserts its window into the rebar.
+    HRESULT Open(IUnknown* site, HWND rebar);
+    void Show(bool show);
+    void Close();
+
+    bool HasFocus() const;
+    // Offers a keystroke to the band; true when the band used it.
+    bool TranslateKey(MSG* msg) const;
+    void Deactivate() const;
+    bool Is(IUnknown* object) const;
+
+    HWND Window() const { return window_; }
+    SIZE ActualSize() const { return actual_; }
+
+private:
+    HRESULT Insert(HWND rebar);
+
+    CLSID clsid_;
+    UINT id_;
+    HWND rebar_ = nullptr;
+    HWND window_ = nullptr;
+    SIZE actual_ = {};
+    bool shown_ = false;
+    vtb::ComPtr<IDeskBand> band_;
+    vtb::ComPtr<IInputObject> input_;
+};
+
+}  // namespace frame

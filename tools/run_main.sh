@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The main job: builds the toolbar, installs it in the project's Wine prefix
+# with the system's regsvr32 and shows it in the demonstration browser.
+#
+#   sudo bash tools/run_main.sh [SCREENSHOT.png]
+#
+# With a display (DISPLAY set) the browser window stays open until you close
+# it. Without one it runs on a private Xvfb display, types a query into the
+# toolbar, saves a screenshot (docs/screenshot-toolbar.png by default) and
+# exits.
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+cross="$BUILD_ROOT/cross"
+demo="$BUILD_ROOT/demo"
+shot="${1:-$repo/docs/screenshot-toolbar.png}"
+query="${VTB_DEMO_QUERY:-contract law}"
+headless=0
+[ -z "${DISPLAY:-}" ] && headless=1
+
+echo "== setup"
+if [ "$(id -u)" -eq 0 ]; then
+    bash "$repo/tools/setup.sh"
+elif command -v sudo >/dev/null 2>&1; then
+    sudo bash "$repo/tools/setup.sh"
+fi
+
+echo "== build"
+mkdir -p "$BUILD_ROOT"
+cmake -S "$repo" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >"$BUILD_ROOT/main_cmake.log" 2>&1 ||
+    { cat "$BUILD_ROOT/main_cmake.log"; exit 1; }
+cmake --build "$cross" -j2 --target Veltrane_ToolBar browser_frame
+
+# shellcheck source=tools/wine_env.sh
+source "$repo/tools/wine_env.sh"
+# shellcheck source=tools/demo_env.sh
+source "$repo/tools/demo_env.sh"
+if [ "$headless" = 1 ]; then
+    # The screen is the size of the frame window, so the screenshot is the window.
+    export VTB_SCREEN=1000x380x24
+    export VTB_FRESH_SETTINGS=1
+fi
+vtb_wine_start ""
+rm -rf "$demo/"*.bmp
+vtb_stage_demo "$cross" "$demo"
+
+echo "== install the toolbar: regsvr32 $(vtb_winpath "$demo/Veltrane_ToolBar.dll")"
+vtb_regsvr32 "$demo/Veltrane_ToolBar.dll" /s
+# Without a window manager Wine draws the window frames itself.
+[ "$headless" = 1 ] && wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+log="$demo/frame.log"
+rm -f "$log"
+if [ "$headless" = 0 ]; then
+    echo "== browser frame: close its window to finish"
+    (cd "$demo" && wine ./browser_frame.exe --log "$(vtb_winpath "$demo")\\frame.log")
+    exit 0
+fi
+
+echo "== browser frame on Xvfb display $DISPLAY"
+(cd "$demo" && wine ./browser_frame.exe --exit-after 30 --type "$query" \
+    --log "$(vtb_winpath "$demo")\\frame.log") &
+frame_pid=$!
+
+# Waits until the frame's log has a line matching the pattern.
+wait_for_log() {
+    local pattern="$1" seconds="$2"
+    for _ in $(seq 1 $((seconds * 10))); do
+        grep -q "$pattern" "$log" 2>/dev/null && return 0
+        kill -0 "$frame_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+if ! wait_for_log '^band: .* shown' 40; then
+    echo "the toolbar did not show; frame log:" >&2
+    cat "$log" >&2 || true
+    exit 1
+fi
+# The typed query and its navigation, or give up on them after a while.
+wait_for_log '^navigate: ' 15 || echo "note: no navigation was seen"
+sleep 1
+mkdir -p "$(dirname "$shot")"
+import -window root "$shot"
+echo "screenshot saved: $shot"
+sed 's/^/  frame: /' "$log"
+
+kill "$frame_pid" 2>/dev/null || true
+wait "$frame_pid" 2>/dev/null || true

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# The test command: native tests, the cross build, then the Wine tests.
+# Ends with one line "N passed, N failed" summing every suite and exits
+# non-zero when anything failed.
+#
+#   sudo bash tools/run_tests.sh        (BUILD_ROOT defaults to ./build)
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+mkdir -p "$BUILD_ROOT"
+cross="$BUILD_ROOT/cross"
+logs="$BUILD_ROOT/logs"
+mkdir -p "$logs"
+
+passed=0
+failed=0
+failures=()
+
+note_failure() { failed=$((failed + 1)); failures+=("$1"); }
+
+# Adds the results of a finished suite from its log. A runner that prints its
+# own "N passed, N failed" line is taken at its word; otherwise GoogleTest's
+# per-test lines are counted. A suite that exited non-zero without a failed
+# test (a crash, a timeout, a build error) counts as one failure.
+count_suite() {
+    local name="$1" log="$2" rc="$3" line p f
+    line="$(grep -E '^([A-Za-z]+: )?[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1 || true)"
+    if [ -n "$line" ]; then
+        p="$(sed -E 's/^([A-Za-z]+: )?([0-9]+) passed.*/\2/' <<<"$line")"
+        f="$(sed -E 's/^([A-Za-z]+: )?[0-9]+ passed, ([0-9]+) failed.*/\2/' <<<"$line")"
+    else
+        p="$(grep -cE '^\[       OK \] ' "$log" || true)"
+        f="$(grep -cE '^\[  FAILED  \] .*\([0-9]+ ms\)$' "$log" || true)"
+    fi
+    passed=$((passed + p))
+    failed=$((failed + f))
+    if [ "$f" -gt 0 ]; then
+        failures+=("$name: $f failed")
+    elif [ "$rc" -ne 0 ]; then
+        note_failure "$name: exited with code $rc (see $log)"
+    fi
+    echo "== $name: $p passed, $f failed (exit code $rc)"
+}
+
+finish() {
+    echo
+    if [ ${#failures[@]} -gt 0 ]; then
+        echo "Failures:"
+        printf '  %s\n' "${failures[@]}"
+    fi
+    echo "$passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+}
+
+# 1. What the build needs.
+echo "== setup"
+if [ "$(id -u)" -eq 0 ]; then
+    bash "$repo/tools/setup.sh"
+elif command -v sudo >/dev/null 2>&1; then
+    sudo bash "$repo/tools/setup.sh"
+else
+    echo "not root and no sudo: assuming the packages of tools/setup.sh are installed"
+fi
+
+# 2. The portable core: GoogleTest, sanitizers, short fuzz runs.
+echo "== native tests"
+rc=0
+bash "$repo/tools/native_tests.sh" 2>&1 | tee "$logs/native.log" || rc=$?
+count_suite "native tests" "$logs/native.log" "$rc"
+
+# 3. The toolbar DLL, the Wine tests and the demonstration frame.
+echo "== cross build"
+rc=0
+{
+    cmake -S "$repo" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" \
+        -DCMAKE_BUILD_TYPE=Release &&
+    cmake --build "$cross" -j2
+} >"$logs/cross_build.log" 2>&1 || rc=$?
+if [ "$rc" -ne 0 ]; then
+    tail -n 60 "$logs/cross_build.log"
+    note_failure "cross build failed (see $logs/cross_build.log)"
+    finish
+    exit 1
+fi
+echo "cross build done"
+
+# 4. The Wine tests: one process, GoogleTest output.
+echo "== Wine tests"
+# shellcheck source=tools/wine_env.sh
+VTB_WINEPREFIX="$BUILD_ROOT/wineprefix-tests" source "$repo/tools/wine_env.sh"
+vtb_wine_start --xvfb
+rc=0
+(cd "$cross" && timeout --kill-after=10 2400 wine ./wine_tests.exe --gtest_color=no) 2>&1 \
+    | tr -d '\r' | tee "$logs/wine_tests.log" || rc=$?
+count_suite "Wine tests" "$logs/wine_tests.log" "$rc"
+
+# 5. End to end: the toolbar installed with regsvr32 and hosted by the
+# demonstration browser, a query typed into it, the browser closed.
+frame_check() {
+    local dir="$BUILD_ROOT/frame-check" log ok=0 bad=0 frc=0
+    local expected='navigate: https://search.veltrane.example/find?method=fulltext&q=contract+law&src=toolbar'
+    # shellcheck source=tools/demo_env.sh
+    source "$repo/tools/demo_env.sh"
+    rm -rf "$dir"
+    VTB_FRESH_SETTINGS=1 vtb_stage_demo "$cross" "$dir"
+    log="$dir/frame.log"
+    check() {
+        local name="$1"
+        shift
+        if "$@"; then ok=$((ok + 1)); echo "[       OK ] BrowserFrame.$name"
+        else bad=$((bad + 1)); echo "[  FAILED  ] BrowserFrame.$name"; fi
+    }
+    # shellcheck disable=SC2317  # called through check
+    closed_cleanly() { [ "$frc" = 0 ] && grep -q '^bands closed' "$log"; }
+    # shellcheck disable=SC2317
+    query_saved() { tr -d '\r' <"$dir/Veltrane_ToolBar.ini" | grep -qx 'Search History[0-9]=contract law'; }
+
+    check RegisteredWithRegsvr32 vtb_regsvr32 "$dir/Veltrane_ToolBar.dll" /s
+    (cd "$dir" && timeout --kill-after=5 90 wine ./browser_frame.exe --exit-after 8 \
+        --type "contract law" --log "$(vtb_winpath "$dir")\\frame.log") || frc=$?
+    sed 's/^/  frame: /' "$log" 2>/dev/null || true
+    check ToolbarShownInTheRebar grep -q '^band: {9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8} shown' "$log"
+    check TypedQueryNavigatesTheBrowser grep -qxF "$expected" "$log"
+    check ClosedLikeTheBrowser closed_cleanly
+    check SearchSavedInTheSettingsAtClose query_saved
+    check UnregisteredWithRegsvr32 vtb_regsvr32 "$dir/Veltrane_ToolBar.dll" /u /s
+    echo "frame: $ok passed, $bad failed"
+    [ "$bad" = 0 ]
+}
+
+echo "== browser frame"
+rc=0
+frame_check 2>&1 | tee "$logs/frame_check.log" || rc=$?
+count_suite "browser frame" "$logs/frame_check.log" "$rc"
+
+finish
