@@ -1,0 +1,198 @@
+// How long the browser waits for the toolbar to open: creating the band,
+// siting it, getting its window (which builds the whole toolbar from the
+// configuration beside the DLL) and showing it. Printed beside the floor,
+// a bare child window holding a combo box made in the same run.
+//
+//   bench_band_open.exe [runs]   (Veltrane_ToolBar.dll and its configuration
+//                                 beside the program)
+#include <windows.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "win/handles.h"
+
+namespace {
+
+const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+
+// The least a browser's site offers: a parent window, and no browser.
+class MinimalSite final : public IInputObjectSite, public IOleWindow, public IOleCommandTarget, public IServiceProvider {
+public:
+    explicit MinimalSite(HWND window) : window_(window) {}
+    ~MinimalSite() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IInputObjectSite))
+            *out = static_cast<IInputObjectSite*>(this);
+        else if (IsEqualIID(riid, IID_IOleWindow))
+            *out = static_cast<IOleWindow*>(this);
+        else if (IsEqualIID(riid, IID_IOleCommandTarget))
+            *out = static_cast<IOleCommandTarget*>(this);
+        else if (IsEqualIID(riid, IID_IServiceProvider))
+            *out = static_cast<IServiceProvider*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG count = InterlockedDecrement(&refs_);
+        if (count == 0) delete this;
+        return static_cast<ULONG>(count);
+    }
+    HRESULT STDMETHODCALLTYPE OnFocusChangeIS(IUnknown*, BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        if (!window) return E_POINTER;
+        *window = window_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override {
+        return OLECMDERR_E_UNKNOWNGROUP;
+    }
+    HRESULT STDMETHODCALLTYPE Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) override {
+        return OLECMDERR_E_UNKNOWNGROUP;
+    }
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID, REFIID, void** out) override {
+        if (out) *out = nullptr;
+        return E_NOINTERFACE;
+    }
+
+private:
+    HWND window_;
+    LONG refs_ = 0;
+};
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    return static_cast<double>(to.QuadPart - from.QuadPart) / ticksPerMs;
+}
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return t;
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// One open and close of the band; the time of the open, or a negative
+// number when a step failed.
+double OpenBandOnce(IClassFactory* factory, IUnknown* site) {
+    const LARGE_INTEGER start = Now();
+    vtb::ComPtr<IDeskBand> band;
+    if (FAILED(factory->CreateInstance(nullptr, IID_IDeskBand, band.put_void()))) return -1;
+    vtb::ComPtr<IObjectWithSite> withSite;
+    if (FAILED(band->QueryInterface(IID_IObjectWithSite, withSite.put_void()))) return -1;
+    if (FAILED(withSite->SetSite(site))) return -1;
+    HWND window = nullptr;
+    if (FAILED(band->GetWindow(&window)) || !window) return -1;
+    if (FAILED(band->ShowDW(TRUE))) return -1;
+    const double ms = Milliseconds(start, Now());
+    Pump();
+    band->ShowDW(FALSE);
+    band->CloseDW(0);
+    withSite->SetSite(nullptr);
+    return ms;
+}
+
+// The floor: a bare child window with a combo box in it, made and destroyed.
+double ChildWithComboOnce(HWND parent) {
+    const LARGE_INTEGER start = Now();
+    vtb::UniqueWindow child(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 835, 25, parent,
+                                            nullptr, nullptr, nullptr));
+    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT, 105, 2,
+                                 182, 200, child.get(), nullptr, nullptr, nullptr);
+    const double ms = Milliseconds(start, Now());
+    Pump();
+    return combo ? ms : -1;
+}
+
+std::string ExeDir() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+void Report(const char* what, const std::vector<double>& times) {
+    printf("%-48s median %8.3f ms   min %8.3f ms   max %8.3f ms   (%u runs)\n", what, Median(times),
+           *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
+           static_cast<unsigned>(times.size()));
+}
+
+int Run(int runs) {
+    const std::string dllPath = ExeDir() + "Veltrane_ToolBar.dll";
+    vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
+    if (!dll) {
+        fprintf(stderr, "cannot load %s\n", dllPath.c_str());
+        return 1;
+    }
+    using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    const auto getClassObject =
+        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllGetClassObject")));
+    vtb::ComPtr<IClassFactory> factory;
+    if (!getClassObject || FAILED(getClassObject(kBandClsid, IID_IClassFactory, factory.put_void()))) {
+        fprintf(stderr, "no class factory for the band\n");
+        return 1;
+    }
+    vtb::UniqueWindow host(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                           900, 120, nullptr, nullptr, nullptr, nullptr));
+    vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
+
+    // One open first: loads the glyphs' and fonts' code paths once.
+    OpenBandOnce(factory.get(), static_cast<IInputObjectSite*>(site.get()));
+    std::vector<double> band, floor;
+    for (int i = 0; i < runs; ++i) {
+        const double b = OpenBandOnce(factory.get(), static_cast<IInputObjectSite*>(site.get()));
+        const double f = ChildWithComboOnce(host.get());
+        if (b < 0 || f < 0) {
+            fprintf(stderr, "run %d failed\n", i);
+            return 1;
+        }
+        band.push_back(b);
+        floor.push_back(f);
+    }
+    printf("band open under Wine, sample configuration (%s)\n", dllPath.c_str());
+    Report("CreateInstance + SetSite + GetWindow + ShowDW:", band);
+    Report("floor: child window holding a combo box:", floor);
+    printf("ratio of medians: %.1f\n", Median(band) / Median(floor));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 50;
+    if (FAILED(OleInitialize(nullptr))) return 1;
+    const int result = Run(runs);
+    CoFreeUnusedLibraries();
+    OleUninitialize();
+    return result;
+}
