@@ -13,7 +13,7 @@ fi
 
 for p in cmake make g++ googletest libgtest-dev clang libclang-rt-14-dev \
          g++-mingw-w64-i686-posix mingw-w64-tools mingw-w64-i686-dev \
-         wine wine32:i386 xvfb x11-apps imagemagick python3 xauth; do
+         wine wine32:i386 fonts-wine xvfb x11-apps imagemagick python3 xauth; do
     have "$p" || need+=("$p")
 done
 

@@ -69,7 +69,10 @@ HRESULT BrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
 }
 
 // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+// The frame shows where the browser was sent and loads nothing: it has no
+// page renderer, and a demonstration must not reach out to the network.
 void BrowserEvents::BeforeNavigate(DISPPARAMS* params) {
+    SetCancel(Argument(params, 6));
     host_->OnNavigate(Text(Argument(params, 1)));
 }
 

@@ -207,7 +207,7 @@ IWebBrowser2* FrameWindow::Browser() const { return browser_ ? browser_->Browser
 
 void FrameWindow::OnNavigate(const std::wstring& url) {
     SetWindowTextW(address_, url.c_str());
-    SetStatus(L"Navigating to " + url);
+    SetStatus(L"The toolbar asked the browser to open " + url);
     Log(L"navigate: " + url);
 }
 
