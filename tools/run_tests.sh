@@ -117,11 +117,13 @@ frame_check() {
     query_saved() { tr -d '\r' <"$dir/Veltrane_ToolBar.ini" | grep -qx 'Search History[0-9]=contract law'; }
 
     check RegisteredWithRegsvr32 vtb_regsvr32 "$dir/Veltrane_ToolBar.dll" /s
+    # The click lands on the third link button, "Lookup", which opens a new window.
     (cd "$dir" && timeout --kill-after=5 90 wine ./browser_frame.exe --exit-after 8 \
-        --type "contract law" --log "$(vtb_winpath "$dir")\\frame.log") || frc=$?
+        --click 600,12 --type "contract law" --log "$(vtb_winpath "$dir")\\frame.log") || frc=$?
     sed 's/^/  frame: /' "$log" 2>/dev/null || true
     check ToolbarShownInTheRebar grep -q '^band: {9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8} shown' "$log"
     check TypedQueryNavigatesTheBrowser grep -qxF "$expected" "$log"
+    check LookupButtonOpensNewWindow grep -qxF 'new window: https://lookup.veltrane.example/citation' "$log"
     check ClosedLikeTheBrowser closed_cleanly
     check SearchSavedInTheSettingsAtClose query_saved
     check UnregisteredWithRegsvr32 vtb_regsvr32 "$dir/Veltrane_ToolBar.dll" /u /s

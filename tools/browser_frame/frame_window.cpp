@@ -16,6 +16,8 @@ constexpr UINT_PTR kExitTimer = 1;
 constexpr UINT_PTR kTypeTimer = 2;
 constexpr UINT kTypeDelayMs = 800;
 constexpr UINT kAddressBandId = 1;
+// Posted by ShowToolbar: wParam is the band's index in bands_, lParam 1 to show.
+constexpr UINT kShowToolbarMessage = WM_APP + 1;
 constexpr UINT kFirstToolbarId = 100;
 constexpr int kFrameWidth = 1000;
 constexpr int kFrameHeight = 380;
@@ -83,7 +85,8 @@ bool FrameWindow::Create(HINSTANCE instance) {
     UpdateWindow(window_);
     if (options_.exitAfterSeconds > 0)
         SetTimer(window_, kExitTimer, static_cast<UINT>(options_.exitAfterSeconds) * 1000, nullptr);
-    if (!options_.typeText.empty()) SetTimer(window_, kTypeTimer, kTypeDelayMs, nullptr);
+    if (!options_.typeText.empty() || !options_.clicks.empty())
+        SetTimer(window_, kTypeTimer, kTypeDelayMs, nullptr);
     return true;
 }
 
@@ -117,6 +120,9 @@ LRESULT FrameWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         KillTimer(window_, wParam);
         if (wParam == kExitTimer) PostMessageW(window_, WM_CLOSE, 0, 0);
         if (wParam == kTypeTimer) TypeQuery();
+        return 0;
+    case kShowToolbarMessage:
+        if (wParam < bands_.size()) bands_[wParam]->SetVisible(lParam != 0);
         return 0;
     case WM_CLOSE:
         Shutdown();
@@ -161,6 +167,8 @@ void FrameWindow::OpenBrowser() {
     browser_ = vtb::ComPtr<BrowserHost>(std::make_unique<BrowserHost>(this).release());
     const HRESULT hr = browser_->Open(events_.get());
     Log(L"browser: " + std::wstring(SUCCEEDED(hr) ? L"WebBrowser control" : L"none, " + HexResult(hr)));
+    if (SUCCEEDED(hr))
+        shell_ = vtb::ComPtr<BrowserShell>(std::make_unique<BrowserShell>(this, browser_->Browser()).release());
 }
 
 void FrameWindow::OpenBands() {
@@ -203,7 +211,7 @@ RECT FrameWindow::BrowserArea() const {
     return client;
 }
 
-IWebBrowser2* FrameWindow::Browser() const { return browser_ ? browser_->Browser() : nullptr; }
+IWebBrowser2* FrameWindow::Browser() const { return shell_.get(); }
 
 void FrameWindow::OnNavigate(const std::wstring& url) {
     SetWindowTextW(address_, url.c_str());
@@ -220,6 +228,19 @@ void FrameWindow::SetStatus(const std::wstring& text) {
     if (status_) SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+bool FrameWindow::ShowToolbar(const std::wstring& clsidText, bool show) {
+    CLSID clsid;
+    if (FAILED(CLSIDFromString(clsidText.c_str(), &clsid))) return false;
+    for (size_t i = 0; i < bands_.size(); ++i) {
+        if (!bands_[i]->Matches(clsid)) continue;
+        // Later, not inside the toolbar's own command that asked for it.
+        PostMessageW(window_, kShowToolbarMessage, i, show ? 1 : 0);
+        Log(std::wstring(show ? L"show toolbar: " : L"hide toolbar: ") + clsidText);
+        return true;
+    }
+    return false;
+}
+
 void FrameWindow::OnBandFocus(IUnknown* band, bool focused) {
     if (focused)
         for (const auto& other : bands_)
@@ -230,6 +251,8 @@ void FrameWindow::OnBandFocus(IUnknown* band, bool focused) {
 // queue, so that it takes the same way as a user's keystrokes.
 void FrameWindow::TypeQuery() {
     if (bands_.empty()) return;
+    for (const POINT& at : options_.clicks) Click(at);
+    if (options_.typeText.empty()) return;
     HWND edit = nullptr;
     EnumChildWindows(bands_.front()->Window(), FindSearchEdit, reinterpret_cast<LPARAM>(&edit));
     if (!edit) {
@@ -241,6 +264,16 @@ void FrameWindow::TypeQuery() {
     PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
     PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC01C0001);
     Log(L"type: " + options_.typeText);
+}
+
+// A left click at a point of the first toolbar's window, through the queue.
+void FrameWindow::Click(POINT at) {
+    const HWND band = bands_.front()->Window();
+    const LPARAM where = MAKELPARAM(at.x, at.y);
+    PostMessageW(band, WM_MOUSEMOVE, 0, where);
+    PostMessageW(band, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    PostMessageW(band, WM_LBUTTONUP, 0, where);
+    Log(L"click: " + std::to_wstring(at.x) + L"," + std::to_wstring(at.y));
 }
 
 bool FrameWindow::RouteKey(MSG* msg) {
@@ -275,6 +308,8 @@ void FrameWindow::Shutdown() {
     for (auto& band : bands_) band->Close();
     if (!bands_.empty()) Log(L"bands closed");
     bands_.clear();
+    if (shell_) shell_->Detach();
+    shell_.reset();
     if (browser_) browser_->Close();
     browser_.reset();
     if (site_) site_->Detach();

@@ -13,6 +13,7 @@
 #include "tools/browser_frame/band_site.h"
 #include "tools/browser_frame/browser_events.h"
 #include "tools/browser_frame/browser_host.h"
+#include "tools/browser_frame/browser_shell.h"
 #include "tools/browser_frame/host_frame.h"
 #include "tools/browser_frame/hosted_band.h"
 #include "win/handles.h"
@@ -23,6 +24,7 @@ struct FrameOptions {
     int exitAfterSeconds = 0;  // 0: run until the user closes the window
     std::wstring typeText;     // typed into the toolbar's search box, then Enter
     std::wstring logPath;      // what the frame saw, one line per event
+    std::vector<POINT> clicks; // clicked in the first toolbar after typing
 };
 
 class FrameWindow final : public HostFrame {
@@ -44,6 +46,7 @@ public:
     void OnNewWindow(const std::wstring& url) override;
     void SetStatus(const std::wstring& text) override;
     void OnBandFocus(IUnknown* band, bool focused) override;
+    bool ShowToolbar(const std::wstring& clsid, bool show) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,6 +56,7 @@ private:
     void OpenBands();
     void Layout();
     void TypeQuery();
+    void Click(POINT at);
     void Shutdown();
     bool RouteKey(MSG* msg);
     void Log(const std::wstring& line);
@@ -65,6 +69,7 @@ private:
     vtb::ComPtr<BandSite> site_;
     vtb::ComPtr<BrowserEvents> events_;
     vtb::ComPtr<BrowserHost> browser_;
+    vtb::ComPtr<BrowserShell> shell_;
     std::vector<std::unique_ptr<HostedBand>> bands_;
     std::ofstream log_;
     bool closing_ = false;

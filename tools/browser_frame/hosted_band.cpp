@@ -55,6 +55,14 @@ void HostedBand::Show(bool show) {
     shown_ = show;
 }
 
+void HostedBand::SetVisible(bool visible) {
+    if (!band_ || !rebar_) return;
+    if (!visible) Show(false);
+    const LRESULT index = SendMessageW(rebar_, RB_IDTOINDEX, id_, 0);
+    if (index >= 0) SendMessageW(rebar_, RB_SHOWBAND, static_cast<WPARAM>(index), visible ? TRUE : FALSE);
+    if (visible) Show(true);
+}
+
 void HostedBand::Close() {
     if (!band_) return;
     if (shown_) Show(false);

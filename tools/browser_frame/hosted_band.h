@@ -20,6 +20,9 @@ public:
     // Creates the band, sites it and inserts its window into the rebar.
     HRESULT Open(IUnknown* site, HWND rebar);
     void Show(bool show);
+    // Hides or shows the band in the rebar, telling the band as it goes.
+    void SetVisible(bool visible);
+    bool Matches(const CLSID& clsid) const { return IsEqualCLSID(clsid, clsid_) != FALSE; }
     void Close();
 
     bool HasFocus() const;

@@ -1,12 +1,16 @@
 // A small browser window that hosts the registered toolbars the way the
 // browser does, for trying the toolbar out and for screenshots.
 //
-//   browser_frame.exe [--exit-after SECONDS] [--type "QUERY"] [--log FILE]
+//   browser_frame.exe [--exit-after SECONDS] [--type "QUERY"] [--click X,Y]... [--log FILE]
+//
+// --type and --click act on the first toolbar shortly after it shows:
+// the clicks first (points in the toolbar's window), then the query and Enter.
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 
 #include "tools/browser_frame/frame_window.h"
@@ -23,6 +27,10 @@ frame::FrameOptions ParseOptions() {
         if (name == L"--exit-after") options.exitAfterSeconds = _wtoi(args[++i]);
         else if (name == L"--type") options.typeText = args[++i];
         else if (name == L"--log") options.logPath = args[++i];
+        else if (name == L"--click") {
+            POINT at = {};
+            if (swscanf(args[++i], L"%ld,%ld", &at.x, &at.y) == 2) options.clicks.push_back(at);
+        }
     }
     LocalFree(args);
     return options;
