@@ -59,7 +59,9 @@ BOOL CALLBACK FindSearchEdit(HWND child, LPARAM param) {
 }  // namespace
 
 FrameWindow::FrameWindow(FrameOptions options) : options_(std::move(options)) {
-    if (!options_.logPath.empty()) log_.open(options_.logPath.c_str(), std::ios::trunc);
+    // Binary: lines end with a bare line feed for the scripts that read the log.
+    if (!options_.logPath.empty())
+        log_.open(options_.logPath.c_str(), std::ios::binary | std::ios::trunc);
 }
 
 FrameWindow::~FrameWindow() { Shutdown(); }
