@@ -138,7 +138,7 @@ TEST_F(ToolbarFormTest, AnInvalidGlyphEndsConstructionWithItsMessage) {
     const auto box = boxes_.Boxes().front();
     EXPECT_EQ(box.text, "Bitmap image is not valid.");
     EXPECT_TRUE(box.errorIcon);
-    EXPECT_EQ(box.caption, "Wine_tests");
+    EXPECT_EQ(box.caption, "wine_tests");  // the host's name, first letter as it is
     // The caption was set before the glyph; the tag and everything after were not.
     EXPECT_EQ(form.SpdButn[0]->Caption(), "Cases");
     EXPECT_EQ(form.SpdButn[0]->Tag, 0);

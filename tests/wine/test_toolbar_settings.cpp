@@ -119,7 +119,7 @@ TEST_F(ToolbarFormTest, ConfigurationWithoutTargetsStopsAtTheSearchMethod) {
     SetIni("SpdButn_1", "1");
     TBandForm& form = Build("only a version line\r\n");
     ASSERT_TRUE(boxes_.WaitForBoxes(1, 2000));
-    EXPECT_EQ(boxes_.Boxes().front().text, "List index out of bounds (0).");
+    EXPECT_EQ(boxes_.Boxes().front().text, "List index out of bounds (0)");  // ")" takes no full stop
     EXPECT_EQ(Items(form), (std::vector<std::string>{"kept"}));
     EXPECT_FALSE(form.SpdButn[0]->Visible());
     Close();

@@ -40,7 +40,7 @@ inline const char* const kTestConfig =
     "Help|https://lexa.example/help\r\n"
     "[Settings Menu - Search]\r\n"
     "3\r\n"
-    "Search in\r\n"
+    "Search in|\r\n"
     "All documents|all\r\n"
     "Cases only|cases\r\n"
     "Statutes only|statutes\r\n"
