@@ -160,6 +160,8 @@ HRESULT TDeskBand::GetWindow(HWND* phwnd) {
         *phwnd = BandForm->Handle();
         return S_OK;
     }
+    // The form is a child window: without the site's window there is no place for it.
+    if (!SiteWindow) return E_FAIL;
     try {
         std::unique_ptr<TBandForm> form = TBandForm::Create(SiteWindow);
         if (!form || !form->Handle()) return E_FAIL;

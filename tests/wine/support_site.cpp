@@ -1,0 +1,65 @@
+#include "tests/wine/support_site.h"
+
+#include <shlguid.h>
+
+namespace vtbtest {
+
+TestSite::TestSite(IWebBrowser2* browser) : TestSite(browser, Offers{}) {}
+
+TestSite::TestSite(IWebBrowser2* browser, Offers offers) : browser_(browser), offers_(offers) {
+    // Like the browser's rebar: a window that clips its children.
+    window_.reset(CreateWindowExA(0, "STATIC", "band site", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                  0, 0, 900, 80, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+}
+
+TestSite::~TestSite() = default;
+
+HRESULT TestSite::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown))
+        *ppv = static_cast<IInputObjectSite*>(this);
+    else if (IsEqualIID(riid, IID_IInputObjectSite) && offers_.inputObjectSite)
+        *ppv = static_cast<IInputObjectSite*>(this);
+    else if (IsEqualIID(riid, IID_IOleWindow) && offers_.oleWindow)
+        *ppv = static_cast<IOleWindow*>(this);
+    else if (IsEqualIID(riid, IID_IOleCommandTarget) && offers_.commandTarget)
+        *ppv = static_cast<IOleCommandTarget*>(this);
+    else if (IsEqualIID(riid, IID_IServiceProvider) && offers_.serviceProvider)
+        *ppv = static_cast<IServiceProvider*>(this);
+    if (!*ppv) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+HRESULT TestSite::OnFocusChangeIS(IUnknown* punkObj, BOOL fSetFocus) {
+    FocusCalls.push_back({punkObj, fSetFocus});
+    return S_OK;
+}
+
+HRESULT TestSite::GetWindow(HWND* phwnd) {
+    if (!phwnd) return E_POINTER;
+    *phwnd = window_.get();
+    return S_OK;
+}
+
+HRESULT TestSite::QueryService(REFGUID guidService, REFIID riid, void** ppv) {
+    ++ServiceQueries;
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualGUID(guidService, SID_SWebBrowserApp) || !browser_) return E_NOINTERFACE;
+    return browser_->QueryInterface(riid, ppv);
+}
+
+HRESULT CountingUnknown::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (!IsEqualIID(riid, IID_IUnknown)) {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    *ppv = this;
+    AddRef();
+    return S_OK;
+}
+
+}  // namespace vtbtest

@@ -1,0 +1,519 @@
+// The band object as the browser drives it: created through the DLL's
+// factory, sited with a test site, asked for its window and sizes, shown,
+// focused and closed. A few checks look inside at the form it hosts.
+#include <windows.h>
+#include <ole2.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "band/com_server.h"
+#include "band/desk_band.h"
+#include "core/config_file.h"
+#include "tests/wine/support_browser.h"
+#include "tests/wine/support_site.h"
+#include "tests/wine/support_wine.h"
+#include "tests/wine/toolbar_fixture.h"
+#include "win/handles.h"
+#include "win/module.h"
+
+namespace {
+
+using vtb::ComPtr;
+using vtbtest::RecordingBrowser;
+using vtbtest::TestSite;
+
+const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+constexpr BOOL kFocusSet = -1;
+
+// A file beside the DLL put back as it was when the test is done.
+class SavedFile {
+public:
+    explicit SavedFile(std::string path)
+        : path_(std::move(path)), existed_(vtbtest::FileExists(path_)), bytes_(vtbtest::ReadTextFile(path_)) {}
+    ~SavedFile() {
+        if (existed_)
+            vtbtest::WriteTextFile(path_, bytes_);
+        else
+            DeleteFileA(path_.c_str());
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    bool existed_;
+    std::string bytes_;
+};
+
+ComPtr<IUnknown> IdentityOf(IUnknown* object) {
+    ComPtr<IUnknown> identity;
+    object->QueryInterface(IID_IUnknown, identity.put_void());
+    return identity;
+}
+
+HRESULT SetSiteOf(IUnknown* band, IUnknown* site) {
+    ComPtr<IObjectWithSite> withSite;
+    const HRESULT found = band->QueryInterface(IID_IObjectWithSite, withSite.put_void());
+    return FAILED(found) ? found : withSite->SetSite(site);
+}
+
+// ---- Through the DLL -------------------------------------------------------
+
+class BandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileA(settings_.Path().c_str());
+        vtbtest::WriteTextFile(config_.Path(), vtbtest::kTestConfig);
+        ASSERT_TRUE(dll_.module);
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(S_OK, dll_.GetClassObject(kBandClsid, IID_IClassFactory, factory.put_void()));
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDeskBand, band_.put_void()));
+    }
+    void TearDown() override {
+        band_.reset();
+        EXPECT_EQ(0, site_.RefCount()) << "the band let go of its site";
+        EXPECT_EQ(0, browser_.RefCount()) << "the band and its form let go of the browser";
+        EXPECT_EQ(S_OK, dll_.CanUnloadNow());
+    }
+
+    HWND Sited() {
+        EXPECT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site_)));
+        HWND window = nullptr;
+        EXPECT_EQ(S_OK, band_->GetWindow(&window));
+        EXPECT_TRUE(IsWindow(window));
+        return window;
+    }
+    template <typename I>
+    ComPtr<I> As(REFIID iid) {
+        ComPtr<I> result;
+        EXPECT_EQ(S_OK, band_->QueryInterface(iid, result.put_void()));
+        return result;
+    }
+
+    SavedFile config_{vtbtest::ExeDir() + "Veltrane_ToolBar.cfg"};
+    SavedFile settings_{vtbtest::ExeDir() + "Veltrane_ToolBar.ini"};
+    vtbtest::MessageBoxWatcher boxes_;
+    RecordingBrowser browser_;
+    TestSite site_{&browser_};
+    vtbtest::ToolbarDll dll_;
+    ComPtr<IDeskBand> band_;
+};
+
+TEST_F(BandTest, QueryInterfaceAnswersExactlyTheBandInterfaces) {
+    const IID* accepted[] = {&IID_IUnknown,           &IID_ISupportErrorInfo, &IID_IInputObject, &IID_IObjectWithSite,
+                             &IID_IPersistStreamInit, &IID_IPersist,          &IID_IDeskBand};
+    const IID* refused[] = {&IID_IOleWindow,  &IID_IDockingWindow,   &IID_IPersistStream, &IID_IDeskBand2,
+                            &IID_IDispatch,   &IID_IOleObject,       &IID_IClassFactory,  &IID_IInputObjectSite,
+                            &IID_IMarshal,    &IID_IOleCommandTarget};
+    ComPtr<ISupportErrorInfo> errorInfo = As<ISupportErrorInfo>(IID_ISupportErrorInfo);
+    ASSERT_TRUE(errorInfo);
+    for (const IID* iid : accepted) {
+        ComPtr<IUnknown> found;
+        EXPECT_EQ(S_OK, band_->QueryInterface(*iid, found.put_void())) << vtb::GUIDToString(*iid);
+        EXPECT_TRUE(found);
+        EXPECT_EQ(S_OK, errorInfo->InterfaceSupportsErrorInfo(*iid)) << vtb::GUIDToString(*iid);
+    }
+    for (const IID* iid : refused) {
+        void* found = &found;
+        EXPECT_EQ(E_NOINTERFACE, band_->QueryInterface(*iid, &found)) << vtb::GUIDToString(*iid);
+        EXPECT_EQ(nullptr, found);
+        EXPECT_EQ(S_FALSE, errorInfo->InterfaceSupportsErrorInfo(*iid)) << vtb::GUIDToString(*iid);
+    }
+
+    ComPtr<IPersist> persist = As<IPersist>(IID_IPersist);
+    ComPtr<IPersistStreamInit> streamInit = As<IPersistStreamInit>(IID_IPersistStreamInit);
+    EXPECT_EQ(static_cast<IUnknown*>(streamInit.get()), static_cast<IUnknown*>(persist.get()));
+    EXPECT_EQ(IdentityOf(band_.get()).get(), IdentityOf(streamInit.get()).get());
+    EXPECT_EQ(IdentityOf(band_.get()).get(), IdentityOf(errorInfo.get()).get());
+}
+
+TEST_F(BandTest, MethodsWithFixedResults) {
+    ComPtr<IPersistStreamInit> persist = As<IPersistStreamInit>(IID_IPersistStreamInit);
+    ASSERT_TRUE(persist);
+    CLSID id = {};
+    EXPECT_EQ(S_OK, persist->GetClassID(&id));
+    EXPECT_TRUE(IsEqualCLSID(kBandClsid, id));
+    EXPECT_EQ(S_FALSE, persist->IsDirty());
+
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, stream.put()));
+    EXPECT_EQ(S_OK, persist->Save(stream.get(), TRUE));
+    EXPECT_EQ(S_OK, persist->Load(stream.get()));
+    STATSTG stat = {};
+    ASSERT_EQ(S_OK, stream->Stat(&stat, STATFLAG_NONAME));
+    EXPECT_EQ(0u, stat.cbSize.QuadPart) << "Save writes nothing";
+
+    ULARGE_INTEGER size;
+    size.QuadPart = 12345;
+    EXPECT_EQ(E_NOTIMPL, persist->GetSizeMax(&size));
+    EXPECT_EQ(12345u, size.QuadPart);
+    EXPECT_EQ(E_NOTIMPL, persist->InitNew());
+
+    EXPECT_EQ(E_NOTIMPL, band_->ContextSensitiveHelp(TRUE));
+    vtbtest::CountingUnknown toolbarSite;
+    RECT border = {0, 0, 10, 10};
+    EXPECT_EQ(E_NOTIMPL, band_->ResizeBorderDW(&border, &toolbarSite, FALSE));
+    EXPECT_EQ(0, toolbarSite.RefCount()) << "the toolbar site is not kept";
+
+    EXPECT_EQ(E_POINTER, band_->GetWindow(nullptr));
+    EXPECT_EQ(E_POINTER, band_->GetBandInfo(0, 0, nullptr));
+    EXPECT_EQ(E_POINTER, persist->GetClassID(nullptr));
+}
+
+TEST_F(BandTest, GetSiteWithoutASiteFails) {
+    ComPtr<IObjectWithSite> withSite = As<IObjectWithSite>(IID_IObjectWithSite);
+    ASSERT_TRUE(withSite);
+    void* site = &site;
+    EXPECT_EQ(E_FAIL, withSite->GetSite(IID_IUnknown, &site));
+    EXPECT_EQ(nullptr, site);
+}
+
+TEST_F(BandTest, SetSiteNullKeepsTheSiteUntilTheBandGoes) {
+    ComPtr<IObjectWithSite> withSite = As<IObjectWithSite>(IID_IObjectWithSite);
+    ASSERT_TRUE(withSite);
+    EXPECT_EQ(S_OK, withSite->SetSite(static_cast<IInputObjectSite*>(&site_)));
+    EXPECT_EQ(1, site_.ServiceQueries);
+    EXPECT_GT(browser_.RefCount(), 0);
+
+    EXPECT_EQ(S_OK, withSite->SetSite(nullptr));
+    ComPtr<IOleWindow> window;
+    EXPECT_EQ(S_OK, withSite->GetSite(IID_IOleWindow, window.put_void()));
+    EXPECT_EQ(static_cast<IOleWindow*>(&site_), window.get());
+    EXPECT_GT(site_.RefCount(), 1);
+    EXPECT_GT(browser_.RefCount(), 0);
+
+    void* none = &none;
+    EXPECT_EQ(E_NOINTERFACE, withSite->GetSite(IID_IDeskBand, &none)) << "the site's own answer";
+    EXPECT_EQ(nullptr, none);
+    // TearDown checks that the final Release lets go of site and browser.
+}
+
+TEST_F(BandTest, ALaterSiteReplacesTheFirst) {
+    const HWND form = Sited();
+    RecordingBrowser otherBrowser;
+    TestSite other(&otherBrowser);
+    ComPtr<IObjectWithSite> withSite = As<IObjectWithSite>(IID_IObjectWithSite);
+    ASSERT_TRUE(withSite);
+    EXPECT_EQ(S_OK, withSite->SetSite(static_cast<IInputObjectSite*>(&other)));
+    EXPECT_EQ(0, site_.RefCount()) << "the first site was released";
+
+    ComPtr<IUnknown> current;
+    EXPECT_EQ(S_OK, withSite->GetSite(IID_IUnknown, current.put_void()));
+    EXPECT_EQ(static_cast<IInputObjectSite*>(&other), current.get());
+    EXPECT_EQ(site_.Window(), GetParent(form)) << "the form keeps its parent";
+
+    EXPECT_EQ(S_OK, band_->ShowDW(TRUE));
+    EXPECT_TRUE(site_.FocusCalls.empty());
+    EXPECT_EQ(1u, other.FocusCalls.size());
+
+    current.reset();
+    withSite.reset();
+    band_.reset();
+    EXPECT_EQ(0, other.RefCount());
+    EXPECT_EQ(0, otherBrowser.RefCount());
+}
+
+TEST_F(BandTest, GetWindowCreatesOneFormInTheSiteWindow) {
+    const HWND form = Sited();
+    EXPECT_EQ(site_.Window(), GetParent(form));
+    EXPECT_TRUE(GetWindowLongA(form, GWL_STYLE) & WS_CHILD);
+    EXPECT_TRUE(boxes_.Boxes().empty()) << (boxes_.Boxes().empty() ? "" : boxes_.Boxes()[0].text);
+
+    HWND again = nullptr;
+    EXPECT_EQ(S_OK, band_->GetWindow(&again));
+    EXPECT_EQ(form, again);
+
+    // One hook: a click over a child reaches the band once.
+    SendMessageA(form, WM_PARENTNOTIFY, WM_LBUTTONDOWN, MAKELPARAM(5, 5));
+    ASSERT_EQ(1u, site_.FocusCalls.size());
+    EXPECT_EQ(kFocusSet, site_.FocusCalls[0].setFocus);
+    EXPECT_EQ(IdentityOf(band_.get()).get(), site_.FocusCalls[0].object);
+    EXPECT_EQ(S_OK, As<IInputObject>(IID_IInputObject)->HasFocusIO());
+}
+
+TEST_F(BandTest, BandInfoReportsTheFormsSize) {
+    DESKBANDINFO info;
+    std::memset(&info, 0xA5, sizeof info);
+    info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS |
+                  DBIM_BKCOLOR;
+    EXPECT_EQ(S_OK, band_->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info));
+    EXPECT_EQ(0, info.ptMinSize.x) << "no form yet: no size";
+    EXPECT_EQ(0, info.ptActual.y);
+
+    const HWND form = Sited();
+    RECT client = {};
+    GetClientRect(form, &client);
+    ASSERT_GT(client.bottom, 0);
+    std::memset(&info, 0xA5, sizeof info);
+    const COLORREF untouched = info.crBkgnd;
+    info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS |
+                  DBIM_BKCOLOR;
+    EXPECT_EQ(S_OK, band_->GetBandInfo(7, DBIF_VIEWMODE_VERTICAL, &info));
+    EXPECT_GT(info.ptMinSize.x, 0) << "the main button's width";
+    EXPECT_LE(info.ptMinSize.x, client.right);
+    EXPECT_EQ(client.bottom, info.ptMinSize.y);
+    EXPECT_EQ(-1, info.ptMaxSize.x);
+    EXPECT_EQ(client.bottom, info.ptMaxSize.y);
+    EXPECT_EQ(1, info.ptIntegral.x);
+    EXPECT_EQ(1, info.ptIntegral.y);
+    EXPECT_EQ(client.right, info.ptActual.x);
+    EXPECT_EQ(client.bottom, info.ptActual.y);
+    EXPECT_EQ(static_cast<DWORD>(DBIMF_BKCOLOR), info.dwModeFlags);
+    EXPECT_EQ(L'\0', info.wszTitle[0]);
+    EXPECT_EQ(static_cast<DWORD>(DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE |
+                                 DBIM_MODEFLAGS),
+              info.dwMask);
+    EXPECT_EQ(untouched, info.crBkgnd);
+}
+
+TEST_F(BandTest, BandInfoWithOnlyTheBackgroundBitWritesNothing) {
+    Sited();
+    DESKBANDINFO info, expected;
+    std::memset(&info, 0x5A, sizeof info);
+    info.dwMask = DBIM_BKCOLOR;
+    expected = info;
+    expected.dwMask = 0;
+    EXPECT_EQ(S_OK, band_->GetBandInfo(0, 0, &info));
+    EXPECT_EQ(0, std::memcmp(&expected, &info, sizeof info));
+}
+
+TEST_F(BandTest, ShowAndActivationMoveTheFocusFlag) {
+    ComPtr<IInputObject> input = As<IInputObject>(IID_IInputObject);
+    ASSERT_TRUE(input);
+    EXPECT_EQ(S_FALSE, input->HasFocusIO()) << "not focused at creation";
+    EXPECT_EQ(S_OK, input->UIActivateIO(TRUE, nullptr)) << "no form, no site";
+    EXPECT_EQ(S_OK, band_->ShowDW(TRUE)) << "no site to notify";
+
+    const HWND form = Sited();
+    const ComPtr<IUnknown> identity = IdentityOf(band_.get());
+    EXPECT_EQ(S_OK, band_->ShowDW(TRUE));
+    EXPECT_EQ(S_OK, input->HasFocusIO());
+    EXPECT_EQ(S_OK, band_->ShowDW(FALSE));
+    EXPECT_EQ(S_FALSE, input->HasFocusIO());
+    ASSERT_EQ(2u, site_.FocusCalls.size());
+    EXPECT_EQ(identity.get(), site_.FocusCalls[0].object);
+    EXPECT_EQ(kFocusSet, site_.FocusCalls[0].setFocus);
+    EXPECT_EQ(identity.get(), site_.FocusCalls[1].object);
+    EXPECT_EQ(FALSE, site_.FocusCalls[1].setFocus);
+
+    // Activation tells nobody and hands the keyboard to the form.
+    site_.Show();
+    ShowWindow(form, SW_SHOW);
+    EXPECT_EQ(S_OK, input->UIActivateIO(TRUE, nullptr));
+    EXPECT_EQ(S_OK, input->HasFocusIO());
+    const HWND focus = GetFocus();
+    EXPECT_TRUE(focus == form || IsChild(form, focus));
+    EXPECT_EQ(S_OK, input->UIActivateIO(FALSE, nullptr));
+    EXPECT_EQ(S_FALSE, input->HasFocusIO());
+    EXPECT_EQ(2u, site_.FocusCalls.size());
+}
+
+// A window that records what reaches it.
+std::vector<MSG> received;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR) received.push_back({window, msg, wParam, lParam, 0, {0, 0}});
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+TEST_F(BandTest, TranslateAcceleratorKeepsTabForTheBrowser) {
+    WNDCLASSA cls = {};
+    cls.lpfnWndProc = RecordingProc;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = "VtbKeyRecorder";
+    RegisterClassA(&cls);
+    vtb::UniqueWindow target(CreateWindowExA(0, "VtbKeyRecorder", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                             GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(target);
+    ComPtr<IInputObject> input = As<IInputObject>(IID_IInputObject);
+    ASSERT_TRUE(input);
+    vtbtest::PumpMessages(10);
+    received.clear();
+
+    MSG tab = {target.get(), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
+    EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&tab));
+    MSG tabUp = {target.get(), WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001), 0, {0, 0}};
+    EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&tabUp));
+    vtbtest::PumpMessages(20);
+    EXPECT_TRUE(received.empty()) << "Tab is neither translated nor dispatched";
+
+    MSG letter = {target.get(), WM_CHAR, 'q', 0x00100001, 0, {0, 0}};
+    EXPECT_EQ(S_OK, input->TranslateAcceleratorIO(&letter));
+    ASSERT_EQ(1u, received.size());
+    EXPECT_EQ(static_cast<UINT>(WM_CHAR), received[0].message);
+    EXPECT_EQ(static_cast<WPARAM>('q'), received[0].wParam);
+
+    // A key press is translated too: its character follows in the queue.
+    received.clear();
+    MSG key = {target.get(), WM_KEYDOWN, 'A', 0x001E0001, 0, {0, 0}};
+    EXPECT_EQ(S_OK, input->TranslateAcceleratorIO(&key));
+    vtbtest::PumpMessages(20);
+    ASSERT_EQ(2u, received.size());
+    EXPECT_EQ(static_cast<UINT>(WM_KEYDOWN), received[0].message);
+    EXPECT_EQ(static_cast<UINT>(WM_CHAR), received[1].message);
+
+    EXPECT_EQ(E_POINTER, input->TranslateAcceleratorIO(nullptr));
+}
+
+TEST_F(BandTest, CloseDWDestroysTheFormAndSavesTheSettings) {
+    const HWND form = Sited();
+    EXPECT_FALSE(vtbtest::FileExists(settings_.Path()));
+    EXPECT_EQ(S_OK, band_->ShowDW(FALSE));
+    EXPECT_EQ(S_OK, band_->CloseDW(0));
+    EXPECT_FALSE(IsWindow(form));
+    EXPECT_NE(std::string::npos, vtbtest::ReadTextFile(settings_.Path()).find("[Settings]"));
+    EXPECT_EQ(S_OK, band_->CloseDW(0)) << "nothing left to close";
+
+    DESKBANDINFO info = {};
+    info.dwMask = DBIM_ACTUAL;
+    EXPECT_EQ(S_OK, band_->GetBandInfo(0, 0, &info));
+    EXPECT_EQ(0, info.ptActual.x) << "no form after CloseDW";
+
+    HWND again = nullptr;
+    EXPECT_EQ(S_OK, band_->GetWindow(&again));
+    EXPECT_TRUE(IsWindow(again));
+    EXPECT_EQ(site_.Window(), GetParent(again));
+}
+
+TEST_F(BandTest, ReleasingTheBandWithoutCloseDWTakesTheFormAlong) {
+    const HWND form = Sited();
+    EXPECT_EQ(S_OK, band_->ShowDW(TRUE));
+    const size_t calls = site_.FocusCalls.size();
+    band_.reset();
+    EXPECT_FALSE(IsWindow(form));
+    EXPECT_TRUE(vtbtest::FileExists(settings_.Path())) << "the form saved the settings on its way";
+    EXPECT_EQ(calls, site_.FocusCalls.size()) << "the dying form no longer calls the band";
+    vtbtest::PumpMessages(30);
+}
+
+TEST_F(BandTest, SitesLackingInterfacesAreAcceptedWithWhatTheyOffer) {
+    band_.reset();
+    struct Case {
+        const char* name;
+        TestSite::Offers offers;
+    };
+    const Case cases[] = {
+        {"no input object site", {false, true, true, true}},
+        {"no window", {true, false, true, true}},
+        {"no command target", {true, true, false, true}},
+        {"no service provider", {true, true, true, false}},
+    };
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, dll_.GetClassObject(kBandClsid, IID_IClassFactory, factory.put_void()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingBrowser browser;
+        TestSite site(&browser, c.offers);
+        {
+            ComPtr<IDeskBand> band;
+            ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDeskBand, band.put_void()));
+            EXPECT_EQ(S_OK, SetSiteOf(band.get(), static_cast<IInputObjectSite*>(&site)));
+            HWND window = reinterpret_cast<HWND>(1);
+            const HRESULT windowResult = band->GetWindow(&window);
+            if (c.offers.oleWindow) {
+                EXPECT_EQ(S_OK, windowResult);
+                EXPECT_EQ(site.Window(), GetParent(window));
+            } else {
+                EXPECT_EQ(E_FAIL, windowResult) << "no parent for the form";
+                EXPECT_EQ(nullptr, window);
+            }
+            DESKBANDINFO info = {};
+            info.dwMask = DBIM_ACTUAL | DBIM_MINSIZE;
+            EXPECT_EQ(S_OK, band->GetBandInfo(0, 0, &info));
+            EXPECT_EQ(S_OK, band->ShowDW(TRUE));
+            EXPECT_EQ(c.offers.inputObjectSite ? 1u : 0u, site.FocusCalls.size());
+            ComPtr<IInputObject> input;
+            band->QueryInterface(IID_IInputObject, input.put_void());
+            EXPECT_EQ(S_OK, input->UIActivateIO(TRUE, nullptr));
+            ComPtr<IObjectWithSite> withSite;
+            ASSERT_EQ(S_OK, band->QueryInterface(IID_IObjectWithSite, withSite.put_void()));
+            ComPtr<IUnknown> found;
+            EXPECT_EQ(c.offers.inputObjectSite ? S_OK : E_FAIL, withSite->GetSite(IID_IUnknown, found.put_void()));
+            found.reset();
+            withSite.reset();
+            const bool reachesBrowser = c.offers.commandTarget && c.offers.serviceProvider;
+            EXPECT_EQ(reachesBrowser ? 1 : 0, site.ServiceQueries);
+            EXPECT_EQ(S_OK, band->CloseDW(0));
+        }
+        EXPECT_EQ(0, site.RefCount());
+        EXPECT_EQ(0, browser.RefCount());
+    }
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+// ---- The band's form from inside -----------------------------------------
+
+class BandFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vtb::ResetModuleValues();
+        DeleteFileA(settings_.Path().c_str());
+        vtbtest::WriteTextFile(config_.Path(), vtbtest::kTestConfig);
+        ASSERT_EQ(S_OK, factory_.CreateInstance(nullptr, IID_IDeskBand, band_.put_void()));
+    }
+    void TearDown() override {
+        band_.reset();
+        EXPECT_EQ(0, server_.ObjectCount());
+    }
+    vtb::TDeskBand& Band() { return *static_cast<vtb::TDeskBand*>(band_.get()); }
+
+    SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), ".cfg")};
+    SavedFile settings_{vtb::ChangeFileExt(vtb::ModulePath(), ".ini")};
+    vtbtest::MessageBoxWatcher boxes_;
+    RecordingBrowser browser_;
+    vtb::TComServer server_;
+    vtb::TDeskBandFactory factory_{server_};
+    ComPtr<IDeskBand> band_;
+};
+
+TEST_F(BandFormTest, TheFormGetsTheSitesBrowserAfterItsConstruction) {
+    TestSite site(&browser_);
+    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
+    EXPECT_EQ(nullptr, Band().Form());
+    HWND window = nullptr;
+    ASSERT_EQ(S_OK, band_->GetWindow(&window));
+    ASSERT_NE(nullptr, Band().Form());
+    EXPECT_EQ(window, Band().Form()->Handle());
+    EXPECT_EQ(static_cast<IWebBrowser2*>(&browser_), Band().Form()->WebBrowser.get());
+    EXPECT_EQ(2, browser_.RefCount()) << "one for the band, one for its form";
+
+    EXPECT_EQ(S_OK, band_->CloseDW(0));
+    EXPECT_EQ(nullptr, Band().Form());
+    EXPECT_EQ(1, browser_.RefCount());
+    band_.reset();
+    EXPECT_EQ(0, browser_.RefCount());
+    EXPECT_EQ(0, site.RefCount());
+}
+
+TEST_F(BandFormTest, WithoutABrowserTheFormHasNone) {
+    TestSite site(nullptr);
+    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
+    HWND window = nullptr;
+    ASSERT_EQ(S_OK, band_->GetWindow(&window));
+    ASSERT_NE(nullptr, Band().Form());
+    EXPECT_FALSE(Band().Form()->WebBrowser);
+    band_.reset();
+}
+
+TEST_F(BandFormTest, TheHookSwitchesTheTimer) {
+    TestSite site(&browser_);
+    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
+    HWND window = nullptr;
+    ASSERT_EQ(S_OK, band_->GetWindow(&window));
+    vtb::TBandForm& form = *Band().Form();
+
+    SendMessageA(window, WM_PARENTNOTIFY, WM_LBUTTONDOWN, 0);
+    EXPECT_FALSE(form.TimerEnabled());
+    SendMessageA(window, WM_NULL, 0, 0);
+    EXPECT_TRUE(form.TimerEnabled()) << "every other message switches it on";
+    SendMessageA(window, WM_PARENTNOTIFY, WM_LBUTTONDOWN, 0);
+    EXPECT_FALSE(form.TimerEnabled());
+    band_.reset();
+}
+
+}  // namespace
