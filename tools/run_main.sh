@@ -48,8 +48,6 @@ vtb_stage_demo "$cross" "$demo"
 
 echo "== install the toolbar: regsvr32 $(vtb_winpath "$demo/Veltrane_ToolBar.dll")"
 vtb_regsvr32 "$demo/Veltrane_ToolBar.dll" /s
-# Without a window manager Wine draws the window frames itself.
-[ "$headless" = 1 ] && wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 log="$demo/frame.log"
 rm -f "$log"

@@ -71,6 +71,14 @@ vtb_wine_start() {
         echo "wine_env: creating the Wine prefix $WINEPREFIX"
         (cd "$WINEPREFIX" && wineboot -i >>"$VTB_WINE_LOG" 2>&1)
     fi
+    # On Xvfb there is no window manager: Wine then draws the window frames
+    # itself, and closing a window does not wait for a manager that never
+    # answers (two seconds for each message box otherwise).
+    if [ -n "$VTB_XVFB_PID" ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$VTB_WINE_LOG" 2>&1
+    else
+        wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >>"$VTB_WINE_LOG" 2>&1 || true
+    fi
     echo "wine_env: prefix $WINEPREFIX, display $DISPLAY"
 }
 

@@ -15,29 +15,36 @@ namespace {
 constexpr int kTextId = 0xFFFF;
 constexpr int kIconIds[] = {0x14, 0x440};
 constexpr DWORD kPollMs = 20;
-constexpr UINT kTextTimeoutMs = 1000;
+// A box's thread may be slow to answer while it sets the box up; a box not
+// read in time is read again at the next poll.
+constexpr UINT kReadTimeoutMs = 3000;
 
-// Reads a window's text without hanging when its thread is not pumping.
-std::string WindowText(HWND window) {
-    char text[4096] = {};
-    DWORD_PTR copied = 0;
-    if (!window || !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text,
-                                        reinterpret_cast<LPARAM>(text),
-                                        SMTO_ABORTIFHUNG, kTextTimeoutMs, &copied))
-        return {};
-    return std::string(text, copied);
+bool Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+    return window && SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL,
+                                         kReadTimeoutMs, result) != 0;
 }
 
-HICON BoxIcon(HWND box) {
+bool WindowText(HWND window, std::string* out) {
+    char text[4096] = {};
+    DWORD_PTR copied = 0;
+    if (!Ask(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), &copied)) return false;
+    out->assign(text, copied);
+    return true;
+}
+
+bool BoxIcon(HWND box, HICON* out) {
+    *out = nullptr;
     for (int id : kIconIds) {
         HWND icon = GetDlgItem(box, id);
         if (!icon || !IsWindowVisible(icon)) continue;
         DWORD_PTR handle = 0;
-        if (SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG,
-                                kTextTimeoutMs, &handle) && handle)
-            return reinterpret_cast<HICON>(handle);
+        if (!Ask(icon, STM_GETICON, 0, 0, &handle)) return false;
+        if (handle) {
+            *out = reinterpret_cast<HICON>(handle);
+            break;
+        }
     }
-    return nullptr;
+    return true;
 }
 
 bool IsMessageBox(HWND window) {
@@ -128,14 +135,15 @@ void MessageBoxWatcher::Poll() {
     for (auto it = answered_.begin(); it != answered_.end();)
         it = IsWindow(*it) ? std::next(it) : answered_.erase(it);
     for (HWND box : found)
-        if (answered_.insert(box).second) Answer(box);
+        if (!answered_.count(box) && Answer(box)) answered_.insert(box);
 }
 
-void MessageBoxWatcher::Answer(HWND box) {
+bool MessageBoxWatcher::Answer(HWND box) {
     Box seen;
-    seen.caption = WindowText(box);
-    seen.text = WindowText(GetDlgItem(box, kTextId));
-    const HICON icon = BoxIcon(box);
+    HICON icon = nullptr;
+    if (!WindowText(box, &seen.caption) || !WindowText(GetDlgItem(box, kTextId), &seen.text) ||
+        !BoxIcon(box, &icon))
+        return false;
     seen.noIcon = icon == nullptr;
     seen.errorIcon = seen.stopIcon = icon && icon == LoadIcon(nullptr, IDI_HAND);
     {
@@ -147,6 +155,7 @@ void MessageBoxWatcher::Answer(HWND box) {
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
     else
         PostMessageA(box, WM_CLOSE, 0, 0);
+    return true;
 }
 
 void PumpMessages(DWORD ms) {

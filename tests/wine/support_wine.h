@@ -62,7 +62,7 @@ public:
 private:
     void Run();
     void Poll();
-    void Answer(HWND box);
+    bool Answer(HWND box);  // false when the box could not be read yet
 
     std::mutex mutex_;
     std::vector<Box> boxes_;
