@@ -295,8 +295,8 @@ void TComClassManager::ForEachFactory(const TComServer* server,
 }
 
 TComClassManager& ComClassManager() {
-    // Lives to the end of the process; every factory has unlinked itself
-    // before the module unloads, so nothing is left in it by then.
+    // Made on first use and destroyed with the module's statics, after
+    // DllMain has destroyed the server: every factory has unlinked itself by then.
     static TComClassManager manager;
     return manager;
 }

@@ -407,8 +407,4 @@ TEST_F(ComFramework, BaseRegistrationWritesTheClassAndItsProgID) {
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "wine_tests.TestClass", 0, KEY_READ, &raw));
 }
 
-TEST(ComRegistryText, ClassIdentifierInRegistryForm) {
-    EXPECT_EQ("{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}", vtb::GUIDToString(kBandClsid));
-}
-
 }  // namespace
