@@ -11,21 +11,10 @@
 
 #include "control.h"
 #include "core/bitmap_file.h"
+#include "core/glyph_layout.h"  // TButtonFaceState, TButtonLayout, TButtonStyle, ...
 #include "menus.h"
 
 namespace vtb {
-
-enum class TButtonFaceState : std::uint8_t {
-    bfsUp = 0,
-    bfsDisabled = 1,
-    bfsPressed = 2,
-    bfsLatched = 3,
-    bfsIdle = 4,  // paint only: a flat button the mouse is not over
-};
-enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
-enum TDropDownMenuPos { dmpBottom, dmpRight };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 class TButtonGlyph;
 
@@ -85,6 +74,14 @@ public:
 
     TButtonFaceState FaceState() const { return faceState_; }
     bool IsHovered() const { return isHovered_; }
+    bool IsTracking() const { return isTracking_; }
+    bool IsMenuShowing() const { return isMenuShowing_; }
+    // The painter of glyph, caption and drop-down mark.
+    TButtonGlyph& FaceGlyph() const { return *faceGlyph_; }
+
+    // Run once the owner has set the properties up: prepares the glyph image
+    // the button shows first.
+    void Loaded();
 
     void Paint(HDC dc) override;
     LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -94,7 +91,37 @@ protected:
     void Notification(TComponent* component) override;
 
 private:
+    enum class MouseButton { Left, Right, Middle };
+    class TRepeatTimer;
+
+    void Press(MouseButton button, int x, int y);
+    void Release(MouseButton button, int x, int y);
+    void FinishPress(MouseButton button, int x, int y);
+    void TrackPointer(int x, int y);
+    bool ShowDropDownMenu(POINT anchor);
+    void DropClosingClick();
+    void MouseEntered();
+    void MouseLeft();
+    void RecheckHover();
+    void HoverChanged(bool hovered);
+    void NotifyGroup();
+    void GroupDownNotice(WPARAM group, LPARAM sender);
+    bool DialogChar(WPARAM key);
+    void StartAutoRepeat();
+    void StopAutoRepeat();
+    void RepeatTick();
+    void PaintParentBackground(HDC buffer);
+    void PrepareStateImage();
+    UINT TextFlags() const;
+    POINT MenuAnchor() const;
+
+    // Cleared when the button is destroyed, so that code running after an
+    // event handler can tell whether the handler destroyed it.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<TButtonGlyph> faceGlyph_;
+    std::unique_ptr<TRepeatTimer> autoRepeatTimer_;
+    UniqueBitmap backBuffer_;
+    SIZE backBufferSize_{0, 0};
     std::string caption_;
     TPopupMenu* dropDownMenu_ = nullptr;
     TButtonFaceState faceState_ = TButtonFaceState::bfsUp;
@@ -113,6 +140,13 @@ private:
     bool isHovered_ = false;
     bool isTracking_ = false;
     bool isMenuShowing_ = false;
+    bool paintingCopy_ = false;  // the parent paints into this button's buffer
 };
+
+// The window active for the user is one of this thread's top-level windows.
+bool ActiveWindowInThread();
+
+// Removes the first queued message of that kind from the thread's queue.
+bool DropQueuedMessage(UINT msg);
 
 }  // namespace vtb

@@ -1,0 +1,337 @@
+#include "widgets/button_glyph.h"
+
+#include <utility>
+
+#include "core/config_file.h"  // ToolbarError
+
+namespace vtb {
+
+namespace {
+
+constexpr const char* kReplaceFailed = "Unable to Replace Image";
+constexpr int kMaxCells = 5;
+constexpr DWORD kMaskRop = 0x00E20746;  // DSPDxax: brush where the mask is set, else keep
+
+std::unique_ptr<TGlyphCache>& CacheSlot() {
+    static std::unique_ptr<TGlyphCache> cache;
+    return cache;
+}
+
+TGlyphCache& EnsureSharedGlyphCache() {
+    auto& cache = CacheSlot();
+    if (!cache) cache = std::make_unique<TGlyphCache>();
+    return *cache;
+}
+
+}  // namespace
+
+TGlyphCache* SharedGlyphCache() { return CacheSlot().get(); }
+
+// ---- TGlyphList ------------------------------------------------------------
+
+TGlyphList::TGlyphList(int width, int height)
+    : list_(ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 0, 4)),
+      width_(width),
+      height_(height) {
+    if (!list_) throw ToolbarError(kReplaceFailed);
+}
+
+int TGlyphList::AllocateSlot() {
+    for (std::size_t i = 0; i < slotInUse_.size(); ++i) {
+        if (!slotInUse_[i]) {
+            slotInUse_[i] = true;
+            return static_cast<int>(i);
+        }
+    }
+    const int index = ImageList_GetImageCount(list_.get());
+    if (index < 0 || !ImageList_SetImageCount(list_.get(), static_cast<UINT>(index) + 1))
+        throw ToolbarError(kReplaceFailed);
+    slotInUse_.resize(static_cast<std::size_t>(index) + 1, false);
+    slotInUse_[index] = true;
+    return index;
+}
+
+int TGlyphList::StoreKeyed(HBITMAP image, std::uint32_t keyColor) {
+    const std::vector<std::uint32_t> pixels = ReadPixels(image, width_, height_);
+    if (pixels.empty()) throw ToolbarError(kReplaceFailed);
+    keyColor &= 0xFFFFFFu;
+
+    // The list composes an image as mask AND, then image OR: transparent
+    // pixels are set in the mask and black in the image.
+    const int stride = (width_ + 15) / 16 * 2;  // monochrome rows are word aligned
+    std::vector<BYTE> maskBits(static_cast<std::size_t>(stride) * height_, 0);
+    DibBitmap color = CreateDib(width_, height_);
+    for (int y = 0; y < height_; ++y) {
+        for (int x = 0; x < width_; ++x) {
+            const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width_ + x];
+            const bool transparent = p == keyColor;
+            if (transparent) maskBits[static_cast<std::size_t>(y) * stride + x / 8] |= 0x80 >> (x % 8);
+            color.At(x, y) = transparent ? 0 : p;
+        }
+    }
+    const UniqueBitmap mask(CreateBitmap(width_, height_, 1, 1, maskBits.data()));
+    GdiFlush();
+
+    const int slot = AllocateSlot();
+    if (!mask || !ImageList_Replace(list_.get(), slot, color.Bitmap.get(), mask.get())) {
+        slotInUse_[slot] = false;  // no live image went in: the slot stays free
+        throw ToolbarError(kReplaceFailed);
+    }
+    ++usedCount_;
+    return slot;
+}
+
+void TGlyphList::ReleaseSlot(int index) {
+    if (!SlotInUse(index)) return;
+    slotInUse_[index] = false;
+    --usedCount_;
+}
+
+bool TGlyphList::SlotInUse(int index) const {
+    return index >= 0 && static_cast<std::size_t>(index) < slotInUse_.size() && slotInUse_[index];
+}
+
+// ---- TGlyphCache -----------------------------------------------------------
+
+TGlyphList* TGlyphCache::ListForSize(int width, int height) {
+    for (auto it = lists_.rbegin(); it != lists_.rend(); ++it) {
+        if ((*it)->Width() == width && (*it)->Height() == height) return it->get();
+    }
+    lists_.push_back(std::make_unique<TGlyphList>(width, height));
+    return lists_.back().get();
+}
+
+void TGlyphCache::HandBack(TGlyphList* list) {
+    if (!list || list->UsedCount() != 0) return;
+    for (auto it = lists_.begin(); it != lists_.end(); ++it) {
+        if (it->get() == list) {
+            lists_.erase(it);
+            return;
+        }
+    }
+}
+
+// ---- TButtonGlyph ----------------------------------------------------------
+
+TButtonGlyph::TButtonGlyph(std::function<void()> changed) : changed_(std::move(changed)) {
+    stateImageIndex_.fill(-1);
+    EnsureSharedGlyphCache();
+}
+
+TButtonGlyph::~TButtonGlyph() {
+    ReleaseStateImages();
+    auto& cache = CacheSlot();
+    if (cache && cache->Empty()) cache.reset();
+}
+
+bool TButtonGlyph::HasPixels() const {
+    return source_.Width > 0 && source_.Height > 0 && !source_.Pixels.empty();
+}
+
+void TButtonGlyph::SetSource(const DecodedBitmap& bitmap) {
+    ReleaseStateImages();
+    source_ = bitmap;
+    // Pixels that do not cover the stated size make no glyph at all.
+    if (source_.Width < 0 || source_.Height < 0 ||
+        source_.Pixels.size() != static_cast<std::size_t>(source_.Width) * source_.Height)
+        source_ = DecodedBitmap{};
+    SourceChanged();
+}
+
+void TButtonGlyph::SourceChanged() {
+    ReleaseStateImages();
+    if (source_.Height > 0 && HasPixels()) {
+        // Automatic transparency: the bottom-left pixel, white for monochrome.
+        keyColor_ = source_.Monochrome ? 0xFFFFFFu : source_.At(0, source_.Height - 1) & 0xFFFFFFu;
+        SetCellCount(CellCountFor(source_.Width, source_.Height, cellCount_));
+    }
+    if (changed_) changed_();
+}
+
+void TButtonGlyph::SetCellCount(int count) {
+    if (count > kMaxCells) count = kMaxCells;
+    if (count <= 0 || count == cellCount_) return;
+    ReleaseStateImages();
+    cellCount_ = count;
+}
+
+void TButtonGlyph::ReleaseStateImages() {
+    for (int& index : stateImageIndex_) {
+        if (index != -1 && sharedList_) sharedList_->ReleaseSlot(index);
+        index = -1;
+    }
+    if (sharedList_) {
+        if (TGlyphCache* cache = SharedGlyphCache()) cache->HandBack(sharedList_);
+        sharedList_ = nullptr;
+    }
+}
+
+FaceSize TButtonGlyph::CellSize() const {
+    if (!HasPixels()) return {0, 0};
+    return {source_.Width / cellCount_, source_.Height};
+}
+
+int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
+    const StateImageRecipe recipe = RecipeForState(state, cellCount_);
+    int& slot = stateImageIndex_[static_cast<int>(recipe.Slot)];
+    if (slot != -1) return slot;
+    const FaceSize cell = CellSize();
+    if (cell.cx <= 0 || cell.cy <= 0) return -1;
+    if (!sharedList_) sharedList_ = EnsureSharedGlyphCache().ListForSize(cell.cx, cell.cy);
+
+    DibBitmap image;
+    std::uint32_t key = keyColor_;
+    switch (recipe.Source) {
+    case StateImageRecipe::Cell:
+        image = CellImage(recipe.CellIndex);
+        break;
+    case StateImageRecipe::Grayed:
+        image = GrayedImage();
+        break;
+    case StateImageRecipe::Embossed:
+        image = EmbossedImage();
+        key = SysPixel(COLOR_BTNFACE);
+        break;
+    }
+    slot = sharedList_->StoreKeyed(image.Bitmap.get(), key);
+    return slot;
+}
+
+DibBitmap TButtonGlyph::CellImage(int cell) const {
+    const FaceSize size = CellSize();
+    DibBitmap image = CreateDib(size.cx, size.cy);
+    for (int y = 0; y < size.cy; ++y)
+        for (int x = 0; x < size.cx; ++x) image.At(x, y) = source_.At(cell * size.cx + x, y) & 0xFFFFFFu;
+    return image;
+}
+
+DibBitmap TButtonGlyph::GrayedImage() const {
+    DibBitmap image = CellImage(0);
+    const std::uint32_t face = SysPixel(COLOR_BTNFACE);
+    for (int y = 0; y < image.Height; ++y)
+        for (int x = 0; x < image.Width; ++x) image.At(x, y) = GrayColor(image.At(x, y), keyColor_, face);
+    return image;
+}
+
+DibBitmap TButtonGlyph::EmbossedImage() const {
+    const int w = source_.Width;
+    const int h = source_.Height;
+    const WindowDc screen(nullptr);
+    const UniqueDc sourceDc(CreateCompatibleDC(screen.get()));
+    const UniqueDc maskDc(CreateCompatibleDC(screen.get()));
+    const UniqueDc resultDc(CreateCompatibleDC(screen.get()));
+    if (!sourceDc || !maskDc || !resultDc) throw ToolbarError(kReplaceFailed);
+
+    // The source in the screen's format, so that the monochrome conversion
+    // sees the colours as the screen does.
+    const UniqueBitmap colour(CreateCompatibleBitmap(screen.get(), w, h));
+    const UniqueBitmap mask(CreateBitmap(w, h, 1, 1, nullptr));
+    if (!colour || !mask) throw ToolbarError(kReplaceFailed);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    SetDIBits(screen.get(), colour.get(), 0, h, source_.Pixels.data(), &info, DIB_RGB_COLORS);
+
+    DibBitmap result = CreateDib(w, h);
+    {
+        // Mask set exactly where the source is black.
+        const SelectGuard sourceSel(sourceDc.get(), colour.get());
+        const SelectGuard maskSel(maskDc.get(), mask.get());
+        SetBkColor(sourceDc.get(), RGB(0, 0, 0));
+        BitBlt(maskDc.get(), 0, 0, w, h, sourceDc.get(), 0, 0, SRCCOPY);
+
+        const SelectGuard resultSel(resultDc.get(), result.Bitmap.get());
+        FillSolid(resultDc.get(), {0, 0, w, h}, GetSysColor(COLOR_BTNFACE));
+        SetTextColor(resultDc.get(), RGB(0, 0, 0));
+        SetBkColor(resultDc.get(), RGB(255, 255, 255));
+        const std::pair<int, int> passes[] = {{COLOR_BTNHIGHLIGHT, 1}, {COLOR_BTNSHADOW, 0}};
+        for (const auto& [colourIndex, offset] : passes) {
+            const UniqueBrush brush(CreateSolidBrush(GetSysColor(colourIndex)));
+            const SelectGuard brushSel(resultDc.get(), brush.get());
+            BitBlt(resultDc.get(), offset, offset, w, h, maskDc.get(), 0, 0, kMaskRop);
+        }
+    }
+    GdiFlush();
+    return result;
+}
+
+RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& caption,
+                            TButtonLayout layout, int margin, int spacing, bool showMark,
+                            TButtonFaceState glyphState, UINT textFlags) {
+    FaceLayoutInput in;
+    in.Rect = {rect.left, rect.top, rect.right, rect.bottom};
+    in.Glyph = CellSize();
+    in.Caption = caption;
+    in.Layout = layout;
+    in.Margin = margin;
+    in.Spacing = spacing;
+    in.ShowMark = showMark;
+    in.WordWrap = WordWrap;
+
+    const UINT wrap = WordWrap ? DT_WORDBREAK : 0;
+    TextMeasure measure;
+    measure.LineWidth = [canvas](const std::string& line) {
+        SIZE size{};
+        GetTextExtentPoint32A(canvas, line.c_str(), static_cast<int>(line.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    measure.Extent = [canvas, wrap, textFlags](const std::string& text, int width) {
+        RECT r{0, 0, width, 0};
+        DrawTextA(canvas, text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_CALCRECT | DT_CENTER | DT_VCENTER | wrap | textFlags);
+        return FaceSize{r.right - r.left, r.bottom - r.top};
+    };
+    const FaceLayout placed = LayoutFace(in, measure);
+
+    FaceSize drawn{0, 0};
+    const int slot = MakeStateImage(glyphState);
+    if (slot >= 0) {
+        ImageList_Draw(sharedList_->Handle(), slot, canvas, placed.GlyphPos.x, placed.GlyphPos.y, ILD_NORMAL);
+        drawn = {sharedList_->Width(), sharedList_->Height()};
+    }
+
+    const RECT text{placed.TextRect.left, placed.TextRect.top, placed.TextRect.right, placed.TextRect.bottom};
+    DrawCaption(canvas, placed.Caption, text, glyphState, textFlags);
+
+    if (showMark) {
+        const FacePoint mark = DropMarkPosition(in, placed, source_.Width > 0, drawn);
+        DrawDropMark(canvas, mark.x, mark.y, glyphState);
+    }
+    return text;
+}
+
+void TButtonGlyph::DrawCaption(HDC canvas, const std::string& caption, RECT rect,
+                               TButtonFaceState state, UINT textFlags) const {
+    if (caption.empty()) return;
+    const std::string text = caption.substr(0, kMaxCaptionLength);
+    const int length = static_cast<int>(text.size());
+    const UINT flags = textFlags | DT_VCENTER | (WordWrap ? DT_WORDBREAK : 0);
+    const int oldMode = SetBkMode(canvas, TRANSPARENT);
+    if (state == TButtonFaceState::bfsDisabled) {
+        const COLORREF oldColour = SetTextColor(canvas, GetSysColor(COLOR_BTNHIGHLIGHT));
+        RECT moved = rect;
+        OffsetRect(&moved, 1, 1);
+        DrawTextA(canvas, text.c_str(), length, &moved, flags);
+        SetTextColor(canvas, GetSysColor(COLOR_BTNSHADOW));
+        DrawTextA(canvas, text.c_str(), length, &rect, flags);
+        SetTextColor(canvas, oldColour);
+    } else {
+        DrawTextA(canvas, text.c_str(), length, &rect, flags);
+    }
+    SetBkMode(canvas, oldMode);
+}
+
+void TButtonGlyph::DrawDropMark(HDC canvas, int x, int y, TButtonFaceState state) {
+    if (state == TButtonFaceState::bfsDisabled) {
+        DrawPixelRuns(canvas, DropMarkRuns(x + 1, y + 1), GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawPixelRuns(canvas, DropMarkRuns(x, y), GetSysColor(COLOR_BTNSHADOW));
+    } else {
+        DrawPixelRuns(canvas, DropMarkRuns(x, y), GetSysColor(COLOR_BTNTEXT));
+    }
+}
+
+}  // namespace vtb

@@ -1,0 +1,131 @@
+// The painter of a glyph button's face: the glyph image of each face state,
+// the caption and the drop-down triangle. State images are built once and
+// kept in masked image lists shared by every glyph of the same cell size.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/bitmap_file.h"
+#include "core/glyph_layout.h"
+#include "widgets/button_graphics.h"
+#include "win/handles.h"
+
+namespace vtb {
+
+struct ImageListTraits {
+    static HIMAGELIST Invalid() { return nullptr; }
+    static bool Valid(HIMAGELIST h) { return h != nullptr; }
+    static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
+};
+using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
+
+// A masked image list of fixed cell size whose slots are handed out and
+// taken back; a taken-back slot keeps its image until it is reused.
+class TGlyphList {
+public:
+    // Throws ToolbarError "Unable to Replace Image" when the system refuses.
+    TGlyphList(int width, int height);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    HIMAGELIST Handle() const { return list_.get(); }
+
+    // The lowest free slot, the list growing by one empty image when none is.
+    int AllocateSlot();
+    // Stores a cell-sized bitmap in a new slot; pixels of exactly keyColor
+    // (0x00RRGGBB) become transparent. Throws "Unable to Replace Image".
+    int StoreKeyed(HBITMAP image, std::uint32_t keyColor);
+    void ReleaseSlot(int index);
+
+    bool SlotInUse(int index) const;
+    int UsedCount() const { return usedCount_; }
+    int ImageCount() const { return ImageList_GetImageCount(list_.get()); }
+
+private:
+    UniqueImageList list_;
+    int width_;
+    int height_;
+    std::vector<bool> slotInUse_;
+    int usedCount_ = 0;
+};
+
+// The image lists of all glyphs, at most one per cell size.
+class TGlyphCache {
+public:
+    TGlyphList* ListForSize(int width, int height);
+    // Destroys the list when none of its slots is in use any more.
+    void HandBack(TGlyphList* list);
+    bool Empty() const { return lists_.empty(); }
+    int ListCount() const { return static_cast<int>(lists_.size()); }
+    const TGlyphList& List(int index) const { return *lists_[index]; }
+
+private:
+    std::vector<std::unique_ptr<TGlyphList>> lists_;
+};
+
+// The process-wide cache, or null while no glyph has made it.
+TGlyphCache* SharedGlyphCache();
+
+class TButtonGlyph {
+public:
+    // changed runs whenever the face must be painted again.
+    explicit TButtonGlyph(std::function<void()> changed);
+    ~TButtonGlyph();
+    TButtonGlyph(const TButtonGlyph&) = delete;
+    TButtonGlyph& operator=(const TButtonGlyph&) = delete;
+
+    // Copies the bitmap into the source; an empty one clears the glyph.
+    void SetSource(const DecodedBitmap& bitmap);
+    const DecodedBitmap& Source() const { return source_; }
+    bool HasPixels() const;
+    std::uint32_t KeyColor() const { return keyColor_; }  // 0x00RRGGBB
+
+    int CellCount() const { return cellCount_; }
+    // Ignored for 0 and for the current count.
+    void SetCellCount(int count);
+
+    bool WordWrap = false;
+    TAlignment Alignment = taCenter;
+
+    void ReleaseStateImages();
+    // The slot of the state's image in SharedList, built on first use; -1
+    // when there is nothing to draw.
+    int MakeStateImage(TButtonFaceState state);
+    int StateImageIndex(TButtonFaceState state) const {
+        return stateImageIndex_[static_cast<int>(state)];
+    }
+    TGlyphList* SharedList() const { return sharedList_; }
+
+    // Glyph, caption and drop-down mark inside rect; the canvas carries the
+    // caption's font and colour. Returns the caption rectangle.
+    RECT DrawFace(HDC canvas, const RECT& rect, const std::string& caption, TButtonLayout layout,
+                  int margin, int spacing, bool showMark, TButtonFaceState glyphState,
+                  UINT textFlags);
+    void DrawCaption(HDC canvas, const std::string& caption, RECT rect, TButtonFaceState state,
+                     UINT textFlags) const;
+    static void DrawDropMark(HDC canvas, int x, int y, TButtonFaceState state);
+
+private:
+    void SourceChanged();
+    FaceSize CellSize() const;
+    DibBitmap CellImage(int cell) const;
+    DibBitmap GrayedImage() const;
+    DibBitmap EmbossedImage() const;
+
+    std::function<void()> changed_;
+    DecodedBitmap source_;
+    TGlyphList* sharedList_ = nullptr;
+    std::array<int, kFaceStateCount> stateImageIndex_;
+    std::uint32_t keyColor_ = 0xFF00FF;
+    int cellCount_ = 1;
+};
+
+}  // namespace vtb

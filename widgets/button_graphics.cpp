@@ -1,0 +1,115 @@
+#include "widgets/button_graphics.h"
+
+#include "core/config_file.h"  // ToolbarError
+
+namespace vtb {
+
+namespace {
+
+BITMAPINFO TopDown32(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+}  // namespace
+
+DibBitmap CreateDib(int width, int height) {
+    DibBitmap dib;
+    const BITMAPINFO info = TopDown32(width, height);
+    void* bits = nullptr;
+    dib.Bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib.Bitmap || !bits) throw ToolbarError("Out of system resources");
+    dib.Bits = static_cast<std::uint32_t*>(bits);
+    dib.Width = width;
+    dib.Height = height;
+    return dib;
+}
+
+std::vector<std::uint32_t> ReadPixels(HBITMAP bitmap, int width, int height) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    BITMAPINFO info = TopDown32(width, height);
+    UniqueDc dc(CreateCompatibleDC(nullptr));
+    if (!dc || GetDIBits(dc.get(), bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS) != height)
+        return {};
+    for (std::uint32_t& p : pixels) p &= 0xFFFFFFu;
+    return pixels;
+}
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+    const COLORREF old = SetBkColor(dc, color);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+    SetBkColor(dc, old);
+}
+
+void DrawBevel(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight) {
+    FillSolid(dc, {r.left, r.top, r.right - 1, r.top + 1}, topLeft);
+    FillSolid(dc, {r.left, r.top, r.left + 1, r.bottom - 1}, topLeft);
+    FillSolid(dc, {r.right - 1, r.top, r.right, r.bottom}, bottomRight);
+    FillSolid(dc, {r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
+    InflateRect(&r, -1, -1);
+}
+
+RECT DrawButtonFace(HDC dc, RECT r, bool down, bool flat, TButtonStyle style) {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
+    const bool newLook = IsNewLook(style, SystemMajorVersion());
+
+    if (!down) {
+        if (newLook && flat) {
+            DrawBevel(dc, r, highlight, shadow);
+        } else if (newLook) {
+            DrawBevel(dc, r, highlight, frame);
+            DrawBevel(dc, r, face, shadow);
+        } else if (flat) {
+            DrawBevel(dc, r, highlight, frame);
+        } else {
+            DrawBevel(dc, r, frame, frame);
+            DrawBevel(dc, r, highlight, shadow);
+        }
+    } else if (flat) {
+        DrawBevel(dc, r, frame, highlight);  // the same for both looks
+    } else if (newLook) {
+        DrawBevel(dc, r, frame, highlight);
+        DrawBevel(dc, r, shadow, face);
+    } else {
+        DrawBevel(dc, r, frame, frame);
+        FillSolid(dc, {r.left, r.top, r.left + 1, r.bottom}, shadow);
+        FillSolid(dc, {r.left, r.top, r.right, r.top + 1}, shadow);
+    }
+    InflateRect(&r, -1, -1);
+    return r;
+}
+
+UniqueBrush CreateCheckeredBrush() {
+    DibBitmap pattern = CreateDib(8, 8);
+    const std::uint32_t highlight = SysPixel(COLOR_BTNHIGHLIGHT);
+    const std::uint32_t face = SysPixel(COLOR_BTNFACE);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) pattern.At(x, y) = (x + y) % 2 == 0 ? highlight : face;
+    // The brush keeps its own copy of the pattern.
+    return UniqueBrush(CreatePatternBrush(pattern.Bitmap.get()));
+}
+
+void FillCheckered(HDC dc, const RECT& rect) {
+    const UniqueBrush brush = CreateCheckeredBrush();
+    if (brush) FillRect(dc, &rect, brush.get());
+}
+
+void DrawPixelRuns(HDC dc, const std::vector<PixelRun>& runs, COLORREF color) {
+    for (const PixelRun& run : runs) FillSolid(dc, {run.x0, run.y, run.x1 + 1, run.y + 1}, color);
+}
+
+int SystemMajorVersion() {
+    return LOBYTE(LOWORD(GetVersion()));
+}
+
+}  // namespace vtb

@@ -1,0 +1,62 @@
+// GDI routines of the glyph button's face: frames in system colours, the
+// checkered fill of a latched button, solid runs of pixels, and the 32-bit
+// bitmaps in which glyph images are composed.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "core/glyph_layout.h"
+#include "win/handles.h"
+
+namespace vtb {
+
+// Pixels as the 32-bit bitmaps hold them (0x00RRGGBB) and as GDI takes them.
+inline std::uint32_t PixelFromColor(COLORREF color) {
+    return (static_cast<std::uint32_t>(GetRValue(color)) << 16) |
+           (static_cast<std::uint32_t>(GetGValue(color)) << 8) | GetBValue(color);
+}
+inline COLORREF ColorFromPixel(std::uint32_t pixel) {
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+inline std::uint32_t SysPixel(int index) { return PixelFromColor(GetSysColor(index)); }
+
+// A top-down 32-bit DIB section whose pixels can be read and written in place.
+struct DibBitmap {
+    UniqueBitmap Bitmap;
+    std::uint32_t* Bits = nullptr;
+    int Width = 0;
+    int Height = 0;
+
+    std::uint32_t& At(int x, int y) { return Bits[static_cast<std::size_t>(y) * Width + x]; }
+};
+// Throws ToolbarError when the system has no memory for it.
+DibBitmap CreateDib(int width, int height);
+
+// The pixels of any bitmap as 0x00RRGGBB, top-down; empty on failure.
+std::vector<std::uint32_t> ReadPixels(HBITMAP bitmap, int width, int height);
+
+// Fills a rectangle with one colour without creating a brush.
+void FillSolid(HDC dc, const RECT& rect, COLORREF color);
+
+// One-pixel 3-D frame, right and bottom exclusive: top row and left column
+// (short of the far corner) in topLeft, right column and bottom row whole in
+// bottomRight. The rectangle shrinks by one pixel on every side.
+void DrawBevel(HDC dc, RECT& rect, COLORREF topLeft, COLORREF bottomRight);
+
+// The button frame for the state and look; returns the content rectangle.
+RECT DrawButtonFace(HDC dc, RECT rect, bool down, bool flat, TButtonStyle style);
+
+// The 8 x 8 pattern of a latched face: COLOR_BTNHIGHLIGHT where x + y is
+// even, COLOR_BTNFACE elsewhere.
+UniqueBrush CreateCheckeredBrush();
+void FillCheckered(HDC dc, const RECT& rect);
+
+void DrawPixelRuns(HDC dc, const std::vector<PixelRun>& runs, COLORREF color);
+
+// The major number of the running system's version.
+int SystemMajorVersion();
+
+}  // namespace vtb

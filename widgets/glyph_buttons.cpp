@@ -1,0 +1,655 @@
+#include "widgets/glyph_buttons.h"
+
+#include <windowsx.h>
+
+#include <map>
+#include <vector>
+
+#include "core/config_file.h"  // ToolbarError
+#include "widgets/button_glyph.h"
+#include "widgets/button_graphics.h"
+#include "widgets/form.h"
+#include "widgets/toolkit.h"
+#include "win/module.h"
+
+namespace vtb {
+
+namespace {
+
+constexpr int kMaxNumGlyphs = 5;
+// Larger glyph files are no toolbar glyph: they are refused unread.
+constexpr LONGLONG kMaxGlyphFileSize = 64 * 1024 * 1024;
+
+static_assert(static_cast<int>(MenuAlign::Left) == paLeft && static_cast<int>(MenuAlign::Right) == paRight &&
+                  static_cast<int>(MenuAlign::Center) == paCenter,
+              "menu alignments line up");
+
+BOOL CALLBACK FindThreadWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<std::pair<HWND, bool>*>(param);
+    if (window != search->first) return TRUE;
+    search->second = true;
+    return FALSE;  // found: stop
+}
+
+char UpperAnsi(char c) {
+    // CharUpperA takes a single character in the low word of its argument.
+    const auto code = static_cast<ULONG_PTR>(static_cast<unsigned char>(c));
+    return static_cast<char>(reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(code))) & 0xFF);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    auto cannotOpen = [&path](DWORD code) {
+        return ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(code));
+    };
+    if (!file) throw cannotOpen(GetLastError());
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) throw cannotOpen(GetLastError());
+    if (size.QuadPart > kMaxGlyphFileSize) throw ToolbarError("Bitmap image is not valid");
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        throw cannotOpen(GetLastError());
+    bytes.resize(read);
+    return bytes;
+}
+
+}  // namespace
+
+// ---- Auto-repeat timer -------------------------------------------------------
+
+// A thread timer whose ticks reach the button that owns it.
+class TGlyphButton::TRepeatTimer {
+public:
+    explicit TRepeatTimer(TGlyphButton* owner) : owner_(owner) {}
+    ~TRepeatTimer() { Stop(); }
+    TRepeatTimer(const TRepeatTimer&) = delete;
+    TRepeatTimer& operator=(const TRepeatTimer&) = delete;
+
+    // (Re)starts with a new interval.
+    void Start(UINT interval) {
+        Stop();
+        id_ = SetTimer(nullptr, 0, interval, &TRepeatTimer::Tick);
+        if (id_) Timers()[id_] = this;
+    }
+    void Stop() {
+        if (!id_) return;
+        KillTimer(nullptr, id_);
+        Timers().erase(id_);
+        id_ = 0;
+    }
+    bool Running() const { return id_ != 0; }
+
+private:
+    static std::map<UINT_PTR, TRepeatTimer*>& Timers() {
+        static std::map<UINT_PTR, TRepeatTimer*> timers;
+        return timers;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+        const auto it = Timers().find(id);
+        if (it == Timers().end()) {
+            KillTimer(nullptr, id);
+            return;
+        }
+        // The system's dispatch is the event boundary: the user is told here.
+        try {
+            it->second->owner_->RepeatTick();
+        } catch (const std::exception& error) {
+            ShowErrorMessage(error.what());
+        } catch (...) {
+        }
+    }
+
+    TGlyphButton* owner_;
+    UINT_PTR id_ = 0;
+};
+
+// ---- Construction ------------------------------------------------------------
+
+TGlyphButton::TGlyphButton(TWinControl* parent, std::string name) : TControl(parent, std::move(name)) {
+    CaptureOnPress = true;
+    ParentShowHint = false;
+    faceGlyph_ = std::make_unique<TButtonGlyph>([this] { Invalidate(); });
+    SetBounds(0, 0, 25, 25);
+}
+
+TGlyphButton::~TGlyphButton() {
+    *alive_ = false;
+    autoRepeatTimer_.reset();
+    faceGlyph_.reset();
+}
+
+void TGlyphButton::Loaded() { PrepareStateImage(); }
+
+void TGlyphButton::PrepareStateImage() {
+    using S = TButtonFaceState;
+    faceGlyph_->MakeStateImage(!Enabled() ? S::bfsDisabled : flat_ ? S::bfsIdle : S::bfsUp);
+}
+
+// ---- Properties ----------------------------------------------------------------
+
+TAlignment TGlyphButton::Alignment() const { return faceGlyph_->Alignment; }
+
+void TGlyphButton::SetAlignment(TAlignment value) {
+    if (value == faceGlyph_->Alignment) return;
+    faceGlyph_->Alignment = value;
+    Invalidate();
+}
+
+void TGlyphButton::SetAllowAllUp(bool value) {
+    if (value == allowAllUp_) return;
+    allowAllUp_ = value;
+    NotifyGroup();
+}
+
+void TGlyphButton::SetAllowTimer(bool value) {
+    allowTimer_ = value;
+    if (!value) autoRepeatTimer_.reset();
+}
+
+void TGlyphButton::SetCaption(const std::string& value) {
+    if (value == caption_) return;
+    caption_ = value;
+    Perform(CM_TEXTCHANGED, 0, 0);
+}
+
+void TGlyphButton::SetDown(bool value) {
+    if (groupIndex_ == 0) value = false;
+    // A down button of a group comes up only when another goes down, unless
+    // the group allows all up.
+    if (value == down_ || (down_ && !allowAllUp_)) return;
+    down_ = value;
+    if (value) {
+        if (faceState_ == TButtonFaceState::bfsUp) Invalidate();
+        faceState_ = TButtonFaceState::bfsLatched;
+    } else {
+        faceState_ = TButtonFaceState::bfsUp;
+    }
+    Repaint();
+    if (value) NotifyGroup();
+    Invalidate();
+}
+
+void TGlyphButton::SetDropDownMenu(TPopupMenu* menu) {
+    if (dropDownMenu_ && dropDownMenu_ != menu) RemoveFreeNotification(dropDownMenu_);
+    dropDownMenu_ = menu;
+    if (menu) FreeNotification(menu);
+    if (markDropDown_) Invalidate();
+}
+
+void TGlyphButton::SetFlat(bool value) {
+    if (value == flat_) return;
+    flat_ = value;
+    Invalidate();
+}
+
+void TGlyphButton::SetGlyph(const DecodedBitmap& bitmap) {
+    faceGlyph_->SetSource(bitmap);
+    Invalidate();
+}
+
+void TGlyphButton::LoadGlyphFromFile(const std::string& path) {
+    const std::string bytes = ReadWholeFile(path);
+    DecodedBitmap bitmap;
+    if (!DecodeBitmap(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), bitmap))
+        throw ToolbarError("Bitmap image is not valid");
+    SetGlyph(bitmap);
+}
+
+bool TGlyphButton::HasGlyph() const { return faceGlyph_->HasPixels(); }
+
+void TGlyphButton::SetGrayedInactive(bool value) {
+    if (value == grayedInactive_) return;
+    grayedInactive_ = value;
+    Invalidate();
+}
+
+void TGlyphButton::SetGroupIndex(int value) {
+    if (value == groupIndex_) return;
+    groupIndex_ = value;
+    NotifyGroup();
+}
+
+void TGlyphButton::SetLayout(TButtonLayout value) {
+    if (value == layout_) return;
+    layout_ = value;
+    Invalidate();
+}
+
+void TGlyphButton::SetMargin(int value) {
+    if (value == margin_ || value < -1) return;
+    margin_ = value;
+    Invalidate();
+}
+
+void TGlyphButton::SetMarkDropDown(bool value) {
+    if (value == markDropDown_) return;
+    markDropDown_ = value;
+    Invalidate();
+}
+
+int TGlyphButton::NumGlyphs() const { return faceGlyph_->CellCount(); }
+
+void TGlyphButton::SetNumGlyphs(int value) {
+    if (value > kMaxNumGlyphs) value = kMaxNumGlyphs;
+    if (value < 1 || value == faceGlyph_->CellCount()) return;
+    faceGlyph_->SetCellCount(value);
+    Invalidate();
+}
+
+void TGlyphButton::SetSpacing(int value) {
+    if (value == spacing_) return;
+    spacing_ = value;
+    Invalidate();
+}
+
+void TGlyphButton::SetStyle(TButtonStyle value) {
+    if (value == style_) return;
+    style_ = value;
+    Invalidate();
+}
+
+void TGlyphButton::SetTransparent(bool value) {
+    if (value == transparent_) return;
+    transparent_ = value;
+    Invalidate();
+}
+
+bool TGlyphButton::WordWrap() const { return faceGlyph_->WordWrap; }
+
+void TGlyphButton::SetWordWrap(bool value) {
+    if (value == faceGlyph_->WordWrap) return;
+    faceGlyph_->WordWrap = value;
+    Invalidate();
+}
+
+void TGlyphButton::FireClick() {
+    if (TCustomForm* form = ParentForm()) form->ModalResult = ModalResult;
+    Click();
+}
+
+void TGlyphButton::Notification(TComponent* component) {
+    TControl::Notification(component);
+    if (component != dropDownMenu_ || !component) return;
+    // The menu is being destroyed and has already dropped its link to us.
+    dropDownMenu_ = nullptr;
+    if (markDropDown_) Invalidate();
+}
+
+// ---- Messages ------------------------------------------------------------------
+
+LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        Press(MouseButton::Left, x, y);
+        return 0;
+    case WM_LBUTTONDBLCLK: {
+        if (isMenuShowing_) return 0;
+        // A double-click is a second press; only a down button hears of it.
+        const auto alive = alive_;
+        Press(MouseButton::Left, x, y);
+        if (*alive && down_ && OnDblClick) OnDblClick(this);
+        return 0;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: {
+        const auto alive = alive_;
+        if (msg == WM_RBUTTONDOWN)
+            Press(MouseButton::Right, x, y);
+        else
+            Release(MouseButton::Right, x, y);
+        if (*alive) RecheckHover();
+        return 0;
+    }
+    case WM_MBUTTONDOWN:
+        Press(MouseButton::Middle, x, y);
+        return 0;
+    case WM_LBUTTONUP:
+        Release(MouseButton::Left, x, y);
+        return 0;
+    case WM_MBUTTONUP:
+        Release(MouseButton::Middle, x, y);
+        return 0;
+    case WM_MOUSEMOVE: {
+        const auto alive = alive_;
+        if (OnMouseMove) OnMouseMove(this, x, y);
+        if (*alive && isTracking_) TrackPointer(x, y);
+        return 0;
+    }
+    case CM_MOUSEENTER:
+        MouseEntered();
+        return 0;
+    case CM_MOUSELEAVE:
+        MouseLeft();
+        return 0;
+    case CM_ENABLEDCHANGED:
+        TControl::Perform(msg, wParam, lParam);
+        PrepareStateImage();
+        RecheckHover();
+        Repaint();
+        return 0;
+    case CM_VISIBLECHANGED:
+        TControl::Perform(msg, wParam, lParam);
+        if (Visible()) RecheckHover();
+        return 0;
+    case CM_FONTCHANGED:
+    case CM_TEXTCHANGED:
+        Invalidate();
+        return 0;
+    case CM_SYSCOLORCHANGE:
+        // Rebuilt with the new colours when next drawn.
+        faceGlyph_->ReleaseStateImages();
+        Invalidate();
+        return 0;
+    case CM_DIALOGCHAR:
+        if (DialogChar(wParam)) return 1;
+        return TControl::Perform(msg, wParam, lParam);
+    case CM_BUTTONPRESSED:
+        GroupDownNotice(wParam, lParam);
+        return 0;
+    default:
+        return TControl::Perform(msg, wParam, lParam);
+    }
+}
+
+void TGlyphButton::Press(MouseButton button, int x, int y) {
+    if (isMenuShowing_) return;  // the drop-down menu of this very press is open
+    const auto alive = alive_;
+    if (CaptureOnPress) SetMouseCapture(true);
+    if (OnMouseDown) {
+        const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
+        OnMouseDown(this, code, x, y);
+        if (!*alive) return;
+    }
+    if (!isHovered_ && Enabled()) {
+        isHovered_ = true;
+        Repaint();
+    }
+    if (button != MouseButton::Left || !Enabled()) return;
+
+    if (!down_) {
+        faceState_ = TButtonFaceState::bfsPressed;
+        Repaint();  // on screen before any menu opens
+    }
+    isTracking_ = true;
+    isMenuShowing_ = true;
+    try {
+        if (ShowDropDownMenu(MenuAnchor())) {
+            if (!*alive) return;
+            FinishPress(MouseButton::Left, x, y);
+            if (!*alive) return;
+        }
+        DropClosingClick();
+    } catch (...) {
+        if (*alive) isMenuShowing_ = false;
+        throw;
+    }
+    isMenuShowing_ = false;
+
+    if (allowTimer_) {
+        if (!autoRepeatTimer_) autoRepeatTimer_ = std::make_unique<TRepeatTimer>(this);
+        autoRepeatTimer_->Start(InitPause);
+    }
+}
+
+POINT TGlyphButton::MenuAnchor() const {
+    const MenuAlign align =
+        dropDownMenu_ ? static_cast<MenuAlign>(dropDownMenu_->Alignment) : MenuAlign::Left;
+    const FacePoint p = MenuAnchorPoint(dropDownMenu_ != nullptr, MenuPosition, align, Width(), Height());
+    return {p.x, p.y};
+}
+
+bool TGlyphButton::ShowDropDownMenu(POINT anchor) {
+    if (!dropDownMenu_ || !dropDownMenu_->AutoPopup) return false;
+    if (TCustomForm* form = ParentForm(); form && form->Active() && form->ActiveControl())
+        form->ActiveControl()->Perform(CM_CANCELMODE, 0, 0);
+    dropDownMenu_->PopupComponent = this;
+    const POINT screen = ClientToScreen(anchor);
+    dropDownMenu_->Popup(static_cast<short>(screen.x), static_cast<short>(screen.y));
+    return true;
+}
+
+void TGlyphButton::DropClosingClick() {
+    // The click that closed the menu over this button stays queued; left
+    // there, it would open the menu again.
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
+    if (msg.message != WM_LBUTTONDOWN && msg.message != WM_LBUTTONDBLCLK) return;
+    POINT screen{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    if (msg.hwnd) ::ClientToScreen(msg.hwnd, &screen);
+    const POINT client = ScreenToClient(screen);
+    if (InsideButton(client.x, client.y, Width(), Height())) DropQueuedMessage(msg.message);
+}
+
+bool DropQueuedMessage(UINT msg) {
+    MSG removed;
+    return PeekMessageA(&removed, nullptr, msg, msg, PM_REMOVE) != FALSE;
+}
+
+void TGlyphButton::TrackPointer(int x, int y) {
+    const TButtonFaceState next = TrackingState(down_, InsideButton(x, y, Width(), Height()));
+    if (next == faceState_) return;
+    faceState_ = next;
+    Repaint();
+}
+
+void TGlyphButton::Release(MouseButton button, int x, int y) {
+    const auto alive = alive_;
+    if (MouseCapture()) SetMouseCapture(false);
+    if (OnMouseUp) {
+        const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
+        OnMouseUp(this, code, x, y);
+        if (!*alive) return;
+    }
+    FinishPress(button, x, y);
+    if (*alive) StopAutoRepeat();
+}
+
+void TGlyphButton::FinishPress(MouseButton button, int x, int y) {
+    if (isTracking_ && button == MouseButton::Left) {
+        isTracking_ = false;
+        const bool inside = InsideButton(x, y, Width(), Height());
+        if (groupIndex_ == 0) {
+            faceState_ = TButtonFaceState::bfsUp;
+            isHovered_ = false;  // RecheckHover below tells whether it still is
+            if (inside)
+                Repaint();
+            else
+                Invalidate();
+        } else if (inside) {
+            SetDown(!down_);
+            if (down_) Repaint();
+        } else {
+            // Released outside: latched if down, else up, also when no move
+            // came between press and release to take the pressed face away.
+            faceState_ = down_ ? TButtonFaceState::bfsLatched : TButtonFaceState::bfsUp;
+            Repaint();
+        }
+        if (inside && !isMenuShowing_) {
+            const auto alive = alive_;
+            FireClick();
+            if (!*alive) return;
+        }
+    }
+    RecheckHover();
+}
+
+// ---- Hover -----------------------------------------------------------------------
+
+bool ActiveWindowInThread() {
+    std::pair<HWND, bool> search{GetActiveWindow(), false};
+    if (!search.first) return false;
+    EnumThreadWindows(GetCurrentThreadId(), FindThreadWindow, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+void TGlyphButton::MouseEntered() {
+    if (isHovered_ || !Enabled() || !ActiveWindowInThread()) return;
+    isHovered_ = true;
+    if (flat_) Repaint();
+    if (OnMouseEnter) OnMouseEnter(this);
+}
+
+void TGlyphButton::MouseLeft() {
+    // While a press on the button is held, leaving does not end the hover.
+    if (!isHovered_ || !Enabled() || isTracking_) return;
+    isHovered_ = false;
+    if (flat_) Invalidate();
+    if (OnMouseLeave) OnMouseLeave(this);
+}
+
+void TGlyphButton::RecheckHover() {
+    const bool old = isHovered_;
+    isHovered_ = Enabled() && TToolkit::ControlAtCursor() == this && ActiveWindowInThread();
+    if (isHovered_ != old) HoverChanged(isHovered_);
+}
+
+void TGlyphButton::HoverChanged(bool hovered) {
+    if (hovered) {
+        if (flat_) Repaint();
+        if (OnMouseEnter) OnMouseEnter(this);
+    } else {
+        if (flat_) Invalidate();
+        if (OnMouseLeave) OnMouseLeave(this);
+    }
+}
+
+// ---- Groups, accelerators, auto-repeat ---------------------------------------------
+
+void TGlyphButton::NotifyGroup() {
+    if (groupIndex_ == 0 || !Parent()) return;
+    Parent()->Broadcast(CM_BUTTONPRESSED, static_cast<WPARAM>(groupIndex_),
+                        reinterpret_cast<LPARAM>(static_cast<TControl*>(this)));
+}
+
+void TGlyphButton::GroupDownNotice(WPARAM group, LPARAM senderParam) {
+    if (static_cast<int>(group) != groupIndex_ || !Parent() || !Parent()->Handle()) return;
+    auto* sender = dynamic_cast<TGlyphButton*>(reinterpret_cast<TControl*>(senderParam));
+    if (!sender || sender == this) return;
+    if (sender->down_ && down_) {
+        down_ = false;
+        faceState_ = TButtonFaceState::bfsUp;
+        Repaint();
+    }
+    allowAllUp_ = sender->allowAllUp_;  // the group shares one setting
+}
+
+bool TGlyphButton::DialogChar(WPARAM key) {
+    const char accelerator = CaptionAccelerator(caption_);
+    if (accelerator == 0 || !Enabled() || !Visible()) return false;
+    if (UpperAnsi(static_cast<char>(key)) != UpperAnsi(accelerator)) return false;
+    FireClick();
+    return true;
+}
+
+void TGlyphButton::StopAutoRepeat() {
+    if (autoRepeatTimer_) autoRepeatTimer_->Stop();
+}
+
+void TGlyphButton::RepeatTick() {
+    autoRepeatTimer_->Start(RepeatInterval);
+    if (faceState_ != TButtonFaceState::bfsPressed || !MouseCapture()) return;
+    const auto alive = alive_;
+    try {
+        FireClick();
+    } catch (...) {
+        if (*alive) StopAutoRepeat();
+        throw;
+    }
+}
+
+// ---- Painting ----------------------------------------------------------------------
+
+UINT TGlyphButton::TextFlags() const {
+    // The toolkit has no right-to-left controls: no exchange, no DT_RTLREADING.
+    switch (faceGlyph_->Alignment) {
+    case taLeftJustify: return DT_LEFT;
+    case taRightJustify: return DT_RIGHT;
+    case taCenter: break;
+    }
+    return DT_CENTER;
+}
+
+void TGlyphButton::PaintContents(HDC canvas, RECT rect, TButtonFaceState glyphState, bool showMark) {
+    faceGlyph_->DrawFace(canvas, rect, caption_, layout_, margin_, spacing_, showMark, glyphState, TextFlags());
+}
+
+void TGlyphButton::Paint(HDC dc) {
+    if (paintingCopy_) return;  // this button's own place in the parent's copy
+    faceState_ = FaceStateAtPaint(faceState_, Enabled(), down_, groupIndex_);
+    if (!Enabled()) isTracking_ = false;
+    const TButtonFaceState paintState = PaintStateFor(faceState_, flat_, isHovered_);
+
+    const int width = Width();
+    const int height = Height();
+    if (width <= 0 || height <= 0) return;
+    if (!backBuffer_ || backBufferSize_.cx != width || backBufferSize_.cy != height) {
+        backBuffer_ = std::move(CreateDib(width, height).Bitmap);
+        backBufferSize_ = {width, height};
+    }
+    const UniqueDc buffer(CreateCompatibleDC(dc));
+    if (!buffer) return;
+    const SelectGuard bufferSel(buffer.get(), backBuffer_.get());
+    const SelectGuard fontSel(buffer.get(), Font.Handle());
+    SetTextColor(buffer.get(), ColorToRGB(Font.Color()));
+
+    RECT r{0, 0, width, height};
+    FillSolid(buffer.get(), r, GetSysColor(COLOR_BTNFACE));
+    if (transparent_) PaintParentBackground(buffer.get());
+
+    if (FaceIsFramed(faceState_, paintState))
+        r = DrawButtonFace(buffer.get(), r, FaceIsSunken(faceState_), flat_, style_);
+    else if (flat_)
+        InflateRect(&r, -2, -2);  // no frame, the content where a frame would leave it
+    if (FaceIsCheckered(faceState_, paintState, flat_, transparent_)) {
+        RECT checkered = r;
+        InflateRect(&checkered, 1, 1);
+        FillCheckered(buffer.get(), checkered);
+    }
+    if (FaceIsSunken(faceState_)) OffsetRect(&r, 1, 1);
+
+    PaintContents(buffer.get(), r, GlyphStateFor(faceState_, paintState, grayedInactive_),
+                  markDropDown_ && dropDownMenu_);
+    BitBlt(dc, 0, 0, width, height, buffer.get(), 0, 0, SRCCOPY);
+}
+
+void TGlyphButton::PaintParentBackground(HDC buffer) {
+    TWinControl* parent = Parent();
+    if (!parent || !parent->Handle()) return;
+    paintingCopy_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{paintingCopy_};
+
+    // The parent's surface, lined up with the button and clipped to its client area.
+    int saved = SaveDC(buffer);
+    SetViewportOrgEx(buffer, -Left(), -Top(), nullptr);
+    RECT client;
+    GetClientRect(parent->Handle(), &client);
+    IntersectClipRect(buffer, client.left, client.top, client.right, client.bottom);
+    SendMessageA(parent->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(buffer), 0);
+    SendMessageA(parent->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(buffer), PRF_CLIENT);
+    RestoreDC(buffer, saved);
+
+    // The windowless siblings beneath the button, bottom first.
+    const RECT bounds = BoundsRect();
+    const std::vector<TControl*> siblings = parent->Controls();
+    for (TControl* sibling : siblings) {
+        if (sibling == this) break;
+        if (sibling->Handle() || !sibling->Visible()) continue;
+        const RECT theirs = sibling->BoundsRect();
+        RECT overlap;
+        if (!IntersectRect(&overlap, &theirs, &bounds)) continue;
+        saved = SaveDC(buffer);
+        SetViewportOrgEx(buffer, theirs.left - bounds.left, theirs.top - bounds.top, nullptr);
+        IntersectClipRect(buffer, 0, 0, theirs.right - theirs.left, theirs.bottom - theirs.top);
+        sibling->Paint(buffer);
+        RestoreDC(buffer, saved);
+    }
+}
+
+}  // namespace vtb
