@@ -68,6 +68,15 @@ void TDeskBand::DestroyForm() {
     BandForm.reset();  // FormDestroy saves the user settings
 }
 
+void TDeskBand::NotifyBandInfoChanged() {
+    // The host asks GetBandInfo again and gives the band its new size.
+    if (!CommandTarget) return;
+    UniqueVariant band;
+    V_VT(band.get()) = VT_I4;
+    V_I4(band.get()) = static_cast<LONG>(BandID);
+    CommandTarget->Exec(&CGID_DeskBand, DBID_BANDINFOCHANGED, OLECMDEXECOPT_DODEFAULT, band.get(), nullptr);
+}
+
 void TDeskBand::NotifyFocusChange(bool focused) {
     if (Site) Site->OnFocusChangeIS(Identity(), focused ? kFocusSet : FALSE);
 }
@@ -168,6 +177,7 @@ HRESULT TDeskBand::GetWindow(HWND* phwnd) {
         // The form has no browser during its construction.
         form->WebBrowser = WebBrowser;
         BandForm = std::move(form);
+        BandForm->OnResize = [this] { NotifyBandInfoChanged(); };
         SavedWindowProc = BandForm->WindowProc();
         BandForm->SetWindowProc(
             [this](UINT msg, WPARAM wParam, LPARAM lParam) { return BandWindowProc(msg, wParam, lParam); });
@@ -195,8 +205,9 @@ HRESULT TDeskBand::ResizeBorderDW(LPCRECT /*prcBorder*/, IUnknown* /*punkToolbar
     return E_NOTIMPL;
 }
 
-HRESULT TDeskBand::GetBandInfo(DWORD /*dwBandID*/, DWORD /*dwViewMode*/, DESKBANDINFO* pdbi) {
+HRESULT TDeskBand::GetBandInfo(DWORD dwBandID, DWORD /*dwViewMode*/, DESKBANDINFO* pdbi) {
     if (!pdbi) return E_POINTER;
+    BandID = dwBandID;  // only to name the band when its size changes
     // Without a form the band has no size yet.
     SIZE client = {0, 0};
     int mainButtonWidth = 0;

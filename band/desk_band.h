@@ -71,6 +71,7 @@ protected:
 private:
     LRESULT BandWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     void NotifyFocusChange(bool focused);
+    void NotifyBandInfoChanged();
     // Gives the form back its own handler and destroys it.
     void DestroyForm();
 
@@ -79,6 +80,7 @@ private:
     HWND SiteWindow = nullptr;
     ComPtr<IInputObjectSite> Site;
     ComPtr<IOleCommandTarget> CommandTarget;
+    DWORD BandID = 0;
     std::unique_ptr<TBandForm> BandForm;
     ComPtr<IWebBrowser2> WebBrowser;
 };

@@ -46,6 +46,8 @@ public:
     };
     std::vector<FocusCall> FocusCalls;
     int ServiceQueries = 0;
+    // Commands of the desk-band group received through Exec.
+    std::vector<DWORD> BandCommands;
 
     // Counted, never freed: the object is the test's.
     LONG RefCount() const { return refs_; }
@@ -64,7 +66,11 @@ public:
 
     // IOleCommandTarget
     STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override { return OLECMDERR_E_UNKNOWNGROUP; }
-    STDMETHODIMP Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) override { return OLECMDERR_E_UNKNOWNGROUP; }
+    STDMETHODIMP Exec(const GUID* group, DWORD command, DWORD, VARIANT*, VARIANT*) override {
+        if (!group || !IsEqualGUID(*group, CGID_DeskBand)) return OLECMDERR_E_UNKNOWNGROUP;
+        BandCommands.push_back(command);
+        return S_OK;
+    }
 
     // IServiceProvider
     STDMETHODIMP QueryService(REFGUID guidService, REFIID riid, void** ppv) override;

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "band/com_server.h"
@@ -360,6 +361,70 @@ TEST_F(BandTest, TranslateAcceleratorKeepsTabForTheBrowser) {
     EXPECT_EQ(E_POINTER, input->TranslateAcceleratorIO(nullptr));
 }
 
+TEST_F(BandTest, EnterPassedByTheBrowserRunsOneSearch) {
+    const HWND form = Sited();
+    site_.Show();
+    ASSERT_EQ(S_OK, band_->ShowDW(TRUE));
+    const HWND combo = FindWindowExA(form, nullptr, "ComboBox", nullptr);
+    ASSERT_TRUE(combo);
+    SetWindowTextA(combo, "negligence");
+    ComPtr<IInputObject> input = As<IInputObject>(IID_IInputObject);
+    ASSERT_EQ(S_OK, input->UIActivateIO(TRUE, nullptr));
+    const HWND edit = GetFocus();
+    ASSERT_TRUE(edit == combo || IsChild(combo, edit));
+
+    // The browser's loop: every keyboard message goes through the band.
+    MSG key = {edit, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {0, 0}};
+    EXPECT_EQ(S_OK, input->TranslateAcceleratorIO(&key));
+    MSG next;
+    while (PeekMessageA(&next, nullptr, 0, 0, PM_REMOVE)) {
+        if (next.message >= WM_KEYFIRST && next.message <= WM_KEYLAST) {
+            input->TranslateAcceleratorIO(&next);
+        } else {
+            TranslateMessage(&next);
+            DispatchMessageA(&next);
+        }
+    }
+    ASSERT_EQ(1u, browser_.Navigations.size());
+    EXPECT_EQ("https://lexa.example/search?m=all&q=negligence&from=bar", browser_.Navigations[0].url);
+    EXPECT_EQ(S_OK, band_->CloseDW(0));
+}
+
+TEST_F(BandTest, AboutBoxNamesTheVersions) {
+    std::string cfg = vtbtest::kTestConfig;
+    cfg.replace(cfg.find("Home|https://lexa.example/home"), 30, "About us|@4");
+    vtbtest::WriteTextFile(config_.Path(), cfg);
+    Sited();
+    site_.Show();
+    // The main button's menu: its first entry.
+    const HWND form = FindWindowExA(site_.Window(), nullptr, "TBandForm", nullptr);
+    ASSERT_TRUE(form);
+    std::thread chooser([] {
+        for (int i = 0; i < 250; ++i) {
+            Sleep(20);
+            HWND menu = FindWindowA("#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) {
+                PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
+                PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
+                return;
+            }
+        }
+    });
+    PostMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 12));
+    PostMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(50, 12));
+    EXPECT_TRUE(boxes_.WaitForBoxes(1, 6000));
+    chooser.join();
+    const auto shown = boxes_.Boxes();
+    ASSERT_EQ(1u, shown.size());
+    const std::string& text = shown[0].text;
+    EXPECT_TRUE(shown[0].noIcon);
+    EXPECT_NE(std::string::npos, text.find("\r\rInternet Explorer Version: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("\rKorvi Toolbar Version:\t1.0.0.37\r")) << text;
+    const std::string tail = "\rConfiguration Version: \t7.2\t (spring edition)";
+    EXPECT_EQ(tail, text.substr(text.size() - tail.size())) << text;
+    EXPECT_EQ(S_OK, band_->CloseDW(0));
+}
+
 TEST_F(BandTest, CloseDWDestroysTheFormAndSavesTheSettings) {
     const HWND form = Sited();
     EXPECT_FALSE(vtbtest::FileExists(settings_.Path()));
@@ -513,6 +578,23 @@ TEST_F(BandFormTest, TheHookSwitchesTheTimer) {
     EXPECT_TRUE(form.TimerEnabled()) << "every other message switches it on";
     SendMessageA(window, WM_PARENTNOTIFY, WM_LBUTTONDOWN, 0);
     EXPECT_FALSE(form.TimerEnabled());
+    band_.reset();
+}
+
+TEST_F(BandFormTest, TheHostHearsWhenTheFormChangesSize) {
+    TestSite site(&browser_);
+    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
+    HWND window = nullptr;
+    ASSERT_EQ(S_OK, band_->GetWindow(&window));
+    vtb::TBandForm& form = *Band().Form();
+    EXPECT_TRUE(site.BandCommands.empty());
+    form.SettingsSpdButn[1]->Click();  // show a second link button
+    ASSERT_EQ(1u, site.BandCommands.size());
+    EXPECT_EQ(static_cast<DWORD>(DBID_BANDINFOCHANGED), site.BandCommands[0]);
+    DESKBANDINFO info = {};
+    info.dwMask = DBIM_ACTUAL;
+    ASSERT_EQ(S_OK, band_->GetBandInfo(0, 0, &info));
+    EXPECT_EQ(440 + 2 * 65, info.ptActual.x);
     band_.reset();
 }
 

@@ -1,0 +1,342 @@
+// What the user does with the toolbar: search, links, menu commands, the
+// Settings menu and hover colours, driven by posted mouse and keyboard
+// messages and real pop-up menus.
+#include <atomic>
+#include <thread>
+
+#include "core/messages.h"
+#include "core/search.h"
+#include "tests/wine/support_browser.h"
+#include "tests/wine/toolbar_fixture.h"
+#include "widgets/toolkit.h"
+
+namespace vtbtest {
+namespace {
+
+using vtb::TBandForm;
+
+const char* const kBandClsidText = "{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}";
+
+// Waits for a pop-up menu of this process to open and sends it keys, as a
+// user choosing an entry with the keyboard would.
+class MenuChooser {
+public:
+    explicit MenuChooser(std::vector<WORD> keys) : keys_(std::move(keys)) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~MenuChooser() { thread_.join(); }
+    bool Done() const { return done_; }
+    bool Opened() const { return opened_; }
+
+private:
+    static BOOL CALLBACK FindMenu(HWND window, LPARAM found) {
+        char name[16];
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
+            lstrcmpA(name, "#32768") == 0) {
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    void Run() {
+        HWND menu = nullptr;
+        for (int i = 0; i < 250 && !menu; ++i) {
+            Sleep(20);
+            EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&menu));
+        }
+        opened_ = menu != nullptr;
+        for (WORD key : keys_) {
+            if (!menu) break;
+            Sleep(30);
+            PostMessageA(menu, WM_KEYDOWN, key, 1);
+            PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
+        }
+        done_ = true;
+    }
+
+    std::vector<WORD> keys_;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> opened_{false};
+    std::thread thread_;
+};
+
+class CommandTest : public ToolbarFormTest {
+protected:
+    TBandForm& BuildShown(const std::string& config = kTestConfig) {
+        TBandForm& form = Build(config);
+        ShowWindow(Parent(), SW_SHOW);
+        SetForegroundWindow(Parent());
+        SetActiveWindow(Parent());
+        form.WebBrowser = &browser_;
+        PumpMessages(50);
+        return form;
+    }
+    void Click(vtb::TControl& control) {
+        const LPARAM at = MAKELPARAM(control.Left() + control.Width() / 2, control.Top() + control.Height() / 2);
+        PostMessageA(form_->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(form_->Handle(), WM_LBUTTONUP, 0, at);
+        PumpMessages(100);
+    }
+    // Presses a drop-down button and chooses an entry of its menu by keys.
+    bool ChooseFromMenu(vtb::TControl& button, std::vector<WORD> keys) {
+        MenuChooser chooser(std::move(keys));
+        Click(button);
+        for (int i = 0; i < 200 && !chooser.Done(); ++i) PumpMessages(20);
+        PumpMessages(100);
+        return chooser.Opened();
+    }
+    void Search(const std::string& query) {
+        form_->Search_Edit->SetText(query);
+        form_->Search_SpdButnClick(form_->Search_SpdButn);
+    }
+    std::string LastUrl() const { return browser_.Navigations.empty() ? "" : browser_.Navigations.back().url; }
+
+    RecordingBrowser browser_;
+};
+
+TEST_F(CommandTest, SearchBuildsTheUrlAndPassesOneVariantByReference) {
+    BuildShown();
+    Search("C++ & torts #2");
+    ASSERT_EQ(browser_.Navigations.size(), 1u);
+    const NavigateCall& call = browser_.Navigations[0];
+    EXPECT_EQ(call.url, "https://lexa.example/search?m=all&q=C%2B%2B+%26+torts+%232&from=bar");
+    for (const VariantArg* arg : {&call.flags, &call.targetFrameName, &call.postData, &call.headers}) {
+        EXPECT_EQ(arg->vt, VT_I4);
+        EXPECT_EQ(arg->intValue, 0);
+        EXPECT_EQ(arg->address, call.flags.address);  // the one variant for all four
+    }
+    Search("rule one  two");
+    EXPECT_EQ(LastUrl(), "https://lexa.example/search?m=all&q=rule+one++two&from=bar");
+}
+
+TEST_F(CommandTest, EmptyQueryGoesToTheSearchButtonsOwnAddress) {
+    BuildShown();
+    const int before = form_->Search_Edit->Count();
+    Search("");
+    EXPECT_EQ(LastUrl(), "https://lexa.example/find");
+    EXPECT_EQ(form_->Search_Edit->Count(), before);
+}
+
+TEST_F(CommandTest, HistoryHoldsSevenAndDropsTheFirstInSortOrder) {
+    BuildShown();
+    form_->Search_Edit->ClearItems();
+    for (const char* q : {"g", "b", "f", "d", "a", "e", "c"}) Search(q);
+    EXPECT_EQ(form_->Search_Edit->Count(), 7);
+    Search("h");
+    EXPECT_EQ(form_->Search_Edit->Count(), 7);
+    EXPECT_EQ(form_->Search_Edit->IndexOf("a"), -1);
+    EXPECT_EQ(form_->Search_Edit->Item(0), "b");
+    Search("B");  // known in another case: nothing changes, the URL carries it as typed
+    EXPECT_EQ(form_->Search_Edit->Count(), 7);
+    EXPECT_EQ(form_->Search_Edit->Item(0), "b");
+    EXPECT_EQ(LastUrl(), "https://lexa.example/search?m=all&q=B&from=bar");
+}
+
+TEST_F(CommandTest, FailingNavigationShowsTheSystemTextAndKeepsTheHistory) {
+    BuildShown();
+    browser_.Result = E_ACCESSDENIED;
+    form_->Search_Edit->SetText("estoppel");
+    Click(*form_->Search_SpdButn);
+    ASSERT_TRUE(boxes_.WaitForBoxes(1, 3000));
+    EXPECT_EQ(boxes_.Boxes().front().text, vtb::WithFullStop(vtb::SystemErrorText(E_ACCESSDENIED)));
+    EXPECT_TRUE(boxes_.Boxes().front().errorIcon);
+    EXPECT_GE(form_->Search_Edit->IndexOf("estoppel"), 0);
+}
+
+TEST_F(CommandTest, EnterInTheSearchBoxRunsExactlyOneSearch) {
+    BuildShown();
+    form_->SetTimerEnabled(false);
+    form_->Search_Edit->SetText("habeas");
+    // As the browser does: the key-down is dispatched to the focused box, and
+    // the character message it makes follows through the same way.
+    form_->Search_Edit->SetFocus();
+    const HWND edit = GetFocus();
+    MSG down{edit, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {0, 0}};
+    TranslateMessage(&down);
+    DispatchMessageA(&down);
+    PumpMessages(100);
+    ASSERT_EQ(browser_.Navigations.size(), 1u);
+    EXPECT_EQ(LastUrl(), "https://lexa.example/search?m=all&q=habeas&from=bar");
+    EXPECT_EQ(form_->Search_Edit->Text(), "habeas");  // the Enter never reached the box
+}
+
+TEST_F(CommandTest, LinkButtonsNavigateInTheSameOrANewWindow) {
+    SetIni("SpdButn_3", "1");
+    TBandForm& form = BuildShown();
+    Click(*form.SpdButn[0]);
+    ASSERT_EQ(browser_.Navigations.size(), 1u);
+    EXPECT_EQ(LastUrl(), "https://lexa.example/cases");
+    EXPECT_EQ(browser_.Navigations[0].targetFrameName.vt, VT_I4);
+    EXPECT_EQ(form.SpdButn[0]->Font.Color(), RGB(0, 0, 0));  // black after the click
+
+    Click(*form.SpdButn[2]);  // "Case Lookup"
+    ASSERT_EQ(browser_.Navigations.size(), 2u);
+    EXPECT_EQ(LastUrl(), "https://lexa.example/lookup");
+    EXPECT_EQ(browser_.Navigations[1].targetFrameName.vt, VT_BSTR);
+    EXPECT_EQ(browser_.Navigations[1].targetFrameName.text, "_blank");
+    EXPECT_EQ(browser_.Navigations[1].flags.vt, VT_I4);
+}
+
+TEST_F(CommandTest, CommandCodesAreNotInterpretedForButtons) {
+    TBandForm& form = BuildShown("v|n\r\n[Buttons]\r\n4\r\nM|m\r\nS|s\r\nT|t\r\nlookup help|@4\r\n");
+    Click(*form.SpdButn[0]);
+    EXPECT_EQ(LastUrl(), "@4");
+    EXPECT_EQ(browser_.Navigations.back().targetFrameName.vt, VT_I4);  // "lookup" in lower case
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(CommandTest, MainMenuEntriesChosenInTheRealMenu) {
+    TBandForm& form = BuildShown();
+    ASSERT_TRUE(ChooseFromMenu(*form.Main_Menu_SpdButn, {VK_DOWN, VK_RETURN}));
+    EXPECT_EQ(LastUrl(), "https://lexa.example/home");
+
+    // "Help" holds "help": a new window.
+    ASSERT_TRUE(ChooseFromMenu(*form.Main_Menu_SpdButn, {VK_UP, VK_RETURN}));
+    EXPECT_EQ(LastUrl(), "https://lexa.example/help");
+    EXPECT_EQ(browser_.Navigations.back().targetFrameName.text, "_blank");
+    EXPECT_EQ(form.Main_Menu_SpdButn->FaceState(), vtb::TButtonFaceState::bfsUp);
+}
+
+TEST_F(CommandTest, ClearHistoryKeepsTheTextInTheBox) {
+    TBandForm& form = BuildShown();
+    Search("res judicata");
+    form.Search_Edit->SetText("typed");
+    // Settings menu: Search options, Buttons, (separator), Clear history.
+    ASSERT_TRUE(ChooseFromMenu(*form.Settings_SpdButn, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}));
+    EXPECT_EQ(form.Search_Edit->Count(), 0);
+    EXPECT_EQ(form.Search_Edit->Text(), "typed");
+}
+
+TEST_F(CommandTest, HelpIsTestedBeforeTheCommandCodes) {
+    TBandForm& form = BuildShown("v|n\r\n[Main Menu]\r\n2\r\nA|x/help@1\r\nB|x@2y\r\n");
+    form.Search_Edit->Add("kept?");
+    form.Main_Menu->Items().Item(0)->Click();
+    EXPECT_EQ(LastUrl(), "x/help@1");
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    form.Main_Menu->Items().Item(1)->Click();  // "@2" inside other text still clears
+    EXPECT_EQ(form.Search_Edit->Count(), 0);
+}
+
+TEST_F(CommandTest, HideAsksTheBrowserToHideThisBand) {
+    TBandForm& form = BuildShown("v|n\r\n[Main Menu]\r\n1\r\nHide|@3\r\n");
+    ASSERT_TRUE(ChooseFromMenu(*form.Main_Menu_SpdButn, {VK_DOWN, VK_RETURN}));
+    ASSERT_EQ(browser_.BrowserBarCalls.size(), 1u);
+    const ShowBrowserBarCall& call = browser_.BrowserBarCalls[0];
+    EXPECT_EQ(call.classId.vt, VT_BSTR);
+    EXPECT_EQ(call.classId.text, kBandClsidText);
+    EXPECT_EQ(call.show.vt, VT_BOOL);
+    EXPECT_FALSE(call.show.boolValue);
+    EXPECT_EQ(call.size.vt, VT_I4);
+    EXPECT_EQ(call.size.intValue, 0);
+
+    browser_.Result = E_NOTIMPL;
+    ASSERT_TRUE(ChooseFromMenu(*form.Main_Menu_SpdButn, {VK_DOWN, VK_RETURN}));
+    ASSERT_TRUE(boxes_.WaitForBoxes(1, 3000));
+    EXPECT_EQ(boxes_.Boxes().front().text, vtb::WithFullStop(vtb::SystemErrorText(E_NOTIMPL)));
+}
+
+TEST_F(CommandTest, WithoutABrowserNavigationDoesNothing) {
+    TBandForm& form = BuildShown();
+    form.WebBrowser = nullptr;
+    Search("quiet");
+    Click(*form.SpdButn[0]);
+    form.HideToolbar();
+    PumpMessages(50);
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_GE(form.Search_Edit->IndexOf("quiet"), 0);
+}
+
+TEST_F(CommandTest, SettingsMenuShowsAndHidesLinkButtons) {
+    SetIni("SpdButn_1", "1");
+    SetIni("SpdButn_3", "1");
+    TBandForm& form = BuildShown();
+    EXPECT_EQ(form.SpdButn[2]->Left(), 505);
+    int resized = 0;
+    form.OnResize = [&resized] { ++resized; };
+    // Buttons sub-menu, its second entry: show "Statutes".
+    ASSERT_TRUE(ChooseFromMenu(*form.Settings_SpdButn, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}));
+    EXPECT_TRUE(form.SpdButn[1]->Visible());
+    EXPECT_TRUE(form.SettingsSpdButn[1]->Checked);
+    EXPECT_EQ(form.SpdButn[1]->Left(), 505);
+    EXPECT_EQ(form.SpdButn[2]->Left(), 570);
+    EXPECT_EQ(form.ClientSize().cx, 635);
+    EXPECT_EQ(resized, 1);
+
+    form.SettingsSpdButn[0]->Click();  // hide the first: the others move up, slots stay 65 wide
+    EXPECT_FALSE(form.SpdButn[0]->Visible());
+    EXPECT_EQ(form.SpdButn[1]->Left(), 440);
+    EXPECT_EQ(form.SpdButn[2]->Left(), 505);
+    EXPECT_EQ(form.VisibleButtons, (std::vector<std::string>{"SpdButn_2", "SpdButn_3"}));
+}
+
+TEST_F(CommandTest, ChosenSearchMethodAppliesToTheNextSearch) {
+    TBandForm& form = BuildShown();
+    form.SearchOption[2]->Click();
+    EXPECT_TRUE(form.SearchOption[2]->Checked);
+    EXPECT_FALSE(form.SearchOption[0]->Checked);
+    EXPECT_TRUE(browser_.Navigations.empty());
+    Search("lien");
+    EXPECT_EQ(LastUrl(), "https://lexa.example/search?m=statutes&q=lien&from=bar");
+    Close();
+    EXPECT_EQ(Ini("Search Method"), "statutes");
+}
+
+TEST_F(CommandTest, HoverColoursFollowTheMouse) {
+    TBandForm& form = BuildShown();
+    vtb::TGlyphButton& link = *form.SpdButn[0];
+    POINT over = link.ClientToScreen({10, 10});
+    SetCursorPos(over.x, over.y);
+    vtb::TToolkit::ForThread().Idle();
+    EXPECT_EQ(link.Font.Color(), RGB(0, 0, 255));
+    POINT away = form.Search_SpdButn->ClientToScreen({5, 5});
+    SetCursorPos(away.x, away.y);
+    vtb::TToolkit::ForThread().Idle();
+    EXPECT_EQ(link.Font.Color(), RGB(0, 0, 0));
+    EXPECT_EQ(form.Search_SpdButn->Font.Color(), RGB(0, 0, 255));
+
+    // Opening a drop-down menu turns both menu buttons black.
+    form.Settings_SpdButn->Font.SetColor(RGB(0, 0, 255));
+    form.Main_Menu_SpdButn->Font.SetColor(RGB(0, 0, 255));
+    ASSERT_TRUE(ChooseFromMenu(*form.Settings_SpdButn, {VK_ESCAPE}));
+    EXPECT_EQ(form.Settings_SpdButn->Font.Color(), RGB(0, 0, 0));
+    EXPECT_EQ(form.Main_Menu_SpdButn->Font.Color(), RGB(0, 0, 0));
+}
+
+TEST_F(CommandTest, TimerTickHandlesOneMessageAndRoutesKeysToTheToolbar) {
+    TBandForm& form = BuildShown();
+    PumpMessages(50);
+    form.Search_Edit->SetText("mandamus");
+    HWND edit = GetWindow(form.Search_Edit->Handle(), GW_CHILD);
+    PostMessageA(edit ? edit : form.Search_Edit->Handle(), WM_CHAR, '\r', 1);
+    form.Timer1Timer(&form);
+    EXPECT_EQ(browser_.Navigations.size(), 1u);
+    MSG left;
+    EXPECT_FALSE(PeekMessageA(&left, edit, WM_CHAR, WM_CHAR, PM_NOREMOVE));
+
+    // A quit message taken by a tick is put back for the browser's loop.
+    PostQuitMessage(7);
+    form.Timer1Timer(&form);
+    MSG quit;
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 7u);
+}
+
+TEST_F(CommandTest, WineInternetExplorerNavigatesAndRefusesToHideTheBar) {
+    TBandForm& form = BuildShown("v|n\r\n[Buttons]\r\n4\r\nM|m\r\nS|s\r\nT|t\r\nBlank|about:blank\r\n[Main Menu]\r\n1\r\nHide|@3\r\n");
+    vtb::ComPtr<IWebBrowser2> ie;
+    const HRESULT hr = CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_SERVER, IID_IWebBrowser2, ie.put_void());
+    ASSERT_EQ(hr, S_OK);
+    form.WebBrowser = ie;
+    Click(*form.SpdButn[0]);
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    ASSERT_TRUE(ChooseFromMenu(*form.Main_Menu_SpdButn, {VK_DOWN, VK_RETURN}));
+    ASSERT_TRUE(boxes_.WaitForBoxes(1, 3000));
+    EXPECT_EQ(boxes_.Boxes().front().text, vtb::WithFullStop(vtb::SystemErrorText(E_NOTIMPL)));
+    form.WebBrowser = nullptr;
+    ie->Quit();
+}
+
+}  // namespace
+}  // namespace vtbtest
