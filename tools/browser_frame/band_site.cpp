@@ -36,6 +36,13 @@ HRESULT BandSite::GetWindow(HWND* window) {
     return *window ? S_OK : E_FAIL;
 }
 
+HRESULT BandSite::Exec(const GUID* group, DWORD id, DWORD, VARIANT*, VARIANT*) {
+    if (!group || !IsEqualGUID(*group, CGID_DeskBand)) return OLECMDERR_E_UNKNOWNGROUP;
+    if (id != DBID_BANDINFOCHANGED) return OLECMDERR_E_NOTSUPPORTED;
+    if (host_) host_->OnBandInfoChanged();
+    return S_OK;
+}
+
 HRESULT BandSite::QueryService(REFGUID service, REFIID riid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;

@@ -36,13 +36,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
-    // IOleCommandTarget: the frame offers no commands to its bands.
+    // IOleCommandTarget: a band tells the frame that its sizes changed.
     HRESULT STDMETHODCALLTYPE QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override {
         return OLECMDERR_E_UNKNOWNGROUP;
     }
-    HRESULT STDMETHODCALLTYPE Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) override {
-        return OLECMDERR_E_UNKNOWNGROUP;
-    }
+    HRESULT STDMETHODCALLTYPE Exec(const GUID* group, DWORD id, DWORD, VARIANT*, VARIANT*) override;
 
     // IServiceProvider
     HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** out) override;

@@ -243,6 +243,11 @@ bool FrameWindow::ShowToolbar(const std::wstring& clsidText, bool show) {
     return false;
 }
 
+void FrameWindow::OnBandInfoChanged() {
+    for (const auto& band : bands_) band->UpdateSize();
+    Log(L"band sizes changed");
+}
+
 void FrameWindow::OnBandFocus(IUnknown* band, bool focused) {
     if (focused)
         for (const auto& other : bands_)

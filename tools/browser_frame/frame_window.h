@@ -47,6 +47,7 @@ public:
     void SetStatus(const std::wstring& text) override;
     void OnBandFocus(IUnknown* band, bool focused) override;
     bool ShowToolbar(const std::wstring& clsid, bool show) override;
+    void OnBandInfoChanged() override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

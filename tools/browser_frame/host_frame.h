@@ -22,6 +22,8 @@ public:
     virtual void OnBandFocus(IUnknown* band, bool focused) = 0;
     // Shows or hides the toolbar of that class; false when the frame has none.
     virtual bool ShowToolbar(const std::wstring& clsid, bool show) = 0;
+    // A toolbar's sizes changed: the frame asks every band again.
+    virtual void OnBandInfoChanged() = 0;
 };
 
 }  // namespace frame

@@ -19,34 +19,50 @@ HRESULT HostedBand::Open(IUnknown* site, HWND rebar) {
     return Insert(rebar);
 }
 
+// The band's sizes as the rebar takes them.
+HRESULT HostedBand::Describe(REBARBANDINFOW* bandInfo, DESKBANDINFO* info) {
+    info->dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE |
+                   DBIM_MODEFLAGS | DBIM_BKCOLOR;
+    const HRESULT hr = band_->GetBandInfo(id_, DBIF_VIEWMODE_NORMAL, info);
+    if (FAILED(hr)) return hr;
+    actual_ = {info->ptActual.x, info->ptActual.y};
+    bandInfo->cbSize = sizeof *bandInfo;
+    bandInfo->fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
+    bandInfo->cxMinChild = (info->dwMask & DBIM_MINSIZE) ? info->ptMinSize.x : 0;
+    bandInfo->cyMinChild = (info->dwMask & DBIM_MINSIZE) ? info->ptMinSize.y : info->ptActual.y;
+    bandInfo->cyChild = bandInfo->cyMaxChild = bandInfo->cyMinChild;
+    bandInfo->cyIntegral = (info->dwMask & DBIM_INTEGRAL) ? info->ptIntegral.y : 1;
+    bandInfo->cx = bandInfo->cxIdeal = info->ptActual.x;
+    if (info->wszTitle[0] && (info->dwMask & DBIM_TITLE)) {
+        bandInfo->fMask |= RBBIM_TEXT;
+        bandInfo->lpText = info->wszTitle;
+    }
+    return S_OK;
+}
+
 HRESULT HostedBand::Insert(HWND rebar) {
     DESKBANDINFO info = {};
-    info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE |
-                  DBIM_MODEFLAGS | DBIM_BKCOLOR;
-    const HRESULT hr = band_->GetBandInfo(id_, DBIF_VIEWMODE_NORMAL, &info);
-    if (FAILED(hr)) return hr;
-    actual_ = {info.ptActual.x, info.ptActual.y};
-
     REBARBANDINFOW bandInfo = {};
-    bandInfo.cbSize = sizeof bandInfo;
-    bandInfo.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID | RBBIM_STYLE | RBBIM_IDEALSIZE;
+    const HRESULT hr = Describe(&bandInfo, &info);
+    if (FAILED(hr)) return hr;
+    bandInfo.fMask |= RBBIM_CHILD | RBBIM_ID | RBBIM_STYLE;
     // Each toolbar starts a row of its own below the address field.
     bandInfo.fStyle = RBBS_BREAK | RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS;
     bandInfo.hwndChild = window_;
     bandInfo.wID = id_;
-    bandInfo.cxMinChild = (info.dwMask & DBIM_MINSIZE) ? info.ptMinSize.x : 0;
-    bandInfo.cyMinChild = (info.dwMask & DBIM_MINSIZE) ? info.ptMinSize.y : info.ptActual.y;
-    bandInfo.cyChild = bandInfo.cyMaxChild = bandInfo.cyMinChild;
-    bandInfo.cyIntegral = (info.dwMask & DBIM_INTEGRAL) ? info.ptIntegral.y : 1;
-    bandInfo.cx = bandInfo.cxIdeal = info.ptActual.x;
-    if (info.wszTitle[0] && (info.dwMask & DBIM_TITLE)) {
-        bandInfo.fMask |= RBBIM_TEXT;
-        bandInfo.lpText = info.wszTitle;
-    }
     if (!SendMessageW(rebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&bandInfo)))
         return E_FAIL;
     rebar_ = rebar;
     return S_OK;
+}
+
+void HostedBand::UpdateSize() {
+    if (!band_ || !rebar_) return;
+    DESKBANDINFO info = {};
+    REBARBANDINFOW bandInfo = {};
+    const LRESULT index = SendMessageW(rebar_, RB_IDTOINDEX, id_, 0);
+    if (index < 0 || FAILED(Describe(&bandInfo, &info))) return;
+    SendMessageW(rebar_, RB_SETBANDINFOW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&bandInfo));
 }
 
 void HostedBand::Show(bool show) {

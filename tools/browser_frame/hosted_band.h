@@ -20,6 +20,8 @@ public:
     // Creates the band, sites it and inserts its window into the rebar.
     HRESULT Open(IUnknown* site, HWND rebar);
     void Show(bool show);
+    // Asks the band for its sizes again and gives them to the rebar.
+    void UpdateSize();
     // Hides or shows the band in the rebar, telling the band as it goes.
     void SetVisible(bool visible);
     bool Matches(const CLSID& clsid) const { return IsEqualCLSID(clsid, clsid_) != FALSE; }
@@ -36,6 +38,7 @@ public:
 
 private:
     HRESULT Insert(HWND rebar);
+    HRESULT Describe(REBARBANDINFOW* bandInfo, DESKBANDINFO* info);
 
     CLSID clsid_;
     UINT id_;
