@@ -16,62 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/wine/minimal_site.h"
 #include "win/handles.h"
 
 namespace {
 
+using vtbbench::MinimalSite;
+
 const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
 
-// The least a browser's site offers: a parent window, and no browser.
-class MinimalSite final : public IInputObjectSite, public IOleWindow, public IOleCommandTarget, public IServiceProvider {
-public:
-    explicit MinimalSite(HWND window) : window_(window) {}
-    ~MinimalSite() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IInputObjectSite))
-            *out = static_cast<IInputObjectSite*>(this);
-        else if (IsEqualIID(riid, IID_IOleWindow))
-            *out = static_cast<IOleWindow*>(this);
-        else if (IsEqualIID(riid, IID_IOleCommandTarget))
-            *out = static_cast<IOleCommandTarget*>(this);
-        else if (IsEqualIID(riid, IID_IServiceProvider))
-            *out = static_cast<IServiceProvider*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG count = InterlockedDecrement(&refs_);
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
-    HRESULT STDMETHODCALLTYPE OnFocusChangeIS(IUnknown*, BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
-        if (!window) return E_POINTER;
-        *window = window_;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override {
-        return OLECMDERR_E_UNKNOWNGROUP;
-    }
-    HRESULT STDMETHODCALLTYPE Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) override {
-        return OLECMDERR_E_UNKNOWNGROUP;
-    }
-    HRESULT STDMETHODCALLTYPE QueryService(REFGUID, REFIID, void** out) override {
-        if (out) *out = nullptr;
-        return E_NOINTERFACE;
-    }
-
-private:
-    HWND window_;
-    LONG refs_ = 0;
-};
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     static const double ticksPerMs = [] {

@@ -162,7 +162,9 @@ void PumpMessages(DWORD ms) {
     const DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // A running timer always has the next message ready: look at the
+        // clock between messages, not only when the queue is empty.
+        while (GetTickCount() - start < ms && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
