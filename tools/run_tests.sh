@@ -90,9 +90,13 @@ echo "== Wine tests"
 # shellcheck source=tools/wine_env.sh
 VTB_WINEPREFIX="$BUILD_ROOT/wineprefix-tests" source "$repo/tools/wine_env.sh"
 vtb_wine_start --xvfb
+# Output goes to a file, not a pipe: helper processes that Wine starts
+# inherit it and live on with the server, so a pipe would never close.
 rc=0
-(cd "$cross" && timeout --kill-after=10 2400 wine ./wine_tests.exe --gtest_color=no) 2>&1 \
-    | tr -d '\r' | tee "$logs/wine_tests.log" || rc=$?
+(cd "$cross" && timeout --kill-after=10 2400 wine ./wine_tests.exe --gtest_color=no \
+    >"$logs/wine_tests.raw" 2>&1) || rc=$?
+tr -d '\r' <"$logs/wine_tests.raw" >"$logs/wine_tests.log"
+cat "$logs/wine_tests.log"
 count_suite "Wine tests" "$logs/wine_tests.log" "$rc"
 
 # 5. End to end: the toolbar installed with regsvr32 and hosted by the
@@ -133,7 +137,8 @@ frame_check() {
 
 echo "== browser frame"
 rc=0
-frame_check 2>&1 | tee "$logs/frame_check.log" || rc=$?
+frame_check >"$logs/frame_check.log" 2>&1 || rc=$?
+cat "$logs/frame_check.log"
 count_suite "browser frame" "$logs/frame_check.log" "$rc"
 
 finish
