@@ -1,5 +1,7 @@
 #include "widgets/button_glyph.h"
 
+#include <map>
+#include <mutex>
 #include <utility>
 
 #include "core/config_file.h"  // ToolbarError
@@ -12,20 +14,42 @@ constexpr const char* kReplaceFailed = "Unable to Replace Image";
 constexpr int kMaxCells = 5;
 constexpr DWORD kMaskRop = 0x00E20746;  // DSPDxax: brush where the mask is set, else keep
 
-std::unique_ptr<TGlyphCache>& CacheSlot() {
-    static std::unique_ptr<TGlyphCache> cache;
-    return cache;
+// One cache per thread: every browser window runs its toolbar on a thread of
+// its own, and a cache and its lists are not locked. Only the table of the
+// threads' caches is.
+struct ThreadCaches {
+    std::mutex lock;
+    std::map<DWORD, std::unique_ptr<TGlyphCache>> caches;
+};
+
+ThreadCaches& Caches() {
+    static ThreadCaches caches;
+    return caches;
 }
 
 TGlyphCache& EnsureSharedGlyphCache() {
-    auto& cache = CacheSlot();
+    ThreadCaches& all = Caches();
+    const std::lock_guard<std::mutex> guard(all.lock);
+    std::unique_ptr<TGlyphCache>& cache = all.caches[GetCurrentThreadId()];
     if (!cache) cache = std::make_unique<TGlyphCache>();
     return *cache;
 }
 
+void DestroySharedGlyphCacheIfEmpty() {
+    ThreadCaches& all = Caches();
+    const std::lock_guard<std::mutex> guard(all.lock);
+    const auto it = all.caches.find(GetCurrentThreadId());
+    if (it != all.caches.end() && it->second->Empty()) all.caches.erase(it);
+}
+
 }  // namespace
 
-TGlyphCache* SharedGlyphCache() { return CacheSlot().get(); }
+TGlyphCache* SharedGlyphCache() {
+    ThreadCaches& all = Caches();
+    const std::lock_guard<std::mutex> guard(all.lock);
+    const auto it = all.caches.find(GetCurrentThreadId());
+    return it == all.caches.end() ? nullptr : it->second.get();
+}
 
 // ---- TGlyphList ------------------------------------------------------------
 
@@ -120,8 +144,7 @@ TButtonGlyph::TButtonGlyph(std::function<void()> changed) : changed_(std::move(c
 
 TButtonGlyph::~TButtonGlyph() {
     ReleaseStateImages();
-    auto& cache = CacheSlot();
-    if (cache && cache->Empty()) cache.reset();
+    DestroySharedGlyphCacheIfEmpty();
 }
 
 bool TButtonGlyph::HasPixels() const {

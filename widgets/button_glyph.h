@@ -71,7 +71,7 @@ private:
     std::vector<std::unique_ptr<TGlyphList>> lists_;
 };
 
-// The process-wide cache, or null while no glyph has made it.
+// The cache of the calling thread's glyphs, or null while no glyph has made it.
 TGlyphCache* SharedGlyphCache();
 
 class TButtonGlyph {

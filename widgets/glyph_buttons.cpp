@@ -3,6 +3,8 @@
 #include <windowsx.h>
 
 #include <map>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "core/config_file.h"  // ToolbarError
@@ -71,30 +73,46 @@ public:
     void Start(UINT interval) {
         Stop();
         id_ = SetTimer(nullptr, 0, interval, &TRepeatTimer::Tick);
-        if (id_) Timers()[id_] = this;
+        if (!id_) return;
+        Table& table = Timers();
+        const std::lock_guard<std::mutex> guard(table.lock);
+        table.timers[{GetCurrentThreadId(), id_}] = this;
     }
     void Stop() {
         if (!id_) return;
         KillTimer(nullptr, id_);
-        Timers().erase(id_);
+        Table& table = Timers();
+        const std::lock_guard<std::mutex> guard(table.lock);
+        table.timers.erase({GetCurrentThreadId(), id_});
         id_ = 0;
     }
-    bool Running() const { return id_ != 0; }
 
 private:
-    static std::map<UINT_PTR, TRepeatTimer*>& Timers() {
-        static std::map<UINT_PTR, TRepeatTimer*> timers;
-        return timers;
+    // Thread timers tick on the thread that set them; their ids are told
+    // apart per thread.
+    struct Table {
+        std::mutex lock;
+        std::map<std::pair<DWORD, UINT_PTR>, TRepeatTimer*> timers;
+    };
+    static Table& Timers() {
+        static Table table;
+        return table;
+    }
+    static TRepeatTimer* Find(UINT_PTR id) {
+        Table& table = Timers();
+        const std::lock_guard<std::mutex> guard(table.lock);
+        const auto it = table.timers.find({GetCurrentThreadId(), id});
+        return it == table.timers.end() ? nullptr : it->second;
     }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-        const auto it = Timers().find(id);
-        if (it == Timers().end()) {
+        TRepeatTimer* timer = Find(id);
+        if (!timer) {
             KillTimer(nullptr, id);
             return;
         }
         // The system's dispatch is the event boundary: the user is told here.
         try {
-            it->second->owner_->RepeatTick();
+            timer->owner_->RepeatTick();
         } catch (const std::exception& error) {
             ShowErrorMessage(error.what());
         } catch (...) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/config_file.h"
@@ -224,6 +225,37 @@ TEST_F(GlyphPaint, SameCellSizeSharesOneListUntilTheLastGlyphGoes) {
     EXPECT_EQ(b->SharedList()->UsedCount(), 1);
     b.reset();
     EXPECT_EQ(vtb::SharedGlyphCache(), nullptr);
+}
+
+TEST_F(GlyphPaint, EachThreadHasItsOwnCache) {
+    // Two browser windows run their toolbars on two threads; nothing is locked.
+    vtb::TButtonGlyph mine(nullptr);
+    mine.SetSource(Solid(16, 16, kRed));
+    mine.MakeStateImage(S::bfsUp);
+    const vtb::TGlyphCache* ours = vtb::SharedGlyphCache();
+    const vtb::TGlyphCache* before = nullptr;
+    const vtb::TGlyphCache* during = nullptr;
+    const vtb::TGlyphList* theirList = nullptr;
+    const vtb::TGlyphCache* after = ours;
+    std::thread other([&] {
+        before = vtb::SharedGlyphCache();
+        {
+            vtb::TButtonGlyph theirs(nullptr);
+            theirs.SetSource(Solid(16, 16, kBlue));
+            theirs.MakeStateImage(S::bfsUp);
+            during = vtb::SharedGlyphCache();
+            theirList = theirs.SharedList();
+        }
+        after = vtb::SharedGlyphCache();
+    });
+    other.join();
+    EXPECT_EQ(before, nullptr);
+    EXPECT_NE(during, nullptr);
+    EXPECT_NE(during, ours);
+    EXPECT_NE(theirList, mine.SharedList());
+    EXPECT_EQ(after, nullptr);
+    EXPECT_EQ(vtb::SharedGlyphCache(), ours);
+    EXPECT_EQ(mine.SharedList()->UsedCount(), 1);
 }
 
 TEST_F(GlyphPaint, ReleasedSlotsAreReusedBeforeTheListGrows) {
