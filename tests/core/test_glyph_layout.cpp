@@ -172,20 +172,6 @@ TEST(DropMark, FollowsGlyphOnOtherLayouts) {
     EXPECT_EQ(mark.y, out.GlyphPos.y + 8);
 }
 
-TEST(DropMark, RunsFormDownwardTriangle) {
-    const auto runs = DropMarkRuns(10, 20);
-    ASSERT_EQ(runs.size(), 4u);
-    int pixels = 0;
-    for (const PixelRun& run : runs) pixels += run.x1 - run.x0 + 1;
-    EXPECT_EQ(pixels, 7 + 5 + 3 + 1);
-    EXPECT_EQ(runs[0].y, 19);
-    EXPECT_EQ(runs[0].x0, 10);
-    EXPECT_EQ(runs[0].x1, 16);
-    EXPECT_EQ(runs[3].y, 22);
-    EXPECT_EQ(runs[3].x0, 13);
-    EXPECT_EQ(runs[3].x1, 13);
-}
-
 TEST(ShortenToWidth, DropsOneMoreLetterEachTry) {
     std::vector<std::string> tried;
     auto measure = [&](const std::string& s) {
@@ -309,53 +295,6 @@ TEST(StateImages, RecipeByStateAndCellCount) {
     EXPECT_EQ(RecipeForState(S::bfsIdle, 4).Source, R::Grayed);
     EXPECT_EQ(RecipeForState(S::bfsIdle, 5).Source, R::Cell);
     EXPECT_EQ(RecipeForState(S::bfsIdle, 5).CellIndex, 4);
-}
-
-TEST(FaceStates, DisabledIsTakenOnAndLeftAtPaint) {
-    EXPECT_EQ(FaceStateAtPaint(S::bfsPressed, false, false, 0), S::bfsDisabled);
-    EXPECT_EQ(FaceStateAtPaint(S::bfsDisabled, true, false, 0), S::bfsUp);
-    EXPECT_EQ(FaceStateAtPaint(S::bfsDisabled, true, true, 1), S::bfsLatched);
-    EXPECT_EQ(FaceStateAtPaint(S::bfsDisabled, true, true, 0), S::bfsUp);
-    EXPECT_EQ(FaceStateAtPaint(S::bfsPressed, true, false, 0), S::bfsPressed);
-}
-
-TEST(FaceStates, FlatIdleFrameCheckerAndGlyph) {
-    // Flat and not hovered: idle, no frame unless latched.
-    EXPECT_EQ(PaintStateFor(S::bfsUp, true, false), S::bfsIdle);
-    EXPECT_EQ(PaintStateFor(S::bfsUp, true, true), S::bfsUp);
-    EXPECT_EQ(PaintStateFor(S::bfsUp, false, false), S::bfsUp);
-    EXPECT_FALSE(FaceIsFramed(S::bfsUp, S::bfsIdle));
-    EXPECT_TRUE(FaceIsFramed(S::bfsLatched, S::bfsIdle));
-    EXPECT_TRUE(FaceIsFramed(S::bfsUp, S::bfsUp));
-
-    EXPECT_TRUE(FaceIsCheckered(S::bfsLatched, S::bfsLatched, false, false));
-    EXPECT_TRUE(FaceIsCheckered(S::bfsLatched, S::bfsIdle, true, false));
-    EXPECT_FALSE(FaceIsCheckered(S::bfsLatched, S::bfsLatched, true, false));  // hovered flat
-    EXPECT_FALSE(FaceIsCheckered(S::bfsLatched, S::bfsLatched, false, true));  // transparent
-    EXPECT_FALSE(FaceIsCheckered(S::bfsPressed, S::bfsPressed, false, false));
-
-    EXPECT_TRUE(FaceIsSunken(S::bfsPressed));
-    EXPECT_TRUE(FaceIsSunken(S::bfsLatched));
-    EXPECT_FALSE(FaceIsSunken(S::bfsUp));
-
-    // The toolbar turns GrayedInactive off: its glyphs never gray.
-    EXPECT_EQ(GlyphStateFor(S::bfsUp, S::bfsIdle, false), S::bfsUp);
-    EXPECT_EQ(GlyphStateFor(S::bfsUp, S::bfsIdle, true), S::bfsIdle);
-    EXPECT_EQ(GlyphStateFor(S::bfsDisabled, S::bfsIdle, true), S::bfsDisabled);
-}
-
-TEST(FaceStates, TrackingFollowsPointer) {
-    EXPECT_EQ(TrackingState(false, true), S::bfsPressed);
-    EXPECT_EQ(TrackingState(false, false), S::bfsUp);
-    EXPECT_EQ(TrackingState(true, false), S::bfsLatched);
-    EXPECT_EQ(TrackingState(true, true), S::bfsLatched);
-}
-
-TEST(FaceStates, NewLookByStyleAndVersion) {
-    EXPECT_TRUE(IsNewLook(bsNew, 3));
-    EXPECT_FALSE(IsNewLook(bsWin31, 10));
-    EXPECT_TRUE(IsNewLook(bsAutoDetect, 4));
-    EXPECT_FALSE(IsNewLook(bsAutoDetect, 3));
 }
 
 }  // namespace

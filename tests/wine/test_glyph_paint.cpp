@@ -404,18 +404,13 @@ TEST_F(GlyphPaint, FlatButtonShowsNoFrameUntilHovered) {
     EXPECT_EQ(pressed->At(39, 29), Sys(COLOR_BTNHIGHLIGHT));
     EXPECT_EQ(pressed->Find(kRed).x, idleGlyph.x + 1);
     EXPECT_EQ(pressed->Find(kRed).y, idleGlyph.y + 1);
-}
 
-TEST_F(GlyphPaint, GrayedInactiveFlatButtonShowsGrayImage) {
-    vtb::TGlyphButton button(nullptr, "b");
-    button.SetBounds(0, 0, 40, 30);
-    button.SetFlat(true);
-    vtb::DecodedBitmap bitmap = Solid(16, 16, kMagenta);
-    Set(bitmap, 0, 0, 0xC86432);
-    button.SetGlyph(bitmap);
-    auto canvas = PaintButton(button);
-    EXPECT_NE(canvas->Find(0x7C7C7C).x, -1);
-    EXPECT_EQ(canvas->Find(0xC86432).x, -1);
+    // With GrayedInactive the idle face shows the grayed image instead.
+    button.Perform(WM_LBUTTONUP, 0, MAKELPARAM(-20, -20));
+    button.SetGrayedInactive(true);
+    auto grayed = PaintButton(button);
+    EXPECT_EQ(grayed->Find(kRed).x, -1);
+    EXPECT_EQ(grayed->Find(0x4C4C4C).x, idleGlyph.x);
 }
 
 TEST_F(GlyphPaint, LatchedFaceIsCheckered) {
