@@ -87,7 +87,7 @@ bool FrameWindow::Create(HINSTANCE instance) {
     UpdateWindow(window_);
     if (options_.exitAfterSeconds > 0)
         SetTimer(window_, kExitTimer, static_cast<UINT>(options_.exitAfterSeconds) * 1000, nullptr);
-    if (!options_.typeText.empty() || !options_.clicks.empty())
+    if (!options_.typeText.empty() || !options_.clicks.empty() || !options_.hovers.empty())
         SetTimer(window_, kTypeTimer, kTypeDelayMs, nullptr);
     return true;
 }
@@ -258,6 +258,7 @@ void FrameWindow::OnBandFocus(IUnknown* band, bool focused) {
 // queue, so that it takes the same way as a user's keystrokes.
 void FrameWindow::TypeQuery() {
     if (bands_.empty()) return;
+    for (const POINT& at : options_.hovers) Hover(at);
     for (const POINT& at : options_.clicks) Click(at);
     if (options_.typeText.empty()) return;
     HWND edit = nullptr;
@@ -281,6 +282,16 @@ void FrameWindow::Click(POINT at) {
     PostMessageW(band, WM_LBUTTONDOWN, MK_LBUTTON, where);
     PostMessageW(band, WM_LBUTTONUP, 0, where);
     Log(L"click: " + std::to_wstring(at.x) + L"," + std::to_wstring(at.y));
+}
+
+// The mouse pointer moved onto a point of the first toolbar's window.
+void FrameWindow::Hover(POINT at) {
+    POINT screen = at;
+    ClientToScreen(bands_.front()->Window(), &screen);
+    SetForegroundWindow(window_);
+    SetCursorPos(screen.x, screen.y);
+    PostMessageW(bands_.front()->Window(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    Log(L"hover: " + std::to_wstring(at.x) + L"," + std::to_wstring(at.y));
 }
 
 bool FrameWindow::RouteKey(MSG* msg) {

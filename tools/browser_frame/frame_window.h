@@ -25,6 +25,7 @@ struct FrameOptions {
     std::wstring typeText;     // typed into the toolbar's search box, then Enter
     std::wstring logPath;      // what the frame saw, one line per event
     std::vector<POINT> clicks; // clicked in the first toolbar after typing
+    std::vector<POINT> hovers; // the mouse pointer rests here, in the first toolbar
 };
 
 class FrameWindow final : public HostFrame {
@@ -58,6 +59,7 @@ private:
     void Layout();
     void TypeQuery();
     void Click(POINT at);
+    void Hover(POINT at);
     void Shutdown();
     bool RouteKey(MSG* msg);
     void Log(const std::wstring& line);

@@ -1,7 +1,7 @@
 // A small browser window that hosts the registered toolbars the way the
 // browser does, for trying the toolbar out and for screenshots.
 //
-//   browser_frame.exe [--exit-after SECONDS] [--type "QUERY"] [--click X,Y]... [--log FILE]
+//   browser_frame.exe [--exit-after SECONDS] [--type "QUERY"] [--click X,Y]... [--hover X,Y] [--log FILE]
 //
 // --type and --click act on the first toolbar shortly after it shows:
 // the clicks first (points in the toolbar's window), then the query and Enter.
@@ -27,9 +27,10 @@ frame::FrameOptions ParseOptions() {
         if (name == L"--exit-after") options.exitAfterSeconds = _wtoi(args[++i]);
         else if (name == L"--type") options.typeText = args[++i];
         else if (name == L"--log") options.logPath = args[++i];
-        else if (name == L"--click") {
+        else if (name == L"--click" || name == L"--hover") {
             POINT at = {};
-            if (swscanf(args[++i], L"%ld,%ld", &at.x, &at.y) == 2) options.clicks.push_back(at);
+            if (swscanf(args[++i], L"%ld,%ld", &at.x, &at.y) == 2)
+                (name == L"--click" ? options.clicks : options.hovers).push_back(at);
         }
     }
     LocalFree(args);

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Pictures of the real toolbar for the README, taken on a private Xvfb
+# display: idle, with the pointer over a link button, and with the Settings
+# menu open.
+#
+#   sudo bash tools/make_screenshots.sh [OUTPUT_DIR]   (default: docs/)
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+cross="$BUILD_ROOT/cross"
+demo="$BUILD_ROOT/screenshots"
+out="${1:-$repo/docs}"
+
+bash "$repo/tools/setup.sh"
+cmake -S "$repo" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$cross" -j2 --target Veltrane_ToolBar browser_frame >/dev/null
+
+export VTB_SCREEN=1000x380x24 VTB_FRESH_SETTINGS=1
+unset DISPLAY
+source "$repo/tools/wine_env.sh"
+source "$repo/tools/demo_env.sh"
+vtb_wine_start --xvfb
+rm -rf "$demo"
+vtb_stage_demo "$cross" "$demo"
+vtb_regsvr32 "$demo/Veltrane_ToolBar.dll" /s
+mkdir -p "$out"
+
+# shot NAME HEIGHT [frame options...]: runs the frame, waits for the
+# toolbar and what the options do, and keeps the top HEIGHT rows.
+shot() {
+    local name="$1" height="$2" log="$demo/frame.log"
+    shift 2
+    rm -f "$log"
+    (cd "$demo" && wine ./browser_frame.exe --exit-after 20 --log "$(vtb_winpath "$demo")\\frame.log" "$@") &
+    local pid=$!
+    for _ in $(seq 1 200); do
+        grep -q '^band: .* shown' "$log" 2>/dev/null && break
+        sleep 0.1
+    done
+    sleep 2.5
+    import -window root -crop "1000x${height}+0+0" +repage "$out/$name.png"
+    echo "saved $out/$name.png"
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+}
+
+# Points in the toolbar's own window: the first link button, the Settings button.
+shot toolbar-idle 90
+shot toolbar-hover 90 --hover 470,12
+shot toolbar-menu 230 --click 400,12
