@@ -250,6 +250,10 @@ void TBandForm::BuildControls(HWND parent) {
     }
 
     OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
+
+    // The form definition is complete: each button prepares its first face.
+    for (TControl* control : Controls())
+        if (auto* button = dynamic_cast<TGlyphButton*>(control)) button->Loaded();
 }
 
 void TBandForm::FormCreate(TComponent* /*sender*/) {

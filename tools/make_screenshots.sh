@@ -33,7 +33,7 @@ shot() {
     local name="$1" height="$2" log="$demo/frame.log"
     shift 2
     rm -f "$log"
-    (cd "$demo" && wine ./browser_frame.exe --exit-after 20 --log "$(vtb_winpath "$demo")\\frame.log" "$@") &
+    (cd "$demo" && wine ./browser_frame.exe --exit-after 7 --log "$(vtb_winpath "$demo")\\frame.log" "$@") &
     local pid=$!
     for _ in $(seq 1 200); do
         grep -q '^band: .* shown' "$log" 2>/dev/null && break
@@ -42,12 +42,16 @@ shot() {
     sleep 2.5
     import -window root -crop "1000x${height}+0+0" +repage "$out/$name.png"
     echo "saved $out/$name.png"
+    # The frame closes itself; one held up by its menu is stopped.
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.2
+    done
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
 }
 
 # Points in the toolbar's own window: the first link button, the Settings button.
 shot toolbar-idle 90
 shot toolbar-hover 90 --hover 470,12
-shot toolbar-menu 230 --click 400,12
+shot toolbar-menu 230 --hover 400,12 --click 400,12
