@@ -101,8 +101,8 @@ run_wine_suite() {
     cat "$logs/$log.log"
     count_suite "$name" "$logs/$log.log" "$rc"
 }
-run_wine_suite "Wine tests" wine_tests "-RealBrowser.*"
 run_wine_suite "Wine tests with Wine's browser" wine_browser "RealBrowser.*"
+run_wine_suite "Wine tests" wine_tests "-RealBrowser.*"
 
 # 5. End to end: the toolbar installed with regsvr32 and hosted by the
 # demonstration browser, a query typed into it, the browser closed.

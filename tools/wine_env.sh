@@ -70,6 +70,11 @@ vtb_wine_start() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine_env: creating the Wine prefix $WINEPREFIX"
         (cd "$WINEPREFIX" && wineboot -i >>"$VTB_WINE_LOG" 2>&1)
+        # Services started while the prefix was being made are left half
+        # set up (Wine's browser object then fails to start): a new server
+        # session starts them afresh.
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -p
     fi
     # On Xvfb there is no window manager: Wine then draws the window frames
     # itself, and closing a window does not wait for a manager that never
