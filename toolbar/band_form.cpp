@@ -9,6 +9,7 @@
 #include "toolbar/glyph_resources.h"
 #include "toolbar/settings_file.h"
 #include "widgets/glyph_buttons.h"
+#include "win/files.h"
 #include "win/module.h"
 
 namespace vtb {
@@ -21,22 +22,6 @@ constexpr int kButtonHeight = 25;
 
 // Design-time left edges of the link buttons; construction places the shown ones.
 int DesignLeft(int number) { return number <= 6 ? 440 + 55 * (number - 1) : 770; }
-
-std::string ReadWholeFile(const std::string& path) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-    return bytes;
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 }  // namespace
 
@@ -261,7 +246,10 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
     ModuleValues module = SnapshotModuleValues();
     urls_ = module.URLList;
 
-    Memo.Load(ReadWholeFile(ChangeFileExt(ModulePath(), ".cfg")));
+    const std::string path = ChangeFileExt(ModulePath(), ".cfg");
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+    Memo.Load(*text);
 
     // From here on a new target list exists, also when reading fails halfway.
     auto urls = std::make_shared<TargetList>();

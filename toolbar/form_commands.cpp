@@ -14,6 +14,7 @@
 #include "toolbar/combo_box.h"
 #include "widgets/glyph_buttons.h"
 #include "widgets/toolkit.h"
+#include "win/files.h"
 #include "win/module.h"
 
 namespace vtb {
@@ -62,12 +63,12 @@ public:
 };
 
 bool IsUsableConfiguration(const std::string& path) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return false;
     std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    try {
+        bytes = ReadWholeFile(path).value_or(std::string());
+    } catch (const ToolbarError&) {
+        return false;
+    }
     if (bytes.empty() || bytes.find('\0') != std::string::npos) return false;
 
     LineStore lines;

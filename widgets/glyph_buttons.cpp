@@ -12,6 +12,7 @@
 #include "widgets/button_graphics.h"
 #include "widgets/form.h"
 #include "widgets/toolkit.h"
+#include "win/files.h"
 #include "win/module.h"
 
 namespace vtb {
@@ -37,24 +38,6 @@ char UpperAnsi(char c) {
     // CharUpperA takes a single character in the low word of its argument.
     const auto code = static_cast<ULONG_PTR>(static_cast<unsigned char>(c));
     return static_cast<char>(reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(code))) & 0xFF);
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    auto cannotOpen = [&path](DWORD code) {
-        return ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(code));
-    };
-    if (!file) throw cannotOpen(GetLastError());
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) throw cannotOpen(GetLastError());
-    if (size.QuadPart > kMaxGlyphFileSize) throw ToolbarError("Bitmap image is not valid");
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
-        throw cannotOpen(GetLastError());
-    bytes.resize(read);
-    return bytes;
 }
 
 }  // namespace
@@ -208,9 +191,9 @@ void TGlyphButton::SetGlyph(const DecodedBitmap& bitmap) {
 }
 
 void TGlyphButton::LoadGlyphFromFile(const std::string& path) {
-    const std::string bytes = ReadWholeFile(path);
+    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxGlyphFileSize);
     DecodedBitmap bitmap;
-    if (!DecodeBitmap(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), bitmap))
+    if (!bytes || !DecodeBitmap(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), bitmap))
         throw ToolbarError("Bitmap image is not valid");
     SetGlyph(bitmap);
 }
