@@ -5,6 +5,8 @@
 #include <string>
 
 #include "band/com_server.h"
+#include "widgets/toolkit.h"
+#include "win/module.h"
 
 namespace vtb {
 
@@ -31,6 +33,24 @@ UniqueKey OpenOrCreateKey(HKEY root, const std::string& key) {
         return UniqueKey();
     return UniqueKey(opened);
 }
+
+// A form the band let go of while one of the toolbar's handlers was still
+// running: it goes when the outermost handler returns. Until then it counts
+// as a live object, so the module is not unloaded under the handler.
+class TClosingForm : public TComponent {
+public:
+    TClosingForm(std::unique_ptr<TBandForm> form, TComServer* server) : form_(std::move(form)), server_(server) {
+        if (server_) server_->CountObject(true);
+    }
+    ~TClosingForm() override {
+        form_.reset();  // FormDestroy saves the user settings
+        if (server_) server_->CountObject(false);
+    }
+
+private:
+    std::unique_ptr<TBandForm> form_;
+    TComServer* server_;
+};
 
 }  // namespace
 
@@ -61,11 +81,22 @@ ULONG TDeskBand::Release() { return TComObject::Release(); }
 
 void TDeskBand::DestroyForm() {
     if (!BandForm) return;
-    // The form's last messages go to its own handler, not to a band that is
-    // letting it go.
-    if (SavedWindowProc) BandForm->SetWindowProc(SavedWindowProc);
+    std::unique_ptr<TBandForm> form = std::move(BandForm);
+    // The form's last messages go to its own handler, and it no longer
+    // calls back into a band that is letting it go.
+    if (SavedWindowProc) form->SetWindowProc(SavedWindowProc);
     SavedWindowProc = nullptr;
-    BandForm.reset();  // FormDestroy saves the user settings
+    form->OnResize = nullptr;
+    form->SetTimerEnabled(false);
+    if (TToolkit::ForThread().HandlerDepth() == 0) {
+        form.reset();  // FormDestroy saves the user settings
+        return;
+    }
+    // Closed from inside one of its own handlers (a menu command, a box):
+    // it is hidden now and destroyed when that handler has returned.
+    if (form->Handle()) ShowWindow(form->Handle(), SW_HIDE);
+    TComServer* server = Factory() ? &Factory()->ComServer() : nullptr;
+    TToolkit::ReleaseWhenIdle(std::make_unique<TClosingForm>(std::move(form), server));
 }
 
 void TDeskBand::NotifyBandInfoChanged() {
@@ -90,12 +121,16 @@ LRESULT TDeskBand::BandWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     } else if (BandForm) {
         BandForm->SetTimerEnabled(true);
     }
-    return SavedWindowProc ? SavedWindowProc(msg, wParam, lParam) : 0;
+    // The message may close the band or release it: nothing of the band is
+    // touched once the form's own handler has it.
+    const TWndMethod saved = SavedWindowProc;
+    return saved ? saved(msg, wParam, lParam) : 0;
 }
 
 // IInputObject
 
 HRESULT TDeskBand::UIActivateIO(BOOL fActivate, MSG* /*pMsg*/) {
+    const ComPtr<IUnknown> keep(Identity());
     HasFocus = fActivate != FALSE;
     if (HasFocus && BandForm) BandForm->TakeFocus();
     return S_OK;
@@ -107,6 +142,7 @@ HRESULT TDeskBand::TranslateAcceleratorIO(MSG* pMsg) {
     if (!pMsg) return E_POINTER;
     // Tab is the browser's: it moves the focus on.
     if (pMsg->wParam == kTabKey) return S_FALSE;
+    const ComPtr<IUnknown> keep(Identity());  // a key's command may release the band
     TranslateMessage(pMsg);
     DispatchMessageA(pMsg);
     return S_OK;
@@ -169,10 +205,18 @@ HRESULT TDeskBand::GetWindow(HWND* phwnd) {
         *phwnd = BandForm->Handle();
         return S_OK;
     }
+    // Asked again while the form is being built: there is no second form.
+    if (Building) return E_FAIL;
     // The form is a child window: without the site's window there is no place for it.
-    if (!SiteWindow) return E_FAIL;
+    if (!SiteWindow || !IsWindow(SiteWindow)) return E_FAIL;
+    // The construction's error box runs a loop in which the host may close
+    // or release the band.
+    const ComPtr<IUnknown> keep(Identity());
+    std::string error;
+    Building = true;
     try {
-        std::unique_ptr<TBandForm> form = TBandForm::Create(SiteWindow);
+        std::unique_ptr<TBandForm> form = TBandForm::Build(SiteWindow, error);
+        Building = false;
         if (!form || !form->Handle()) return E_FAIL;
         // The form has no browser during its construction.
         form->WebBrowser = WebBrowser;
@@ -182,8 +226,11 @@ HRESULT TDeskBand::GetWindow(HWND* phwnd) {
         BandForm->SetWindowProc(
             [this](UINT msg, WPARAM wParam, LPARAM lParam) { return BandWindowProc(msg, wParam, lParam); });
     } catch (...) {
+        Building = false;
         return E_FAIL;
     }
+    if (!error.empty()) ShowErrorMessage(error);
+    if (!BandForm) return E_FAIL;  // closed while the box was open
     *phwnd = BandForm->Handle();
     return S_OK;
 }
@@ -191,12 +238,15 @@ HRESULT TDeskBand::GetWindow(HWND* phwnd) {
 HRESULT TDeskBand::ContextSensitiveHelp(BOOL /*fEnterMode*/) { return E_NOTIMPL; }
 
 HRESULT TDeskBand::ShowDW(BOOL fShow) {
+    const ComPtr<IUnknown> keep(Identity());
     HasFocus = fShow != FALSE;
     NotifyFocusChange(HasFocus);
     return S_OK;
 }
 
 HRESULT TDeskBand::CloseDW(DWORD /*dwReserved*/) {
+    // Saving the settings may show a box whose loop lets the host release us.
+    const ComPtr<IUnknown> keep(Identity());
     DestroyForm();
     return S_OK;
 }

@@ -81,6 +81,7 @@ private:
     ComPtr<IInputObjectSite> Site;
     ComPtr<IOleCommandTarget> CommandTarget;
     DWORD BandID = 0;
+    bool Building = false;  // GetWindow is building the form
     std::unique_ptr<TBandForm> BandForm;
     ComPtr<IWebBrowser2> WebBrowser;
 };

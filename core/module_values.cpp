@@ -32,10 +32,11 @@ ModuleValues SnapshotModuleValues()
     return Values();
 }
 
-void PublishModuleValues(const ModuleValues& values)
+void PublishConfiguration(const SharedTargets& urls, const ConfigValues& config)
 {
     std::lock_guard<std::mutex> guard(ValuesLock());
-    Values() = values;
+    Values().URLList = urls;
+    Values().Config = config;
 }
 
 std::string CurrentSearchMethod()

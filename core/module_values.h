@@ -21,7 +21,9 @@ struct ModuleValues {
 std::mutex& ConstructionLock();
 
 ModuleValues SnapshotModuleValues();
-void PublishModuleValues(const ModuleValues& values);
+// What a construction read: the new target list and the strings. The search
+// method, which other threads may choose meanwhile, is not touched.
+void PublishConfiguration(const SharedTargets& urls, const ConfigValues& config);
 
 std::string CurrentSearchMethod();
 void SetSearchMethod(const std::string& method);

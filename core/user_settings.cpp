@@ -88,11 +88,14 @@ LoadedSettings LoadSettings(SettingsStore& store, const TargetList& urls,
 
 void SaveSettings(SettingsStore& store, const SettingsToSave& settings)
 {
-    const int entries = static_cast<int>(settings.History.size());
-    for (int p = 0; p < entries; ++p)
-        store.Write(HistoryKey(p), settings.History[static_cast<std::size_t>(p)]);
-    for (int p = entries; p < kHistoryKeyCount; ++p)
-        store.Remove(HistoryKey(p));
+    if (settings.History) {
+        const std::vector<std::string>& history = *settings.History;
+        const int entries = static_cast<int>(history.size());
+        for (int p = 0; p < entries; ++p)
+            store.Write(HistoryKey(p), history[static_cast<std::size_t>(p)]);
+        for (int p = entries; p < kHistoryKeyCount; ++p)
+            store.Remove(HistoryKey(p));
+    }
 
     store.Write(kMethodKey, settings.SearchMethod);
 

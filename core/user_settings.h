@@ -49,13 +49,16 @@ LoadedSettings LoadSettings(SettingsStore& store, const TargetList& urls,
                             const std::string& currentMethod);
 
 struct SettingsToSave {
-    std::vector<std::string> History;  // sorted, placeholder already taken out
+    // Sorted, placeholder already taken out; nullopt when the list could not
+    // be read (its window is gone): the stored history then stays as it is.
+    std::optional<std::vector<std::string>> History;
     std::string SearchMethod;
     std::array<bool, kLinkButtonCount> Visible{};
 };
 
 // Writes history keys 0..p-1, removes p..7 (a cleared history stays
-// cleared), then the method and the seventeen button keys. Throws
+// cleared), then the method and the seventeen button keys. Without a
+// history no history key is touched. Throws
 // ToolbarError at the first refused write; later writes are skipped.
 void SaveSettings(SettingsStore& store, const SettingsToSave& settings);
 

@@ -98,16 +98,21 @@ TBandForm::TBandForm() : TCustomForm(nullptr, "BandForm") {
 }
 
 std::unique_ptr<TBandForm> TBandForm::Create(HWND parent) {
+    std::string error;
+    std::unique_ptr<TBandForm> form = Build(parent, error);
+    if (!error.empty()) ShowErrorMessage(error);
+    return form;
+}
+
+std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
     std::unique_ptr<TBandForm> form(new TBandForm());
     form->BuildControls(parent);
-    std::string error;
     try {
         form->FormCreate(form.get());
     } catch (const std::exception& e) {
         error = e.what();
     }
     form->AdjustSize();
-    if (!error.empty()) ShowErrorMessage(error);
     return form;
 }
 
@@ -257,12 +262,10 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
     try {
         ReadConfiguration(Memo, *urls, module.Config, builder);
     } catch (...) {
-        module.URLList = urls_ = urls;
-        PublishModuleValues(module);
+        PublishConfiguration(urls_ = urls, module.Config);
         throw;
     }
-    module.URLList = urls_ = urls;
-    PublishModuleValues(module);
+    PublishConfiguration(urls_ = urls, module.Config);
     Memo.Clear();
 
     LoadUserSettings();
@@ -303,8 +306,11 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     const int placeholder = Search_Edit->IndexOf(PlaceholderText(Main_Menu_SpdButn->Caption()));
     if (placeholder >= 0) Search_Edit->Delete(placeholder);
 
+
     SettingsToSave settings;
-    for (int i = 0; i < Search_Edit->Count(); ++i) settings.History.push_back(Search_Edit->Item(i));
+    // A box whose window has gone (the browser destroyed it first) has no
+    // list to read: the stored history is kept, not wiped.
+    settings.History = Search_Edit->Items();
     settings.SearchMethod = CurrentSearchMethod();
     for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
     ProfileSettingsStore store(ChangeFileExt(ModulePath(), ".ini"));
@@ -373,7 +379,9 @@ SIZE TBandForm::ClientSize() const {
 int TBandForm::MainButtonWidth() const { return Main_Menu_SpdButn ? Main_Menu_SpdButn->Width() : 0; }
 
 LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (windowProc_) return windowProc_(msg, wParam, lParam);
+    // A copy: the handler may replace the hook (the band lets the form go).
+    const TWndMethod method = windowProc_;
+    if (method) return method(msg, wParam, lParam);
     return FormWndProc(msg, wParam, lParam);
 }
 

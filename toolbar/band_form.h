@@ -34,6 +34,9 @@ public:
     // of the construction is shown in an error box; the form lives on with
     // what was built before it.
     static std::unique_ptr<TBandForm> Create(HWND parent);
+    // The same without the box: the construction's error, if any, is left
+    // in error for the caller to show once the form is in its hands.
+    static std::unique_ptr<TBandForm> Build(HWND parent, std::string& error);
     ~TBandForm() override;  // runs FormDestroy, then destroys the window
 
     // Set by the band right after construction; all navigation goes through it.
@@ -47,6 +50,9 @@ public:
 
     void SetTimerEnabled(bool enabled);
     bool TimerEnabled() const { return timerEnabled_; }
+    // Whether the timer's ticks have work: the pointer over the toolbar, or
+    // the keyboard focus or the mouse capture in it.
+    bool NeedsTicks() const;
 
     // Keyboard focus to the form, which hands it to its active control.
     void TakeFocus();

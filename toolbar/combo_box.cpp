@@ -53,6 +53,14 @@ std::string TComboBox::Item(int index) const {
     return std::string(buffer.data());
 }
 
+std::optional<std::vector<std::string>> TComboBox::Items() const {
+    if (!Handle() || !IsWindow(Handle())) return std::nullopt;
+    std::vector<std::string> items;
+    const int count = Count();
+    for (int i = 0; i < count; ++i) items.push_back(Item(i));
+    return items;
+}
+
 int TComboBox::IndexOf(const std::string& text) const {
     const LRESULT index = SendMessageA(Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                        reinterpret_cast<LPARAM>(text.c_str()));

@@ -2,7 +2,9 @@
 // search history.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/search.h"
 #include "widgets/control.h"
@@ -18,6 +20,9 @@ public:
     void SetText(const std::string& text);
 
     std::string Item(int index) const;
+    // The whole list in its order; nullopt when the box has no window to
+    // ask (an empty answer would read as a cleared list).
+    std::optional<std::vector<std::string>> Items() const;
     int IndexOf(const std::string& text) const;  // whole text, any case; -1 if missing
     void Delete(int index);
     void ClearItems();  // the edit text stays

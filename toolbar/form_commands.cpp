@@ -105,7 +105,32 @@ std::string GetFileVersionText(const std::string& path) {
 
 }  // namespace
 
-void TBandForm::Timer1Timer(TComponent* /*sender*/) { TToolkit::ForThread().HandleMessage(); }
+void TBandForm::Timer1Timer(TComponent* /*sender*/) {
+    switch (TToolkit::ForThread().HandleMessage(Handle())) {
+    case TToolkit::TickResult::Busy:
+        // Another loop owns the queue (a menu, a box, a dialog): the timer
+        // rests; the next message the form receives starts it again.
+        SetTimerEnabled(false);
+        break;
+    case TToolkit::TickResult::Idle:
+        if (!NeedsTicks()) SetTimerEnabled(false);
+        break;
+    case TToolkit::TickResult::Handled:
+    case TToolkit::TickResult::Skipped:
+        break;
+    }
+}
+
+bool TBandForm::NeedsTicks() const {
+    // The pointer over the toolbar, or the focus or the capture in it: the
+    // idle step still has notifications to send or keys to route.
+    const HWND form = Handle();
+    if (!form) return false;
+    const auto inForm = [form](HWND window) { return window && (window == form || IsChild(form, window)); };
+    if (inForm(GetFocus()) || inForm(GetCapture())) return true;
+    const TControl* under = TToolkit::ForThread().MouseControl();
+    return under && (under == this || under->ParentForm() == this);
+}
 
 void TBandForm::FormKeyPress(TComponent* /*sender*/, char& key) {
     if (key != '\r') return;

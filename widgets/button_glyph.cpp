@@ -14,6 +14,9 @@ constexpr const char* kReplaceFailed = "Unable to Replace Image";
 constexpr int kMaxCells = 5;
 constexpr DWORD kMaskRop = 0x00E20746;  // DSPDxax: brush where the mask is set, else keep
 
+// Image stores still to fail (tests only; see FailNextImageStores).
+thread_local int g_failImageStores = 0;
+
 // One cache per thread: every browser window runs its toolbar on a thread of
 // its own, and a cache and its lists are not locked. Only the table of the
 // threads' caches is.
@@ -200,25 +203,41 @@ int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
     if (slot != -1) return slot;
     const FaceSize cell = CellSize();
     if (cell.cx <= 0 || cell.cy <= 0) return -1;
-    if (!sharedList_) sharedList_ = EnsureSharedGlyphCache().ListForSize(cell.cx, cell.cy);
 
-    DibBitmap image;
-    std::uint32_t key = keyColor_;
-    switch (recipe.Source) {
-    case StateImageRecipe::Cell:
-        image = CellImage(recipe.CellIndex);
-        break;
-    case StateImageRecipe::Grayed:
-        image = GrayedImage();
-        break;
-    case StateImageRecipe::Embossed:
-        image = EmbossedImage();
-        key = SysPixel(COLOR_BTNFACE);
-        break;
+    // The glyph refers to a list only while it holds a slot in it: a list
+    // taken for an image that could not be built goes back at once, so the
+    // cache never destroys a list that a glyph still points to.
+    TGlyphCache& cache = EnsureSharedGlyphCache();
+    TGlyphList* list = sharedList_ ? sharedList_ : cache.ListForSize(cell.cx, cell.cy);
+    try {
+        if (g_failImageStores > 0) {
+            --g_failImageStores;
+            throw ToolbarError(kReplaceFailed);
+        }
+        DibBitmap image;
+        std::uint32_t key = keyColor_;
+        switch (recipe.Source) {
+        case StateImageRecipe::Cell:
+            image = CellImage(recipe.CellIndex);
+            break;
+        case StateImageRecipe::Grayed:
+            image = GrayedImage();
+            break;
+        case StateImageRecipe::Embossed:
+            image = EmbossedImage();
+            key = SysPixel(COLOR_BTNFACE);
+            break;
+        }
+        slot = list->StoreKeyed(image.Bitmap.get(), key);
+    } catch (...) {
+        if (!sharedList_) cache.HandBack(list);
+        throw;
     }
-    slot = sharedList_->StoreKeyed(image.Bitmap.get(), key);
+    sharedList_ = list;
     return slot;
 }
+
+void FailNextImageStores(int count) { g_failImageStores = count; }
 
 DibBitmap TButtonGlyph::CellImage(int cell) const {
     const FaceSize size = CellSize();

@@ -9,8 +9,6 @@
 namespace vtb {
 namespace {
 
-constexpr char kControlProperty[] = "VeltraneToolkitControl";
-
 bool IsMouseMessage(UINT msg) {
     return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
 }
@@ -100,7 +98,7 @@ TControl::TControl(TWinControl* parent, std::string name) : TComponent(std::move
 }
 
 TControl::~TControl() {
-    TToolkit::ForThread().ControlDestroyed(this);
+    TToolkit::ControlDestroyed(this);
     if (parent_) {
         if (MouseCapture()) SetMouseCapture(false);
         parent_->RemoveControl(this);
@@ -146,7 +144,6 @@ void TControl::Repaint() {
 }
 
 LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
-    (void)wParam;
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     switch (msg) {
@@ -154,17 +151,20 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
         if (CaptureOnPress) SetMouseCapture(true);
         if (msg == WM_LBUTTONDBLCLK && OnDblClick) OnDblClick(this);
-        if (OnMouseDown) {
-            const UINT button = msg == WM_RBUTTONDOWN ? MK_RBUTTON : msg == WM_MBUTTONDOWN ? MK_MBUTTON : MK_LBUTTON;
-            OnMouseDown(this, button, x, y);
-        }
+        const bool right = msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK;
+        const bool middle = msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK;
+        if (OnMouseDown) OnMouseDown(this, right ? MK_RBUTTON : middle ? MK_MBUTTON : MK_LBUTTON, x, y);
         return 0;
+    }
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-        if (MouseCapture()) SetMouseCapture(false);
+        // The capture stays while any mouse button is still held.
+        if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
         if (OnMouseUp) {
             const UINT button = msg == WM_RBUTTONUP ? MK_RBUTTON : msg == WM_MBUTTONUP ? MK_MBUTTON : MK_LBUTTON;
             OnMouseUp(this, button, x, y);
@@ -262,11 +262,11 @@ void TWinControl::Broadcast(UINT msg, WPARAM wParam, LPARAM lParam) {
 void TWinControl::AttachHandle(HWND handle, WNDPROC previous) {
     handle_ = handle;
     previous_ = previous;
-    SetPropA(handle, kControlProperty, this);
+    TToolkit::ForThread().RegisterWindow(handle, this);
 }
 
 void TWinControl::AttachSubclass(HWND handle) {
-    SetPropA(handle, kControlProperty, this);
+    TToolkit::ForThread().RegisterWindow(handle, this);
     const auto previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
     subclassed_.push_back({handle, previous});
@@ -277,15 +277,20 @@ void TWinControl::AttachSubclass(HWND handle) {
 }
 
 void TWinControl::DetachHandle() {
-    for (const auto& [window, previous] : subclassed_) {
-        if (!IsWindow(window)) continue;
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-        RemovePropA(window, kControlProperty);
-    }
+    const std::vector<std::pair<HWND, WNDPROC>> subclassed = std::move(subclassed_);
     subclassed_.clear();
-    if (handle_ && IsWindow(handle_)) RemovePropA(handle_, kControlProperty);
+    for (const auto& [window, previous] : subclassed) {
+        TToolkit::ForThread().UnregisterWindow(window, this);
+        if (IsWindow(window)) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    }
+    if (handle_) TToolkit::ForThread().UnregisterWindow(handle_, this);
     handle_ = nullptr;
     previous_ = nullptr;
+}
+
+void TWinControl::WindowDestroyed(HWND window) {
+    TToolkit::ForThread().UnregisterWindow(window, this);
+    if (window == handle_) handle_ = nullptr;
 }
 
 WNDPROC TWinControl::PreviousProc(HWND window) const {
@@ -294,9 +299,7 @@ WNDPROC TWinControl::PreviousProc(HWND window) const {
     return window == handle_ ? previous_ : nullptr;
 }
 
-TWinControl* TWinControl::FromHandle(HWND window) {
-    return window ? static_cast<TWinControl*>(GetPropA(window, kControlProperty)) : nullptr;
-}
+TWinControl* TWinControl::FromHandle(HWND window) { return TToolkit::FindControl(window); }
 
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
@@ -305,6 +308,9 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     }
     TWinControl* self = FromHandle(window);
     if (!self) return DefWindowProcA(window, msg, wParam, lParam);
+    // While any handler of this thread runs, a control asked to go away
+    // stays until the outermost one has returned.
+    const TToolkit::HandlerScope scope;
     const HWND saved = self->current_;
     self->current_ = window;
     LRESULT result = 0;
@@ -320,10 +326,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     } catch (...) {
     }
     self->current_ = saved;
-    if (msg == WM_NCDESTROY && window == self->handle_) {
-        RemovePropA(window, kControlProperty);
-        self->handle_ = nullptr;
-    }
+    if (msg == WM_NCDESTROY) self->WindowDestroyed(window);
     return result;
 }
 
@@ -352,6 +355,30 @@ void TWinControl::PaintControls(HDC dc, const RECT& area) {
     }
 }
 
+void TWinControl::PaintWindow() {
+    std::string error;
+    {
+        const PaintDc paint(handle_);
+        try {
+            if (paint.Erase()) {
+                UniqueBrush brush(CreateSolidBrush(ColorToRGB(BackgroundColor)));
+                FillRect(paint.get(), &paint.Area(), brush.get());
+            }
+            PaintControls(paint.get(), paint.Area());
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
+    // Told once, after EndPaint: the box's own loop repaints the form, and a
+    // failing paint would otherwise come back with every repaint.
+    if (error.empty()) {
+        paintFailed_ = false;
+    } else if (!paintFailed_) {
+        paintFailed_ = true;
+        ShowErrorMessage(error);
+    }
+}
+
 TControl* TWinControl::MouseTarget(POINT client) const {
     if (captureControl_ && GetCapture() == handle_) return captureControl_;
     TControl* c = ControlAtPos(client, false);
@@ -359,13 +386,20 @@ TControl* TWinControl::MouseTarget(POINT client) const {
 }
 
 bool TWinControl::DoKeyPress(char& key) {
-    if (TCustomForm* form = ParentForm(); form && form->KeyPreview && form->OnKeyPress && form != this) {
-        form->OnKeyPress(form, key);
-        if (key == 0) return true;
-    }
-    if (OnKeyPress) {
-        OnKeyPress(this, key);
-        if (key == 0) return true;
+    // A key whose handler failed goes no further: it was not pressed twice.
+    try {
+        if (TCustomForm* form = ParentForm(); form && form->KeyPreview && form->OnKeyPress && form != this) {
+            form->OnKeyPress(form, key);
+            if (key == 0) return true;
+        }
+        if (OnKeyPress) {
+            OnKeyPress(this, key);
+            if (key == 0) return true;
+        }
+    } catch (const std::exception& error) {
+        key = 0;
+        ShowErrorMessage(error.what());
+        return true;
     }
     return false;
 }
@@ -379,17 +413,9 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         FillRect(reinterpret_cast<HDC>(wParam), &r, brush.get());
         return 1;
     }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(handle_, &ps);
-        if (ps.fErase) {
-            UniqueBrush brush(CreateSolidBrush(ColorToRGB(BackgroundColor)));
-            FillRect(dc, &ps.rcPaint, brush.get());
-        }
-        PaintControls(dc, ps.rcPaint);
-        EndPaint(handle_, &ps);
+    case WM_PAINT:
+        PaintWindow();
         return 0;
-    }
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(lParam) != handle_) captureControl_ = nullptr;
         break;

@@ -207,6 +207,8 @@ protected:
     void DetachHandle();
 
 private:
+    void WindowDestroyed(HWND window);
+    void PaintWindow();
     void AttachHandle(HWND handle, WNDPROC previous);
     WNDPROC PreviousProc(HWND window) const;
     TControl* MouseTarget(POINT client) const;
@@ -217,6 +219,7 @@ private:
     std::vector<std::pair<HWND, WNDPROC>> subclassed_;
     std::vector<TControl*> controls_;
     TControl* captureControl_ = nullptr;
+    bool paintFailed_ = false;  // the last paint's error was shown
     friend class TControl;
 };
 

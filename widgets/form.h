@@ -8,6 +8,7 @@ namespace vtb {
 class TCustomForm : public TWinControl {
 public:
     TCustomForm(TWinControl* parent, std::string name);
+    ~TCustomForm() override;
 
     int ModalResult = 0;
     bool KeyPreview = false;

@@ -296,23 +296,25 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:  // a double-click of another button is one more press
     case WM_RBUTTONUP: {
         const auto alive = alive_;
-        if (msg == WM_RBUTTONDOWN)
-            Press(MouseButton::Right, x, y);
+        if (msg == WM_RBUTTONUP)
+            Release(MouseButton::Right, wParam, x, y);
         else
-            Release(MouseButton::Right, x, y);
+            Press(MouseButton::Right, x, y);
         if (*alive) RecheckHover();
         return 0;
     }
     case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
         Press(MouseButton::Middle, x, y);
         return 0;
     case WM_LBUTTONUP:
-        Release(MouseButton::Left, x, y);
+        Release(MouseButton::Left, wParam, x, y);
         return 0;
     case WM_MBUTTONUP:
-        Release(MouseButton::Middle, x, y);
+        Release(MouseButton::Middle, wParam, x, y);
         return 0;
     case WM_MOUSEMOVE: {
         const auto alive = alive_;
@@ -437,9 +439,10 @@ void TGlyphButton::TrackPointer(int x, int y) {
     Repaint();
 }
 
-void TGlyphButton::Release(MouseButton button, int x, int y) {
+void TGlyphButton::Release(MouseButton button, WPARAM keys, int x, int y) {
     const auto alive = alive_;
-    if (MouseCapture()) SetMouseCapture(false);
+    // The capture stays while any mouse button is still held on the button.
+    if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
     if (OnMouseUp) {
         const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
         OnMouseUp(this, code, x, y);

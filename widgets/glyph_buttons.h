@@ -95,7 +95,7 @@ private:
     class TRepeatTimer;
 
     void Press(MouseButton button, int x, int y);
-    void Release(MouseButton button, int x, int y);
+    void Release(MouseButton button, WPARAM keys, int x, int y);
     void FinishPress(MouseButton button, int x, int y);
     void TrackPointer(int x, int y);
     bool ShowDropDownMenu(POINT anchor);

@@ -1,26 +1,75 @@
 #include "widgets/toolkit.h"
 
+#include <algorithm>
+
 #include "widgets/control.h"
+#include "widgets/form.h"
+#include "win/module.h"
 
 namespace vtb {
+namespace {
+
+constexpr char kListenerClass[] = "VeltraneToolkitListener";
+
+// A trivial thread-local pointer: the state itself lives on the heap and
+// goes when the thread has nothing left in it, so no thread-exit destructor
+// can outlive the module.
+thread_local TToolkit* current = nullptr;
+
+bool IsKeyboardMessage(UINT msg) { return msg >= WM_KEYFIRST && msg <= WM_KEYLAST; }
+
+// Frees the calling thread's state once nothing refers to it any more.
+void CollectIfUnused();
+
+}  // namespace
 
 TToolkit& TToolkit::ForThread() {
-    thread_local TToolkit toolkit;
-    return toolkit;
+    if (!current) current = new TToolkit();
+    return *current;
 }
 
-TWinControl* TToolkit::FindControl(HWND window) { return TWinControl::FromHandle(window); }
+namespace {
+
+void CollectIfUnused() {
+    TToolkit* toolkit = current;
+    if (!toolkit || !toolkit->Unused()) return;
+    current = nullptr;
+    delete toolkit;
+}
+
+}  // namespace
+
+bool TToolkit::Unused() const {
+    return handlerDepth_ == 0 && pending_.empty() && windows_.empty() && forms_.empty() && !mouseControl_;
+}
+
+// ---- Windows of this thread ------------------------------------------------
+
+TWinControl* TToolkit::FindControl(HWND window) {
+    if (!window || !current) return nullptr;
+    const auto it = current->windows_.find(window);
+    return it == current->windows_.end() ? nullptr : it->second;
+}
 
 TWinControl* TToolkit::FindControlAtOrAbove(HWND window) {
+    if (!current || current->windows_.empty()) return nullptr;
     for (HWND w = window; w; w = GetParent(w)) {
-        if (TWinControl* c = TWinControl::FromHandle(w)) return c;
+        if (TWinControl* c = FindControl(w)) return c;
     }
     return nullptr;
 }
 
+void TToolkit::RegisterWindow(HWND window, TWinControl* control) { windows_[window] = control; }
+
+void TToolkit::UnregisterWindow(HWND window, const TWinControl* control) {
+    const auto it = windows_.find(window);
+    if (it != windows_.end() && it->second == control) windows_.erase(it);
+    CollectIfUnused();
+}
+
 TControl* TToolkit::ControlAtCursor() {
     POINT p;
-    if (!GetCursorPos(&p)) return nullptr;
+    if (!current || current->windows_.empty() || !GetCursorPos(&p)) return nullptr;
     TWinControl* window = FindControlAtOrAbove(WindowFromPoint(p));
     if (!window) return nullptr;
     POINT client = p;
@@ -30,10 +79,91 @@ TControl* TToolkit::ControlAtCursor() {
 }
 
 void TToolkit::ControlDestroyed(TControl* control) {
-    if (mouseControl_ == control) mouseControl_ = nullptr;
+    if (!current) return;
+    if (current->mouseControl_ == control) current->mouseControl_ = nullptr;
+    CollectIfUnused();
 }
 
+// ---- Handlers on the stack and objects released after them ------------------
+
+TToolkit::HandlerScope::HandlerScope() : toolkit_(ForThread()) { ++toolkit_.handlerDepth_; }
+
+TToolkit::HandlerScope::~HandlerScope() {
+    if (--toolkit_.handlerDepth_ == 0) toolkit_.ReleasePending();
+    CollectIfUnused();
+}
+
+void TToolkit::ReleaseWhenIdle(std::unique_ptr<TComponent> component) {
+    if (!component) return;
+    TToolkit& toolkit = ForThread();
+    if (toolkit.handlerDepth_ == 0) {
+        component.reset();
+        CollectIfUnused();
+        return;
+    }
+    toolkit.pending_.push_back(std::move(component));
+}
+
+void TToolkit::ReleasePending() {
+    // Destroying one may show a box whose loop runs handlers again; those
+    // release what they queue themselves when they return.
+    while (!pending_.empty() && handlerDepth_ == 0) {
+        std::unique_ptr<TComponent> next = std::move(pending_.front());
+        pending_.erase(pending_.begin());
+        next.reset();
+    }
+}
+
+// ---- System colour changes ---------------------------------------------------
+
+void TToolkit::RegisterForm(TCustomForm* form) {
+    if (std::find(forms_.begin(), forms_.end(), form) != forms_.end()) return;
+    forms_.push_back(form);
+    if (listener_) return;
+    static const ATOM atom = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &TToolkit::ListenerProc;
+        wc.hInstance = ModuleInstance();
+        wc.lpszClassName = kListenerClass;
+        return RegisterClassExA(&wc);
+    }();
+    (void)atom;
+    // A hidden top-level window: broadcasts reach top-level windows only.
+    listener_ = CreateWindowExA(WS_EX_TOOLWINDOW, kListenerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                ModuleInstance(), nullptr);
+}
+
+void TToolkit::UnregisterForm(TCustomForm* form) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+    if (forms_.empty() && listener_) {
+        const HWND listener = listener_;
+        listener_ = nullptr;
+        DestroyWindow(listener);
+    }
+    CollectIfUnused();
+}
+
+void TToolkit::ForwardColorChange() {
+    const std::vector<TCustomForm*> forms = forms_;  // a handler may close a form
+    for (TCustomForm* form : forms) {
+        if (std::find(forms_.begin(), forms_.end(), form) == forms_.end()) continue;
+        if (form->Handle()) SendMessageA(form->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+    }
+}
+
+LRESULT CALLBACK TToolkit::ListenerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SYSCOLORCHANGE && current) {
+        const HandlerScope scope;
+        current->ForwardColorChange();
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+// ---- The idle step ---------------------------------------------------------------
+
 void TToolkit::Idle() {
+    const HandlerScope scope;  // a notified handler may close what it belongs to
     TControl* target = ControlAtCursor();
     TControl* capture = nullptr;
     if (TWinControl* holder = FindControl(GetCapture())) {
@@ -46,8 +176,26 @@ void TToolkit::Idle() {
     if (mouseControl_ && (!capture || mouseControl_ == capture)) mouseControl_->Perform(CM_MOUSEENTER, 0, 0);
 }
 
+// ---- One step of the message loop --------------------------------------------------
+
+bool TToolkit::InOtherModalLoop() const {
+    // The tick's own timer message is one handler; any other handler below
+    // it runs a loop of its own (a drop-down menu, a message box, a download).
+    if (handlerDepth_ > 1) return true;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) &&
+        (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE)))
+        return true;
+    return false;
+}
+
+bool TToolkit::IsOutsideKey(const MSG& msg) const {
+    return IsKeyboardMessage(msg.message) && !FindControlAtOrAbove(msg.hwnd);
+}
+
 bool TToolkit::IsKeyMessage(const MSG& msg) {
-    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    if (!IsKeyboardMessage(msg.message)) return false;
     HWND target = nullptr;
     if (const HWND capture = GetCapture()) {
         // A window of another module holding the capture keeps its keys.
@@ -60,25 +208,38 @@ bool TToolkit::IsKeyMessage(const MSG& msg) {
     return target && SendMessageA(target, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
 
-bool TToolkit::ProcessMessage(MSG& msg) {
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-    if (msg.message == WM_QUIT) {
-        // The browser's own loop must still see it and end.
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        return true;
+TToolkit::TickResult TToolkit::HandleMessage(HWND form) {
+    // A timer message that a tick took and dispatched itself: that tick
+    // already is this step of the loop.
+    if (handlerDepth_ > 1 && handlerDepth_ == tickDispatchDepth_ + 1) return TickResult::Skipped;
+    if (InOtherModalLoop()) return TickResult::Busy;
+    // A modal dialog disables the window it belongs to; its loop runs ours.
+    if (form) {
+        const HWND root = GetAncestor(form, GA_ROOT);
+        if (root && !IsWindowEnabled(root)) return TickResult::Busy;
     }
-    if (!IsKeyMessage(msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return true;
-}
-
-void TToolkit::HandleMessage() {
     MSG msg;
-    if (ProcessMessage(msg)) return;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        // The browser's loop must see its own keys: its accelerators run there.
+        if (IsOutsideKey(msg)) return TickResult::Skipped;
+        if (!PeekMessageA(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE)) return TickResult::Handled;
+        if (msg.message == WM_QUIT) {
+            // The browser's own loop must still see it and end.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return TickResult::Handled;
+        }
+        if (!IsKeyMessage(msg)) {
+            TranslateMessage(&msg);
+            const int saved = tickDispatchDepth_;
+            tickDispatchDepth_ = handlerDepth_;
+            DispatchMessageA(&msg);
+            tickDispatchDepth_ = saved;
+        }
+        return TickResult::Handled;
+    }
     Idle();
     WaitMessage();
+    return TickResult::Idle;
 }
 
 }  // namespace vtb

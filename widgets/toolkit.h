@@ -1,13 +1,24 @@
 // The toolkit's side of a thread's message handling: one message per call,
 // keyboard messages offered to the toolbar controls first, and the idle step
 // that tells controls when the mouse enters and leaves them.
+//
+// Every browser window runs its toolbars on a thread of its own, and windows
+// of other threads and processes lie under the same pointer. So all of this
+// is per thread: a thread knows only its own toolkit windows, and never
+// takes a window handle of another thread for one of its controls.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
 namespace vtb {
 
+class TComponent;
 class TControl;
+class TCustomForm;
 class TWinControl;
 
 class TToolkit {
@@ -15,13 +26,24 @@ public:
     // The toolkit state of the calling thread.
     static TToolkit& ForThread();
 
-    // The toolkit window for a window handle, or the nearest one above it.
+    // The toolkit window of this thread for a window handle, or the nearest
+    // one at or above it. Windows of other threads are never ours.
     static TWinControl* FindControl(HWND window);
     static TWinControl* FindControlAtOrAbove(HWND window);
 
+    // What one tick of a form's timer did.
+    enum class TickResult {
+        Handled,  // a message was taken and handled
+        Idle,     // none was waiting: the idle step ran and the wait ended
+        Skipped,  // the next message is another loop's (a key for the browser)
+        Busy,     // a modal loop that is not the toolbar's own owns the queue
+    };
     // Takes one message off the thread's queue and handles it; with none
-    // waiting, runs the idle step and waits for the next message.
-    void HandleMessage();
+    // waiting, runs the idle step and waits for the next message. While a
+    // modal loop that is not the toolbar's own runs (a drop-down menu, a
+    // message box, a dialog of the window holding form) the queue is left
+    // alone, and so are keyboard messages for windows outside the toolbar.
+    TickResult HandleMessage(HWND form);
 
     // The control under the cursor now (disabled and windowless included).
     static TControl* ControlAtCursor();
@@ -30,13 +52,52 @@ public:
     void Idle();
 
     TControl* MouseControl() const { return mouseControl_; }
-    void ControlDestroyed(TControl* control);
+    static void ControlDestroyed(TControl* control);
+
+    // Window handles of this thread's toolkit windows.
+    void RegisterWindow(HWND window, TWinControl* control);
+    void UnregisterWindow(HWND window, const TWinControl* control);
+
+    // Forms of this thread hear of system colour changes, which the system
+    // tells top-level windows only.
+    void RegisterForm(TCustomForm* form);
+    void UnregisterForm(TCustomForm* form);
+
+    // Handlers of toolkit windows on this thread's stack. An object asked to
+    // go away while one of them runs goes away when the outermost returns.
+    int HandlerDepth() const { return handlerDepth_; }
+    static void ReleaseWhenIdle(std::unique_ptr<TComponent> component);
+
+    // Nothing refers to this thread's state any more.
+    bool Unused() const;
+
+    // Counts a handler for its lifetime.
+    class HandlerScope {
+    public:
+        HandlerScope();
+        ~HandlerScope();
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+
+    private:
+        TToolkit& toolkit_;
+    };
 
 private:
-    bool ProcessMessage(MSG& msg);
+    bool InOtherModalLoop() const;
+    bool IsOutsideKey(const MSG& msg) const;
     bool IsKeyMessage(const MSG& msg);
+    void ReleasePending();
+    void ForwardColorChange();
+    static LRESULT CALLBACK ListenerProc(HWND, UINT, WPARAM, LPARAM);
 
     TControl* mouseControl_ = nullptr;
+    std::unordered_map<HWND, TWinControl*> windows_;
+    std::vector<TCustomForm*> forms_;
+    HWND listener_ = nullptr;  // hidden top-level window for broadcasts
+    int handlerDepth_ = 0;
+    int tickDispatchDepth_ = -1;  // depth of a tick dispatching a message
+    std::vector<std::unique_ptr<TComponent>> pending_;
 };
 
 }  // namespace vtb

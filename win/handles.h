@@ -116,6 +116,23 @@ private:
     HDC dc_;
 };
 
+// BeginPaint and EndPaint, the latter also when painting fails.
+class PaintDc {
+public:
+    explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
+    ~PaintDc() { EndPaint(window_, &ps_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC get() const { return dc_; }
+    const RECT& Area() const { return ps_.rcPaint; }
+    bool Erase() const { return ps_.fErase != FALSE; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
 // A counted COM reference.
 template <typename T>
 class ComPtr {

@@ -109,11 +109,10 @@ TEST(ModuleValues, PublishSnapshotAndReset)
     ResetModuleValues();
     EXPECT_EQ(SnapshotModuleValues().URLList, nullptr);
 
-    ModuleValues values;
-    values.URLList = std::make_shared<const TargetList>(TargetList{"a", "b"});
-    values.Config.UpdateURL = "http://u";
-    values.SearchMethod = "cases";
-    PublishModuleValues(values);
+    ConfigValues config;
+    config.UpdateURL = "http://u";
+    PublishConfiguration(std::make_shared<const TargetList>(TargetList{"a", "b"}), config);
+    SetSearchMethod("cases");
 
     ModuleValues seen = SnapshotModuleValues();
     ASSERT_NE(seen.URLList, nullptr);
@@ -121,19 +120,30 @@ TEST(ModuleValues, PublishSnapshotAndReset)
     EXPECT_EQ(seen.Config.UpdateURL, "http://u");
     EXPECT_EQ(CurrentSearchMethod(), "cases");
 
-    SetSearchMethod("laws");
-    EXPECT_EQ(SnapshotModuleValues().SearchMethod, "laws");
-    EXPECT_EQ(SnapshotModuleValues().Config.UpdateURL, "http://u");
-
     // A form keeps the list it was built with when a later one is published.
     const SharedTargets kept = seen.URLList;
-    values.URLList = std::make_shared<const TargetList>(TargetList{"c"});
-    PublishModuleValues(values);
+    PublishConfiguration(std::make_shared<const TargetList>(TargetList{"c"}), config);
     EXPECT_EQ(*kept, (TargetList{"a", "b"}));
 
     ResetModuleValues();
     EXPECT_EQ(CurrentSearchMethod(), "");
     EXPECT_EQ(SnapshotModuleValues().URLList, nullptr);
+}
+
+TEST(ModuleValues, AConstructionNeverPutsBackAnOlderSearchMethod)
+{
+    ResetModuleValues();
+    SetSearchMethod("all");
+    // A construction on one thread reads the values it starts from ...
+    ModuleValues construction = SnapshotModuleValues();
+    // ... while the user of another toolbar chooses a method ...
+    SetSearchMethod("statutes");
+    // ... and publishes what it read from its file.
+    construction.Config.SearchParam1 = "https://lexa.example/search?m=";
+    PublishConfiguration(std::make_shared<const TargetList>(TargetList{"x"}), construction.Config);
+    EXPECT_EQ(CurrentSearchMethod(), "statutes");
+    EXPECT_EQ(SnapshotModuleValues().Config.SearchParam1, "https://lexa.example/search?m=");
+    ResetModuleValues();
 }
 
 }  // namespace

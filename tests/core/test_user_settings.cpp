@@ -220,11 +220,25 @@ TEST(SaveSettings, ClearedHistoryStaysCleared)
         store.Set("Search History" + std::to_string(p), "old" + std::to_string(p));
     store.Set("Unrelated", "kept");
     SettingsToSave settings = Sample();
-    settings.History.clear();
+    settings.History->clear();
     SaveSettings(store, settings);
     for (int p = 0; p < 8; ++p)
         EXPECT_FALSE(store.Holds("Search History" + std::to_string(p))) << p;
     EXPECT_EQ(store.Get("Unrelated"), "kept");
+}
+
+TEST(SaveSettings, UnreadableHistoryLeavesTheStoredOneAlone)
+{
+    MemoryStore store;
+    for (int p = 0; p < 8; ++p)
+        store.Set("Search History" + std::to_string(p), "old" + std::to_string(p));
+    SettingsToSave settings = Sample();
+    settings.History.reset();
+    SaveSettings(store, settings);
+    for (int p = 0; p < 8; ++p)
+        EXPECT_EQ(store.Get("Search History" + std::to_string(p)), "old" + std::to_string(p)) << p;
+    EXPECT_EQ(store.Get("Search Method"), "cases");
+    EXPECT_EQ(store.Get("SpdButn_5"), "1");
 }
 
 TEST(SaveSettings, FirstRefusedWriteEndsTheSave)

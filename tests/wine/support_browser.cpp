@@ -51,11 +51,13 @@ HRESULT RecordingBrowser::Navigate(BSTR URL, VARIANT* Flags, VARIANT* TargetFram
     call.postData = DescribeVariant(PostData);
     call.headers = DescribeVariant(Headers);
     Navigations.push_back(call);
+    if (OnNavigate) OnNavigate();
     return Result;
 }
 
 HRESULT RecordingBrowser::ShowBrowserBar(VARIANT* pvaClsid, VARIANT* pvarShow, VARIANT* pvarSize) {
     BrowserBarCalls.push_back({DescribeVariant(pvaClsid), DescribeVariant(pvarShow), DescribeVariant(pvarSize)});
+    if (OnShowBrowserBar) OnShowBrowserBar();
     return Result;
 }
 

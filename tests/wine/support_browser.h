@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <exdisp.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,10 @@ public:
 
     // What Navigate and ShowBrowserBar return.
     HRESULT Result = S_OK;
+    // Run after a call was recorded, before it returns: a host reacting
+    // (closing or releasing the band, say) while the toolbar waits for it.
+    std::function<void()> OnNavigate;
+    std::function<void()> OnShowBrowserBar;
     std::vector<NavigateCall> Navigations;
     std::vector<ShowBrowserBarCall> BrowserBarCalls;
 

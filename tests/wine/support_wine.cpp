@@ -125,6 +125,11 @@ bool MessageBoxWatcher::WaitForBoxes(size_t count, DWORD timeoutMs) {
     }
 }
 
+void MessageBoxWatcher::RunInNextBox(std::function<void()> action) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    action_ = std::move(action);
+}
+
 void MessageBoxWatcher::Run() {
     while (WaitForSingleObject(stop_.get(), kPollMs) == WAIT_TIMEOUT) Poll();
 }
@@ -146,6 +151,13 @@ bool MessageBoxWatcher::Answer(HWND box) {
         return false;
     seen.noIcon = icon == nullptr;
     seen.errorIcon = seen.stopIcon = icon && icon == LoadIcon(nullptr, IDI_HAND);
+    std::function<void()> action;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        action = std::move(action_);
+        action_ = nullptr;
+    }
+    if (action) owner_.Run(action);
     {
         // Recorded before the press, so a waiter never misses a closed box.
         std::lock_guard<std::mutex> lock(mutex_);
@@ -172,6 +184,55 @@ void PumpMessages(DWORD ms) {
         if (spent >= ms) return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
     }
+}
+
+SavedFile::SavedFile(std::string path)
+    : path_(std::move(path)), existed_(FileExists(path_)), bytes_(ReadTextFile(path_)) {}
+
+SavedFile::~SavedFile() {
+    if (existed_)
+        WriteTextFile(path_, bytes_);
+    else
+        DeleteFileA(path_.c_str());
+}
+
+bool HeapsValid() {
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    for (DWORD i = 0; i < count && i < 64; ++i)
+        if (!HeapValidate(heaps[i], 0, nullptr)) return false;
+    return true;
+}
+
+namespace {
+constexpr UINT kRunAction = WM_APP + 0x51;
+}  // namespace
+
+ActionWindow::ActionWindow() {
+    static const ATOM atom = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &ActionWindow::Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "VtbTestActionWindow";
+        return RegisterClassA(&wc);
+    }();
+    (void)atom;
+    window_.reset(CreateWindowExA(0, "VtbTestActionWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr));
+}
+
+bool ActionWindow::Run(const std::function<void()>& action, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window_.get(), kRunAction, 0, reinterpret_cast<LPARAM>(&action), SMTO_NORMAL,
+                               timeoutMs, &result) != 0;
+}
+
+LRESULT CALLBACK ActionWindow::Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kRunAction) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 1;
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
 }
 
 void WriteTextFile(const std::string& path, const std::string& bytes) {

@@ -6,6 +6,7 @@
 
 #include "win/handles.h"
 
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -37,6 +38,21 @@ struct ToolbarDll {
     HRESULT (STDAPICALLTYPE* UnregisterServer)() = nullptr;
 };
 
+// Runs an action on a thread that is inside a modal loop (a menu, a box):
+// a window of that thread to which another thread sends the action.
+class ActionWindow {
+public:
+    ActionWindow();
+    // From another thread: runs action on the window's thread and returns
+    // when it has run (or after timeoutMs).
+    bool Run(const std::function<void()>& action, DWORD timeoutMs = 5000);
+    HWND Handle() const { return window_.get(); }
+
+private:
+    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+    vtb::UniqueWindow window_;
+};
+
 // A thread that finds the message boxes of this process, records caption,
 // text and icon, and presses OK, so that code showing a modal box returns.
 class MessageBoxWatcher {
@@ -59,6 +75,11 @@ public:
     // or the time is up; true when they were.
     bool WaitForBoxes(size_t count, DWORD timeoutMs);
 
+    // Runs action once, on the thread that made the watcher, inside the loop
+    // of the next box before it is answered: a host acting while the
+    // toolbar's box is open.
+    void RunInNextBox(std::function<void()> action);
+
 private:
     void Run();
     void Poll();
@@ -67,6 +88,8 @@ private:
     std::mutex mutex_;
     std::vector<Box> boxes_;
     std::set<HWND> answered_;
+    std::function<void()> action_;  // guarded by mutex_
+    ActionWindow owner_;              // on the thread that made the watcher
     vtb::UniqueKernelHandle stop_;
     std::thread thread_;
 };
@@ -74,6 +97,25 @@ private:
 // Dispatches this thread's messages for the given time (timers, posted
 // messages and sent messages all run).
 void PumpMessages(DWORD ms);
+
+// A file put back as it was when the test is done (or removed again).
+class SavedFile {
+public:
+    explicit SavedFile(std::string path);
+    ~SavedFile();
+    SavedFile(const SavedFile&) = delete;
+    SavedFile& operator=(const SavedFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    bool existed_;
+    std::string bytes_;
+};
+
+// Every heap of the process passes the system's validation (with Wine's
+// heap checking on, writes into freed blocks fail it).
+bool HeapsValid();
 
 // Whole-file helpers; the bytes are written and read unchanged.
 void WriteTextFile(const std::string& path, const std::string& bytes);

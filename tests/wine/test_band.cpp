@@ -32,25 +32,6 @@ using vtbtest::TestSite;
 const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
 constexpr BOOL kFocusSet = -1;
 
-// A file beside the DLL put back as it was when the test is done.
-class SavedFile {
-public:
-    explicit SavedFile(std::string path)
-        : path_(std::move(path)), existed_(vtbtest::FileExists(path_)), bytes_(vtbtest::ReadTextFile(path_)) {}
-    ~SavedFile() {
-        if (existed_)
-            vtbtest::WriteTextFile(path_, bytes_);
-        else
-            DeleteFileA(path_.c_str());
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-    bool existed_;
-    std::string bytes_;
-};
-
 ComPtr<IUnknown> IdentityOf(IUnknown* object) {
     ComPtr<IUnknown> identity;
     object->QueryInterface(IID_IUnknown, identity.put_void());
@@ -96,8 +77,8 @@ protected:
         return result;
     }
 
-    SavedFile config_{vtbtest::ExeDir() + "Veltrane_ToolBar.cfg"};
-    SavedFile settings_{vtbtest::ExeDir() + "Veltrane_ToolBar.ini"};
+    vtbtest::SavedFile config_{vtbtest::ExeDir() + "Veltrane_ToolBar.cfg"};
+    vtbtest::SavedFile settings_{vtbtest::ExeDir() + "Veltrane_ToolBar.ini"};
     vtbtest::MessageBoxWatcher boxes_;
     RecordingBrowser browser_;
     TestSite site_{&browser_};
@@ -527,8 +508,8 @@ protected:
     }
     vtb::TDeskBand& Band() { return *static_cast<vtb::TDeskBand*>(band_.get()); }
 
-    SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), ".cfg")};
-    SavedFile settings_{vtb::ChangeFileExt(vtb::ModulePath(), ".ini")};
+    vtbtest::SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), ".cfg")};
+    vtbtest::SavedFile settings_{vtb::ChangeFileExt(vtb::ModulePath(), ".ini")};
     vtbtest::MessageBoxWatcher boxes_;
     RecordingBrowser browser_;
     vtb::TComServer server_;

@@ -7,6 +7,7 @@
 #include "core/messages.h"
 #include "core/search.h"
 #include "tests/wine/support_browser.h"
+#include "tests/wine/support_menu.h"
 #include "tests/wine/toolbar_fixture.h"
 #include "widgets/toolkit.h"
 
@@ -16,51 +17,6 @@ namespace {
 using vtb::TBandForm;
 
 const char* const kBandClsidText = "{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}";
-
-// Waits for a pop-up menu of this process to open and sends it keys, as a
-// user choosing an entry with the keyboard would.
-class MenuChooser {
-public:
-    explicit MenuChooser(std::vector<WORD> keys) : keys_(std::move(keys)) {
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~MenuChooser() { thread_.join(); }
-    bool Done() const { return done_; }
-    bool Opened() const { return opened_; }
-
-private:
-    static BOOL CALLBACK FindMenu(HWND window, LPARAM found) {
-        char name[16];
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
-            lstrcmpA(name, "#32768") == 0) {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    void Run() {
-        HWND menu = nullptr;
-        for (int i = 0; i < 250 && !menu; ++i) {
-            Sleep(20);
-            EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&menu));
-        }
-        opened_ = menu != nullptr;
-        for (WORD key : keys_) {
-            if (!menu) break;
-            Sleep(30);
-            PostMessageA(menu, WM_KEYDOWN, key, 1);
-            PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
-        }
-        done_ = true;
-    }
-
-    std::vector<WORD> keys_;
-    std::atomic<bool> done_{false};
-    std::atomic<bool> opened_{false};
-    std::thread thread_;
-};
 
 class CommandTest : public ToolbarFormTest {
 protected:
