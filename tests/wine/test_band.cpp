@@ -437,6 +437,34 @@ TEST_F(BandTest, ReleasingTheBandWithoutCloseDWTakesTheFormAlong) {
     vtbtest::PumpMessages(30);
 }
 
+TEST_F(BandTest, SiteWindowGoneBeforeTheBandKeepsTheStoredHistory) {
+    WritePrivateProfileStringA("Settings", "Search History0", "lien", settings_.Path().c_str());
+    WritePrivateProfileStringA("Settings", "Search History1", "tort", settings_.Path().c_str());
+    const HWND form = Sited();
+    ASSERT_TRUE(IsWindow(form));
+    DestroyWindow(site_.Window());  // the browser tears its window down first
+    EXPECT_FALSE(IsWindow(form));
+    band_.reset();
+    char value[64];
+    GetPrivateProfileStringA("Settings", "Search History0", "", value, sizeof value, settings_.Path().c_str());
+    EXPECT_STREQ(value, "lien");
+    GetPrivateProfileStringA("Settings", "Search History1", "", value, sizeof value, settings_.Path().c_str());
+    EXPECT_STREQ(value, "tort");
+}
+
+TEST_F(BandTest, NoFormOnASiteWindowThatIsGone) {
+    WritePrivateProfileStringA("Settings", "Search History0", "lien", settings_.Path().c_str());
+    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site_)));
+    DestroyWindow(site_.Window());
+    HWND window = nullptr;
+    EXPECT_EQ(E_FAIL, band_->GetWindow(&window));
+    EXPECT_EQ(nullptr, window);
+    band_.reset();
+    char value[64];
+    GetPrivateProfileStringA("Settings", "Search History0", "", value, sizeof value, settings_.Path().c_str());
+    EXPECT_STREQ(value, "lien");
+}
+
 TEST_F(BandTest, SitesLackingInterfacesAreAcceptedWithWhatTheyOffer) {
     band_.reset();
     struct Case {

@@ -169,6 +169,41 @@ TEST_F(GlyphButtonHost, RightButtonNeverClicks) {
     EXPECT_EQ(events_.ups, std::vector<UINT>{MK_RBUTTON});
 }
 
+TEST_F(GlyphButtonHost, CaptureStaysWhileAnyButtonIsHeld) {
+    Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    Send(WM_RBUTTONDOWN, 20, 20, MK_LBUTTON | MK_RBUTTON);
+    Send(WM_RBUTTONUP, 20, 20, MK_LBUTTON);
+    Send(WM_MBUTTONDOWN, 20, 20, MK_LBUTTON | MK_MBUTTON);
+    Send(WM_MBUTTONUP, 20, 20, MK_LBUTTON);
+    EXPECT_EQ(GetCapture(), Window()) << "the left button is still held";
+    // Moved off and released there, the press ends without a click.
+    Send(WM_MOUSEMOVE, 300, 60, MK_LBUTTON);
+    EXPECT_EQ(button_->FaceState(), S::bfsUp);
+    Send(WM_LBUTTONUP, 300, 60);
+    EXPECT_FALSE(button_->IsTracking());
+    EXPECT_FALSE(button_->IsHovered());
+    EXPECT_EQ(GetCapture(), nullptr) << "released with the last button";
+    EXPECT_EQ(events_.clicks, 0);
+    EXPECT_EQ(events_.ups, (std::vector<UINT>{MK_RBUTTON, MK_MBUTTON, MK_LBUTTON}));
+}
+
+TEST_F(GlyphButtonHost, RightAndMiddleDoubleClicksArePresses) {
+    Send(WM_RBUTTONDOWN, 20, 20, MK_RBUTTON);
+    Send(WM_RBUTTONUP, 20, 20);
+    Send(WM_RBUTTONDBLCLK, 20, 20, MK_RBUTTON);
+    EXPECT_EQ(GetCapture(), Window());
+    Send(WM_RBUTTONUP, 20, 20);
+    Send(WM_MBUTTONDOWN, 20, 20, MK_MBUTTON);
+    Send(WM_MBUTTONUP, 20, 20);
+    Send(WM_MBUTTONDBLCLK, 20, 20, MK_MBUTTON);
+    Send(WM_MBUTTONUP, 20, 20);
+    EXPECT_EQ(events_.downs, (std::vector<UINT>{MK_RBUTTON, MK_RBUTTON, MK_MBUTTON, MK_MBUTTON}));
+    EXPECT_EQ(events_.ups, (std::vector<UINT>{MK_RBUTTON, MK_RBUTTON, MK_MBUTTON, MK_MBUTTON}));
+    EXPECT_EQ(events_.clicks, 0);
+    EXPECT_EQ(events_.dblClicks, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
 TEST_F(GlyphButtonHost, DoubleClickIsASecondPress) {
     Click(20, 20);
     Send(WM_LBUTTONDBLCLK, 20, 20, MK_LBUTTON);
@@ -589,6 +624,39 @@ TEST_F(DropDownTest, DestroyedMenuLeavesNoMenuAndNoMark) {
     EXPECT_EQ(paintedText(), 0);
     Click(20, 20);
     EXPECT_EQ(events_.clicks, 1);
+}
+
+// ---- Painting errors ---------------------------------------------------------------------
+
+TEST_F(GlyphButtonHost, AFailingPaintEndsItsPaintAndIsToldOnce) {
+    vtbtest::MessageBoxWatcher boxes;
+    vtb::DecodedBitmap glyph;
+    glyph.Width = glyph.Height = 16;
+    glyph.Pixels.assign(256, 0x0000FF);
+    button_->SetGlyph(glyph);  // its images are built at the next paint, which fails
+    vtb::FailNextImageStores(1000);
+    for (int i = 0; i < 5; ++i) {
+        InvalidateRect(Window(), nullptr, TRUE);
+        UpdateWindow(Window());
+        vtbtest::PumpMessages(40);
+    }
+    EXPECT_TRUE(boxes.WaitForBoxes(1, 3000));
+    vtbtest::PumpMessages(100);
+    vtb::FailNextImageStores(0);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Unable to Replace Image.");
+    RECT pending;
+    EXPECT_FALSE(GetUpdateRect(Window(), &pending, FALSE)) << "every paint ended, failed or not";
+
+    // A paint that succeeds again ends the episode: the next failure is told.
+    InvalidateRect(Window(), nullptr, TRUE);
+    UpdateWindow(Window());
+    EXPECT_GE(button_->FaceGlyph().StateImageIndex(S::bfsUp), 0);
+    button_->SetGlyph(glyph);
+    vtb::FailNextImageStores(1);
+    InvalidateRect(Window(), nullptr, TRUE);
+    UpdateWindow(Window());
+    EXPECT_TRUE(boxes.WaitForBoxes(2, 3000));
 }
 
 // ---- Transparent face and shared lists ------------------------------------------------

@@ -300,6 +300,30 @@ TEST_F(GlyphPaint, RefusedImageLeavesNoSlotTaken) {
     EXPECT_EQ(list.UsedCount(), 0);
 }
 
+TEST_F(GlyphPaint, AGlyphWhoseImageFailedHoldsNoListThatCanGo) {
+    vtb::TButtonGlyph first(nullptr);
+    vtb::TButtonGlyph second(nullptr);
+    vtb::DecodedBitmap red = Solid(16, 16, kMagenta);
+    Set(red, 8, 8, kRed);
+    first.SetSource(red);
+    second.SetSource(Solid(16, 16, kBlue));
+    vtb::FailNextImageStores(1);
+    EXPECT_THROW(first.MakeStateImage(S::bfsUp), vtb::ToolbarError);
+    EXPECT_EQ(first.SharedList(), nullptr);
+    EXPECT_EQ(vtb::SharedGlyphCache()->ListCount(), 0) << "the list taken for it went back";
+
+    // Another glyph of that size makes a list, and lets it go again.
+    EXPECT_GE(second.MakeStateImage(S::bfsUp), 0);
+    second.ReleaseStateImages();
+    EXPECT_EQ(vtb::SharedGlyphCache()->ListCount(), 0);
+
+    // The first draws through a live list of its own.
+    const auto canvas = DrawState(first, S::bfsUp, 16, 16);
+    EXPECT_EQ(canvas->At(8, 8), kRed);
+    ASSERT_EQ(vtb::SharedGlyphCache()->ListCount(), 1);
+    EXPECT_EQ(first.SharedList(), &vtb::SharedGlyphCache()->List(0));
+}
+
 TEST_F(GlyphPaint, SystemColourChangeDropsStateImages) {
     vtb::TGlyphButton button(nullptr, "b");
     vtb::DecodedBitmap bitmap = Solid(16, 16, kMagenta);

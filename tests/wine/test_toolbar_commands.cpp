@@ -9,6 +9,7 @@
 #include "tests/wine/support_browser.h"
 #include "tests/wine/support_menu.h"
 #include "tests/wine/toolbar_fixture.h"
+#include "widgets/button_glyph.h"
 #include "widgets/toolkit.h"
 
 namespace vtbtest {
@@ -121,11 +122,20 @@ TEST_F(CommandTest, EnterInTheSearchBoxRunsExactlyOneSearch) {
 TEST_F(CommandTest, LinkButtonsNavigateInTheSameOrANewWindow) {
     SetIni("SpdButn_3", "1");
     TBandForm& form = BuildShown();
+    const POINT away = form.SpdButn[0]->ClientToScreen({10, 60});  // below the toolbar
+    SetCursorPos(away.x, away.y);
     Click(*form.SpdButn[0]);
     ASSERT_EQ(browser_.Navigations.size(), 1u);
     EXPECT_EQ(LastUrl(), "https://lexa.example/cases");
     EXPECT_EQ(browser_.Navigations[0].targetFrameName.vt, VT_I4);
     EXPECT_EQ(form.SpdButn[0]->Font.Color(), RGB(0, 0, 0));  // black after the click
+    // With the pointer still over it, the click ends in the hover colour.
+    const POINT over = form.SpdButn[0]->ClientToScreen({10, 10});
+    SetCursorPos(over.x, over.y);
+    Click(*form.SpdButn[0]);
+    EXPECT_EQ(form.SpdButn[0]->Font.Color(), RGB(0, 0, 255));
+    SetCursorPos(away.x, away.y);
+    browser_.Navigations.pop_back();
 
     Click(*form.SpdButn[2]);  // "Case Lookup"
     ASSERT_EQ(browser_.Navigations.size(), 2u);
@@ -277,6 +287,75 @@ TEST_F(CommandTest, TimerTickHandlesOneMessageAndRoutesKeysToTheToolbar) {
     MSG quit;
     ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 7u);
+}
+
+TEST_F(CommandTest, OneEnterThroughTheTimerIsOneSearchWhateverTheBrowserAnswers) {
+    TBandForm& form = BuildShown();
+    browser_.Result = E_FAIL;
+    form.Search_Edit->SetText("certiorari");
+    const HWND edit = GetWindow(form.Search_Edit->Handle(), GW_CHILD);
+    PostMessageA(edit ? edit : form.Search_Edit->Handle(), WM_CHAR, '\r', 1);
+    form.Timer1Timer(&form);
+    EXPECT_TRUE(boxes_.WaitForBoxes(1, 3000));
+    PumpMessages(100);
+    EXPECT_EQ(browser_.Navigations.size(), 1u);
+    EXPECT_EQ(boxes_.Boxes().size(), 1u);
+}
+
+TEST_F(CommandTest, KeysForAnOpenMenuAreTheMenusWhileTicksRun) {
+    TBandForm& form = BuildShown();
+    // Each key of the user arrives right behind a tick of the toolbar's timer.
+    for (int round = 0; round < 5; ++round) {
+        form.SearchOption[0]->Click();
+        const HWND owner = form.Handle();
+        MenuChooser chooser([owner](HWND menu) {
+            for (WORD key : {VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}) {
+                Sleep(20);
+                PostMessageA(owner, WM_TIMER, 1, 0);
+                MenuChooser::PostKey(menu, key);
+            }
+        });
+        Click(*form.Settings_SpdButn);
+        for (int i = 0; i < 200 && !chooser.Done(); ++i) PumpMessages(20);
+        PumpMessages(50);
+        ASSERT_TRUE(chooser.Opened());
+        EXPECT_TRUE(form.SearchOption[1]->Checked) << "round " << round;
+        EXPECT_EQ(vtb::CurrentSearchMethod(), "cases") << "round " << round;
+    }
+}
+
+TEST_F(CommandTest, TheTickLeavesKeysForTheBrowsersOwnWindows) {
+    TBandForm& form = BuildShown();
+    PumpMessages(30);
+    PostMessageA(form.Handle(), WM_TIMER, 1, 0);
+    PostMessageA(Parent(), WM_KEYDOWN, 'L', 1);
+    // The browser's loop, which runs its accelerators on every key it gets.
+    std::vector<MSG> keys;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) keys.push_back(msg);
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    ASSERT_FALSE(keys.empty());
+    EXPECT_EQ(keys[0].message, static_cast<UINT>(WM_KEYDOWN));
+    for (const MSG& key : keys) EXPECT_EQ(key.hwnd, Parent());
+}
+
+TEST_F(CommandTest, SystemColourChangesReachTheToolbarsButtons) {
+    TBandForm& form = BuildShown();
+    vtb::DecodedBitmap glyph;
+    glyph.Width = glyph.Height = 16;
+    glyph.Pixels.assign(256, 0x0000FF);
+    vtb::TGlyphButton& link = *form.SpdButn[0];
+    link.SetGlyph(glyph);
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ASSERT_GE(link.FaceGlyph().StateImageIndex(vtb::TButtonFaceState::bfsUp), 0);
+    // What the system does when the user picks new colours: top-level windows hear of it.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, WM_SYSCOLORCHANGE, 0, 0, SMTO_ABORTIFHUNG, 3000, &result);
+    // Dropped, to be made again with the new colours at the next paint.
+    EXPECT_EQ(link.FaceGlyph().StateImageIndex(vtb::TButtonFaceState::bfsUp), -1);
 }
 
 // Wine's own browser object. Its local server is started once per process:
