@@ -6,7 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/wine/support_host.h"
+
 int main(int argc, char** argv) {
+    // A second browser process for the tests of this one.
+    if (argc == 4 && std::strcmp(argv[1], "--toolbar-host") == 0)
+        return vtbtest::RunToolbarHost(std::atoi(argv[2]), std::atoi(argv[3]));
+
     testing::InitGoogleTest(&argc, argv);
 
     const HRESULT ole = OleInitialize(nullptr);

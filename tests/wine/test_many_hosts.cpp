@@ -1,0 +1,288 @@
+// The toolbar where a browser puts it: toolbars of a second process under
+// the same pointer, toolbars of four browser windows on four threads opened
+// and closed under a sweeping pointer, and a thousand opens and closes in
+// one process that must leave no memory, GDI object or window behind.
+#include <windows.h>
+#include <ole2.h>
+#include <shlobj.h>
+#include <winternl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/wine/support_host.h"
+#include "tests/wine/support_wine.h"
+#include "tests/wine/toolbar_fixture.h"
+
+namespace vtbtest {
+namespace {
+
+constexpr int kLinkX = 440 + 30;  // the first link button of the test configuration
+constexpr int kButtonY = 12;
+
+class ManyHosts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileA(settings_.Path().c_str());
+        WriteTextFile(config_.Path(), kTestConfig);
+        ASSERT_TRUE(dll_.module);
+        factory_ = BandFactory(dll_.module);
+        ASSERT_TRUE(factory_);
+    }
+    void TearDown() override {
+        factory_.reset();
+        EXPECT_TRUE(boxes_.Boxes().empty());
+        EXPECT_TRUE(HeapsValid());
+    }
+
+    SavedFile config_{ExeDir() + "Veltrane_ToolBar.cfg"};
+    SavedFile settings_{ExeDir() + "Veltrane_ToolBar.ini"};
+    MessageBoxWatcher boxes_;
+    ToolbarDll dll_;
+    vtb::ComPtr<IClassFactory> factory_;
+};
+
+// ---- Reading the screen ---------------------------------------------------
+
+// A flat button shows its raised frame only under the pointer: the top row
+// of the face turns from the face colour to the highlight colour.
+bool FramedAt(POINT topEdge) {
+    const HDC screen = GetDC(nullptr);
+    const COLORREF seen = GetPixel(screen, topEdge.x, topEdge.y);
+    ReleaseDC(nullptr, screen);
+    return seen == GetSysColor(COLOR_BTNHIGHLIGHT);
+}
+
+// Moves the pointer there in small steps, letting both loops run.
+void GlideTo(POINT from, POINT to) {
+    for (int step = 1; step <= 8; ++step) {
+        SetCursorPos(from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8);
+        PumpMessages(15);
+    }
+    PumpMessages(150);
+}
+
+// ---- The other process --------------------------------------------------------
+
+struct HostProcess {
+    PROCESS_INFORMATION info{};
+    DWORD thread = 0;
+    HWND site = nullptr;
+
+    bool Start(int left, int top) {
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string command = "\"" + std::string(exe) + "\" --toolbar-host " + std::to_string(left) + " " +
+                              std::to_string(top);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return false;
+        // Its site window shows once its toolbar is open.
+        for (int i = 0; i < 400 && !site; ++i) {
+            PumpMessages(25);
+            EnumWindows(FindSite, reinterpret_cast<LPARAM>(this));
+        }
+        return site != nullptr;
+    }
+    bool Alive() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
+    void Tell(UINT command) const { PostThreadMessageA(thread, command, 0, 0); }
+    DWORD Stop() {
+        Tell(kHostQuit);
+        DWORD code = 0xDEAD;
+        if (WaitForSingleObject(info.hProcess, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
+        else TerminateProcess(info.hProcess, 0xDEAD);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        return code;
+    }
+    static BOOL CALLBACK FindSite(HWND window, LPARAM param) {
+        auto* self = reinterpret_cast<HostProcess*>(param);
+        DWORD process = 0;
+        const DWORD thread = GetWindowThreadProcessId(window, &process);
+        char title[32] = {};
+        GetWindowTextA(window, title, sizeof title);
+        if (process != self->info.dwProcessId || !IsWindowVisible(window) || lstrcmpA(title, "band site") != 0)
+            return TRUE;
+        self->site = window;
+        self->thread = thread;
+        return FALSE;
+    }
+};
+
+TEST_F(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
+    HostProcess other;
+    ASSERT_TRUE(other.Start(0, 300));
+    HostedToolbar mine(factory_.get(), 0, 100);
+    ASSERT_TRUE(mine.Opened());
+    SetForegroundWindow(mine.SiteWindow());
+    PumpMessages(100);
+
+    // Both forms lie at the same place in their site windows.
+    POINT theirs{kLinkX, 0};
+    ClientToScreen(FindWindowExA(other.site, nullptr, "TBandForm", nullptr), &theirs);
+    const POINT ours = mine.Screen(kLinkX, 0);
+    const POINT ourButton = mine.Screen(kLinkX, kButtonY);
+    const POINT theirButton{theirs.x, theirs.y + kButtonY};
+
+    for (int round = 0; round < 4; ++round) {
+        const bool oursActive = round % 2 == 0;
+        if (oursActive) {
+            SetForegroundWindow(mine.SiteWindow());
+        } else {
+            other.Tell(kHostActivate);
+        }
+        PumpMessages(150);
+        GlideTo(theirButton, ourButton);
+        EXPECT_EQ(oursActive, FramedAt(ours)) << "our button under the pointer, round " << round;
+        EXPECT_FALSE(FramedAt(theirs)) << "theirs is not under the pointer, round " << round;
+        GlideTo(ourButton, theirButton);
+        EXPECT_FALSE(FramedAt(ours)) << "the pointer left ours, round " << round;
+        // Only the active application's buttons hover.
+        EXPECT_EQ(!oursActive, FramedAt(theirs)) << "their button under the pointer, round " << round;
+        ASSERT_TRUE(other.Alive());
+    }
+    // Back and forth quickly while both timers run.
+    for (int sweep = 0; sweep < 20; ++sweep) {
+        SetCursorPos(ourButton.x + sweep * 5, ourButton.y);
+        PumpMessages(10);
+        SetCursorPos(theirButton.x + sweep * 5, theirButton.y);
+        PumpMessages(10);
+    }
+    EXPECT_TRUE(other.Alive());
+    EXPECT_EQ(0u, other.Stop()) << "the other process closed its toolbar cleanly";
+}
+
+// ---- Threads ------------------------------------------------------------------------
+
+TEST_F(ManyHosts, FourThreadsOpenAndCloseUnderASweepingPointer) {
+    constexpr int kThreads = 4;
+    constexpr int kCyclesEach = 25;
+    std::atomic<bool> sweeping{true};
+    std::thread sweeper([&sweeping] {
+        // Across all four browser windows, over their buttons.
+        for (int x = 0; sweeping; x = (x + 37) % 700)
+            for (int row = 0; row < kThreads && sweeping; ++row) {
+                SetCursorPos(x, 100 + row * 80 + 30);
+                Sleep(3);
+            }
+    });
+    std::atomic<int> opened{0}, navigatedRight{0};
+    std::vector<std::thread> browsers;
+    for (int t = 0; t < kThreads; ++t) {
+        browsers.emplace_back([&, t] {
+            if (FAILED(OleInitialize(nullptr))) return;
+            const vtb::ComPtr<IClassFactory> factory = BandFactory(dll_.module);
+            for (int cycle = 0; cycle < kCyclesEach; ++cycle) {
+                HostedToolbar toolbar(factory.get(), 0, 100 + t * 80);
+                if (!toolbar.Opened()) continue;
+                ++opened;
+                PumpMessages(20 + (cycle * 7 + t * 3) % 20);
+                toolbar.Click(kLinkX, kButtonY);
+                PumpMessages(20);
+                const auto& calls = toolbar.Browser().Navigations;
+                if (calls.size() == 1 && calls[0].url == "https://lexa.example/cases") ++navigatedRight;
+            }
+            OleUninitialize();
+        });
+    }
+    for (std::thread& browser : browsers) browser.join();
+    sweeping = false;
+    sweeper.join();
+    EXPECT_EQ(kThreads * kCyclesEach, opened.load());
+    EXPECT_EQ(kThreads * kCyclesEach, navigatedRight.load()) << "each button navigated its own browser";
+}
+
+// ---- Soak ---------------------------------------------------------------------------------
+
+// Committed private memory of the process, in bytes.
+SIZE_T PrivateBytes() {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+        const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    return total;
+}
+
+// Wine keeps no GDI object count for GetGuiResources; its handle table,
+// the one the system shares with every process, says which are in use.
+struct GdiHandleEntry {
+    UINT64 object;
+    ULONG owner;
+    USHORT unique;
+    UCHAR type;
+    UCHAR flags;
+    UINT64 user;
+};
+static_assert(sizeof(GdiHandleEntry) == 24, "the system's table layout");
+
+int GdiObjects() {
+    if (const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return static_cast<int>(counted);
+    const auto* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    const auto* table = *reinterpret_cast<const GdiHandleEntry* const*>(peb + 0x94);  // GdiSharedHandleTable
+    if (!table) return -1;
+    int used = 0;
+    for (int i = 0; i < 0x10000; ++i) used += table[i].type != 0;
+    return used;
+}
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return TRUE;
+    ++*reinterpret_cast<int*>(count);
+    EnumChildWindows(window, CountWindow, count);
+    return TRUE;
+}
+
+int UserObjects() {
+    if (const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)) return static_cast<int>(counted);
+    int windows = 0;
+    EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+TEST_F(ManyHosts, AThousandOpensAndClosesLeaveNothingBehind) {
+    // The counter must see what the test itself makes.
+    const int gdiBefore = GdiObjects();
+    ASSERT_GT(gdiBefore, 0);
+    {
+        vtb::UniqueBrush probe(CreateSolidBrush(RGB(1, 2, 3)));
+        ASSERT_EQ(gdiBefore + 1, GdiObjects()) << "GDI objects are counted";
+    }
+    auto cycle = [this] {
+        HostedToolbar toolbar(factory_.get(), 0, 100);
+        ASSERT_TRUE(toolbar.Opened());
+        RedrawWindow(toolbar.Form(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SendMessageA(toolbar.Form(), WM_MOUSEMOVE, 0, MAKELPARAM(kLinkX, kButtonY));
+    };
+    for (int i = 0; i < 20; ++i) cycle();  // what the first opens make once
+    PumpMessages(50);
+    const SIZE_T memory = PrivateBytes();
+    const int gdi = GdiObjects();
+    const int user = UserObjects();
+    for (int i = 0; i < 1000; ++i) cycle();
+    PumpMessages(50);
+    const SIZE_T memoryAfter = PrivateBytes();
+    const int gdiAfter = GdiObjects();
+    const int userAfter = UserObjects();
+    std::printf("1000 opens and closes: private bytes %lu -> %lu, GDI objects %d -> %d, windows %d -> %d\n",
+                static_cast<unsigned long>(memory), static_cast<unsigned long>(memoryAfter), gdi, gdiAfter, user,
+                userAfter);
+    EXPECT_LE(gdiAfter, gdi);
+    EXPECT_LE(userAfter, user);
+    // The heaps keep what they grew to; a leak of one form per open would be megabytes.
+    EXPECT_LT(memoryAfter, memory + 256 * 1024);
+}
+
+}  // namespace
+}  // namespace vtbtest
