@@ -39,6 +39,7 @@ export VTB_WINEPREFIX="$BUILD_ROOT/wineprefix-installer"
 rm -rf "$VTB_WINEPREFIX"
 # shellcheck source=tools/wine_env.sh
 source "$repo/tools/wine_env.sh"
+VTB_WINE_LOG="$logs/installer_wine.log"
 vtb_wine_start --xvfb
 
 args+=("--setup=$(vtb_winpath "$out/Veltrane_ToolBar_Setup.exe")" "--payload=$(vtb_winpath "$out/payload")")

@@ -148,6 +148,63 @@ void JobProcess::Terminate() {
     if (job_) TerminateJobObject(job_.get(), 1);
 }
 
+namespace {
+
+constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
+
+std::string ControlText(HWND control) {
+    char text[1024] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                             3000, &copied))
+        return std::string();
+    std::string caption(text, copied);
+    caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+    return caption;
+}
+
+void Click(HWND dialog, int id, HWND button) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+// Polls the job's windows until found() takes one or the time is up.
+template <typename Found>
+bool PollWindows(const JobProcess& process, DWORD timeoutMs, Found found) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : process.Windows())
+            if (found(window)) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(kPollMs);
+    }
+}
+
+}  // namespace
+
+bool WaitForWindow(const JobProcess& process, DWORD timeoutMs) {
+    return PollWindows(process, timeoutMs, [](HWND) { return true; });
+}
+
+bool PressButton(const JobProcess& process, const std::string& caption, int id, DWORD timeoutMs) {
+    return PollWindows(process, timeoutMs, [&](HWND window) {
+        const HWND button = GetDlgItem(window, id);
+        if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button) || ControlText(button) != caption)
+            return false;
+        Click(window, id, button);
+        return true;
+    });
+}
+
+bool AnswerMessageBox(const JobProcess& process, int id, std::string* text, DWORD timeoutMs) {
+    return PollWindows(process, timeoutMs, [&](HWND window) {
+        const HWND message = GetDlgItem(window, kMessageTextId), button = GetDlgItem(window, id);
+        if (!message || !button) return false;
+        *text = ControlText(message);
+        Click(window, id, button);
+        return true;
+    });
+}
+
 RunResult RunToEnd(const std::string& commandLine, DWORD timeoutMs) {
     RunResult result;
     const DWORD start = GetTickCount();
@@ -211,25 +268,27 @@ void WriteString(HKEY root, const std::string& key, const std::string& name, con
 
 void DeleteTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()); }
 
-std::vector<std::string> PendingFileOperations() {
-    std::vector<std::string> entries;
+std::vector<PendingOperation> PendingFileOperations() {
+    std::vector<PendingOperation> operations;
     DWORD type = 0;
     std::string data;
     if (!ReadValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, &type, &data) ||
         type != REG_MULTI_SZ)
-        return entries;
-    // Pairs of names (source, then target or empty for a deletion), each
-    // in the kernel's form "\??\C:\...".
+        return operations;
+    // Pairs of names, each in the kernel's form "\??\C:\...": the file, then
+    // its new name or nothing for a deletion.
+    std::vector<std::string> names;
     std::string::size_type at = 0;
     while (at < data.size()) {
         const std::string::size_type end = std::min(data.find('\0', at), data.size());
-        std::string entry = data.substr(at, end - at);
-        if (entry.compare(0, 4, "\\??\\") == 0) entry.erase(0, 4);
-        entries.push_back(entry);
+        std::string name = data.substr(at, end - at);
+        if (name.compare(0, 4, "\\??\\") == 0) name.erase(0, 4);
+        if (name.size() > 3 && name.back() == '\\') name.pop_back();  // a folder
+        names.push_back(name);
         at = end + 1;
     }
-    while (!entries.empty() && entries.back().empty()) entries.pop_back();
-    return entries;
+    for (size_t i = 0; i + 1 < names.size(); i += 2) operations.push_back({names[i], names[i + 1]});
+    return operations;
 }
 
 bool DirExists(const std::string& path) {

@@ -58,6 +58,15 @@ private:
     vtb::UniqueKernelHandle job_, process_;
 };
 
+// Driving a setup's windows as a user would; each waits up to timeoutMs
+// for the window and false when it did not come.
+// A visible window of the job: its first page is up.
+bool WaitForWindow(const JobProcess& process, DWORD timeoutMs = 30000);
+// Presses the enabled button with this caption (without "&") and identifier.
+bool PressButton(const JobProcess& process, const std::string& caption, int id, DWORD timeoutMs = 30000);
+// Answers a message box with the button of this identifier; gives its text.
+bool AnswerMessageBox(const JobProcess& process, int id, std::string* text, DWORD timeoutMs = 30000);
+
 struct RunResult {
     bool started = false;
     bool finished = false;  // the program and all it started ended in time
@@ -80,8 +89,11 @@ bool ReadString(HKEY root, const std::string& key, const std::string& name, std:
 bool ReadDword(HKEY root, const std::string& key, const std::string& name, DWORD* out);
 void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& data);
 void DeleteTree(HKEY root, const std::string& key);
-// The Windows folder's pending renames and deletions for the next start.
-std::vector<std::string> PendingFileOperations();
+// The renames and deletions that wait for the next start of Windows.
+struct PendingOperation {
+    std::string from, to;  // to is empty for a deletion
+};
+std::vector<PendingOperation> PendingFileOperations();
 
 // Files: vtbtest::FileExists, ReadTextFile and WriteTextFile besides these.
 bool DirExists(const std::string& path);
