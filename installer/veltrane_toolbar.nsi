@@ -34,6 +34,9 @@ ManifestSupportedOS all
 !define SETTINGS "Veltrane_ToolBar.ini"
 !define UNINSTALLER "uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+; What the DLL registers: its class, and its place in the browser's toolbars.
+!define BAND_CLSID "{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}"
+!define TOOLBARS_KEY "SOFTWARE\Microsoft\Internet Explorer\Toolbar"
 ; Held by a running setup or uninstaller: a second one refuses to start.
 !define SETUP_MUTEX "Veltrane ToolBar Setup"
 ; BUILTIN\Users by its well-known SID: the group's name differs by language.
@@ -201,12 +204,18 @@ FunctionEnd
 
 Section "Uninstall"
   ; First, so that no browser opened from now on finds the toolbar.
+  ClearErrors
   ${If} ${FileExists} "$INSTDIR\${DLL}"
-    ClearErrors
     UnRegDLL "$INSTDIR\${DLL}"
-    ${If} ${Errors}
-      DetailPrint "${DLL} could not unregister itself."
-    ${EndIf}
+  ${Else}
+    SetErrors
+  ${EndIf}
+  ${If} ${Errors}
+    ; A DLL that is gone or cannot unregister itself: its entries go here,
+    ; or the browser would go on looking for it.
+    DetailPrint "${DLL} could not unregister itself; its registry entries are removed."
+    DeleteRegKey HKCR "CLSID\${BAND_CLSID}"
+    DeleteRegValue HKLM "${TOOLBARS_KEY}" "${BAND_CLSID}"
   ${EndIf}
 
   ; A browser still open holds the DLL: it goes at the next start of Windows.

@@ -106,5 +106,30 @@ TEST_F(SilentSetup, TheInstalledToolbarSearchesAndSavesItsSettings) {
               vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini")).find("Search History0=contract law"));
 }
 
+// A setup whose DLL cannot register itself says so in its exit code and
+// leaves an installation that the uninstaller removes.
+TEST(FailedRegistration, FailsTheSetupAndLeavesItRemovable) {
+    ASSERT_NO_FATAL_FAILURE(RemoveInstallation());
+    const std::string classKey = std::string("CLSID\\") + kBandClsid;
+    {
+        // A volatile key takes no lasting subkeys: the DLL's registration
+        // cannot create its InprocServer32 key.
+        HKEY raw = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, classKey.c_str(), 0, nullptr,
+                                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &raw, nullptr));
+        RegCloseKey(raw);
+    }
+    const RunResult setup = RunSetup();
+    DeleteTree(HKEY_CLASSES_ROOT, classKey);
+    ASSERT_TRUE(setup.finished);
+    EXPECT_EQ(3u, setup.exitCode);
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kBandClsid));
+
+    const RunResult removed = RunQuietUninstall("/KEEPSETTINGS=0");
+    ASSERT_TRUE(removed.finished) << "no uninstaller was left";
+    EXPECT_FALSE(DirExists(InstallDir()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
 }  // namespace
 }  // namespace insttest

@@ -139,6 +139,16 @@ TEST_F(SilentUninstall, LeavesADllHeldByAnOpenBrowserForTheNextStart) {
     EXPECT_EQ(static_cast<DWORD>(kChildOk), browser.ExitCode()) << ChildResultText(browser.ExitCode());
 }
 
+TEST_F(SilentUninstall, RemovesTheRegistrationOfADllThatIsGone) {
+    ASSERT_TRUE(DeleteFileA(Installed("Veltrane_ToolBar.dll").c_str()));
+    OtherPrograms others;
+    const RunResult removed = RunQuietUninstall();
+    ASSERT_TRUE(removed.finished);
+    EXPECT_EQ(std::vector<std::string>{"Veltrane_ToolBar.ini"}, FilesIn(InstallDir()));
+    ExpectNothingOfOursRegistered();
+    OtherPrograms::ExpectUntouched();
+}
+
 // The uninstaller as a user runs it: it asks about the settings file.
 TEST(Uninstall, AsksWhetherToKeepTheSettings) {
     ASSERT_NO_FATAL_FAILURE(FreshInstallation());
