@@ -1,10 +1,35 @@
 #include "toolbar/combo_box.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 #include "widgets/form.h"
 
 namespace vtb {
+
+namespace {
+
+// The drop-down list is as tall as its entries, up to this many rows: the
+// whole history fits (at most eight entries are loaded) without scrolling.
+constexpr int kListRows = 8;
+
+// Makes the list open with up to kListRows entries. The classic control
+// takes the list's height from the height its window is given (the closed
+// box's own height is its edit field's); version 6 of the common controls
+// counts rows instead.
+void SetListRows(HWND combo) {
+    const LRESULT item = SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0);
+    RECT closed;
+    if (item <= 0 || !GetWindowRect(combo, &closed)) return;
+    const int border = 2 * GetSystemMetrics(SM_CYBORDER);
+    SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
+                 closed.bottom - closed.top + kListRows * static_cast<int>(item) + border,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(combo, CB_SETMINVISIBLE, kListRows, 0);
+}
+
+}  // namespace
 
 TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, int width, int height)
     : TWinControl(parent, std::move(name)) {
@@ -12,11 +37,12 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     Font.SetStyle("MS Sans Serif", 11, false);
     const HWND combo = CreateWindowExA(
         0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL,
-        left, top, width, height + 200, parent->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        left, top, width, height, parent->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!combo) return;
     AttachSubclass(combo);
     SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
     SendMessageA(combo, CB_SETITEMHEIGHT, 0, 13);
+    SetListRows(combo);
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (GetComboBoxInfo(combo, &info) && info.hwndItem && info.hwndItem != combo) {
@@ -83,9 +109,18 @@ void TComboBox::SetFocus() {
     if (Handle()) ::SetFocus(edit_ ? edit_ : Handle());
 }
 
+bool TComboBox::KeyTakenByForm(char& key) {
+    if (!DoKeyPress(key)) return false;
+    // Enter ran the search, which added the query to the open list; the
+    // system's box, which never saw the key, would leave the list open,
+    // sized for the entries it had when it opened.
+    if (SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0)) SendMessageA(Handle(), CB_SHOWDROPDOWN, FALSE, 0);
+    return true;
+}
+
 LRESULT TComboBox::HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     char key = static_cast<char>(wParam);
-    if (DoKeyPress(key)) return 0;  // consumed by the form's preview or our handler
+    if (KeyTakenByForm(key)) return 0;  // consumed by the form's preview or our handler
     // The list drops down by itself while the user types.
     if (static_cast<unsigned char>(key) >= 32 && Count() > 0 && !SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0))
         SendMessageA(Handle(), CB_SHOWDROPDOWN, TRUE, 0);
@@ -96,7 +131,7 @@ LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CHAR) return HandleChar(Handle(), msg, wParam, lParam);
     if (msg == CN_BASE + WM_CHAR) {
         char key = static_cast<char>(wParam);
-        return DoKeyPress(key) ? 1 : 0;
+        return KeyTakenByForm(key) ? 1 : 0;
     }
     if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
     return DefaultHandler(msg, wParam, lParam);
@@ -106,7 +141,7 @@ LRESULT TComboBox::ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
     if (msg == WM_CHAR) return HandleChar(window, msg, wParam, lParam);
     if (msg == CN_BASE + WM_CHAR) {
         char key = static_cast<char>(wParam);
-        return DoKeyPress(key) ? 1 : 0;
+        return KeyTakenByForm(key) ? 1 : 0;
     }
     if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
     return TWinControl::ChildWndProc(window, msg, wParam, lParam);

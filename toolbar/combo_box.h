@@ -41,6 +41,7 @@ protected:
 
 private:
     LRESULT HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    bool KeyTakenByForm(char& key);  // the form's key preview took it; closes the list
     HWND edit_ = nullptr;
 };
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The main job: builds the toolbar, installs it in the project's Wine prefix
-# with the system's regsvr32 and shows it in the demonstration browser.
+# The main job: builds the toolbar and its Windows installer, installs the
+# toolbar in the project's Wine prefix with the system's regsvr32 and shows it
+# in the demonstration browser.
 #
-#   sudo bash tools/run_main.sh [SCREENSHOT.png]
+#   bash tools/run_main.sh [SCREENSHOT.png]
 #
 # With a display (DISPLAY set) the browser window stays open until you close
 # it. Without one it runs on a private Xvfb display, types a query into the
@@ -20,11 +21,9 @@ headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
 
 echo "== setup"
-if [ "$(id -u)" -eq 0 ]; then
-    bash "$repo/tools/setup.sh"
-elif command -v sudo >/dev/null 2>&1; then
-    sudo bash "$repo/tools/setup.sh"
-fi
+# Installs what is missing: as root, or through sudo; says what is missing
+# when neither is possible.
+bash "$repo/tools/setup.sh"
 
 echo "== build"
 mkdir -p "$BUILD_ROOT"
@@ -32,6 +31,9 @@ cmake -S "$repo" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-
     -DCMAKE_BUILD_TYPE=Release >"$BUILD_ROOT/main_cmake.log" 2>&1 ||
     { cat "$BUILD_ROOT/main_cmake.log"; exit 1; }
 cmake --build "$cross" -j2 --target Veltrane_ToolBar browser_frame
+
+echo "== installer"
+bash "$repo/tools/build_installer.sh" "$cross" "$BUILD_ROOT/installer"
 
 # shellcheck source=tools/wine_env.sh
 source "$repo/tools/wine_env.sh"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The test command: native tests, the cross build, then the Wine tests.
+# The test command: native tests, the cross build, the Wine tests, then the
+# installer's tests.
 # Ends with one line "N passed, N failed" summing every suite and exits
 # non-zero when anything failed.
 #
-#   sudo bash tools/run_tests.sh        (BUILD_ROOT defaults to ./build)
+#   bash tools/run_tests.sh        (BUILD_ROOT defaults to ./build)
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -55,13 +56,9 @@ finish() {
 
 # 1. What the build needs.
 echo "== setup"
-if [ "$(id -u)" -eq 0 ]; then
-    bash "$repo/tools/setup.sh"
-elif command -v sudo >/dev/null 2>&1; then
-    sudo bash "$repo/tools/setup.sh"
-else
-    echo "not root and no sudo: assuming the packages of tools/setup.sh are installed"
-fi
+# Installs what is missing: as root, or through sudo; says what is missing
+# when neither is possible.
+bash "$repo/tools/setup.sh"
 
 # 2. The portable core: GoogleTest, sanitizers, short fuzz runs.
 echo "== native tests"
@@ -145,5 +142,13 @@ rc=0
 frame_check >"$logs/frame_check.log" 2>&1 || rc=$?
 cat "$logs/frame_check.log"
 count_suite "browser frame" "$logs/frame_check.log" "$rc"
+
+# 6. The installer: built with makensis, then installed, upgraded and
+# removed under Wine in a new prefix of its own (GoogleTest output).
+echo "== installer"
+rc=0
+bash "$repo/tests/installer/run_installer_tests.sh" >"$logs/installer.log" 2>&1 || rc=$?
+cat "$logs/installer.log"
+count_suite "installer" "$logs/installer.log" "$rc"
 
 finish

@@ -1,27 +1,46 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need on a Debian 12 machine. Safe to run again.
+# Installs what the build and the tests need on a Debian 12 machine. Safe to
+# run again: when everything is there it changes nothing and needs no rights.
+# Otherwise it installs as root, through sudo for another user, or says what
+# is missing.
 set -euo pipefail
 
 need=()
-apt_stale=0
+add_i386=0
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-    apt_stale=1
+    add_i386=1
 fi
 
 for p in cmake make g++ googletest libgtest-dev clang libclang-rt-14-dev \
          g++-mingw-w64-i686-posix mingw-w64-tools mingw-w64-i686-dev \
-         wine wine32:i386 fonts-wine xvfb x11-apps imagemagick python3 xauth; do
+         wine wine32:i386 fonts-wine xvfb x11-apps imagemagick python3 xauth \
+         nsis; do
     have "$p" || need+=("$p")
 done
 
-if [ ${#need[@]} -gt 0 ] || [ "$apt_stale" = 1 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    # A newly added architecture has no package lists until the update.
-    apt-get update -qq
+if [ ${#need[@]} -eq 0 ] && [ "$add_i386" = 0 ]; then
+    exit 0
 fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+        exec sudo bash "${BASH_SOURCE[0]}"
+    fi
+    missing="${need[*]}"
+    [ "$add_i386" = 1 ] && missing="$missing (and the i386 architecture for wine32)"
+    echo "setup: missing: $missing" >&2
+    echo "setup: installing needs root and there is no sudo: run 'bash tools/setup.sh' as root, then this command again" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if [ "$add_i386" = 1 ]; then
+    dpkg --add-architecture i386
+fi
+# A newly added architecture has no package lists until the update.
+apt-get update -qq
 if [ ${#need[@]} -gt 0 ]; then
     echo "setup: installing ${need[*]}"
     apt-get install -y -qq --no-install-recommends "${need[@]}"

@@ -23,7 +23,21 @@ std::string ModuleFileName(HMODULE module) {
 
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-std::string ModulePath() { return ModuleFileName(ModuleInstance()); }
+std::string ModulePath() {
+    // The browser loads the DLL by its registered path, the 8.3 form when
+    // the folder's path has a space (Program Files). The files beside the
+    // DLL are named after its long name: Veltrane_ToolBar.cfg is not the
+    // short name of the DLL with another extension.
+    const std::string path = ModuleFileName(ModuleInstance());
+    std::vector<char> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetLongPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) break;
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+    return path;
+}
 
 std::string HostExecutablePath() { return ModuleFileName(nullptr); }
 

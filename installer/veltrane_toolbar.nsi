@@ -1,0 +1,249 @@
+; The Windows installer of Veltrane ToolBar: puts the DLL, its configuration
+; file with the glyphs and a settings file into Program Files, registers the
+; DLL through its own DllRegisterServer, and leaves an uninstaller with an
+; entry in Add/Remove Programs.
+;
+; Built by tools/build_installer.sh, which passes:
+;   DLL_FILE       the cross-built Veltrane_ToolBar.dll
+;   CONFIG_FILE    the configuration file to ship
+;   SETTINGS_FILE  the settings file a new installation starts with
+;   GLYPHS_NSH     macros INSTALL_GLYPHS and REMOVE_GLYPHS naming the glyphs
+;   OUT_FILE       where the installer goes
+;
+; Command line: /S silent, /D=DIR another folder (last, unquoted).
+; Uninstaller: /S silent (keeps the settings file), /KEEPSETTINGS=0 or 1
+; answers the question about the settings file.
+
+Unicode true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+ManifestSupportedOS all
+
+!ifndef DLL_FILE | CONFIG_FILE | SETTINGS_FILE | GLYPHS_NSH | OUT_FILE
+  !error "build with tools/build_installer.sh"
+!endif
+
+; The product's version is the DLL's own, read from its version resource.
+!getdllversion "${DLL_FILE}" DLL_VERSION_
+!define VERSION "${DLL_VERSION_1}.${DLL_VERSION_2}.${DLL_VERSION_3}.${DLL_VERSION_4}"
+
+!define PRODUCT "Veltrane ToolBar"
+!define PUBLISHER "Veltrane"
+!define DLL "Veltrane_ToolBar.dll"
+!define CONFIG "Veltrane_ToolBar.cfg"
+!define SETTINGS "Veltrane_ToolBar.ini"
+!define UNINSTALLER "uninstall.exe"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+; What the DLL registers: its class, and its place in the browser's toolbars.
+!define BAND_CLSID "{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}"
+!define TOOLBARS_KEY "SOFTWARE\Microsoft\Internet Explorer\Toolbar"
+; Held by a running setup or uninstaller: a second one refuses to start.
+!define SETUP_MUTEX "Veltrane ToolBar Setup"
+; BUILTIN\Users by its well-known SID: the group's name differs by language.
+!define USERS_SID "*S-1-5-32-545"
+!define ERROR_ALREADY_EXISTS 183
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include "${GLYPHS_NSH}"
+
+Name "${PRODUCT}"
+OutFile "${OUT_FILE}"
+InstallDir "$PROGRAMFILES\${PRODUCT}"
+; An upgrade goes where the installation already is.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${PUBLISHER}"
+
+Var KeepSettings  ; uninstaller: "1" keep, "0" remove, "" ask
+
+!define MUI_FINISHPAGE_TITLE "${PRODUCT} is installed"
+!define MUI_FINISHPAGE_TEXT "Close every Internet Explorer window and start the browser again: the toolbar shows under the address bar (View > Toolbars turns it on and off)."
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; Takes the setup mutex, or quits when another setup or uninstaller holds it.
+; The mutex stays with the process until it ends.
+!macro TakeSetupMutex
+  System::Call 'kernel32::CreateMutex(p 0, i 0, t "${SETUP_MUTEX}") p .r0 ?e'
+  Pop $1
+  ${If} $1 = ${ERROR_ALREADY_EXISTS}
+    MessageBox MB_OK|MB_ICONEXCLAMATION "The setup of ${PRODUCT} is already running." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+!macroend
+
+!macro RequireAdministrator
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "admin"
+    MessageBox MB_OK|MB_ICONSTOP "Administrator rights are needed to change ${PRODUCT}." /SD IDOK
+    SetErrorLevel 740  ; ERROR_ELEVATION_REQUIRED
+    Quit
+  ${EndIf}
+!macroend
+
+Function .onInit
+  !insertmacro TakeSetupMutex
+  !insertmacro RequireAdministrator
+FunctionEnd
+
+; A browser that is open holds the DLL: Windows then refuses to overwrite or
+; delete it but lets it be renamed. The running toolbars keep the old code
+; under the new name (removed at the next start of Windows); browsers opened
+; from now on load the new DLL.
+Function MoveAsideDllInUse
+  ${IfNot} ${FileExists} "$INSTDIR\${DLL}"
+    Return
+  ${EndIf}
+  ClearErrors
+  Delete "$INSTDIR\${DLL}"
+  ${IfNot} ${Errors}
+    Return
+  ${EndIf}
+  GetTempFileName $0 "$INSTDIR"
+  Delete $0
+  Rename "$INSTDIR\${DLL}" $0
+  Delete /REBOOTOK $0
+  ; The new toolbar needs no restart of Windows: no reboot prompt for this.
+  SetRebootFlag false
+  DetailPrint "${DLL} is in use by an open browser; it is replaced for browsers opened from now on."
+FunctionEnd
+
+; The toolbar writes its settings file whenever a browser window closes, as
+; whatever user runs the browser; Program Files is not writable for them.
+; The Users group gets modify rights on that one file, and a low integrity
+; label lets a browser in protected mode write it. A system without icacls,
+; or one that refuses, leaves the file as it is: the toolbar works, only its
+; settings are not saved for a user who cannot write the file.
+Function GrantSettingsRights
+  ${IfNot} ${FileExists} "$SYSDIR\icacls.exe"
+    DetailPrint "icacls.exe is missing: the settings file keeps the rights of its folder."
+    Return
+  ${EndIf}
+  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR\${SETTINGS}" /grant ${USERS_SID}:(M)'
+  Pop $0
+  ${If} $0 != "0"
+    DetailPrint "icacls could not give the Users group modify rights on ${SETTINGS} ($0)."
+  ${EndIf}
+  ; Separately: systems without integrity levels reject this part alone.
+  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR\${SETTINGS}" /setintegritylevel low'
+  Pop $0
+  ${If} $0 != "0"
+    DetailPrint "icacls could not give ${SETTINGS} a low integrity label ($0)."
+  ${EndIf}
+FunctionEnd
+
+Section "Install"
+  SetOutPath "$INSTDIR"
+  Call MoveAsideDllInUse
+  File "${DLL_FILE}"
+  File "/oname=${CONFIG}" "${CONFIG_FILE}"
+  !insertmacro INSTALL_GLYPHS
+
+  ; The user's settings survive an upgrade: only a missing file is created.
+  SetOverwrite off
+  File "/oname=${SETTINGS}" "${SETTINGS_FILE}"
+  SetOverwrite on
+  Call GrantSettingsRights
+
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${UNINSTALLER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K /G=0" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; Last, so that a failed registration still leaves an uninstallable setup.
+  ClearErrors
+  RegDLL "$INSTDIR\${DLL}"
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP "${DLL} could not register itself for Internet Explorer." /SD IDOK
+    SetErrorLevel 3
+    Abort "Registration failed."
+  ${EndIf}
+SectionEnd
+
+Function un.onInit
+  !insertmacro TakeSetupMutex
+  !insertmacro RequireAdministrator
+  StrCpy $KeepSettings ""
+  ${un.GetParameters} $0
+  ClearErrors
+  ${un.GetOptions} $0 "/KEEPSETTINGS=" $1
+  ${IfNot} ${Errors}
+    ; Anything but 0 keeps the file: nothing of the user's is lost by a typo.
+    ${If} $1 == "0"
+      StrCpy $KeepSettings "0"
+    ${Else}
+      StrCpy $KeepSettings "1"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  ; First, so that no browser opened from now on finds the toolbar.
+  ClearErrors
+  ${If} ${FileExists} "$INSTDIR\${DLL}"
+    UnRegDLL "$INSTDIR\${DLL}"
+  ${Else}
+    SetErrors
+  ${EndIf}
+  ${If} ${Errors}
+    ; A DLL that is gone or cannot unregister itself: its entries go here,
+    ; or the browser would go on looking for it.
+    DetailPrint "${DLL} could not unregister itself; its registry entries are removed."
+    DeleteRegKey HKCR "CLSID\${BAND_CLSID}"
+    DeleteRegValue HKLM "${TOOLBARS_KEY}" "${BAND_CLSID}"
+  ${EndIf}
+
+  ; A browser still open holds the DLL: it goes at the next start of Windows.
+  Delete /REBOOTOK "$INSTDIR\${DLL}"
+  Delete "$INSTDIR\${CONFIG}"
+  ; Left by an update that was interrupted.
+  Delete "$INSTDIR\${CONFIG}.download"
+  !insertmacro REMOVE_GLYPHS
+
+  ${If} $KeepSettings == ""
+  ${AndIf} ${FileExists} "$INSTDIR\${SETTINGS}"
+    ; A silent uninstall keeps the file.
+    ${If} ${Cmd} `MessageBox MB_YESNO|MB_ICONQUESTION "Keep your search history and toolbar settings for a later installation?" /SD IDYES IDNO`
+      StrCpy $KeepSettings "0"
+    ${EndIf}
+  ${EndIf}
+  ${If} $KeepSettings == "0"
+    Delete "$INSTDIR\${SETTINGS}"
+  ${EndIf}
+
+  Delete "$INSTDIR\${UNINSTALLER}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ; The folder goes only when empty: kept settings or the user's own files stay.
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
+    MessageBox MB_OK|MB_ICONINFORMATION "An open Internet Explorer window still uses the toolbar. Close every browser window; the last files are removed when Windows starts next." /SD IDOK
+    SetRebootFlag false
+  ${Else}
+    RMDir "$INSTDIR"
+  ${EndIf}
+SectionEnd

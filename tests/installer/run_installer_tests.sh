@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The installer's tests: builds Veltrane_ToolBar_Setup.exe, makes a new Wine
+# prefix of their own and runs installer_tests.exe in it, which installs,
+# upgrades and removes the toolbar there (GoogleTest output).
+#
+#   bash tests/installer/run_installer_tests.sh [--timing] [GoogleTest options]
+#
+# --timing runs only the timing of repeated silent installations and
+# removals instead of the tests. Needs the cross build ($BUILD_ROOT/cross:
+# the DLL, installer_tests.exe, browser_frame.exe); BUILD_ROOT is ./build
+# unless set.
+set -euo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+cross="$BUILD_ROOT/cross"
+out="$BUILD_ROOT/installer"
+logs="$BUILD_ROOT/logs"
+mkdir -p "$logs"
+
+args=(--gtest_color=no)
+if [ "${1:-}" = "--timing" ]; then
+    shift
+    args+=(--gtest_also_run_disabled_tests --gtest_filter='DISABLED_Timing.*')
+fi
+
+for f in Veltrane_ToolBar.dll installer_tests.exe; do
+    if [ ! -f "$cross/$f" ]; then
+        echo "run_installer_tests: $cross/$f is missing; run the cross build first" >&2
+        exit 1
+    fi
+done
+
+echo "== build the installer"
+bash "$repo/tools/build_installer.sh" "$cross" "$out"
+
+# A new prefix each run: nothing of an earlier installation may help.
+export VTB_WINEPREFIX="$BUILD_ROOT/wineprefix-installer"
+rm -rf "$VTB_WINEPREFIX"
+# shellcheck source=tools/wine_env.sh
+source "$repo/tools/wine_env.sh"
+VTB_WINE_LOG="$logs/installer_wine.log"
+vtb_wine_start --xvfb
+
+args+=("--setup=$(vtb_winpath "$out/Veltrane_ToolBar_Setup.exe")" "--payload=$(vtb_winpath "$out/payload")")
+[ -f "$cross/browser_frame.exe" ] && args+=("--frame=$(vtb_winpath "$cross/browser_frame.exe")")
+
+echo "== installer tests"
+# Output goes to a file, not a pipe: Wine's helper processes inherit it.
+rc=0
+(cd "$cross" && timeout --kill-after=10 1800 wine ./installer_tests.exe "${args[@]}" "$@" \
+    >"$logs/installer_tests.raw" 2>&1) || rc=$?
+tr -d '\r' <"$logs/installer_tests.raw"
+exit "$rc"

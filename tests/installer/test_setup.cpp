@@ -1,0 +1,135 @@
+// A silent installation on a machine without the toolbar: the files in
+// Program Files, the DLL's own registration, the entry in Add/Remove
+// Programs, and the browser finding the toolbar through the registry.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/installer/support_install.h"
+#include "tests/wine/support_wine.h"
+
+namespace insttest {
+namespace {
+
+class SilentSetup : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(FreshInstallation()); }
+};
+
+TEST_F(SilentSetup, InstallsTheShippedFilesAndTheUninstaller) {
+    std::vector<std::string> expected = ShippedNames();
+    ASSERT_FALSE(expected.empty());
+    for (const std::string& name : expected)
+        EXPECT_TRUE(vtbtest::ReadTextFile(Shipped(name)) == vtbtest::ReadTextFile(Installed(name)))
+            << name << " differs from the shipped file";
+    expected.push_back("uninstall.exe");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, FilesIn(InstallDir()));
+    // A new user starts without the sample's example searches.
+    const std::string settings = vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini"));
+    EXPECT_NE(std::string::npos, settings.find("SpdButn_1=1"));
+    EXPECT_EQ(std::string::npos, settings.find("Search History"));
+}
+
+TEST_F(SilentSetup, TheDllRegistersItselfForTheBrowser) {
+    const std::string clsid = std::string("CLSID\\") + kBandClsid;
+    std::string text;
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid, "", &text));
+    EXPECT_EQ("Korvi Toolbar", text);
+    ASSERT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "", &text));
+    EXPECT_TRUE(SamePath(text, Installed("Veltrane_ToolBar.dll"))) << text;
+    EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "ThreadingModel", &text));
+    EXPECT_EQ("Apartment", text);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, clsid + "\\Implemented Categories\\" + kDeskBandCategory));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kToolbarKey, kBandClsid, &text));
+    EXPECT_EQ("", text);
+}
+
+TEST_F(SilentSetup, AddRemoveProgramsListsTheToolbar) {
+    const std::string dir = InstallDir();
+    std::string text;
+    DWORD number = 0;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", &text));
+    EXPECT_EQ("Veltrane ToolBar", text);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", &text));
+    EXPECT_EQ(FileVersion(Installed("Veltrane_ToolBar.dll")), text);
+    EXPECT_EQ("1.0.0.37", text);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", &text));
+    EXPECT_EQ("Veltrane", text);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &text));
+    EXPECT_EQ(Quoted(dir + "\\uninstall.exe"), text);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &text));
+    EXPECT_EQ(Quoted(dir + "\\uninstall.exe") + " /S", text);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation", &text));
+    EXPECT_EQ(dir, text);
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoModify", &number));
+    EXPECT_EQ(1u, number);
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoRepair", &number));
+    EXPECT_EQ(1u, number);
+
+    // The size of the installed files in KB, give or take the rounding of each.
+    double bytes = 0;
+    const std::vector<std::string> files = FilesIn(dir);
+    for (const std::string& name : files) bytes += vtbtest::ReadTextFile(dir + "\\" + name).size();
+    ASSERT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", &number));
+    EXPECT_GE(number + files.size(), bytes / 1024);
+    EXPECT_LE(number, bytes / 1024 + files.size());
+}
+
+TEST_F(SilentSetup, TheBrowserCreatesTheToolbarFromTheRegistry) {
+    const DWORD result = CreateBandInChild();
+    EXPECT_EQ(kChildOk, result) << ChildResultText(result);
+}
+
+// The demonstration browser finds the toolbar in the registry, the toolbar
+// reads the installed configuration, searches, and saves the search in the
+// installed settings file when the browser closes.
+TEST_F(SilentSetup, TheInstalledToolbarSearchesAndSavesItsSettings) {
+    const std::string frame = TheOptions().frame;
+    if (frame.empty()) GTEST_SKIP() << "no --frame given";
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string log = std::string(temp) + "installer_frame.log";
+    DeleteFileA(log.c_str());
+
+    const RunResult run = RunToEnd(Quoted(frame) + " --exit-after 6 --type \"contract law\" --log " + Quoted(log), 45000);
+    ASSERT_TRUE(run.finished);
+    const std::string seen = vtbtest::ReadTextFile(log);
+    EXPECT_NE(std::string::npos, seen.find(std::string("band: ") + kBandClsid + " shown")) << seen;
+    EXPECT_NE(std::string::npos,
+              seen.find("navigate: https://search.veltrane.example/find?method=fulltext&q=contract+law&src=toolbar"))
+        << seen;
+    EXPECT_NE(std::string::npos, seen.find("bands closed")) << seen;
+    EXPECT_NE(std::string::npos,
+              vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini")).find("Search History0=contract law"));
+}
+
+// A setup whose DLL cannot register itself says so in its exit code and
+// leaves an installation that the uninstaller removes.
+TEST(FailedRegistration, FailsTheSetupAndLeavesItRemovable) {
+    ASSERT_NO_FATAL_FAILURE(RemoveInstallation());
+    const std::string classKey = std::string("CLSID\\") + kBandClsid;
+    {
+        // A volatile key takes no lasting subkeys: the DLL's registration
+        // cannot create its InprocServer32 key.
+        HKEY raw = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, classKey.c_str(), 0, nullptr,
+                                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &raw, nullptr));
+        RegCloseKey(raw);
+    }
+    const RunResult setup = RunSetup();
+    DeleteTree(HKEY_CLASSES_ROOT, classKey);
+    ASSERT_TRUE(setup.finished);
+    EXPECT_EQ(3u, setup.exitCode);
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kBandClsid));
+
+    const RunResult removed = RunQuietUninstall("/KEEPSETTINGS=0");
+    ASSERT_TRUE(removed.finished) << "no uninstaller was left";
+    EXPECT_FALSE(DirExists(InstallDir()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+}  // namespace
+}  // namespace insttest
