@@ -9,6 +9,7 @@
 #include "toolbar/glyph_resources.h"
 #include "toolbar/settings_file.h"
 #include "widgets/glyph_buttons.h"
+#include "widgets/toolkit.h"
 #include "win/files.h"
 #include "win/module.h"
 
@@ -106,6 +107,8 @@ std::unique_ptr<TBandForm> TBandForm::Create(HWND parent) {
 
 std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
     std::unique_ptr<TBandForm> form(new TBandForm());
+    // Built without a paint or a hover check per control: one of each at the end.
+    form->BeginUpdate();
     form->BuildControls(parent);
     try {
         form->FormCreate(form.get());
@@ -113,6 +116,9 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
         error = e.what();
     }
     form->AdjustSize();
+    form->EndUpdate();
+    if (auto* button = dynamic_cast<TGlyphButton*>(TToolkit::ControlAtCursor()); button && button->Parent() == form.get())
+        button->CheckHover();
     return form;
 }
 
@@ -241,9 +247,6 @@ void TBandForm::BuildControls(HWND parent) {
 
     OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
 
-    // The form definition is complete: each button prepares its first face.
-    for (TControl* control : Controls())
-        if (auto* button = dynamic_cast<TGlyphButton*>(control)) button->Loaded();
 }
 
 void TBandForm::FormCreate(TComponent* /*sender*/) {

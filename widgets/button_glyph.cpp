@@ -198,6 +198,10 @@ FaceSize TButtonGlyph::CellSize() const {
 }
 
 int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
+    // Images made with other system colours are made again with these.
+    const std::array<std::uint32_t, 3> colors = {SysPixel(COLOR_BTNFACE), SysPixel(COLOR_BTNHIGHLIGHT),
+                                                 SysPixel(COLOR_BTNSHADOW)};
+    if (sharedList_ && colors != imageColors_) ReleaseStateImages();
     const StateImageRecipe recipe = RecipeForState(state, cellCount_);
     int& slot = stateImageIndex_[static_cast<int>(recipe.Slot)];
     if (slot != -1) return slot;
@@ -234,6 +238,7 @@ int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
         throw;
     }
     sharedList_ = list;
+    imageColors_ = colors;
     return slot;
 }
 

@@ -130,6 +130,9 @@ private:
     std::array<int, kFaceStateCount> stateImageIndex_;
     std::uint32_t keyColor_ = 0xFF00FF;
     int cellCount_ = 1;
+    // The system colours the state images were made with: a child window
+    // never hears of a change, so each draw compares.
+    std::array<std::uint32_t, 3> imageColors_{};
 };
 
 }  // namespace vtb

@@ -128,12 +128,13 @@ void TControl::SetEnabled(bool enabled) {
 }
 
 void TControl::Invalidate() {
-    if (!parent_ || !parent_->Handle()) return;
+    if (!parent_ || !parent_->Handle() || parent_->Updating()) return;
     InvalidateRect(parent_->Handle(), &bounds_, FALSE);
 }
 
 void TControl::Repaint() {
-    if (!parent_ || !parent_->Handle() || !visible_ || !IsWindowVisible(parent_->Handle())) return;
+    if (!parent_ || !parent_->Handle() || parent_->Updating() || !visible_ || !IsWindowVisible(parent_->Handle()))
+        return;
     WindowDc dc(parent_->Handle());
     if (!dc.get()) return;
     const int saved = SaveDC(dc.get());
@@ -233,6 +234,11 @@ TWinControl::~TWinControl() {
     for (TControl* child : controls_) child->parent_ = nullptr;
     controls_.clear();
     DetachHandle();
+}
+
+void TWinControl::EndUpdate() {
+    if (updating_ == 0 || --updating_ > 0) return;
+    if (handle_) InvalidateRect(handle_, nullptr, TRUE);
 }
 
 void TWinControl::InsertControl(TControl* control) {

@@ -185,6 +185,12 @@ public:
     // Paints the visible windowless children that meet area.
     void PaintControls(HDC dc, const RECT& area);
 
+    // While the control is being built: its children neither paint nor ask
+    // to be painted; the end invalidates the whole window once.
+    void BeginUpdate() { ++updating_; }
+    void EndUpdate();
+    bool Updating() const { return updating_ > 0; }
+
     // Key press handling: the form's preview first, then OnKeyPress. True
     // when the key was consumed (set to 0).
     bool DoKeyPress(char& key);
@@ -220,6 +226,7 @@ private:
     std::vector<TControl*> controls_;
     TControl* captureControl_ = nullptr;
     bool paintFailed_ = false;  // the last paint's error was shown
+    int updating_ = 0;
     friend class TControl;
 };
 

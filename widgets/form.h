@@ -8,7 +8,6 @@ namespace vtb {
 class TCustomForm : public TWinControl {
 public:
     TCustomForm(TWinControl* parent, std::string name);
-    ~TCustomForm() override;
 
     int ModalResult = 0;
     bool KeyPreview = false;

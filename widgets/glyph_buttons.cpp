@@ -121,7 +121,9 @@ TGlyphButton::~TGlyphButton() {
     faceGlyph_.reset();
 }
 
-void TGlyphButton::Loaded() { PrepareStateImage(); }
+bool TGlyphButton::ParentUpdating() const { return Parent() && Parent()->Updating(); }
+
+void TGlyphButton::CheckHover() { RecheckHover(); }
 
 void TGlyphButton::PrepareStateImage() {
     using S = TButtonFaceState;
@@ -331,12 +333,13 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     case CM_ENABLEDCHANGED:
         TControl::Perform(msg, wParam, lParam);
         PrepareStateImage();
-        RecheckHover();
+        if (!ParentUpdating()) RecheckHover();
         Repaint();
         return 0;
     case CM_VISIBLECHANGED:
         TControl::Perform(msg, wParam, lParam);
-        if (Visible()) RecheckHover();
+        // A parent being built checks the hover once, when it is done.
+        if (Visible() && !ParentUpdating()) RecheckHover();
         return 0;
     case CM_FONTCHANGED:
     case CM_TEXTCHANGED:

@@ -79,9 +79,9 @@ public:
     // The painter of glyph, caption and drop-down mark.
     TButtonGlyph& FaceGlyph() const { return *faceGlyph_; }
 
-    // Run once the owner has set the properties up: prepares the glyph image
-    // the button shows first.
-    void Loaded();
+    // Whether the pointer is over the button now, with the enter or leave
+    // event when that changed (a parent built under the pointer asks once).
+    void CheckHover();
 
     void Paint(HDC dc) override;
     LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -103,6 +103,7 @@ private:
     void MouseEntered();
     void MouseLeft();
     void RecheckHover();
+    bool ParentUpdating() const;
     void HoverChanged(bool hovered);
     void NotifyGroup();
     void GroupDownNotice(WPARAM group, LPARAM sender);

@@ -3,13 +3,9 @@
 #include <algorithm>
 
 #include "widgets/control.h"
-#include "widgets/form.h"
-#include "win/module.h"
 
 namespace vtb {
 namespace {
-
-constexpr char kListenerClass[] = "VeltraneToolkitListener";
 
 // A trivial thread-local pointer: the state itself lives on the heap and
 // goes when the thread has nothing left in it, so no thread-exit destructor
@@ -40,7 +36,7 @@ void CollectIfUnused() {
 }  // namespace
 
 bool TToolkit::Unused() const {
-    return handlerDepth_ == 0 && pending_.empty() && windows_.empty() && forms_.empty() && !mouseControl_;
+    return handlerDepth_ == 0 && pending_.empty() && windows_.empty() && !mouseControl_;
 }
 
 // ---- Windows of this thread ------------------------------------------------
@@ -112,52 +108,6 @@ void TToolkit::ReleasePending() {
         pending_.erase(pending_.begin());
         next.reset();
     }
-}
-
-// ---- System colour changes ---------------------------------------------------
-
-void TToolkit::RegisterForm(TCustomForm* form) {
-    if (std::find(forms_.begin(), forms_.end(), form) != forms_.end()) return;
-    forms_.push_back(form);
-    if (listener_) return;
-    static const ATOM atom = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TToolkit::ListenerProc;
-        wc.hInstance = ModuleInstance();
-        wc.lpszClassName = kListenerClass;
-        return RegisterClassExA(&wc);
-    }();
-    (void)atom;
-    // A hidden top-level window: broadcasts reach top-level windows only.
-    listener_ = CreateWindowExA(WS_EX_TOOLWINDOW, kListenerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                ModuleInstance(), nullptr);
-}
-
-void TToolkit::UnregisterForm(TCustomForm* form) {
-    forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
-    if (forms_.empty() && listener_) {
-        const HWND listener = listener_;
-        listener_ = nullptr;
-        DestroyWindow(listener);
-    }
-    CollectIfUnused();
-}
-
-void TToolkit::ForwardColorChange() {
-    const std::vector<TCustomForm*> forms = forms_;  // a handler may close a form
-    for (TCustomForm* form : forms) {
-        if (std::find(forms_.begin(), forms_.end(), form) == forms_.end()) continue;
-        if (form->Handle()) SendMessageA(form->Handle(), WM_SYSCOLORCHANGE, 0, 0);
-    }
-}
-
-LRESULT CALLBACK TToolkit::ListenerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SYSCOLORCHANGE && current) {
-        const HandlerScope scope;
-        current->ForwardColorChange();
-    }
-    return DefWindowProcA(window, msg, wParam, lParam);
 }
 
 // ---- The idle step ---------------------------------------------------------------

@@ -18,7 +18,6 @@ namespace vtb {
 
 class TComponent;
 class TControl;
-class TCustomForm;
 class TWinControl;
 
 class TToolkit {
@@ -58,11 +57,6 @@ public:
     void RegisterWindow(HWND window, TWinControl* control);
     void UnregisterWindow(HWND window, const TWinControl* control);
 
-    // Forms of this thread hear of system colour changes, which the system
-    // tells top-level windows only.
-    void RegisterForm(TCustomForm* form);
-    void UnregisterForm(TCustomForm* form);
-
     // Handlers of toolkit windows on this thread's stack. An object asked to
     // go away while one of them runs goes away when the outermost returns.
     int HandlerDepth() const { return handlerDepth_; }
@@ -88,13 +82,9 @@ private:
     bool IsOutsideKey(const MSG& msg) const;
     bool IsKeyMessage(const MSG& msg);
     void ReleasePending();
-    void ForwardColorChange();
-    static LRESULT CALLBACK ListenerProc(HWND, UINT, WPARAM, LPARAM);
 
     TControl* mouseControl_ = nullptr;
     std::unordered_map<HWND, TWinControl*> windows_;
-    std::vector<TCustomForm*> forms_;
-    HWND listener_ = nullptr;  // hidden top-level window for broadcasts
     int handlerDepth_ = 0;
     int tickDispatchDepth_ = -1;  // depth of a tick dispatching a message
     std::vector<std::unique_ptr<TComponent>> pending_;

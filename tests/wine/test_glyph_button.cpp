@@ -686,8 +686,8 @@ TEST_F(GlyphButtonHost, ButtonsWithSameGlyphSizeShareOneList) {
     vtb::TGlyphButton* second = NewButton("b2", 80, 10);
     button_->SetGlyph(glyph);
     second->SetGlyph(glyph);
-    button_->Loaded();
-    second->Loaded();
+    button_->FaceGlyph().MakeStateImage(S::bfsIdle);
+    second->FaceGlyph().MakeStateImage(S::bfsIdle);
     ASSERT_NE(vtb::SharedGlyphCache(), nullptr);
     EXPECT_EQ(vtb::SharedGlyphCache()->ListCount(), 1);
     EXPECT_EQ(button_->FaceGlyph().SharedList(), second->FaceGlyph().SharedList());

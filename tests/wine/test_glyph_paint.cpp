@@ -324,6 +324,23 @@ TEST_F(GlyphPaint, AGlyphWhoseImageFailedHoldsNoListThatCanGo) {
     EXPECT_EQ(first.SharedList(), &vtb::SharedGlyphCache()->List(0));
 }
 
+TEST_F(GlyphPaint, StateImagesFollowAChangeOfTheSystemColours) {
+    // A child window such as the toolbar is never told of the change: the
+    // next draw finds the images made with other colours and makes them again.
+    vtb::TButtonGlyph glyph(nullptr);
+    vtb::DecodedBitmap bitmap = Solid(16, 16, kMagenta);
+    Set(bitmap, 5, 5, kBlack);
+    glyph.SetSource(bitmap);
+    EXPECT_EQ(DrawState(glyph, S::bfsDisabled, 16, 16)->At(5, 5), Sys(COLOR_BTNSHADOW));
+    const int index = COLOR_BTNSHADOW;
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF changed = RGB(160, 30, 30);
+    ASSERT_TRUE(SetSysColors(1, &index, &changed));
+    const std::uint32_t seen = DrawState(glyph, S::bfsDisabled, 16, 16)->At(5, 5);
+    SetSysColors(1, &index, &shadow);
+    EXPECT_EQ(seen, 0xA01E1Eu);
+}
+
 TEST_F(GlyphPaint, SystemColourChangeDropsStateImages) {
     vtb::TGlyphButton button(nullptr, "b");
     vtb::DecodedBitmap bitmap = Solid(16, 16, kMagenta);
