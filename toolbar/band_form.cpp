@@ -278,7 +278,8 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
 }
 
 void TBandForm::LoadUserSettings() {
-    ProfileSettingsStore store(ChangeFileExt(ModulePath(), ".ini"));
+    // The section is read once, not key by key.
+    ProfileSection store = ReadSettingsSection(ChangeFileExt(ModulePath(), ".ini"));
     std::array<int, kSearchOptionCount> optionTags{};
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
     const LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
@@ -316,8 +317,12 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     settings.History = Search_Edit->Items();
     settings.SearchMethod = CurrentSearchMethod();
     for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
-    ProfileSettingsStore store(ChangeFileExt(ModulePath(), ".ini"));
-    SaveSettings(store, settings);
+    // Read again at the end: keys other toolbars wrote meanwhile stay, and
+    // the whole section is written back in one step.
+    const std::string path = ChangeFileExt(ModulePath(), ".ini");
+    ProfileSection section = ReadSettingsSection(path);
+    SaveSettings(section, settings);
+    WriteSettingsSection(path, section);
 }
 
 void TBandForm::PlaceLinkButtons() {

@@ -2,31 +2,32 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace vtb {
 namespace {
 
 constexpr char kSection[] = "Settings";
-// A value nobody types, to tell a missing key from an empty one.
-constexpr char kMissing[] = "\x01\x02missing\x02\x01";
+constexpr DWORD kMaxSectionSize = 1u << 20;
 
 }  // namespace
 
-std::optional<std::string> ProfileSettingsStore::Read(const std::string& key) {
-    char buffer[2048];
-    GetPrivateProfileStringA(kSection, key.c_str(), kMissing, buffer, sizeof buffer, path_.c_str());
-    if (std::string(buffer) == kMissing) return std::nullopt;
-    return std::string(buffer);
+ProfileSection ReadSettingsSection(const std::string& path) {
+    // The system says a section was cut by filling all but two characters.
+    for (DWORD size = 4096; size <= kMaxSectionSize; size *= 2) {
+        std::vector<char> buffer(size, '\0');
+        const DWORD length = GetPrivateProfileSectionA(kSection, buffer.data(), size, path.c_str());
+        if (length < size - 2 || size == kMaxSectionSize)
+            return ProfileSection::FromSectionText(std::string_view(buffer.data(), length));
+    }
+    return ProfileSection();
 }
 
-void ProfileSettingsStore::Write(const std::string& key, const std::string& value) {
-    if (!WritePrivateProfileStringA(kSection, key.c_str(), value.c_str(), path_.c_str()))
-        throw ToolbarError("Unable to write to " + path_);
-}
-
-void ProfileSettingsStore::Remove(const std::string& key) {
-    if (!Read(key)) return;  // nothing to remove, nothing to write
-    if (!WritePrivateProfileStringA(kSection, key.c_str(), nullptr, path_.c_str()))
-        throw ToolbarError("Unable to write to " + path_);
+void WriteSettingsSection(const std::string& path, const ProfileSection& section) {
+    if (!section.Changed()) return;
+    const std::string text = section.ToSectionText();
+    if (!WritePrivateProfileSectionA(kSection, text.c_str(), path.c_str()))
+        throw ToolbarError("Unable to write to " + path);
 }
 
 }  // namespace vtb

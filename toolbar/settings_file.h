@@ -1,22 +1,19 @@
-// The user's settings file through the system's profile-file functions.
+// The user's settings file: its section "Settings", read and written whole
+// through the system's profile-file functions.
 #pragma once
 
 #include <string>
 
-#include "core/user_settings.h"
+#include "core/profile_section.h"
 
 namespace vtb {
 
-class ProfileSettingsStore : public SettingsStore {
-public:
-    explicit ProfileSettingsStore(std::string path) : path_(std::move(path)) {}
+// The section as the file holds it now; empty when the file or the section
+// is missing.
+ProfileSection ReadSettingsSection(const std::string& path);
 
-    std::optional<std::string> Read(const std::string& key) override;
-    void Write(const std::string& key, const std::string& value) override;
-    void Remove(const std::string& key) override;
-
-private:
-    std::string path_;
-};
+// Writes the section back when it changed. Throws ToolbarError
+// "Unable to write to <path>" when the system refuses.
+void WriteSettingsSection(const std::string& path, const ProfileSection& section);
 
 }  // namespace vtb

@@ -164,7 +164,6 @@ std::unique_ptr<vtb::TGlyphButton> ToolbarButton(vtb::TPopupMenu& menu) {
     button->SetCaption("Settings");
     button->SetGlyph(Glyph(15, 16, 0x20C0F0));
     button->SetDropDownMenu(&menu);
-    button->Loaded();
     return button;
 }
 

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the configuration reader and, read as "key=value"
 // lines, to the user settings loader; checks what both promise.
 #include "core/config_file.h"
+#include "core/profile_section.h"
 #include "core/user_settings.h"
 
 #include <cstdlib>
@@ -58,19 +59,6 @@ private:
     const vtb::TargetList& urls_;
 };
 
-class MapStore : public vtb::SettingsStore {
-public:
-    std::map<std::string, std::string> Keys;
-
-    std::optional<std::string> Read(const std::string& key) override
-    {
-        const auto it = Keys.find(key);
-        return it == Keys.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-    void Write(const std::string& key, const std::string& value) override { Keys[key] = value; }
-    void Remove(const std::string& key) override { Keys.erase(key); }
-};
-
 void CheckLines(const vtb::LineStore& lines)
 {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
@@ -95,15 +83,12 @@ void CheckLines(const vtb::LineStore& lines)
 void CheckSettings(const std::string& text, const vtb::TargetList& urls,
                    const std::array<int, vtb::kSearchOptionCount>& optionTags)
 {
-    MapStore store;
-    vtb::LineStore lines;
-    lines.Load(text);
-    for (std::size_t i = 0; i < lines.Count(); ++i) {
-        const std::string line = lines.Line(i);
-        const std::size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            store.Keys[line.substr(0, equals)] = line.substr(equals + 1);
-    }
+    // The bytes as the entries of a settings section, one per line.
+    std::string sectionText = text;
+    std::replace(sectionText.begin(), sectionText.end(), '\n', '\0');
+    vtb::ProfileSection store = vtb::ProfileSection::FromSectionText(sectionText);
+    const vtb::ProfileSection copy = vtb::ProfileSection::FromSectionText(store.ToSectionText());
+    Check(copy.ToSectionText() == store.ToSectionText());
 
     const vtb::LoadedSettings loaded = vtb::LoadSettings(store, urls, optionTags, "");
     Check(loaded.History.size() <= static_cast<std::size_t>(vtb::kHistoryKeyCount));

@@ -57,6 +57,23 @@ TEST_F(ToolbarFormTest, SearchesAreSavedWithoutThePlaceholder) {
     EXPECT_EQ(Ini("Search History2"), "<missing>");
 }
 
+TEST_F(ToolbarFormTest, SavingWritesOnlyItsKeysAndKeepsQuotedPhrases) {
+    SetIni("Theme", "dark");
+    SetIni("Search History6", "six");
+    TBandForm& form = Build(kTestConfig);
+    Search(form, "\"contract law\"");
+    Search(form, " spaced ");
+    Close();
+    EXPECT_EQ(Ini("Theme"), "dark");
+    EXPECT_EQ(Ini("Search History6"), "<missing>");
+    const std::string file = ReadTextFile(SettingsPath());
+    EXPECT_NE(file.find("Search History0=\" spaced \"\r\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("Search History1=\"\"contract law\"\"\r\n"), std::string::npos) << file;
+    Build();
+    EXPECT_GE(form_->Search_Edit->IndexOf("\"contract law\""), 0) << "the phrase keeps its quotes";
+    EXPECT_GE(form_->Search_Edit->IndexOf(" spaced "), 0);
+}
+
 TEST_F(ToolbarFormTest, ClearedHistoryStaysCleared) {
     SetIni("Search History0", "one");
     SetIni("Search History1", "two");

@@ -1,0 +1,119 @@
+#include "core/profile_section.h"
+
+#include <algorithm>
+
+namespace vtb {
+
+namespace {
+
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+bool IsQuote(char c)
+{
+    return c == '"' || c == '\'';
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A value read back from the file loses a pair of matching quotes around it,
+// and the file's lines lose their blanks at both ends.
+bool ReadsBackChanged(std::string_view value)
+{
+    if (value.empty())
+        return false;
+    if (IsBlank(value.front()) || IsBlank(value.back()))
+        return true;
+    return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+}
+
+}  // namespace
+
+ProfileSection ProfileSection::FromSectionText(std::string_view text)
+{
+    ProfileSection section;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\0'), text.size());
+        const std::string_view entry = text.substr(0, end);
+        if (entry.empty())
+            break;
+        const std::size_t equals = entry.find('=');
+        if (equals == std::string_view::npos)
+            section.entries_.push_back({std::string(entry), std::nullopt});
+        else
+            section.entries_.push_back({std::string(entry.substr(0, equals)), std::string(entry.substr(equals + 1))});
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return section;
+}
+
+std::string ProfileSection::ToSectionText() const
+{
+    std::string text;
+    for (const Entry& entry : entries_) {
+        text += entry.name;
+        if (entry.value)
+            text += "=" + *entry.value;
+        text += '\0';
+    }
+    text += '\0';
+    return text;
+}
+
+std::vector<ProfileSection::Entry>::iterator ProfileSection::Find(std::string_view name)
+{
+    return std::find_if(entries_.begin(), entries_.end(), [name](const Entry& e) { return SameName(e.name, name); });
+}
+
+std::optional<std::string> ProfileSection::Read(const std::string& key)
+{
+    // A line without "=" holds a name and no value: it reads as missing.
+    const auto it = Find(key);
+    if (it == entries_.end() || !it->value)
+        return std::nullopt;
+    std::string value = *it->value;
+    // "value" and 'value' read as value.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    if (value.size() > kMaxValueLength)
+        value.resize(kMaxValueLength);
+    return value;
+}
+
+void ProfileSection::Write(const std::string& key, const std::string& value)
+{
+    // Quoted when reading would change it: a search for a quoted phrase keeps
+    // its quotes from one toolbar to the next.
+    const std::string stored = ReadsBackChanged(value) ? "\"" + value + "\"" : value;
+    const auto it = Find(key);
+    if (it == entries_.end())
+        entries_.push_back({key, stored});
+    else if (it->value == stored)
+        return;
+    else
+        it->value = stored;
+    changed_ = true;
+}
+
+void ProfileSection::Remove(const std::string& key)
+{
+    const auto end = std::remove_if(entries_.begin(), entries_.end(),
+                                    [&key](const Entry& e) { return SameName(e.name, key); });
+    if (end == entries_.end())
+        return;
+    entries_.erase(end, entries_.end());
+    changed_ = true;
+}
+
+}  // namespace vtb
