@@ -9,6 +9,7 @@
 #include "toolbar/glyph_resources.h"
 #include "toolbar/settings_file.h"
 #include "widgets/glyph_buttons.h"
+#include "widgets/glyph_files.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"
 #include "win/module.h"
@@ -84,8 +85,8 @@ private:
     }
 
     void LoadGlyph(TGlyphButton& button) {
-        const std::string path = glyphDir_ + button.Caption() + ".bmp";
-        if (FileExists(path)) button.LoadGlyphFromFile(path);
+        // Shared with the other toolbars of the process while the file is unchanged.
+        if (auto glyph = LoadGlyphFile(glyphDir_ + button.Caption() + ".bmp")) button.SetGlyph(std::move(glyph));
     }
 
     TBandForm& form_;

@@ -151,25 +151,34 @@ TButtonGlyph::~TButtonGlyph() {
 }
 
 bool TButtonGlyph::HasPixels() const {
-    return source_.Width > 0 && source_.Height > 0 && !source_.Pixels.empty();
+    return Source().Width > 0 && Source().Height > 0 && !Source().Pixels.empty();
 }
 
 void TButtonGlyph::SetSource(const DecodedBitmap& bitmap) {
+    SetSource(std::make_shared<const DecodedBitmap>(bitmap));
+}
+
+void TButtonGlyph::SetSource(std::shared_ptr<const DecodedBitmap> bitmap) {
     ReleaseStateImages();
-    source_ = bitmap;
     // Pixels that do not cover the stated size make no glyph at all.
-    if (source_.Width < 0 || source_.Height < 0 ||
-        source_.Pixels.size() != static_cast<std::size_t>(source_.Width) * source_.Height)
-        source_ = DecodedBitmap{};
+    if (bitmap && (bitmap->Width < 0 || bitmap->Height < 0 ||
+                   bitmap->Pixels.size() != static_cast<std::size_t>(bitmap->Width) * bitmap->Height))
+        bitmap.reset();
+    source_ = std::move(bitmap);
     SourceChanged();
+}
+
+const DecodedBitmap& TButtonGlyph::Source() const {
+    static const DecodedBitmap empty;
+    return source_ ? *source_ : empty;
 }
 
 void TButtonGlyph::SourceChanged() {
     ReleaseStateImages();
-    if (source_.Height > 0 && HasPixels()) {
+    if (Source().Height > 0 && HasPixels()) {
         // Automatic transparency: the bottom-left pixel, white for monochrome.
-        keyColor_ = source_.Monochrome ? 0xFFFFFFu : source_.At(0, source_.Height - 1) & 0xFFFFFFu;
-        SetCellCount(CellCountFor(source_.Width, source_.Height, cellCount_));
+        keyColor_ = Source().Monochrome ? 0xFFFFFFu : Source().At(0, Source().Height - 1) & 0xFFFFFFu;
+        SetCellCount(CellCountFor(Source().Width, Source().Height, cellCount_));
     }
     if (changed_) changed_();
 }
@@ -194,7 +203,7 @@ void TButtonGlyph::ReleaseStateImages() {
 
 FaceSize TButtonGlyph::CellSize() const {
     if (!HasPixels()) return {0, 0};
-    return {source_.Width / cellCount_, source_.Height};
+    return {Source().Width / cellCount_, Source().Height};
 }
 
 int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
@@ -245,10 +254,11 @@ int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
 void FailNextImageStores(int count) { g_failImageStores = count; }
 
 DibBitmap TButtonGlyph::CellImage(int cell) const {
+    const DecodedBitmap& source = Source();
     const FaceSize size = CellSize();
     DibBitmap image = CreateDib(size.cx, size.cy);
     for (int y = 0; y < size.cy; ++y)
-        for (int x = 0; x < size.cx; ++x) image.At(x, y) = source_.At(cell * size.cx + x, y) & 0xFFFFFFu;
+        for (int x = 0; x < size.cx; ++x) image.At(x, y) = source.At(cell * size.cx + x, y) & 0xFFFFFFu;
     return image;
 }
 
@@ -261,8 +271,8 @@ DibBitmap TButtonGlyph::GrayedImage() const {
 }
 
 DibBitmap TButtonGlyph::EmbossedImage() const {
-    const int w = source_.Width;
-    const int h = source_.Height;
+    const int w = Source().Width;
+    const int h = Source().Height;
     const WindowDc screen(nullptr);
     const UniqueDc sourceDc(CreateCompatibleDC(screen.get()));
     const UniqueDc maskDc(CreateCompatibleDC(screen.get()));
@@ -281,7 +291,7 @@ DibBitmap TButtonGlyph::EmbossedImage() const {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    SetDIBits(screen.get(), colour.get(), 0, h, source_.Pixels.data(), &info, DIB_RGB_COLORS);
+    SetDIBits(screen.get(), colour.get(), 0, h, Source().Pixels.data(), &info, DIB_RGB_COLORS);
 
     DibBitmap result = CreateDib(w, h);
     {
@@ -345,7 +355,7 @@ RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& cap
     DrawCaption(canvas, placed.Caption, text, glyphState, textFlags);
 
     if (showMark) {
-        const FacePoint mark = DropMarkPosition(in, placed, source_.Width > 0, drawn);
+        const FacePoint mark = DropMarkPosition(in, placed, Source().Width > 0, drawn);
         DrawDropMark(canvas, mark.x, mark.y, glyphState);
     }
     return text;

@@ -88,7 +88,9 @@ public:
 
     // Copies the bitmap into the source; an empty one clears the glyph.
     void SetSource(const DecodedBitmap& bitmap);
-    const DecodedBitmap& Source() const { return source_; }
+    // Shares a bitmap that nobody changes (a decoded glyph file).
+    void SetSource(std::shared_ptr<const DecodedBitmap> bitmap);
+    const DecodedBitmap& Source() const;
     bool HasPixels() const;
     std::uint32_t KeyColor() const { return keyColor_; }  // 0x00RRGGBB
 
@@ -125,7 +127,7 @@ private:
     DibBitmap EmbossedImage() const;
 
     std::function<void()> changed_;
-    DecodedBitmap source_;
+    std::shared_ptr<const DecodedBitmap> source_;
     TGlyphList* sharedList_ = nullptr;
     std::array<int, kFaceStateCount> stateImageIndex_;
     std::uint32_t keyColor_ = 0xFF00FF;

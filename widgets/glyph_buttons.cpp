@@ -11,6 +11,7 @@
 #include "widgets/button_glyph.h"
 #include "widgets/button_graphics.h"
 #include "widgets/form.h"
+#include "widgets/glyph_files.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"
 #include "win/module.h"
@@ -20,8 +21,6 @@ namespace vtb {
 namespace {
 
 constexpr int kMaxNumGlyphs = 5;
-// Larger glyph files are no toolbar glyph: they are refused unread.
-constexpr LONGLONG kMaxGlyphFileSize = 64 * 1024 * 1024;
 
 static_assert(static_cast<int>(MenuAlign::Left) == paLeft && static_cast<int>(MenuAlign::Right) == paRight &&
                   static_cast<int>(MenuAlign::Center) == paCenter,
@@ -192,12 +191,15 @@ void TGlyphButton::SetGlyph(const DecodedBitmap& bitmap) {
     Invalidate();
 }
 
+void TGlyphButton::SetGlyph(std::shared_ptr<const DecodedBitmap> bitmap) {
+    faceGlyph_->SetSource(std::move(bitmap));
+    Invalidate();
+}
+
 void TGlyphButton::LoadGlyphFromFile(const std::string& path) {
-    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxGlyphFileSize);
-    DecodedBitmap bitmap;
-    if (!bytes || !DecodeBitmap(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), bitmap))
-        throw ToolbarError("Bitmap image is not valid");
-    SetGlyph(bitmap);
+    std::shared_ptr<const DecodedBitmap> bitmap = LoadGlyphFile(path);
+    if (!bitmap) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(ERROR_FILE_NOT_FOUND));
+    SetGlyph(std::move(bitmap));
 }
 
 bool TGlyphButton::HasGlyph() const { return faceGlyph_->HasPixels(); }

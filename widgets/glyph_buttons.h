@@ -40,6 +40,8 @@ public:
     void SetFlat(bool value);
     // Copies the bitmap; an empty one clears the glyph.
     void SetGlyph(const DecodedBitmap& bitmap);
+    // Shares a decoded glyph file.
+    void SetGlyph(std::shared_ptr<const DecodedBitmap> bitmap);
     // Reads a .bmp file into Glyph. Throws ToolbarError "Bitmap image is not
     // valid" or "Cannot open file "%s". %s".
     void LoadGlyphFromFile(const std::string& path);

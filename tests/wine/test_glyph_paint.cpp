@@ -15,6 +15,7 @@
 #include "widgets/button_glyph.h"
 #include "widgets/button_graphics.h"
 #include "widgets/glyph_buttons.h"
+#include "widgets/glyph_files.h"
 
 namespace {
 
@@ -682,19 +683,57 @@ TEST_F(GlyphPaint, GlyphFilesAndTheirErrors) {
         EXPECT_TRUE(button.HasGlyph());  // the old glyph stays
 
         // Held open without sharing by someone else: the system's reason.
-        vtb::UniqueFile locked(CreateFileA(good.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        const std::string held = vtbtest::ExeDir() + "glyph_paint_held.bmp";
+        vtbtest::WriteTextFile(held, BitmapFile(16, 16, kBlue));
+        vtb::UniqueFile locked(CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(locked);
         try {
-            button.LoadGlyphFromFile(good);
+            button.LoadGlyphFromFile(held);
             ADD_FAILURE() << "a locked file was read";
         } catch (const vtb::ToolbarError& error) {
             EXPECT_EQ(std::string(error.what()),
-                      "Cannot open file \"" + good + "\". " + vtb::SystemErrorText(ERROR_SHARING_VIOLATION));
+                      "Cannot open file \"" + held + "\". " + vtb::SystemErrorText(ERROR_SHARING_VIOLATION));
         }
+        locked.reset();
+        DeleteFileA(held.c_str());
     }
     DeleteFileA(good.c_str());
     DeleteFileA(bad.c_str());
+}
+
+TEST_F(GlyphPaint, AGlyphFileIsDecodedOnceWhileItIsUnchanged) {
+    const std::string path = vtbtest::ExeDir() + "glyph_paint_shared.bmp";
+    vtbtest::WriteTextFile(path, BitmapFile(16, 16, kRed));
+    vtb::TGlyphButton first(nullptr, "a");
+    vtb::TGlyphButton second(nullptr, "b");
+    first.LoadGlyphFromFile(path);
+    second.LoadGlyphFromFile(path);
+    EXPECT_EQ(&first.FaceGlyph().Source(), &second.FaceGlyph().Source()) << "one decoded bitmap for both";
+
+    // Changed on disk (another size): the next load reads it again.
+    vtbtest::WriteTextFile(path, BitmapFile(32, 16, kBlue));
+    vtb::TGlyphButton third(nullptr, "c");
+    third.LoadGlyphFromFile(path);
+    EXPECT_NE(&first.FaceGlyph().Source(), &third.FaceGlyph().Source());
+    EXPECT_EQ(third.FaceGlyph().Source().Width, 32);
+    EXPECT_EQ(first.FaceGlyph().Source().Width, 16) << "a glyph in use keeps its pixels";
+
+    // The same size, written later: read again too.
+    FILETIME later;
+    GetSystemTimeAsFileTime(&later);
+    later.dwHighDateTime += 1;
+    vtbtest::WriteTextFile(path, BitmapFile(32, 16, kGreen));
+    {
+        vtb::UniqueFile file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &later));
+    }
+    vtb::TGlyphButton fourth(nullptr, "d");
+    fourth.LoadGlyphFromFile(path);
+    EXPECT_EQ(fourth.FaceGlyph().Source().At(0, 0) & 0xFFFFFF, kGreen);
+    DeleteFileA(path.c_str());
+
+    EXPECT_EQ(vtb::LoadGlyphFile(path), nullptr) << "no file, no glyph";
 }
 
 }  // namespace

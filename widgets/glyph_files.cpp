@@ -1,0 +1,82 @@
+#include "widgets/glyph_files.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <list>
+
+#include "core/config_file.h"  // ToolbarError
+#include "win/files.h"
+#include "win/locks.h"
+
+namespace vtb {
+namespace {
+
+// Larger glyph files are no toolbar glyph: they are refused unread.
+constexpr std::uint64_t kMaxGlyphFileSize = 64 * 1024 * 1024;
+// Toolbars show up to twenty glyphs; a few configurations' worth are kept.
+constexpr std::size_t kKeptFiles = 64;
+
+struct Stamp {
+    std::uint64_t size = 0;
+    FILETIME written{};
+    bool operator==(const Stamp& other) const {
+        return size == other.size && written.dwLowDateTime == other.written.dwLowDateTime &&
+               written.dwHighDateTime == other.written.dwHighDateTime;
+    }
+};
+
+struct CachedGlyph {
+    std::string path;
+    Stamp stamp;
+    std::shared_ptr<const DecodedBitmap> bitmap;
+};
+
+SlimLock& CacheLock() {
+    static SlimLock lock;
+    return lock;
+}
+
+std::list<CachedGlyph>& Cache() {
+    static std::list<CachedGlyph> cache;  // most recently used first
+    return cache;
+}
+
+std::shared_ptr<const DecodedBitmap> Decode(const std::string& path) {
+    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxGlyphFileSize);
+    auto bitmap = std::make_shared<DecodedBitmap>();
+    if (!bytes || !DecodeBitmap(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), *bitmap))
+        throw ToolbarError("Bitmap image is not valid");
+    return bitmap;
+}
+
+}  // namespace
+
+std::shared_ptr<const DecodedBitmap> LoadGlyphFile(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return nullptr;  // no glyph file: the caption alone
+    Stamp stamp;
+    stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.written = data.ftLastWriteTime;
+
+    std::list<CachedGlyph>& cache = Cache();
+    {
+        const ExclusiveLock guard(CacheLock());
+        for (auto it = cache.begin(); it != cache.end(); ++it) {
+            if (it->path != path || !(it->stamp == stamp)) continue;
+            cache.splice(cache.begin(), cache, it);
+            return cache.front().bitmap;
+        }
+    }
+    // Read outside the lock: toolbars of other threads go on meanwhile.
+    std::shared_ptr<const DecodedBitmap> bitmap = Decode(path);
+    const ExclusiveLock guard(CacheLock());
+    cache.remove_if([&path](const CachedGlyph& entry) { return entry.path == path; });
+    cache.push_front({path, stamp, bitmap});
+    if (cache.size() > kKeptFiles) cache.pop_back();
+    return bitmap;
+}
+
+}  // namespace vtb
