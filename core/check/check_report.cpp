@@ -1,0 +1,680 @@
+#include "core/check/check_report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vtb::check {
+namespace {
+
+// Windows-1252 characters 0x80..0x9F; the rest of the upper half is Latin-1.
+const unsigned kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void AppendUtf8(std::string& out, unsigned code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+bool IsUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        std::size_t more = u < 0x80 ? 0 : (u >> 5) == 0x6 ? 1 : (u >> 4) == 0xE ? 2 : (u >> 3) == 0x1E ? 3 : 9;
+        if (more == 9 || i + more >= text.size())
+            return false;
+        for (std::size_t k = 1; k <= more; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += more + 1;
+    }
+    return true;
+}
+
+// Paths come from the system and are mostly UTF-8 already; texts of the
+// file never are.
+std::string PathAsUtf8(std::string_view text) { return IsUtf8(text) ? std::string(text) : Windows1252ToUtf8(text); }
+
+// ---------------------------------------------------------------------------
+// Text
+
+class TextReport {
+public:
+    TextReport(const CheckResult& result, const std::string& fileName, bool utf8)
+        : result_(result), model_(result.Toolbar), fileName_(fileName), utf8_(utf8)
+    {
+    }
+
+    std::string Make()
+    {
+        Heading();
+        Buttons();
+        MainMenu();
+        SettingsMenu();
+        SearchOptions();
+        Addresses();
+        Diagnostics();
+        return out_;
+    }
+
+private:
+    std::string T(const std::string& text) const { return utf8_ ? Windows1252ToUtf8(text) : text; }
+    std::string Q(const std::string& text) const { return "\"" + T(text) + "\""; }
+    std::string P(const std::string& path) const { return utf8_ ? PathAsUtf8(path) : path; }
+
+    std::string TargetAt(int index) const
+    {
+        return index >= 0 && static_cast<std::size_t>(index) < model_.Targets.size()
+                   ? model_.Targets[static_cast<std::size_t>(index)]
+                   : std::string();
+    }
+
+    static std::string Pad(std::string text, std::size_t width)
+    {
+        if (text.size() < width)
+            text.append(width - text.size(), ' ');
+        return text;
+    }
+
+    static std::string LineColumn(std::size_t line)
+    {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "%5zu", line);
+        return line ? std::string(buffer) : std::string(5, ' ');
+    }
+
+    void Heading()
+    {
+        out_ += fileName_ + ": configuration version " + Q(model_.Version.Text) + " (" + T(model_.VersionNote.Text) +
+                ")\n";
+        if (model_.Stopped) {
+            const Diagnostic& stop = model_.StopError;
+            out_ += "The toolbar's construction stops ";
+            out_ += stop.Line ? "at line " + std::to_string(stop.Line) : std::string("after reading the file");
+            out_ += " with the message " + Q(stop.Message) +
+                    ": below is what it builds up to there; the user's settings are not applied.\n";
+        }
+    }
+
+    std::string GlyphText(const ButtonInfo& button) const
+    {
+        const GlyphInfo& glyph = button.Glyph;
+        std::string text;
+        if (glyph.Looked) {
+            text = T(glyph.FileName);
+            if (!glyph.Found)
+                text += " not found";
+            else if (!glyph.Valid)
+                text += ": not a valid bitmap";
+            else
+                text += " " + Size(glyph);
+        } else if (glyph.Source == GlyphInfo::Kind::Builtin) {
+            text = "built in, " + Size(glyph);
+        }
+        if (glyph.Looked && !glyph.Found && glyph.Source == GlyphInfo::Kind::File)
+            text += " (keeps the glyph of an earlier line)";
+        return text;
+    }
+
+    static std::string Size(const GlyphInfo& glyph)
+    {
+        std::string text = std::to_string(glyph.Width) + " x " + std::to_string(glyph.Height);
+        if (glyph.Cells > 1)
+            text += ", " + std::to_string(glyph.Cells) + " cells";
+        return text;
+    }
+
+    void Buttons()
+    {
+        out_ += "\nButtons\n";
+        struct Row {
+            std::string line, name, caption, target, index, glyph, note;
+        };
+        std::vector<Row> rows;
+        rows.push_back({"line", "button", "caption", "target", "index", "glyph", ""});
+        auto add = [&](const ButtonInfo& button, const std::string& name) {
+            Row row;
+            row.line = button.Line ? std::to_string(button.Line) : "-";
+            row.name = name;
+            row.caption = Q(button.Caption);
+            row.target = button.TargetIndex >= 0 ? T(TargetAt(button.TargetIndex)) : "-";
+            row.index = button.TargetIndex >= 0 ? std::to_string(button.TargetIndex) : "-";
+            row.glyph = GlyphText(button);
+            if (button.Number > 0 && button.Caption.find("Lookup") != std::string::npos)
+                row.note = "opens in a new window";
+            if (button.ShownCaption != button.Caption && button.Configured)
+                row.note += std::string(row.note.empty() ? "" : "; ") + "shown as " + Q(button.ShownCaption);
+            rows.push_back(row);
+        };
+        add(model_.Main, "main");
+        add(model_.Search, "Search");
+        add(model_.Settings, "Settings");
+        int links = 0;
+        for (const ButtonInfo& link : model_.Links) {
+            if (!link.Configured)
+                continue;
+            add(link, "link " + std::to_string(link.Number));
+            ++links;
+        }
+        std::size_t w[6] = {};
+        for (const Row& row : rows) {
+            const std::string* cells[6] = {&row.line, &row.name, &row.caption, &row.target, &row.index, &row.glyph};
+            for (int i = 0; i < 6; ++i)
+                w[i] = std::max(w[i], cells[i]->size());
+        }
+        for (const Row& row : rows) {
+            std::string text = "  " + std::string(w[0] - row.line.size(), ' ') + row.line + "  " + Pad(row.name, w[1]) +
+                               "  " + Pad(row.caption, w[2]) + "  " + Pad(row.target, w[3]) + "  " +
+                               std::string(w[4] - row.index.size(), ' ') + row.index + "  " + Pad(row.glyph, w[5]);
+            if (!row.note.empty())
+                text += "  " + row.note;
+            while (!text.empty() && text.back() == ' ')
+                text.pop_back();
+            out_ += text + "\n";
+        }
+        if (links == 0)
+            out_ += "  (no link buttons)\n";
+    }
+
+    std::string Action(const MenuEntry& entry) const
+    {
+        const Command command = CommandOf(entry, model_.Targets);
+        const std::string target = TargetAt(entry.Tag);
+        const std::string index = " [" + std::to_string(entry.Tag) + "]";
+        switch (command) {
+        case Command::None:
+            return "";
+        case Command::Navigate:
+            return "-> " + T(target) + index;
+        case Command::NewWindow:
+            return "opens in a new window: " + T(target) + index;
+        default:
+            return std::string(CommandName(command)) + " (" + T(target) + ")" + index;
+        }
+    }
+
+    void Entry(const MenuEntry& entry, int depth, std::size_t captionWidth)
+    {
+        const std::string indent(static_cast<std::size_t>(2 * depth), ' ');
+        std::string caption = entry.Caption == "-" ? std::string("--------") : T(entry.Caption);
+        if (entry.Caption.empty())
+            caption = "(empty)";
+        std::string text = "  " + LineColumn(entry.Line) + "  " + indent + Pad(caption, captionWidth - indent.size());
+        const std::string action = Action(entry);
+        if (!action.empty())
+            text += "  " + action;
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        out_ += text + "\n";
+    }
+
+    std::size_t CaptionWidth(const std::vector<MenuEntry>& entries) const
+    {
+        std::size_t width = 8;
+        for (const MenuEntry& entry : entries) {
+            width = std::max(width, T(entry.Caption).size());
+            for (const MenuEntry& sub : entry.SubEntries)
+                width = std::max(width, T(sub.Caption).size() + 2);
+        }
+        return width;
+    }
+
+    void MainMenu()
+    {
+        out_ += "\nMain menu (under the button " + Q(model_.Main.Caption) + ")\n";
+        if (model_.MainMenu.empty())
+            out_ += "  (no entries)\n";
+        const std::size_t width = CaptionWidth(model_.MainMenu);
+        for (const MenuEntry& entry : model_.MainMenu) {
+            Entry(entry, 0, width);
+            for (const MenuEntry& sub : entry.SubEntries)
+                Entry(sub, 1, width);
+        }
+    }
+
+    void SettingsMenu()
+    {
+        out_ += "\nSettings menu (under the button " + Q(model_.Settings.Caption) + ")\n";
+        std::string buttons;
+        for (const ButtonInfo& link : model_.Links) {
+            if (link.Configured)
+                buttons += (buttons.empty() ? "" : ", ") + Q(link.Caption);
+        }
+        std::size_t width = std::max<std::size_t>(CaptionWidth(model_.SettingsEntries),
+                                                  std::max<std::size_t>(T(model_.SearchOptionsCaption.Text).size(), 7));
+        out_ += "  " + LineColumn(model_.SearchOptionsCaption.Line) + "  " +
+                Pad(T(model_.SearchOptionsCaption.Text), width) + "  sub-menu of the search options\n";
+        out_ += "  " + LineColumn(0) + "  " + Pad("Buttons", width) + "  sub-menu to show or hide the link buttons" +
+                (buttons.empty() ? std::string(" (none)") : ": " + buttons) + "\n";
+        out_ += "  " + LineColumn(0) + "  --------\n";
+        for (const MenuEntry& entry : model_.SettingsEntries)
+            Entry(entry, 0, width);
+    }
+
+    void SearchOptions()
+    {
+        out_ += "\nSearch options\n";
+        std::size_t width = 0;
+        for (const SearchOptionInfo& option : model_.SearchOptions)
+            width = std::max(width, T(option.Caption).size());
+        for (std::size_t k = 0; k < model_.SearchOptions.size(); ++k) {
+            const SearchOptionInfo& option = model_.SearchOptions[k];
+            if (!option.Visible)
+                continue;
+            std::string text = "  " + LineColumn(option.Line) + "  " + std::to_string(k + 1) + "  " +
+                               Pad(T(option.Caption), width) + "  method " + Q(TargetAt(option.Tag)) + " [" +
+                               std::to_string(option.Tag) + "]";
+            if (k == 0)
+                text += "  (selected until the user chooses another)";
+            out_ += text + "\n";
+        }
+    }
+
+    void Addresses()
+    {
+        const auto& p = model_.SearchParams;
+        out_ += "\nSearch address for " + Q(result_.SampleQuery) + " with the first search option:\n  " +
+                T(result_.SearchAddress) + "\n";
+        if (p[0].Line)
+            out_ += "  (line " + std::to_string(p[0].Line) + ", the method, line " + std::to_string(p[1].Line) +
+                    ", the query, line " + std::to_string(p[2].Line) + ")\n";
+        out_ += "\nUpdate address";
+        if (model_.UpdateURL.Line)
+            out_ += " (line " + std::to_string(model_.UpdateURL.Line) + ")";
+        out_ += ": " + (model_.UpdateURL.Text.empty() ? std::string("none") : T(model_.UpdateURL.Text)) + "\n";
+        out_ += std::string("The toolbar's update command ") +
+                (result_.UpdateAccepts ? "takes this file." : "refuses this file.") + "\n";
+    }
+
+    void Diagnostics()
+    {
+        out_ += "\n";
+        int errors = 0;
+        int warnings = 0;
+        for (const Diagnostic& d : result_.Diagnostics) {
+            const bool error = d.Level == Severity::Error;
+            (error ? errors : warnings)++;
+            out_ += fileName_;
+            if (d.Line)
+                out_ += ":" + std::to_string(d.Line);
+            out_ += error ? ": error: " : ": warning: ";
+            out_ += T(d.Message);
+            if (!d.Detail.empty())
+                out_ += " (" + P(d.Detail) + ")";
+            out_ += "\n";
+        }
+        auto count = [](int n, const char* what) {
+            return (n ? std::to_string(n) : std::string("no")) + " " + what + (n == 1 ? "" : "s");
+        };
+        out_ += count(errors, "error") + ", " + count(warnings, "warning") + "\n";
+    }
+
+    const CheckResult& result_;
+    const ToolbarModel& model_;
+    const std::string& fileName_;
+    const bool utf8_;
+    std::string out_;
+};
+
+// ---------------------------------------------------------------------------
+// JSON
+
+class Json {
+public:
+    std::string Take() { return std::move(out_); }
+
+    void Open(char bracket)
+    {
+        Separate();
+        out_ += bracket;
+        first_.push_back(true);
+    }
+    void Close(char bracket)
+    {
+        first_.pop_back();
+        out_ += bracket;
+    }
+    void Key(const char* key)
+    {
+        Separate();
+        String(key);
+        out_ += ':';
+        afterKey_ = true;
+    }
+    void Str(const std::string& text)
+    {
+        Separate();
+        String(Windows1252ToUtf8(text));
+    }
+    void Path(const std::string& path)
+    {
+        Separate();
+        String(PathAsUtf8(path));
+    }
+    void Num(long long value)
+    {
+        Separate();
+        out_ += std::to_string(value);
+    }
+    void Bool(bool value)
+    {
+        Separate();
+        out_ += value ? "true" : "false";
+    }
+    void Null()
+    {
+        Separate();
+        out_ += "null";
+    }
+    // A line number, null when there is none.
+    void Line(std::size_t line)
+    {
+        if (line)
+            Num(static_cast<long long>(line));
+        else
+            Null();
+    }
+
+private:
+    void Separate()
+    {
+        if (afterKey_) {
+            afterKey_ = false;
+            return;
+        }
+        if (first_.empty())
+            return;
+        if (!first_.back())
+            out_ += ',';
+        first_.back() = false;
+    }
+
+    void String(const std::string& utf8)
+    {
+        out_ += '"';
+        for (const char c : utf8) {
+            const auto u = static_cast<unsigned char>(c);
+            if (c == '"' || c == '\\') {
+                out_ += '\\';
+                out_ += c;
+            } else if (u < 0x20 || u == 0x7F) {
+                char buffer[8];
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
+                out_ += buffer;
+            } else {
+                out_ += c;
+            }
+        }
+        out_ += '"';
+    }
+
+    std::string out_;
+    std::vector<bool> first_;
+    bool afterKey_ = false;
+};
+
+class JsonReport {
+public:
+    JsonReport(const CheckResult& result, const std::string& fileName)
+        : result_(result), model_(result.Toolbar), fileName_(fileName)
+    {
+    }
+
+    std::string Make()
+    {
+        j_.Open('{');
+        j_.Key("file");
+        j_.Path(fileName_);
+        j_.Key("exitCode");
+        j_.Num(result_.ExitCode());
+        j_.Key("status");
+        j_.Str(result_.HasErrors() ? "errors" : result_.HasWarnings() ? "warnings" : "clean");
+        j_.Key("updateAccepts");
+        j_.Bool(result_.UpdateAccepts);
+        j_.Key("version");
+        j_.Str(model_.Version.Text);
+        j_.Key("versionNote");
+        j_.Str(model_.VersionNote.Text);
+        j_.Key("constructionStops");
+        if (model_.Stopped)
+            Diag(model_.StopError);
+        else
+            j_.Null();
+        Buttons();
+        j_.Key("mainMenu");
+        Entries(model_.MainMenu);
+        Settings();
+        Search();
+        j_.Key("updateAddress");
+        Value(model_.UpdateURL);
+        j_.Key("targets");
+        j_.Open('[');
+        for (const std::string& target : model_.Targets)
+            j_.Str(target);
+        j_.Close(']');
+        j_.Key("diagnostics");
+        j_.Open('[');
+        for (const Diagnostic& d : result_.Diagnostics)
+            Diag(d);
+        j_.Close(']');
+        j_.Close('}');
+        return j_.Take() + "\n";
+    }
+
+private:
+    void Diag(const Diagnostic& d)
+    {
+        j_.Open('{');
+        j_.Key("line");
+        j_.Line(d.Line);
+        j_.Key("severity");
+        j_.Str(d.Level == Severity::Error ? "error" : "warning");
+        j_.Key("message");
+        j_.Str(d.Message);
+        j_.Key("detail");
+        j_.Path(d.Detail);
+        j_.Close('}');
+    }
+
+    void Value(const ValueLine& value)
+    {
+        j_.Open('{');
+        j_.Key("line");
+        j_.Line(value.Line);
+        j_.Key("text");
+        j_.Str(value.Text);
+        j_.Close('}');
+    }
+
+    void Target(int index)
+    {
+        j_.Key("index");
+        if (index >= 0)
+            j_.Num(index);
+        else
+            j_.Null();
+        j_.Key("target");
+        if (index >= 0 && static_cast<std::size_t>(index) < model_.Targets.size())
+            j_.Str(model_.Targets[static_cast<std::size_t>(index)]);
+        else
+            j_.Null();
+    }
+
+    void Button(const ButtonInfo& button, const char* role)
+    {
+        j_.Open('{');
+        j_.Key("role");
+        j_.Str(role);
+        j_.Key("control");
+        j_.Str(button.Name);
+        if (button.Number) {
+            j_.Key("number");
+            j_.Num(button.Number);
+        }
+        j_.Key("line");
+        j_.Line(button.Line);
+        j_.Key("caption");
+        j_.Str(button.Caption);
+        j_.Key("shownCaption");
+        j_.Str(button.ShownCaption);
+        Target(button.TargetIndex);
+        j_.Key("newWindow");
+        j_.Bool(button.Number > 0 && button.Caption.find("Lookup") != std::string::npos);
+        const GlyphInfo& glyph = button.Glyph;
+        j_.Key("glyph");
+        j_.Open('{');
+        j_.Key("source");
+        j_.Str(glyph.Source == GlyphInfo::Kind::File      ? "file"
+               : glyph.Source == GlyphInfo::Kind::Builtin ? "built in"
+                                                          : "none");
+        j_.Key("file");
+        if (glyph.Looked)
+            j_.Str(glyph.FileName);
+        else
+            j_.Null();
+        j_.Key("path");
+        j_.Path(glyph.Path);
+        j_.Key("found");
+        j_.Bool(glyph.Found);
+        j_.Key("valid");
+        j_.Bool(glyph.Valid);
+        j_.Key("width");
+        j_.Num(glyph.Width);
+        j_.Key("height");
+        j_.Num(glyph.Height);
+        j_.Key("cells");
+        j_.Num(glyph.Cells);
+        j_.Close('}');
+        j_.Close('}');
+    }
+
+    void Buttons()
+    {
+        j_.Key("buttons");
+        j_.Open('[');
+        Button(model_.Main, "main");
+        Button(model_.Search, "search");
+        Button(model_.Settings, "settings");
+        for (const ButtonInfo& link : model_.Links) {
+            if (link.Configured)
+                Button(link, "link");
+        }
+        j_.Close(']');
+    }
+
+    void Entries(const std::vector<MenuEntry>& entries)
+    {
+        j_.Open('[');
+        for (const MenuEntry& entry : entries) {
+            j_.Open('{');
+            j_.Key("line");
+            j_.Line(entry.Line);
+            j_.Key("caption");
+            j_.Str(entry.Caption);
+            j_.Key("separator");
+            j_.Bool(entry.Caption == "-");
+            j_.Key("command");
+            j_.Str(CommandName(CommandOf(entry, model_.Targets)));
+            Target(entry.Tag);
+            if (!entry.SubEntry) {
+                j_.Key("subEntries");
+                Entries(entry.SubEntries);
+            }
+            j_.Close('}');
+        }
+        j_.Close(']');
+    }
+
+    void Settings()
+    {
+        j_.Key("settingsMenu");
+        j_.Open('{');
+        j_.Key("searchOptionsCaption");
+        Value(model_.SearchOptionsCaption);
+        j_.Key("buttons");
+        j_.Open('[');
+        for (const ButtonInfo& link : model_.Links) {
+            if (link.Configured)
+                j_.Str(link.Caption);
+        }
+        j_.Close(']');
+        j_.Key("entries");
+        Entries(model_.SettingsEntries);
+        j_.Close('}');
+    }
+
+    void Search()
+    {
+        j_.Key("searchOptions");
+        j_.Open('[');
+        for (std::size_t k = 0; k < model_.SearchOptions.size(); ++k) {
+            const SearchOptionInfo& option = model_.SearchOptions[k];
+            if (!option.Visible)
+                continue;
+            j_.Open('{');
+            j_.Key("number");
+            j_.Num(static_cast<long long>(k + 1));
+            j_.Key("line");
+            j_.Line(option.Line);
+            j_.Key("caption");
+            j_.Str(option.Caption);
+            Target(option.Tag);
+            j_.Close('}');
+        }
+        j_.Close(']');
+        j_.Key("searchParameters");
+        j_.Open('[');
+        for (const ValueLine& value : model_.SearchParams)
+            Value(value);
+        j_.Close(']');
+        j_.Key("sampleQuery");
+        j_.Str(result_.SampleQuery);
+        j_.Key("searchAddress");
+        j_.Str(result_.SearchAddress);
+    }
+
+    const CheckResult& result_;
+    const ToolbarModel& model_;
+    const std::string& fileName_;
+    Json j_;
+};
+
+}  // namespace
+
+std::string Windows1252ToUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80)
+            out += c;
+        else
+            AppendUtf8(out, u < 0xA0 ? kHighControls[u - 0x80] : u);
+    }
+    return out;
+}
+
+std::string FormatText(const CheckResult& result, const std::string& fileName, bool utf8)
+{
+    return TextReport(result, fileName, utf8).Make();
+}
+
+std::string FormatJson(const CheckResult& result, const std::string& fileName)
+{
+    return JsonReport(result, fileName).Make();
+}
+
+}  // namespace vtb::check
