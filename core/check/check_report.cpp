@@ -267,8 +267,10 @@ private:
     {
         out_ += "\nSearch options\n";
         std::size_t width = 0;
-        for (const SearchOptionInfo& option : model_.SearchOptions)
-            width = std::max(width, T(option.Caption).size());
+        for (const SearchOptionInfo& option : model_.SearchOptions) {
+            if (option.Visible)
+                width = std::max(width, T(option.Caption).size());
+        }
         for (std::size_t k = 0; k < model_.SearchOptions.size(); ++k) {
             const SearchOptionInfo& option = model_.SearchOptions[k];
             if (!option.Visible)

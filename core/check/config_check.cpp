@@ -571,10 +571,12 @@ public:
         }
     }
 
-    void Counts(const Reading& reading)
+    // Count lines that were errors are not judged again.
+    void Counts(const Reading& reading, const std::vector<std::size_t>& badLines)
     {
         for (const SectionRecord& section : reading.Sections) {
-            if (!section.HasCount)
+            if (!section.HasCount ||
+                std::find(badLines.begin(), badLines.end(), section.CountLine) != badLines.end())
                 continue;
             if (section.Header == kButtons)
                 ButtonCount(section);
@@ -632,8 +634,8 @@ public:
         const std::size_t available = lines_.Count() > first ? lines_.Count() - first : 0;
         if (menu && section.Count > 0 && static_cast<std::size_t>(section.Count) > available) {
             Warn(Shown(section.CountLine), where + " runs past the end of the file: only " +
-                                               std::to_string(available) + " line" + (available == 1 ? "" : "s") +
-                                               " follow");
+                                               std::to_string(available) +
+                                               (available == 1 ? " line follows" : " lines follow"));
             return;
         }
         if (!menu && lastRead > lines_.Count()) {
@@ -956,6 +958,7 @@ CheckResult CheckConfiguration(std::string_view bytes, GlyphSource& glyphs, cons
     working.Load(bytes);
     Reading full;
     int readerErrors = 0;
+    std::vector<std::size_t> badLines;  // from 0, made harmless
     std::map<std::pair<std::size_t, std::string>, bool> seenGlyphErrors;
     for (;;) {
         full = Read(working, cache, false);
@@ -974,7 +977,8 @@ CheckResult CheckConfiguration(std::string_view bytes, GlyphSource& glyphs, cons
             out.push_back(note);
             break;
         }
-        Neutralise(working, full.ReaderError->Line - 1, full.ReaderErrorIsCount);
+        badLines.push_back(full.ReaderError->Line - 1);
+        Neutralise(working, badLines.back(), full.ReaderErrorIsCount);
     }
     if (!full.ReaderError && full.Model.Stopped)
         out.push_back(full.Model.StopError);  // applying the user's settings fails
@@ -984,13 +988,18 @@ CheckResult CheckConfiguration(std::string_view bytes, GlyphSource& glyphs, cons
     checker.LongLines();
     checker.NearMissHeaders();
     checker.RepeatedHeaders(full);
-    checker.Counts(full);
+    checker.Counts(full, badLines);
     checker.PlusSigns(full);
     checker.Buttons(full);
     checker.Menus(full.Model);
     const bool hasSearchSection = std::any_of(full.Sections.begin(), full.Sections.end(),
                                               [](const SectionRecord& s) { return s.Header == kSearchParameters; });
     checker.Addresses(full.Model, hasSearchSection);
+    const bool hasSearchMenu = std::any_of(full.Sections.begin(), full.Sections.end(),
+                                           [](const SectionRecord& s) { return s.Header == kSearchMenu; });
+    if (!hasSearchMenu && hasSearchSection)
+        checker.Warn(0, "no " + std::string(Quoted(kSearchMenu)) +
+                            " section: every search uses the first target of the file as its method");
     if (!full.Model.HasButtonsSection)
         checker.Warn(0, "no " + std::string(Quoted(kButtons)) +
                             " section: the toolbar keeps its built-in captions \"Veltrane\", \"Search\" and "

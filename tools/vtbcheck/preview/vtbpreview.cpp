@@ -37,7 +37,7 @@ constexpr DWORD kSettleMs = 700;       // for the first paint and the timer's ho
 constexpr DWORD kMenuMs = 700;         // for the menu to open and paint
 constexpr COLORREF kBackground = RGB(255, 255, 255);  // around a menu
 
-std::string Folder() {
+std::string ProgramFolder() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder = path;
@@ -187,51 +187,56 @@ private:
     void* bits_ = nullptr;
 };
 
+struct OpenMenus {
+    HWND windows[4];
+    int count;
+};
+
+BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
+    auto* menus = reinterpret_cast<OpenMenus*>(param);
+    char name[16] = {};
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
+        lstrcmpA(name, "#32768") == 0 && menus->count < 4)
+        menus->windows[menus->count++] = window;
+    return TRUE;
+}
+
 // The toolbar window, and a menu of this process when one is open.
 Picture Capture(HWND host) {
     RECT area{};
     GetWindowRect(host, &area);
-    struct Found {
-        HWND menus[4];
-        int count;
-    } found{{}, 0};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* f = reinterpret_cast<Found*>(param);
-            char name[16] = {};
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-                GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32768") == 0 && f->count < 4)
-                f->menus[f->count++] = window;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    OpenMenus found{{}, 0};
+    EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&found));
     for (int i = 0; i < found.count; ++i) {
         RECT menu{};
-        GetWindowRect(found.menus[i], &menu);
+        GetWindowRect(found.windows[i], &menu);
         UnionRect(&area, &area, &menu);
     }
     Canvas canvas({area.left, area.top}, area.right - area.left, area.bottom - area.top);
     if (!canvas.Ready()) return {};
     canvas.Copy(host);
-    for (int i = found.count - 1; i >= 0; --i) canvas.Copy(found.menus[i]);
+    for (int i = found.count - 1; i >= 0; --i) canvas.Copy(found.windows[i]);
     return canvas.Take();
 }
 
 // ---- The toolbar -----------------------------------------------------------
 
+// Runs the thread's messages until the time is up (or done is set); the
+// toolbar's timer keeps the queue busy, so the clock is read between messages.
 void Pump(DWORD milliseconds, const std::atomic<bool>* done = nullptr) {
     const DWORD end = GetTickCount() + milliseconds;
     for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
         const DWORD now = GetTickCount();
         if ((done && *done) || static_cast<LONG>(end - now) <= 0) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        }
     }
 }
 
@@ -253,7 +258,7 @@ public:
     explicit Preview(std::ofstream& report) : report_(report) {}
 
     bool Run(const std::string& menu) {
-        const std::string folder = Folder();
+        const std::string folder = ProgramFolder();
         if (!MakeHost()) return Fail("cannot make the host window");
         dll_.reset(LoadLibraryExA((folder + "Veltrane_ToolBar.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
         if (!dll_) return Fail("cannot load Veltrane_ToolBar.dll (error " + std::to_string(GetLastError()) + ")");
@@ -363,7 +368,7 @@ int main(int argc, char** argv) {
     std::string menu;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--menu") menu = argv[++i];
-    const std::string folder = Folder();
+    const std::string folder = ProgramFolder();
     std::ofstream report(folder + "messages.txt", std::ios::binary | std::ios::trunc);
 
     if (FAILED(OleInitialize(nullptr))) {
