@@ -146,4 +146,18 @@ frame_check >"$logs/frame_check.log" 2>&1 || rc=$?
 cat "$logs/frame_check.log"
 count_suite "browser frame" "$logs/frame_check.log" "$rc"
 
+# 6. The configuration checker's preview: the native vtbcheck paints the
+# sample toolbar with the DLL under Wine, in a Wine prefix and on an Xvfb
+# display of its own, and must leave neither running.
+echo "== checker preview"
+rc=0
+(
+    unset DISPLAY WINEPREFIX
+    VTBCHECK="$BUILD_ROOT/core-native/vtbcheck" VTBCHECK_WINEPREFIX="$BUILD_ROOT/wineprefix-vtbcheck" \
+        timeout --kill-after=10 900 python3 "$repo/tests/vtbcheck/test_preview.py"
+) >"$logs/checker_preview.log" 2>&1 || rc=$?
+cat "$logs/checker_preview.log"
+count_suite "checker preview" "$logs/checker_preview.log" "$rc"
+# ---- end of the checker preview -------------------------------------------
+
 finish

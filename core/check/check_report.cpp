@@ -81,10 +81,19 @@ private:
                    : std::string();
     }
 
+    // Characters, not bytes: a UTF-8 sequence counts once.
+    static std::size_t Width(const std::string& text)
+    {
+        return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    }
+
     static std::string Pad(std::string text, std::size_t width)
     {
-        if (text.size() < width)
-            text.append(width - text.size(), ' ');
+        const std::size_t have = Width(text);
+        if (have < width)
+            text.append(width - have, ' ');
         return text;
     }
 
@@ -172,12 +181,13 @@ private:
         for (const Row& row : rows) {
             const std::string* cells[6] = {&row.line, &row.name, &row.caption, &row.target, &row.index, &row.glyph};
             for (int i = 0; i < 6; ++i)
-                w[i] = std::max(w[i], cells[i]->size());
+                w[i] = std::max(w[i], Width(*cells[i]));
         }
         for (const Row& row : rows) {
-            std::string text = "  " + std::string(w[0] - row.line.size(), ' ') + row.line + "  " + Pad(row.name, w[1]) +
-                               "  " + Pad(row.caption, w[2]) + "  " + Pad(row.target, w[3]) + "  " +
-                               std::string(w[4] - row.index.size(), ' ') + row.index + "  " + Pad(row.glyph, w[5]);
+            std::string text = "  " + std::string(w[0] - Width(row.line), ' ') + row.line + "  " +
+                               Pad(row.name, w[1]) + "  " + Pad(row.caption, w[2]) + "  " + Pad(row.target, w[3]) +
+                               "  " + std::string(w[4] - Width(row.index), ' ') + row.index + "  " +
+                               Pad(row.glyph, w[5]);
             if (!row.note.empty())
                 text += "  " + row.note;
             while (!text.empty() && text.back() == ' ')
@@ -224,9 +234,9 @@ private:
     {
         std::size_t width = 8;
         for (const MenuEntry& entry : entries) {
-            width = std::max(width, T(entry.Caption).size());
+            width = std::max(width, Width(T(entry.Caption)));
             for (const MenuEntry& sub : entry.SubEntries)
-                width = std::max(width, T(sub.Caption).size() + 2);
+                width = std::max(width, Width(T(sub.Caption)) + 2);
         }
         return width;
     }
@@ -253,7 +263,7 @@ private:
                 buttons += (buttons.empty() ? "" : ", ") + Q(link.Caption);
         }
         std::size_t width = std::max<std::size_t>(CaptionWidth(model_.SettingsEntries),
-                                                  std::max<std::size_t>(T(model_.SearchOptionsCaption.Text).size(), 7));
+                                                  std::max<std::size_t>(Width(T(model_.SearchOptionsCaption.Text)), 7));
         out_ += "  " + LineColumn(model_.SearchOptionsCaption.Line) + "  " +
                 Pad(T(model_.SearchOptionsCaption.Text), width) + "  sub-menu of the search options\n";
         out_ += "  " + LineColumn(0) + "  " + Pad("Buttons", width) + "  sub-menu to show or hide the link buttons" +
@@ -269,7 +279,7 @@ private:
         std::size_t width = 0;
         for (const SearchOptionInfo& option : model_.SearchOptions) {
             if (option.Visible)
-                width = std::max(width, T(option.Caption).size());
+                width = std::max(width, Width(T(option.Caption)));
         }
         for (std::size_t k = 0; k < model_.SearchOptions.size(); ++k) {
             const SearchOptionInfo& option = model_.SearchOptions[k];

@@ -208,9 +208,8 @@ void InitialModel(ToolbarModel& model)
 // Records what the reader hands over, with the line it came from.
 class ModelSink : public ConfigSink {
 public:
-    ModelSink(const LineStore& lines, const TargetList& urls, GlyphCache& glyphs, Reading& reading,
-              bool stopAtGlyphError)
-        : lines_(lines), urls_(urls), glyphs_(glyphs), reading_(reading), model_(reading.Model),
+    ModelSink(const TargetList& urls, GlyphCache& glyphs, Reading& reading, bool stopAtGlyphError)
+        : urls_(urls), glyphs_(glyphs), reading_(reading), model_(reading.Model),
           stopAtGlyphError_(stopAtGlyphError)
     {
     }
@@ -366,7 +365,6 @@ private:
         reading_.ButtonLines.push_back(record);
     }
 
-    const LineStore& lines_;
     const TargetList& urls_;
     GlyphCache& glyphs_;
     Reading& reading_;
@@ -407,7 +405,7 @@ Reading Read(const LineStore& lines, GlyphCache& glyphs, bool stopAtFirstError)
     Reading reading;
     InitialModel(reading.Model);
     ConfigValues values;
-    ModelSink sink(lines, reading.Model.Targets, glyphs, reading, stopAtFirstError);
+    ModelSink sink(reading.Model.Targets, glyphs, reading, stopAtFirstError);
     try {
         ReadConfiguration(lines, reading.Model.Targets, values, sink);
     } catch (const ToolbarError& e) {

@@ -213,6 +213,7 @@ public:
     }
 
     const std::string& Display() const { return display_; }
+    pid_t Pid() const { return server_.Pid(); }
 
 private:
     Child server_;
@@ -318,6 +319,9 @@ bool RunPreviewProgram(const fs::path& stage, const fs::path& /*toolbarDir*/, co
         }
         env["DISPLAY"] = xvfb.Display();
     }
+    if (Env("VTBCHECK_VERBOSE") == "1")
+        std::cerr << "vtbcheck: Wine prefix " << prefix.string() << ", display " << env["DISPLAY"]
+                  << (xvfb.Pid() > 0 ? " (Xvfb, process " + std::to_string(xvfb.Pid()) + ")" : std::string()) << "\n";
 
     bool ok = true;
     if (!fs::exists(prefix / "system.reg")) {
