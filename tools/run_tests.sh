@@ -151,7 +151,9 @@ count_suite "browser frame" "$logs/frame_check.log" "$rc"
 # display of its own, and must leave neither running.
 echo "== checker preview"
 rc=0
+# vtbcheck.exe, the Windows build, runs in the Wine environment of the tests.
 (
+    export VTBCHECK_WINDOWS_PREFIX="$WINEPREFIX" VTBCHECK_WINDOWS_DISPLAY="$DISPLAY"
     unset DISPLAY WINEPREFIX
     VTBCHECK="$BUILD_ROOT/core-native/vtbcheck" VTBCHECK_WINEPREFIX="$BUILD_ROOT/wineprefix-vtbcheck" \
         timeout --kill-after=10 900 python3 "$repo/tests/vtbcheck/test_preview.py"

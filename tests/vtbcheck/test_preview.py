@@ -10,9 +10,10 @@ size and a few of its pixels, and that nothing it started is left running.
 import os
 import re
 import shutil
+import subprocess
 import unittest
 
-from support import SAMPLE, SAMPLE_CFG, Folder, main, read_bmp24, read_png, run
+from support import SAMPLE, SAMPLE_CFG, Folder, main, read_bmp24, read_png, run, vtbcheck_path
 
 LINK_LEFT = 440
 LINK_WIDTH = 65
@@ -139,6 +140,48 @@ class PreviewTest(unittest.TestCase):
         self.assertIn("the toolbar showed the message: 'many' is not a valid integer value.", stderr)
         # Construction stopped before the user's settings: no link button shows.
         self.assertEqual((width, height), (LINK_LEFT, HEIGHT))
+
+
+@unittest.skipUnless(os.environ.get("VTBCHECK_WINDOWS_PREFIX"), "no Wine prefix for vtbcheck.exe given")
+class WindowsBuildTest(unittest.TestCase):
+    """vtbcheck.exe, built for Windows from the same sources, run under Wine
+    in the Wine environment of the test command (VTBCHECK_WINDOWS_PREFIX,
+    VTBCHECK_WINDOWS_DISPLAY), says what the Linux build says and makes
+    its preview by starting vtbpreview.exe directly."""
+
+    def wine(self, *args):
+        env = dict(os.environ)
+        env.update(WINEPREFIX=os.environ["VTBCHECK_WINDOWS_PREFIX"], WINEARCH="win32", WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=os.environ.get("VTBCHECK_WINDOWS_DISPLAY", ""))
+        exe = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(vtbcheck_path()))), "cross",
+                           "vtbcheck.exe")
+        proc = subprocess.run(["wine", exe, *args], capture_output=True, env=env, timeout=300)
+        return proc.returncode, proc.stdout.decode("cp1252").replace("\r\n", "\n")
+
+    def test_the_report_is_the_same(self):
+        folder = Folder()
+        try:
+            traps = folder.write("traps.cfg", "1|x\r\n[buttons]\r\n[Main Menu]\r\n3\r\nHome|h\r\nA|b+c\r\n")
+            for args in ([SAMPLE_CFG], ["--json", SAMPLE_CFG], [traps], ["--json", traps]):
+                status, out = self.wine(*args)
+                # Windows joins the glyph folder and the file name with a backslash.
+                out = out.replace("\\\\", "/")
+                self.assertEqual((status, out), run(*args)[:2], args)
+        finally:
+            folder.close()
+
+    def test_the_preview_is_the_linux_builds_picture(self):
+        folder = Folder()
+        try:
+            png = os.path.join(folder.path, "windows.png")
+            status, out = self.wine("--preview", "Z:" + png.replace("/", "\\"), SAMPLE_CFG)
+            self.assertEqual(status, 0, out)
+            linux = os.path.join(folder.path, "linux.png")
+            status, _, err = run("--preview", linux, SAMPLE_CFG, env=preview_env(), timeout=600)
+            self.assertEqual(status, 0, err)
+            self.assertEqual(read_png(png), read_png(linux))
+        finally:
+            folder.close()
 
 
 class WithoutToolbarTest(unittest.TestCase):

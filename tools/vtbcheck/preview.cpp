@@ -159,7 +159,7 @@ int RunPreview(const PreviewRequest& request)
     if (!Stage(request, *toolbarDir, stage.Path()))
         return 3;
 
-    const bool ran = RunPreviewProgram(stage.Path(), *toolbarDir, request.Menu);
+    const bool ran = RunPreviewProgram(stage.Path(), request.Menu);
     // What the toolbar said in its message boxes, and what went wrong.
     std::string messages = ReadFile(stage.Path() / "messages.txt");
     std::size_t start = 0;

@@ -25,7 +25,7 @@ struct PreviewRequest {
 // 0: written; 3: no picture could be made (said on stderr).
 int RunPreview(const PreviewRequest& request);
 
-// ---- Shared by the platform parts -------------------------------------
+// ---- Between the shared and the platform parts -------------------------
 
 extern const char kDllName[];
 extern const char kPreviewName[];
@@ -33,14 +33,10 @@ extern const char kPreviewName[];
 // The folder with the DLL and the preview program, or nullopt (said on stderr).
 std::optional<std::filesystem::path> FindToolbarDir(const PreviewRequest& request);
 
+// The platform parts (preview_posix.cpp, preview_windows.cpp):
 // Runs vtbpreview.exe in the staged folder; true when it exited with 0.
 // Says what went wrong on stderr.
-bool RunPreviewProgram(const std::filesystem::path& stage, const std::filesystem::path& toolbarDir,
-                       const std::string& menu);
-
-}  // namespace vtbcheck
-
-namespace vtbcheck {
+bool RunPreviewProgram(const std::filesystem::path& stage, const std::string& menu);
 
 // This program's own file.
 std::filesystem::path ProgramPath(const char* argv0);

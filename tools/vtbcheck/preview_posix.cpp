@@ -291,7 +291,7 @@ fs::path ProgramPath(const char* argv0)
     return ec ? fs::absolute(argv0) : self;
 }
 
-bool RunPreviewProgram(const fs::path& stage, const fs::path& /*toolbarDir*/, const std::string& menu)
+bool RunPreviewProgram(const fs::path& stage, const std::string& menu)
 {
     SignalGuard signals;
     const fs::path logPath = stage / "wine.log";

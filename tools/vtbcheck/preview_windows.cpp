@@ -22,7 +22,7 @@ fs::path ProgramPath(const char* argv0)
     return length > 0 && length < MAX_PATH ? fs::path(path) : fs::absolute(argv0);
 }
 
-bool RunPreviewProgram(const fs::path& stage, const fs::path& /*toolbarDir*/, const std::string& menu)
+bool RunPreviewProgram(const fs::path& stage, const std::string& menu)
 {
     const std::string program = (stage / kPreviewName).string();
     std::string command = "\"" + program + "\"";
