@@ -36,6 +36,8 @@ constexpr int kButtonY = 12;
 constexpr DWORD kSettleMs = 700;       // for the first paint and the timer's hover step
 constexpr DWORD kMenuMs = 700;         // for the menu to open and paint
 constexpr COLORREF kBackground = RGB(255, 255, 255);  // around a menu
+constexpr int kPointerMargin = 8;
+constexpr int kMenuRoom = 640;  // below the toolbar, where a menu may open
 
 std::string ProgramFolder() {
     char path[MAX_PATH] = {};
@@ -293,8 +295,7 @@ public:
         SetWindowPos(host_.get(), HWND_TOPMOST, 0, 0, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
         SetWindowPos(toolbar, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         band_->ShowDW(TRUE);
-        // The pointer away from the toolbar: the buttons show their idle faces.
-        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        KeepPointerAway(width, height);
         UpdateWindow(host_.get());
         Pump(kSettleMs);
 
@@ -320,6 +321,16 @@ public:
     ~Preview() { Close(); }
 
 private:
+    // The buttons show their idle faces only with the pointer elsewhere: it
+    // is moved to the screen's corner when it rests where the toolbar or
+    // its menus are drawn, and left alone otherwise.
+    static void KeepPointerAway(int width, int height) {
+        POINT at{};
+        GetCursorPos(&at);
+        if (at.x < width + kPointerMargin && at.y < height + kMenuRoom)
+            SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+
     bool MakeHost() {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
