@@ -106,6 +106,10 @@ class _Result(unittest.TextTestResult):
         print(self._exc_info_to_string(err, test), flush=True)
         print("[  FAILED  ] " + self._name(test) + " (0 ms)", flush=True)
 
+    def addSkip(self, test, reason):
+        unittest.TestResult.addSkip(self, test, reason)
+        print("[  SKIPPED ] %s (%s)" % (self._name(test), reason), flush=True)
+
     @staticmethod
     def _name(test):
         return type(test).__name__ + "." + test._testMethodName
@@ -117,7 +121,7 @@ def main(name):
     suite = unittest.defaultTestLoader.loadTestsFromModule(sys.modules["__main__"])
     result = unittest.TextTestRunner(resultclass=_Result, verbosity=0, stream=open(os.devnull, "w")).run(suite)
     failed = len(result.failures) + len(result.errors)
-    passed = result.testsRun - failed
+    passed = result.testsRun - failed - len(result.skipped)
     print("[  PASSED  ] %d tests." % passed)
     if failed:
         print("[  FAILED  ] %d tests, listed below:" % failed)
