@@ -13,6 +13,10 @@ namespace vtb::check {
 // want UTF-8.
 std::string Windows1252ToUtf8(std::string_view text);
 
+// Paths come from the system and are mostly UTF-8 already (then kept as
+// they are); anything else is taken as Windows-1252.
+std::string PathAsUtf8(std::string_view text);
+
 // fileName names the file in the report ("FILE:LINE: error: ..."). With
 // utf8 the file's texts are converted; otherwise they are written as read.
 std::string FormatText(const CheckResult& result, const std::string& fileName, bool utf8);
