@@ -4,7 +4,7 @@
 // any system which captions the buttons shorten. Run once under Wine (or on
 // Windows) after a change of the button font:
 //
-//   wine make_font_table.exe > core/check/button_font_table.cpp
+//   wine build/cross/make_font_table.exe | tr -d "\r" > core/check/button_font_table.cpp
 //
 // It refuses to write a table when the sum of the characters' widths does
 // not give GDI's width of a whole caption (the checker adds them up).
