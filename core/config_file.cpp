@@ -200,6 +200,7 @@ public:
 
     void Run()
     {
+        sink_.LayoutLine(0);
         const std::string first = lines_.Line(0);
         values_.ConfigVersion = SplitField(first, 1);
         values_.ConfigVersionNote = SplitField(first, 2);
@@ -220,18 +221,28 @@ private:
     {
         const std::size_t count = lines_.Count();
         for (std::size_t h = 0; h < count; ++h) {
-            if (lines_.IsLine(h, header))
+            if (lines_.IsLine(h, header)) {
+                sink_.SectionHeader(std::string(header), h);
                 (this->*section)(h);
+            }
         }
     }
 
     std::int32_t CountAt(std::size_t line) const
     {
+        sink_.LayoutLine(line);
         const std::string text = lines_.Line(line);
         std::int32_t count = 0;
         if (!ParseInteger(text, count))
             throw ToolbarError(InvalidIntegerMessage(text));
+        sink_.CountLine(line, count);
         return count;
+    }
+
+    std::string LineAt(std::size_t line) const
+    {
+        sink_.LayoutLine(line);
+        return lines_.Line(line);
     }
 
     // A menu section has count entry lines; entries past the end of the file
@@ -257,21 +268,21 @@ private:
         const std::int32_t count = CountAt(h + 1);
 
         // The main button's glyph is loaded before its target is appended.
-        std::string line = lines_.Line(h + 2);
+        std::string line = LineAt(h + 2);
         sink_.MainButton(SplitField(line, 1));
         Append(SplitField(line, 2));
 
-        line = lines_.Line(h + 3);
+        line = LineAt(h + 3);
         int tag = Append(SplitField(line, 2));
         sink_.SearchButton(SplitField(line, 1), tag);
 
-        line = lines_.Line(h + 4);
+        line = LineAt(h + 4);
         tag = Append(SplitField(line, 2));
         sink_.SettingsButton(SplitField(line, 1), tag);
 
         // The count includes the three fixed buttons.
         for (int n = 1; n <= kMaxLinkButtons && count >= n + 3; ++n) {
-            line = lines_.Line(h + 4 + static_cast<std::size_t>(n));
+            line = LineAt(h + 4 + static_cast<std::size_t>(n));
             tag = Append(SplitField(line, 2));
             sink_.LinkButton(n, SplitField(line, 1), tag);
         }
@@ -281,7 +292,7 @@ private:
     {
         const std::size_t entries = MenuEntries(h, CountAt(h + 1));
         for (std::size_t j = 0; j < entries; ++j) {
-            const std::string line = lines_.Line(h + 2 + j);
+            const std::string line = LineAt(h + 2 + j);
             const std::string caption = SplitField(line, 1);
             if (line.find('+') != std::string::npos) {
                 // A "+" anywhere makes a sub-entry; its caption loses its
@@ -303,14 +314,14 @@ private:
     void SearchOptions(std::size_t h)
     {
         const std::int32_t count = CountAt(h + 1);
-        sink_.SearchOptionsCaption(SplitField(lines_.Line(h + 2), 1));
+        sink_.SearchOptionsCaption(SplitField(LineAt(h + 2), 1));
 
         // Options 4 and 5 share one threshold.
         const bool read[7] = {true, true, true, count >= 5, count >= 5, count >= 6, count >= 7};
         for (int n = 1; n <= 7; ++n) {
             if (!read[n - 1])
                 continue;
-            const std::string line = lines_.Line(h + 2 + static_cast<std::size_t>(n));
+            const std::string line = LineAt(h + 2 + static_cast<std::size_t>(n));
             const int tag = Append(SplitField(line, 2));
             sink_.SearchOption(n, SplitField(line, 1), tag);
         }
@@ -320,7 +331,7 @@ private:
     {
         const std::size_t entries = MenuEntries(h, CountAt(h + 1));
         for (std::size_t j = 0; j < entries; ++j) {
-            const std::string line = lines_.Line(h + 2 + j);
+            const std::string line = LineAt(h + 2 + j);
             std::string target = SplitField(line, 2);
             const int tag = target.empty() ? -1 : Append(std::move(target));
             sink_.SettingsMenuEntry(SplitField(line, 1), tag);
@@ -329,14 +340,14 @@ private:
 
     void SearchParameters(std::size_t h)
     {
-        values_.SearchParam1 = lines_.Line(h + 1);
-        values_.SearchParam2 = lines_.Line(h + 2);
-        values_.SearchParam3 = lines_.Line(h + 3);
+        values_.SearchParam1 = LineAt(h + 1);
+        values_.SearchParam2 = LineAt(h + 2);
+        values_.SearchParam3 = LineAt(h + 3);
     }
 
     void UpdateUrl(std::size_t h)
     {
-        values_.UpdateURL = lines_.Line(h + 1);
+        values_.UpdateURL = LineAt(h + 1);
     }
 
     const LineStore& lines_;

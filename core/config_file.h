@@ -75,6 +75,23 @@ public:
     virtual void SearchOption(int number, const std::string& caption, int tag) = 0;  // 1..7
     // "[Settings Menu - Misc]": tag is -1 for an entry without a command.
     virtual void SettingsMenuEntry(const std::string& caption, int tag) = 0;
+
+    // Where the reader is, for tools that report by line; the form needs
+    // none of them. Lines count from 0.
+    // A header line starts a section; its values follow.
+    virtual void SectionHeader(const std::string& header, std::size_t line)
+    {
+        (void)header;
+        (void)line;
+    }
+    // The next call, value or error comes from this line.
+    virtual void LayoutLine(std::size_t line) { (void)line; }
+    // The count line converted to this number.
+    virtual void CountLine(std::size_t line, std::int32_t count)
+    {
+        (void)line;
+        (void)count;
+    }
 };
 
 // Module-wide values that a construction reads; members it does not reach

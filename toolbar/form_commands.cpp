@@ -6,6 +6,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "core/config_rule.h"
 #include "core/messages.h"
 #include "core/module_values.h"
 #include "core/search.h"
@@ -48,46 +49,14 @@ DownloadFunction UrlDownloadToFile() {
     return function;
 }
 
-// A downloaded file is taken only when it reads as a configuration: text
-// without zero bytes, at least one section, and no error in any section.
-class NullSink : public ConfigSink {
-public:
-    void MainButton(const std::string&) override {}
-    void SearchButton(const std::string&, int) override {}
-    void SettingsButton(const std::string&, int) override {}
-    void LinkButton(int, const std::string&, int) override {}
-    void MainMenuEntry(const std::string&, int, bool) override {}
-    void SearchOptionsCaption(const std::string&) override {}
-    void SearchOption(int, const std::string&, int) override {}
-    void SettingsMenuEntry(const std::string&, int) override {}
-};
-
+// A downloaded file is taken only when it reads as a configuration, by the
+// same rule as the configuration checker's.
 bool IsUsableConfiguration(const std::string& path) {
-    std::string bytes;
     try {
-        bytes = ReadWholeFile(path).value_or(std::string());
+        return ReadsAsConfiguration(ReadWholeFile(path).value_or(std::string()));
     } catch (const ToolbarError&) {
         return false;
     }
-    if (bytes.empty() || bytes.find('\0') != std::string::npos) return false;
-
-    LineStore lines;
-    lines.Load(bytes);
-    static const char* const kHeaders[] = {"[Buttons]", "[Main Menu]", "[Settings Menu - Search]",
-                                           "[Settings Menu - Misc]", "[Search Parameters]", "[ToolBar Update URL]"};
-    bool hasSection = false;
-    for (std::size_t i = 0; i < lines.Count() && !hasSection; ++i)
-        for (const char* header : kHeaders) hasSection = hasSection || lines.IsLine(i, header);
-    if (!hasSection) return false;
-    try {
-        TargetList urls;
-        ConfigValues values;
-        NullSink sink;
-        ReadConfiguration(lines, urls, values, sink);
-    } catch (const ToolbarError&) {
-        return false;
-    }
-    return true;
 }
 
 std::string GetFileVersionText(const std::string& path) {

@@ -3,7 +3,9 @@
 #   1. GoogleTest suites, normal build, and the configuration-reading benchmark;
 #   2. the same suites built with AddressSanitizer and UBSan;
 #   3. the libFuzzer targets built with clang, each run for a short fixed time
-#      from the seed corpus in tests/fuzz/corpus/.
+#      from the seed corpus in tests/fuzz/corpus/;
+#   4. the configuration checker: its fuzz target, and the vtbcheck command
+#      as operators run it (normal and sanitizer builds).
 # Ends with a line "native: N passed, N failed" and exits non-zero on any
 # failure.
 #
@@ -116,6 +118,41 @@ else
     tail -n 30 "$fuzz.build.log" "$fuzz.configure.log" 2>/dev/null
     fail "fuzz build failed (see $fuzz.build.log)"
 fi
+
+# 4. The configuration checker (vtbcheck) ---------------------------------
+echo "== configuration checker: fuzz target (${fuzz_seconds}s)"
+if [ -x "$fuzz/fuzz_check" ]; then
+    corpus="$fuzz/corpus-check"
+    artifacts="$fuzz/artifacts-check/"
+    mkdir -p "$corpus" "$artifacts"
+    log="$fuzz/fuzz_check.log"
+    rc=0
+    "$fuzz/fuzz_check" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$repo/tests/fuzz/corpus/check" \
+        "$repo/tests/fuzz/corpus/config" >"$log" 2>&1 || rc=$?
+    if [ "$rc" -eq 0 ]; then
+        passed=$((passed + 1))
+        echo "== fuzz_check: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') runs, no failure"
+    else
+        tail -n 40 "$log"
+        fail "fuzz_check found a failure (exit code $rc, inputs in $artifacts, log $log)"
+    fi
+else
+    fail "fuzz_check was not built (see $fuzz.build.log)"
+fi
+
+for build in "$native" "$asan"; do
+    echo "== configuration checker: vtbcheck command ($(basename "$build"))"
+    if [ -x "$build/vtbcheck" ]; then
+        rc=0
+        VTBCHECK="$build/vtbcheck" python3 "$repo/tests/vtbcheck/test_vtbcheck.py" >"$build.vtbcheck.log" 2>&1 || rc=$?
+        grep -E '^\[  FAILED  \]|AssertionError|ERROR: |runtime error' "$build.vtbcheck.log" || true
+        count_gtest "vtbcheck command ($(basename "$build"))" "$build.vtbcheck.log" "$rc"
+    else
+        fail "vtbcheck was not built in $build"
+    fi
+done
+# ---- end of the configuration checker ------------------------------------
 
 echo
 if [ ${#failures[@]} -gt 0 ]; then

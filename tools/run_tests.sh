@@ -160,4 +160,20 @@ bash "$repo/tests/installer/run_installer_tests.sh" >"$logs/installer.log" 2>&1 
 cat "$logs/installer.log"
 count_suite "installer" "$logs/installer.log" "$rc"
 
+# 7. The configuration checker's preview: the native vtbcheck paints the
+# sample toolbar with the DLL under Wine, in a Wine prefix and on an Xvfb
+# display of its own, and must leave neither running.
+echo "== checker preview"
+rc=0
+# vtbcheck.exe, the Windows build, runs in the Wine environment of the tests.
+(
+    export VTBCHECK_WINDOWS_PREFIX="$WINEPREFIX" VTBCHECK_WINDOWS_DISPLAY="$DISPLAY"
+    unset DISPLAY WINEPREFIX
+    VTBCHECK="$BUILD_ROOT/core-native/vtbcheck" VTBCHECK_WINEPREFIX="$BUILD_ROOT/wineprefix-vtbcheck" \
+        timeout --kill-after=10 900 python3 "$repo/tests/vtbcheck/test_preview.py"
+) >"$logs/checker_preview.log" 2>&1 || rc=$?
+cat "$logs/checker_preview.log"
+count_suite "checker preview" "$logs/checker_preview.log" "$rc"
+# ---- end of the checker preview -------------------------------------------
+
 finish

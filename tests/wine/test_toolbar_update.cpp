@@ -71,6 +71,16 @@ TEST_F(UpdateTest, FailedDownloadsLeaveTheOldFileByteForByte) {
     }
 }
 
+// The rule is the configuration checker's: a file whose toolbar would
+// show "List index out of bounds (0)" at every start is refused as well.
+TEST_F(UpdateTest, AFileWithSectionsButNoTargetIsRefused) {
+    server_.Serve("/empty.cfg", 200, "8.0|summer\r\n[Search Parameters]\r\nhttps://s/?q=\r\n\r\n\r\n");
+    const std::string before = ConfigUpdatingFrom(server_.Url("/empty.cfg"));
+    Build(before);
+    EXPECT_EQ(RunUpdateCommand(), kFailed);
+    EXPECT_EQ(ReadTextFile(ConfigPath()), before);
+}
+
 TEST_F(UpdateTest, NoUpdateAddressFails) {
     std::string cfg = kTestConfig;
     cfg.erase(cfg.find("[ToolBar Update URL]"));

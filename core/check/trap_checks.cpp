@@ -1,0 +1,430 @@
+#include "core/check/trap_checks.h"
+
+#include <algorithm>
+#include <climits>
+#include <map>
+
+#include "core/check/button_font.h"
+
+namespace vtb::check {
+namespace {
+
+std::string LineRange(std::size_t first, std::size_t last)
+{
+    if (first == last)
+        return "line " + std::to_string(Shown(first));
+    return "lines " + std::to_string(Shown(first)) + " to " + std::to_string(Shown(last));
+}
+
+bool StartsWithNoCase(const std::string& text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char a = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+        if (a != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+// A single "&" underlines the next letter; "&&" shows one "&".
+bool HasAccelerator(const std::string& caption)
+{
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] != '&')
+            continue;
+        if (i + 1 < caption.size() && caption[i + 1] == '&')
+            ++i;
+        else
+            return true;
+    }
+    return false;
+}
+
+class TrapChecks {
+public:
+    TrapChecks(std::string_view bytes, const LineStore& lines, std::vector<Diagnostic>& out)
+        : bytes_(bytes), lines_(lines), out_(out)
+    {
+    }
+
+    void Warn(std::size_t shownLine, std::string message)
+    {
+        Diagnostic d;
+        d.Line = shownLine;
+        d.Level = Severity::Warning;
+        d.Message = std::move(message);
+        out_.push_back(std::move(d));
+    }
+
+    void Error(std::size_t shownLine, std::string message)
+    {
+        Diagnostic d;
+        d.Line = shownLine;
+        d.Level = Severity::Error;
+        d.Message = std::move(message);
+        out_.push_back(std::move(d));
+    }
+
+    // What is wrong with the bytes before any section is read.
+    void Text()
+    {
+        const std::size_t zero = bytes_.find('\0');
+        if (zero != std::string_view::npos) {
+            LineStore before;
+            before.Load(bytes_.substr(0, zero));
+            const bool openLine = zero > 0 && bytes_[zero - 1] != '\n' && bytes_[zero - 1] != '\r';
+            const std::size_t line = before.Count() - (openLine ? 1 : 0);
+            Error(Shown(line), "the file holds a zero byte: the toolbar reads nothing after it, and the update "
+                               "command refuses the file");
+        }
+        if (bytes_.substr(0, 3) == "\xEF\xBB\xBF")
+            Warn(1, "the file starts with a UTF-8 byte order mark, which the toolbar reads as part of the "
+                    "first line: save the file as plain 8-bit (ANSI) text");
+        bool hasHeader = false;
+        for (std::size_t i = 0; i < lines_.Count(); ++i) {
+            for (const char* header : kHeaders)
+                hasHeader = hasHeader || lines_.IsLine(i, header);
+        }
+        if (!hasHeader)
+            Error(0, "no section header: the toolbar builds only its built-in buttons, and the update command "
+                     "refuses the file");
+    }
+
+    void LongLines()
+    {
+        std::size_t start = 0;
+        std::size_t line = 0;
+        const std::string_view text = bytes_.substr(0, bytes_.find('\0'));
+        // The line store cuts lines; their lengths are seen in the bytes.
+        for (std::size_t i = 0; i <= text.size(); ++i) {
+            if (i < text.size() && text[i] != '\r' && text[i] != '\n')
+                continue;
+            if (i - start > LineStore::kMaxLineLength)
+                Warn(Shown(line), "the line is " + std::to_string(i - start) +
+                                      " characters long; the toolbar reads only its first 4096");
+            if (i < text.size() && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+            ++line;
+        }
+    }
+
+    // Lines that look like a header but are none.
+    void NearMissHeaders()
+    {
+        std::vector<std::pair<std::string, const char*>> keys;
+        for (const char* header : kHeaders)
+            keys.emplace_back(HeaderKey(header), header);
+        for (std::size_t i = 0; i < lines_.Count(); ++i) {
+            const std::string line = lines_.Line(i);
+            if (line.size() > 64 || line.find_first_of("[]") == std::string::npos)
+                continue;
+            const std::string key = HeaderKey(line);
+            for (const auto& [headerKey, header] : keys) {
+                if (key == headerKey && line != header) {
+                    Warn(Shown(i), Quoted(line) + " is not a section header, and the section is not read: "
+                                   "write it exactly " + Quoted(header) +
+                                   " (same letters and case, no spaces around it, both brackets)");
+                }
+            }
+        }
+    }
+
+    void RepeatedHeaders(const Reading& reading)
+    {
+        std::map<std::string, std::size_t> first;
+        for (const SectionRecord& section : reading.Sections) {
+            const auto it = first.find(section.Header);
+            if (it == first.end()) {
+                first.emplace(section.Header, section.HeaderLine);
+                continue;
+            }
+            std::string effect;
+            if (section.Header == kMainMenu || section.Header == kMiscMenu)
+                effect = "the menu shows the entries of both";
+            else if (section.Header == kButtons || section.Header == kSearchMenu)
+                effect = "the later one sets the captions, and both add targets";
+            else
+                effect = "the later one wins";
+            Warn(Shown(section.HeaderLine), Quoted(section.Header) + " appears again (first on line " +
+                                                std::to_string(Shown(it->second)) + "): both sections are read; " +
+                                                effect);
+        }
+    }
+
+    // Count lines that were errors are not judged again.
+    void Counts(const Reading& reading, const std::vector<std::size_t>& badLines)
+    {
+        for (const SectionRecord& section : reading.Sections) {
+            if (!section.HasCount ||
+                std::find(badLines.begin(), badLines.end(), section.CountLine) != badLines.end())
+                continue;
+            if (section.Header == kButtons)
+                ButtonCount(section);
+            else
+                CountAgainstLines(section, section.Header == kSearchMenu ? "search method" : "entry line", 0);
+        }
+    }
+
+    // Where the lines that follow a count end: at a blank line, a line
+    // starting with "[" (a header), a comment (";" or "#") or the end.
+    std::size_t BlockEnd(std::size_t first) const
+    {
+        std::size_t i = first;
+        for (; i < lines_.Count(); ++i) {
+            const std::string line = lines_.Line(i);
+            const std::size_t text = line.find_first_not_of(" \t");
+            if (text == std::string::npos || line[text] == '[' || line[text] == ';' || line[text] == '#')
+                break;
+        }
+        return i;  // one past the last line of the block
+    }
+
+    void ButtonCount(const SectionRecord& section)
+    {
+        const std::size_t first = section.HeaderLine + 2;
+        const std::size_t lines = BlockEnd(first) - first;
+        if (section.Count > 3 + kLinkButtonCount || lines > 3 + static_cast<std::size_t>(kLinkButtonCount)) {
+            const std::size_t asked = std::max<std::size_t>(
+                lines > 3 ? lines - 3 : 0, section.Count > 3 ? static_cast<std::size_t>(section.Count) - 3 : 0);
+            Warn(Shown(section.CountLine), "more than 17 link buttons (" + std::to_string(asked) +
+                                               "): the toolbar has 17 at most, and reads no more");
+        }
+        CountAgainstLines(section, "button line", 3);
+    }
+
+    // The lines the count made the reader take against the lines that follow.
+    void CountAgainstLines(const SectionRecord& section, const std::string& what, int fixedLines)
+    {
+        const std::size_t first = section.HeaderLine + 2;
+        const bool searchMenu = section.Header == kSearchMenu;
+        const std::size_t end = BlockEnd(first);
+        const std::size_t lastRead = section.LastRead ? *section.LastRead + 1 : first;  // one past
+        const std::string where = Quoted(section.Header) + ": the count " + std::to_string(section.Count);
+        // What follows, as the operator counts it.
+        std::size_t follow = end - first;
+        if (searchMenu && follow > 0)
+            --follow;  // the caption of the "Search options" sub-menu is no method
+        std::string followText = std::to_string(follow) + " " + what + (follow == 1 ? "" : "s") + " follow";
+        if (follow == 1)
+            followText = "1 " + what + " follows";
+        if (fixedLines > 0)
+            followText += " (the count includes the 3 fixed buttons)";
+
+        const bool menu = section.Header == kMainMenu || section.Header == kMiscMenu;
+        const std::size_t available = lines_.Count() > first ? lines_.Count() - first : 0;
+        if (menu && section.Count > 0 && static_cast<std::size_t>(section.Count) > available) {
+            Warn(Shown(section.CountLine), where + " runs past the end of the file: only " +
+                                               std::to_string(available) +
+                                               (available == 1 ? " line follows" : " lines follow"));
+            return;
+        }
+        if (!menu && lastRead > lines_.Count()) {
+            Warn(Shown(section.CountLine), where + " runs past the end of the file: " +
+                                               LineRange(std::max(first, lines_.Count()), lastRead - 1) +
+                                               " are read as empty lines");
+            return;
+        }
+        if (lastRead < end) {
+            std::string note;
+            if (searchMenu && section.Count == 4)
+                note = " (a count of 4 gives three methods; the fourth and fifth come with 5)";
+            if (fixedLines > 0 && lastRead - first >= 3 + static_cast<std::size_t>(kLinkButtonCount))
+                return;  // said above: more than 17 link buttons
+            Warn(Shown(section.CountLine), where + " disagrees with the lines that follow: " + followText + ", and " +
+                                               LineRange(lastRead, end - 1) + (end - lastRead == 1 ? " is" : " are") +
+                                               " not read" + note);
+        } else if (lastRead > end) {
+            Warn(Shown(section.CountLine), where + " disagrees with the lines that follow: " + followText + ", but " +
+                                               LineRange(end, lastRead - 1) + (lastRead - end == 1 ? " is" : " are") +
+                                               " read as well" + Describe(end, lastRead));
+        }
+    }
+
+    // What stands on the lines read by mistake.
+    std::string Describe(std::size_t first, std::size_t end) const
+    {
+        std::string text;
+        int shown = 0;
+        for (std::size_t i = first; i < end && shown < 3; ++i, ++shown) {
+            const std::string line = lines_.Line(i);
+            text += shown ? ", " : " (";
+            text += line.find_first_not_of(" \t") == std::string::npos ? std::string("a blank line") : Quoted(line);
+        }
+        if (end - first > 3)
+            text += ", ...";
+        return text.empty() ? text : text + ")";
+    }
+
+    // A "+" anywhere makes a sub-entry and costs the caption its first letter.
+    void PlusSigns(const Reading& reading)
+    {
+        for (const std::size_t line : reading.SubEntryLines) {
+            const std::string text = lines_.Line(line);
+            const std::string caption = SplitField(text, 1);
+            if (!caption.empty() && caption[0] == '+')
+                continue;  // meant as a sub-entry
+            Warn(Shown(line), Quoted(text) + " holds a \"+\", so it becomes a sub-entry of the entry above it and "
+                              "its caption loses its first letter: " +
+                                  Quoted(caption.empty() ? caption : caption.substr(1)));
+        }
+    }
+
+    void Buttons(const Reading& reading)
+    {
+        for (const ButtonLine& record : reading.ButtonLines) {
+            const ButtonInfo& button = record.Button;
+            const std::string name = button.Number > 0 ? "link button " + std::to_string(button.Number)
+                                     : button.Name == "Main_Menu_SpdButn" ? std::string("the main button")
+                                     : button.Name == "Search_SpdButn"    ? std::string("the Search button")
+                                                                          : std::string("the Settings button");
+            const std::size_t line = Shown(record.Line);
+            if (button.Number > 0 && !button.Glyph.Found)
+                Warn(line, name + " " + Quoted(button.Caption) + " has no glyph file " +
+                               Quoted(button.Glyph.FileName) + ": it shows its caption alone");
+            CaptionWidth(line, name, button);
+            if (HasAccelerator(button.Caption))
+                Warn(line, name + " " + Quoted(button.Caption) +
+                               ": a single \"&\" is not shown and underlines the letter after it (write \"&&\" "
+                               "for \"&\")");
+            if (button.Number > 0 && IsCommandCode(record.Target))
+                Warn(line, name + " " + Quoted(button.Caption) + " has the target " + Quoted(record.Target) +
+                               ": buttons do not run command codes, only menu entries do; the button opens " +
+                               Quoted(record.Target) + " as an address");
+        }
+    }
+
+    void CaptionWidth(std::size_t line, const std::string& name, const ButtonInfo& button)
+    {
+        const bool main = button.Name == "Main_Menu_SpdButn";
+        const bool settings = button.Name == "Settings_SpdButn";
+        const int width = main ? kMainButtonWidth
+                          : settings                         ? kSettingsButtonWidth
+                          : button.Name == "Search_SpdButn" ? kSearchButtonWidth
+                                                            : kLinkButtonWidth;
+        int glyphWidth = 0;
+        int glyphHeight = 0;
+        GlyphCell(button.Glyph, glyphWidth, glyphHeight);
+        const std::string shown = ShownCaption(button.Caption, width, glyphWidth, glyphHeight, main, main || settings);
+        const std::string whole = ShownCaption(button.Caption, INT_MAX / 4, glyphWidth, glyphHeight, main, false);
+        if (shown == whole)
+            return;
+        const int textWidth = TextWidth(main ? kButtonFontBold : kButtonFont, whole);
+        Warn(line, name + " " + Quoted(button.Caption) + ": the caption, about " + std::to_string(textWidth) +
+                       " pixels wide, does not fit its " + std::to_string(width) +
+                       "-pixel button and is shortened to " + Quoted(shown) +
+                       " (an estimate from the toolbar's font; the preview shows the exact result)");
+    }
+
+    static bool IsCommandCode(const std::string& target)
+    {
+        return target == "@1" || target == "@2" || target == "@3" || target == "@4";
+    }
+
+    void Menus(const ToolbarModel& model)
+    {
+        for (const MenuEntry& entry : model.MainMenu) {
+            MenuEntryChecks(entry, model);
+            for (const MenuEntry& sub : entry.SubEntries)
+                MenuEntryChecks(sub, model);
+        }
+        for (const MenuEntry& entry : model.SettingsEntries)
+            MenuEntryChecks(entry, model);
+    }
+
+    void MenuEntryChecks(const MenuEntry& entry, const ToolbarModel& model)
+    {
+        if (HasAccelerator(entry.Caption))
+            Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) +
+                                 ": a single \"&\" is not shown and underlines the letter after it (write \"&&\" "
+                                 "for \"&\")");
+        if (entry.Tag < 0 || static_cast<std::size_t>(entry.Tag) >= model.Targets.size())
+            return;
+        const std::string& target = model.Targets[static_cast<std::size_t>(entry.Tag)];
+        const Command command = CommandOf(entry, model.Targets);
+        const char* const codes[] = {"@1", "@2", "@3", "@4"};
+        for (const char* code : codes) {
+            if (!Contains(target, code) || target == code)
+                continue;
+            if (command == Command::NewWindow)
+                Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) + ": its target holds \"help\", so it "
+                                     "opens " + Quoted(target) + " in a new window, and the " + Quoted(code) +
+                                     " in it does nothing");
+            else
+                Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) + ": its target " + Quoted(target) +
+                                     " holds " + Quoted(code) + ", so choosing it runs the command \"" +
+                                     CommandName(command) + "\" instead of opening an address");
+            break;
+        }
+        if (command == Command::Update && model.UpdateURL.Text.empty())
+            Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) +
+                                 " updates the toolbar, but the file gives no update address: the update always "
+                                 "fails");
+    }
+
+    void Addresses(const ToolbarModel& model, bool hasSearchSection)
+    {
+        const ValueLine& first = model.SearchParams[0];
+        if (!hasSearchSection)
+            Warn(0, "no " + Quoted(kSearchParameters) +
+                        " section: the search address is made of the search method and the query alone");
+        else if (!StartsWithNoCase(first.Text, "http://") && !StartsWithNoCase(first.Text, "https://"))
+            Warn(first.Line, "the search address " + Quoted(first.Text) +
+                                 " does not start with http:// or https://: the browser may not open it");
+        const ValueLine& update = model.UpdateURL;
+        if (!update.Text.empty() && !StartsWithNoCase(update.Text, "https://"))
+            Warn(update.Line, "the update address " + Quoted(update.Text) +
+                                  " is not https: anyone on the network path could replace every user's "
+                                  "configuration");
+    }
+
+private:
+    // Letters in lower case, without spaces, brackets and a leading UTF-8 mark.
+    static std::string HeaderKey(std::string_view text)
+    {
+        if (text.substr(0, 3) == "\xEF\xBB\xBF")
+            text.remove_prefix(3);
+        std::string key;
+        for (const char c : text) {
+            if (c == ' ' || c == '\t' || c == '[' || c == ']')
+                continue;
+            key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        return key;
+    }
+
+    std::string_view bytes_;
+    const LineStore& lines_;
+    std::vector<Diagnostic>& out_;
+};
+
+}  // namespace
+
+void CheckTraps(std::string_view bytes, const LineStore& lines, const Reading& full,
+                const std::vector<std::size_t>& badLines, std::vector<Diagnostic>& out)
+{
+    TrapChecks checks(bytes, lines, out);
+    checks.Text();
+    checks.LongLines();
+    checks.NearMissHeaders();
+    checks.RepeatedHeaders(full);
+    checks.Counts(full, badLines);
+    checks.PlusSigns(full);
+    checks.Buttons(full);
+    checks.Menus(full.Model);
+    auto has = [&full](const char* header) {
+        return std::any_of(full.Sections.begin(), full.Sections.end(),
+                           [header](const SectionRecord& s) { return s.Header == header; });
+    };
+    checks.Addresses(full.Model, has(kSearchParameters));
+    if (!has(kSearchMenu) && has(kSearchParameters))
+        checks.Warn(0, "no " + Quoted(kSearchMenu) + " section: every search uses the first target of the file as "
+                                                    "its method");
+    if (!full.Model.HasButtonsSection)
+        checks.Warn(0, "no " + Quoted(kButtons) + " section: the toolbar keeps its built-in captions \"Veltrane\", "
+                                                 "\"Search\" and \"Settings\" and has no link buttons");
+}
+
+}  // namespace vtb::check

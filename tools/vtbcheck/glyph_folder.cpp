@@ -1,0 +1,97 @@
+#include "tools/vtbcheck/glyph_folder.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace vtbcheck {
+namespace fs = std::filesystem;
+
+namespace {
+
+// The glyph button reads no larger file.
+constexpr std::uintmax_t kMaxGlyphFileSize = 64u * 1024u * 1024u;
+
+bool IsFile(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+std::string LowerAscii(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+std::optional<fs::path> GlyphFolder::Locate(const std::string& fileName)
+{
+    // A caption may name a subfolder, as a Windows path would.
+    std::string relative = fileName;
+#ifndef _WIN32
+    for (char& c : relative) {
+        if (c == '\\')
+            c = '/';
+    }
+#endif
+    const fs::path exact = folder_ / fs::path(relative);
+    if (IsFile(exact))
+        return exact;
+#ifndef _WIN32
+    // Windows matches names without regard to letter case; so does the
+    // checker, for files directly in the glyph folder.
+    if (relative.find('/') != std::string::npos)
+        return std::nullopt;
+    if (!byLowerName_) {
+        byLowerName_.emplace();
+        std::error_code ec;
+        for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec))
+            byLowerName_->emplace(LowerAscii(it->path().filename().string()), it->path());
+    }
+    const auto it = byLowerName_->find(LowerAscii(relative));
+    if (it != byLowerName_->end() && IsFile(it->second))
+        return it->second;
+#endif
+    return std::nullopt;
+}
+
+vtb::check::GlyphFile GlyphFolder::Find(const std::string& caption)
+{
+    using vtb::check::GlyphFile;
+    GlyphFile file;
+    const std::string fileName = caption + ".bmp";
+    const std::optional<fs::path> found = Locate(fileName);
+    file.Path = (folder_ / fileName).string();
+    if (!found)
+        return file;
+    file.Path = found->string();
+    std::error_code ec;
+    if (fs::file_size(*found, ec) > kMaxGlyphFileSize && !ec) {
+        file.State = GlyphFile::Status::Read;
+        file.TooLarge = true;
+        return file;
+    }
+    std::ifstream in(*found, std::ios::binary);
+    if (!in) {
+        file.State = GlyphFile::Status::Unreadable;
+        file.Error = std::strerror(errno);
+        return file;
+    }
+    file.Bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        file.State = GlyphFile::Status::Unreadable;
+        file.Error = "the file could not be read";
+        return file;
+    }
+    file.State = GlyphFile::Status::Read;
+    return file;
+}
+
+}  // namespace vtbcheck
