@@ -4,6 +4,7 @@
 #include "core/profile_section.h"
 #include "core/user_settings.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
