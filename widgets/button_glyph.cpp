@@ -1,5 +1,6 @@
 #include "widgets/button_glyph.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -13,6 +14,10 @@ namespace {
 constexpr const char* kReplaceFailed = "Unable to Replace Image";
 constexpr int kMaxCells = 5;
 constexpr DWORD kMaskRop = 0x00E20746;  // DSPDxax: brush where the mask is set, else keep
+
+// Marks a transparent pixel of a kept state image.
+constexpr std::uint32_t kTransparent = 0xFF000000u;
+constexpr std::size_t kKeptLayouts = 2;
 
 // Image stores still to fail (tests only; see FailNextImageStores).
 thread_local int g_failImageStores = 0;
@@ -174,6 +179,7 @@ const DecodedBitmap& TButtonGlyph::Source() const {
 }
 
 void TButtonGlyph::SourceChanged() {
+    ++version_;
     ReleaseStateImages();
     if (Source().Height > 0 && HasPixels()) {
         // Automatic transparency: the bottom-left pixel, white for monochrome.
@@ -188,9 +194,11 @@ void TButtonGlyph::SetCellCount(int count) {
     if (count <= 0 || count == cellCount_) return;
     ReleaseStateImages();
     cellCount_ = count;
+    ++version_;
 }
 
 void TButtonGlyph::ReleaseStateImages() {
+    for (auto& pixels : statePixels_) pixels.clear();
     for (int& index : stateImageIndex_) {
         if (index != -1 && sharedList_) sharedList_->ReleaseSlot(index);
         index = -1;
@@ -242,6 +250,10 @@ int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
             break;
         }
         slot = list->StoreKeyed(image.Bitmap.get(), key);
+        std::vector<std::uint32_t>& pixels = statePixels_[static_cast<int>(recipe.Slot)];
+        GdiFlush();
+        pixels.assign(image.Bits, image.Bits + static_cast<std::size_t>(image.Width) * image.Height);
+        for (std::uint32_t& p : pixels) p = (p & 0xFFFFFFu) == (key & 0xFFFFFFu) ? kTransparent : p & 0xFFFFFFu;
     } catch (...) {
         if (!sharedList_) cache.HandBack(list);
         throw;
@@ -316,18 +328,32 @@ DibBitmap TButtonGlyph::EmbossedImage() const {
     return result;
 }
 
-RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& caption,
-                            TButtonLayout layout, int margin, int spacing, bool showMark,
-                            TButtonFaceState glyphState, UINT textFlags) {
-    FaceLayoutInput in;
-    in.Rect = {rect.left, rect.top, rect.right, rect.bottom};
-    in.Glyph = CellSize();
-    in.Caption = caption;
-    in.Layout = layout;
-    in.Margin = margin;
-    in.Spacing = spacing;
-    in.ShowMark = showMark;
-    in.WordWrap = WordWrap;
+bool TButtonGlyph::LayoutKey::operator==(const LayoutKey& o) const {
+    const FaceLayoutInput& a = input;
+    const FaceLayoutInput& b = o.input;
+    return a.Rect.right == b.Rect.right && a.Rect.bottom == b.Rect.bottom && a.Glyph.cx == b.Glyph.cx &&
+           a.Glyph.cy == b.Glyph.cy && a.Layout == b.Layout && a.Margin == b.Margin && a.Spacing == b.Spacing &&
+           a.ShowMark == b.ShowMark && a.WordWrap == b.WordWrap && textFlags == o.textFlags &&
+           font.lfHeight == o.font.lfHeight && font.lfWidth == o.font.lfWidth && font.lfWeight == o.font.lfWeight &&
+           font.lfItalic == o.font.lfItalic && font.lfCharSet == o.font.lfCharSet &&
+           lstrcmpA(font.lfFaceName, o.font.lfFaceName) == 0 && a.Caption == b.Caption;
+}
+
+FaceLayout TButtonGlyph::Layout(HDC canvas, const FaceLayoutInput& in, UINT textFlags) {
+    LayoutKey key{in, textFlags, {}};
+    key.input.Rect = {0, 0, in.Rect.right - in.Rect.left, in.Rect.bottom - in.Rect.top};
+    GetObjectA(GetCurrentObject(canvas, OBJ_FONT), sizeof key.font, &key.font);
+    const auto offset = [&in](FaceLayout placed) {
+        placed.GlyphPos.x += in.Rect.left;
+        placed.GlyphPos.y += in.Rect.top;
+        placed.TextRect.left += in.Rect.left;
+        placed.TextRect.right += in.Rect.left;
+        placed.TextRect.top += in.Rect.top;
+        placed.TextRect.bottom += in.Rect.top;
+        return placed;
+    };
+    for (const auto& [seen, placed] : layouts_)
+        if (seen == key) return offset(placed);
 
     const UINT wrap = WordWrap ? DT_WORDBREAK : 0;
     TextMeasure measure;
@@ -342,12 +368,47 @@ RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& cap
                   DT_CALCRECT | DT_CENTER | DT_VCENTER | wrap | textFlags);
         return FaceSize{r.right - r.left, r.bottom - r.top};
     };
-    const FaceLayout placed = LayoutFace(in, measure);
+    const FaceLayout placed = LayoutFace(key.input, measure);
+    if (layouts_.size() >= kKeptLayouts) layouts_.pop_back();
+    layouts_.insert(layouts_.begin(), {key, placed});
+    return offset(placed);
+}
+
+void TButtonGlyph::CopyGlyph(DibBitmap& surface, int slot, int x, int y) const {
+    const auto state = std::find(stateImageIndex_.begin(), stateImageIndex_.end(), slot) - stateImageIndex_.begin();
+    const std::vector<std::uint32_t>& pixels = statePixels_[static_cast<std::size_t>(state)];
+    const int w = sharedList_->Width();
+    const int h = sharedList_->Height();
+    GdiFlush();  // what GDI drew so far is in the pixels before they are read
+    for (int row = std::max(0, -y); row < h && y + row < surface.Height; ++row) {
+        for (int col = std::max(0, -x); col < w && x + col < surface.Width; ++col) {
+            const std::uint32_t p = pixels[static_cast<std::size_t>(row) * w + col];
+            if (p != kTransparent) surface.At(x + col, y + row) = p;
+        }
+    }
+}
+
+RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& caption,
+                            TButtonLayout layout, int margin, int spacing, bool showMark,
+                            TButtonFaceState glyphState, UINT textFlags, DibBitmap* surface) {
+    FaceLayoutInput in;
+    in.Rect = {rect.left, rect.top, rect.right, rect.bottom};
+    in.Glyph = CellSize();
+    in.Caption = caption;
+    in.Layout = layout;
+    in.Margin = margin;
+    in.Spacing = spacing;
+    in.ShowMark = showMark;
+    in.WordWrap = WordWrap;
+    const FaceLayout placed = Layout(canvas, in, textFlags);
 
     FaceSize drawn{0, 0};
     const int slot = MakeStateImage(glyphState);
     if (slot >= 0) {
-        ImageList_Draw(sharedList_->Handle(), slot, canvas, placed.GlyphPos.x, placed.GlyphPos.y, ILD_NORMAL);
+        if (surface)
+            CopyGlyph(*surface, slot, placed.GlyphPos.x, placed.GlyphPos.y);
+        else
+            ImageList_Draw(sharedList_->Handle(), slot, canvas, placed.GlyphPos.x, placed.GlyphPos.y, ILD_NORMAL);
         drawn = {sharedList_->Width(), sharedList_->Height()};
     }
 
@@ -356,7 +417,7 @@ RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& cap
 
     if (showMark) {
         const FacePoint mark = DropMarkPosition(in, placed, Source().Width > 0, drawn);
-        DrawDropMark(canvas, mark.x, mark.y, glyphState);
+        DrawDropMark(FaceCanvas(canvas, surface), mark.x, mark.y, glyphState);
     }
     return text;
 }
@@ -382,7 +443,7 @@ void TButtonGlyph::DrawCaption(HDC canvas, const std::string& caption, RECT rect
     SetBkMode(canvas, oldMode);
 }
 
-void TButtonGlyph::DrawDropMark(HDC canvas, int x, int y, TButtonFaceState state) {
+void TButtonGlyph::DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state) {
     if (state == TButtonFaceState::bfsDisabled) {
         DrawPixelRuns(canvas, DropMarkRuns(x + 1, y + 1), GetSysColor(COLOR_BTNHIGHLIGHT));
         DrawPixelRuns(canvas, DropMarkRuns(x, y), GetSysColor(COLOR_BTNSHADOW));

@@ -95,6 +95,8 @@ public:
     std::uint32_t KeyColor() const { return keyColor_; }  // 0x00RRGGBB
 
     int CellCount() const { return cellCount_; }
+    // Changes whenever what the glyph draws changes (source, cells).
+    unsigned Version() const { return version_; }
     // Ignored for 0 and for the current count.
     void SetCellCount(int count);
 
@@ -111,15 +113,29 @@ public:
     TGlyphList* SharedList() const { return sharedList_; }
 
     // Glyph, caption and drop-down mark inside rect; the canvas carries the
-    // caption's font and colour. Returns the caption rectangle.
+    // caption's font and colour. Returns the caption rectangle. When surface
+    // is the bitmap the canvas draws on (origin and clip its own), the glyph
+    // is copied into its pixels instead of drawn through the image list: the
+    // same pixels at a fraction of the cost.
     RECT DrawFace(HDC canvas, const RECT& rect, const std::string& caption, TButtonLayout layout,
                   int margin, int spacing, bool showMark, TButtonFaceState glyphState,
-                  UINT textFlags);
+                  UINT textFlags, DibBitmap* surface = nullptr);
     void DrawCaption(HDC canvas, const std::string& caption, RECT rect, TButtonFaceState state,
                      UINT textFlags) const;
-    static void DrawDropMark(HDC canvas, int x, int y, TButtonFaceState state);
+    static void DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state);
 
 private:
+    // The layout of the last faces, which depends on the face's size, not on
+    // where it lies: a face that only changes colour or moves is not measured
+    // again.
+    struct LayoutKey {
+        FaceLayoutInput input;  // its rectangle at (0, 0)
+        UINT textFlags;
+        LOGFONTA font;
+        bool operator==(const LayoutKey& other) const;
+    };
+    FaceLayout Layout(HDC canvas, const FaceLayoutInput& in, UINT textFlags);
+    void CopyGlyph(DibBitmap& surface, int slot, int x, int y) const;
     void SourceChanged();
     FaceSize CellSize() const;
     DibBitmap CellImage(int cell) const;
@@ -132,9 +148,13 @@ private:
     std::array<int, kFaceStateCount> stateImageIndex_;
     std::uint32_t keyColor_ = 0xFF00FF;
     int cellCount_ = 1;
+    unsigned version_ = 0;
     // The system colours the state images were made with: a child window
     // never hears of a change, so each draw compares.
     std::array<std::uint32_t, 3> imageColors_{};
+    // Each state image as stored in the list, kTransparent where the mask is.
+    std::array<std::vector<std::uint32_t>, kFaceStateCount> statePixels_;
+    std::vector<std::pair<LayoutKey, FaceLayout>> layouts_;
 };
 
 }  // namespace vtb

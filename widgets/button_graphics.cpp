@@ -1,5 +1,7 @@
 #include "widgets/button_graphics.h"
 
+#include <algorithm>
+
 #include "core/config_file.h"  // ToolbarError
 
 namespace vtb {
@@ -41,14 +43,23 @@ std::vector<std::uint32_t> ReadPixels(HBITMAP bitmap, int width, int height) {
     return pixels;
 }
 
-void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
+void FillSolid(const FaceCanvas& canvas, const RECT& rect, COLORREF color) {
     if (rect.right <= rect.left || rect.bottom <= rect.top) return;
-    const COLORREF old = SetBkColor(dc, color);
-    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
-    SetBkColor(dc, old);
+    if (DibBitmap* pixels = canvas.Pixels) {
+        GdiFlush();  // what GDI drew before is in the pixels first
+        const std::uint32_t pixel = PixelFromColor(color);
+        const int top = std::max<int>(rect.top, 0), bottom = std::min<int>(rect.bottom, pixels->Height);
+        const int left = std::max<int>(rect.left, 0), right = std::min<int>(rect.right, pixels->Width);
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) pixels->At(x, y) = pixel;
+        return;
+    }
+    const COLORREF old = SetBkColor(canvas.Dc, color);
+    ExtTextOutA(canvas.Dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+    SetBkColor(canvas.Dc, old);
 }
 
-void DrawBevel(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight) {
+void DrawBevel(const FaceCanvas& dc, RECT& r, COLORREF topLeft, COLORREF bottomRight) {
     FillSolid(dc, {r.left, r.top, r.right - 1, r.top + 1}, topLeft);
     FillSolid(dc, {r.left, r.top, r.left + 1, r.bottom - 1}, topLeft);
     FillSolid(dc, {r.right - 1, r.top, r.right, r.bottom}, bottomRight);
@@ -56,7 +67,7 @@ void DrawBevel(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight) {
     InflateRect(&r, -1, -1);
 }
 
-RECT DrawButtonFace(HDC dc, RECT r, bool down, bool flat, TButtonStyle style) {
+RECT DrawButtonFace(const FaceCanvas& dc, RECT r, bool down, bool flat, TButtonStyle style) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
@@ -104,7 +115,7 @@ void FillCheckered(HDC dc, const RECT& rect) {
     if (brush) FillRect(dc, &rect, brush.get());
 }
 
-void DrawPixelRuns(HDC dc, const std::vector<PixelRun>& runs, COLORREF color) {
+void DrawPixelRuns(const FaceCanvas& dc, const std::vector<PixelRun>& runs, COLORREF color) {
     for (const PixelRun& run : runs) FillSolid(dc, {run.x0, run.y, run.x1 + 1, run.y + 1}, color);
 }
 

@@ -38,23 +38,33 @@ DibBitmap CreateDib(int width, int height);
 // The pixels of any bitmap as 0x00RRGGBB, top-down; empty on failure.
 std::vector<std::uint32_t> ReadPixels(HBITMAP bitmap, int width, int height);
 
+// Where a face is drawn: a device context, and, when the context draws on a
+// 32-bit bitmap at its own origin without clipping, that bitmap, into whose
+// pixels solid fills go directly (through GDI each rectangle is a call).
+struct FaceCanvas {
+    FaceCanvas(HDC dc) : Dc(dc) {}  // NOLINT: any context is a canvas
+    FaceCanvas(HDC dc, DibBitmap* pixels) : Dc(dc), Pixels(pixels) {}
+    HDC Dc;
+    DibBitmap* Pixels = nullptr;
+};
+
 // Fills a rectangle with one colour without creating a brush.
-void FillSolid(HDC dc, const RECT& rect, COLORREF color);
+void FillSolid(const FaceCanvas& canvas, const RECT& rect, COLORREF color);
 
 // One-pixel 3-D frame, right and bottom exclusive: top row and left column
 // (short of the far corner) in topLeft, right column and bottom row whole in
 // bottomRight. The rectangle shrinks by one pixel on every side.
-void DrawBevel(HDC dc, RECT& rect, COLORREF topLeft, COLORREF bottomRight);
+void DrawBevel(const FaceCanvas& canvas, RECT& rect, COLORREF topLeft, COLORREF bottomRight);
 
 // The button frame for the state and look; returns the content rectangle.
-RECT DrawButtonFace(HDC dc, RECT rect, bool down, bool flat, TButtonStyle style);
+RECT DrawButtonFace(const FaceCanvas& canvas, RECT rect, bool down, bool flat, TButtonStyle style);
 
 // The 8 x 8 pattern of a latched face: COLOR_BTNHIGHLIGHT where x + y is
 // even, COLOR_BTNFACE elsewhere.
 UniqueBrush CreateCheckeredBrush();
 void FillCheckered(HDC dc, const RECT& rect);
 
-void DrawPixelRuns(HDC dc, const std::vector<PixelRun>& runs, COLORREF color);
+void DrawPixelRuns(const FaceCanvas& canvas, const std::vector<PixelRun>& runs, COLORREF color);
 
 // The major number of the running system's version.
 int SystemMajorVersion();

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -583,7 +584,74 @@ UINT TGlyphButton::TextFlags() const {
 }
 
 void TGlyphButton::PaintContents(HDC canvas, RECT rect, TButtonFaceState glyphState, bool showMark) {
-    faceGlyph_->DrawFace(canvas, rect, caption_, layout_, margin_, spacing_, showMark, glyphState, TextFlags());
+    // Into the face being composed, the glyph goes straight into its pixels.
+    DibBitmap* surface = composing_ && canvas == bufferDc_.get() ? composing_ : nullptr;
+    faceGlyph_->DrawFace(canvas, rect, caption_, layout_, margin_, spacing_, showMark, glyphState, TextFlags(),
+                         surface);
+}
+
+namespace {
+
+// A few faces per button: idle, hovered, pressed, and one more.
+constexpr std::size_t kCachedFaces = 4;
+
+}  // namespace
+
+bool TGlyphButton::FaceKey::operator==(const FaceKey& o) const {
+    return faceState == o.faceState && paintState == o.paintState && glyphState == o.glyphState &&
+           showMark == o.showMark && width == o.width && height == o.height && fontHeight == o.fontHeight &&
+           fontBold == o.fontBold && fontColor == o.fontColor && glyphVersion == o.glyphVersion &&
+           layout == o.layout && margin == o.margin && spacing == o.spacing && style == o.style &&
+           alignment == o.alignment && wordWrap == o.wordWrap && systemColors == o.systemColors &&
+           caption == o.caption && fontName == o.fontName;
+}
+
+TGlyphButton::FaceKey TGlyphButton::CurrentFaceKey(TButtonFaceState paintState, TButtonFaceState glyphState,
+                                                   bool showMark) const {
+    return FaceKey{faceState_,
+                   paintState,
+                   glyphState,
+                   showMark,
+                   Width(),
+                   Height(),
+                   caption_,
+                   Font.Name,
+                   Font.Height,
+                   Font.Bold,
+                   ColorToRGB(Font.Color()),
+                   faceGlyph_->Version(),
+                   layout_,
+                   margin_,
+                   spacing_,
+                   style_,
+                   faceGlyph_->Alignment,
+                   faceGlyph_->WordWrap,
+                   {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW),
+                    GetSysColor(COLOR_WINDOWFRAME), GetSysColor(COLOR_BTNTEXT)}};
+}
+
+void TGlyphButton::ComposeFace(const FaceKey& key) {
+    HDC buffer = bufferDc_.get();
+    const SelectGuard fontSel(buffer, Font.Handle());
+    SetTextColor(buffer, key.fontColor);
+
+    // Fills and frames go straight into the face's pixels.
+    const FaceCanvas canvas(buffer, composing_);
+    RECT r{0, 0, key.width, key.height};
+    FillSolid(canvas, r, key.systemColors[0]);
+    if (transparent_) PaintParentBackground(buffer);
+
+    if (FaceIsFramed(key.faceState, key.paintState))
+        r = DrawButtonFace(canvas, r, FaceIsSunken(key.faceState), flat_, style_);
+    else if (flat_)
+        InflateRect(&r, -2, -2);  // no frame, the content where a frame would leave it
+    if (FaceIsCheckered(key.faceState, key.paintState, flat_, transparent_)) {
+        RECT checkered = r;
+        InflateRect(&checkered, 1, 1);
+        FillCheckered(buffer, checkered);
+    }
+    if (FaceIsSunken(key.faceState)) OffsetRect(&r, 1, 1);
+    PaintContents(buffer, r, key.glyphState, key.showMark);
 }
 
 void TGlyphButton::Paint(HDC dc) {
@@ -591,38 +659,46 @@ void TGlyphButton::Paint(HDC dc) {
     faceState_ = FaceStateAtPaint(faceState_, Enabled(), down_, groupIndex_);
     if (!Enabled()) isTracking_ = false;
     const TButtonFaceState paintState = PaintStateFor(faceState_, flat_, isHovered_);
-
-    const int width = Width();
-    const int height = Height();
-    if (width <= 0 || height <= 0) return;
-    if (!backBuffer_ || backBufferSize_.cx != width || backBufferSize_.cy != height) {
-        backBuffer_ = std::move(CreateDib(width, height).Bitmap);
-        backBufferSize_ = {width, height};
+    if (Width() <= 0 || Height() <= 0) return;
+    if (!bufferDc_) {
+        bufferDc_.reset(CreateCompatibleDC(nullptr));
+        if (!bufferDc_) return;
+        defaultBitmap_ = GetCurrentObject(bufferDc_.get(), OBJ_BITMAP);
     }
-    const UniqueDc buffer(CreateCompatibleDC(dc));
-    if (!buffer) return;
-    const SelectGuard bufferSel(buffer.get(), backBuffer_.get());
-    const SelectGuard fontSel(buffer.get(), Font.Handle());
-    SetTextColor(buffer.get(), ColorToRGB(Font.Color()));
+    const FaceKey key =
+        CurrentFaceKey(paintState, GlyphStateFor(faceState_, paintState, grayedInactive_), markDropDown_ && dropDownMenu_);
 
-    RECT r{0, 0, width, height};
-    FillSolid(buffer.get(), r, GetSysColor(COLOR_BTNFACE));
-    if (transparent_) PaintParentBackground(buffer.get());
-
-    if (FaceIsFramed(faceState_, paintState))
-        r = DrawButtonFace(buffer.get(), r, FaceIsSunken(faceState_), flat_, style_);
-    else if (flat_)
-        InflateRect(&r, -2, -2);  // no frame, the content where a frame would leave it
-    if (FaceIsCheckered(faceState_, paintState, flat_, transparent_)) {
-        RECT checkered = r;
-        InflateRect(&checkered, 1, 1);
-        FillCheckered(buffer.get(), checkered);
+    // A face seen before is copied as it is; a transparent one shows what
+    // lies beneath it now, so it is always composed anew.
+    auto found = std::find_if(faces_.begin(), faces_.end(), [&key](const CachedFace& f) { return f.key == key; });
+    if (transparent_ || found == faces_.end()) {
+        // No face bitmap may be selected while one is let go.
+        SelectObject(bufferDc_.get(), defaultBitmap_);
+        // The least recently used face's bitmap is drawn over when it has this size.
+        DibBitmap bitmap;
+        if (faces_.size() >= kCachedFaces) {
+            if (faces_.back().key.width == key.width && faces_.back().key.height == key.height)
+                bitmap = std::move(faces_.back().bitmap);
+            faces_.pop_back();
+        }
+        if (!bitmap.Bitmap) bitmap = CreateDib(key.width, key.height);
+        faces_.insert(faces_.begin(), CachedFace{key, std::move(bitmap)});
+        SelectObject(bufferDc_.get(), faces_.front().bitmap.Bitmap.get());
+        try {
+            composing_ = &faces_.front().bitmap;
+            ComposeFace(key);
+            composing_ = nullptr;
+        } catch (...) {
+            composing_ = nullptr;
+            SelectObject(bufferDc_.get(), defaultBitmap_);
+            faces_.erase(faces_.begin());  // half a face is no face
+            throw;
+        }
+    } else {
+        if (found != faces_.begin()) std::rotate(faces_.begin(), found, found + 1);
+        SelectObject(bufferDc_.get(), faces_.front().bitmap.Bitmap.get());
     }
-    if (FaceIsSunken(faceState_)) OffsetRect(&r, 1, 1);
-
-    PaintContents(buffer.get(), r, GlyphStateFor(faceState_, paintState, grayedInactive_),
-                  markDropDown_ && dropDownMenu_);
-    BitBlt(dc, 0, 0, width, height, buffer.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, key.width, key.height, bufferDc_.get(), 0, 0, SRCCOPY);
 }
 
 void TGlyphButton::PaintParentBackground(HDC buffer) {

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "control.h"
 #include "core/bitmap_file.h"
 #include "core/glyph_layout.h"  // TButtonFaceState, TButtonLayout, TButtonStyle, ...
+#include "button_graphics.h"
 #include "menus.h"
 
 namespace vtb {
@@ -114,6 +116,34 @@ private:
     void StopAutoRepeat();
     void RepeatTick();
     void PaintParentBackground(HDC buffer);
+
+    // Everything a composed face depends on: an unchanged key is an
+    // unchanged face, copied from the cache in one operation.
+    struct FaceKey {
+        TButtonFaceState faceState, paintState, glyphState;
+        bool showMark;
+        int width, height;
+        std::string caption;
+        std::string fontName;
+        int fontHeight;
+        bool fontBold;
+        COLORREF fontColor;
+        unsigned glyphVersion;
+        TButtonLayout layout;
+        int margin, spacing;
+        TButtonStyle style;
+        TAlignment alignment;
+        bool wordWrap;
+        std::array<COLORREF, 5> systemColors;
+        bool operator==(const FaceKey& other) const;
+    };
+    struct CachedFace {
+        FaceKey key;
+        DibBitmap bitmap;
+    };
+    FaceKey CurrentFaceKey(TButtonFaceState paintState, TButtonFaceState glyphState, bool showMark) const;
+    // Draws the face for key into the memory device context's bitmap.
+    void ComposeFace(const FaceKey& key);
     void PrepareStateImage();
     UINT TextFlags() const;
     POINT MenuAnchor() const;
@@ -123,8 +153,12 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<TButtonGlyph> faceGlyph_;
     std::unique_ptr<TRepeatTimer> autoRepeatTimer_;
-    UniqueBitmap backBuffer_;
-    SIZE backBufferSize_{0, 0};
+    // The composed faces, most recently used first, and the memory device
+    // context they are drawn in and copied from (kept, not made per paint).
+    std::vector<CachedFace> faces_;
+    UniqueDc bufferDc_;
+    HGDIOBJ defaultBitmap_ = nullptr;  // the context's own, selected while faces change
+    DibBitmap* composing_ = nullptr;   // the face being drawn, whose pixels the glyph goes into
     std::string caption_;
     TPopupMenu* dropDownMenu_ = nullptr;
     TButtonFaceState faceState_ = TButtonFaceState::bfsUp;
