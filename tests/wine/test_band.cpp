@@ -590,6 +590,57 @@ TEST_F(BandFormTest, TheHookSwitchesTheTimer) {
     band_.reset();
 }
 
+TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
+    TestSite site(&browser_);
+    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
+    HWND window = nullptr;
+    ASSERT_EQ(S_OK, band_->GetWindow(&window));
+    site.Show();
+    SetForegroundWindow(site.Window());
+    ASSERT_EQ(S_OK, band_->ShowDW(TRUE));
+    vtb::TBandForm& form = *Band().Form();
+    int ticks = 0;
+    const vtb::TWndMethod band = form.WindowProc();
+    form.SetWindowProc([&ticks, band](UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_TIMER) ++ticks;
+        return band(msg, wParam, lParam);
+    });
+
+    // The pointer elsewhere and the focus in the browser: one look, then rest.
+    SetCursorPos(1000, 700);
+    SetFocus(site.Window());
+    SendMessageA(window, WM_NULL, 0, 0);
+    ASSERT_TRUE(form.TimerEnabled());
+    vtbtest::PumpMessages(100);
+    EXPECT_FALSE(form.TimerEnabled());
+    ticks = 0;
+    vtbtest::PumpMessages(300);
+    EXPECT_EQ(0, ticks) << "no tick while nothing of the toolbar is watched";
+
+    // The first move over a button wakes it, and the button shows its hover colour.
+    vtb::TGlyphButton& link = *form.SpdButn[0];
+    const POINT over = link.ClientToScreen({20, 12});
+    SetCursorPos(over.x - 3, over.y);
+    vtbtest::PumpMessages(20);
+    SetCursorPos(over.x, over.y);
+    vtbtest::PumpMessages(150);
+    EXPECT_GT(ticks, 0);
+    EXPECT_TRUE(link.IsHovered());
+    EXPECT_EQ(RGB(0, 0, 255), link.Font.Color());
+    const HDC screen = GetDC(nullptr);
+    const POINT edge = link.ClientToScreen({20, 0});
+    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), GetPixel(screen, edge.x, edge.y)) << "its flat frame is painted";
+    ReleaseDC(nullptr, screen);
+
+    // Off the toolbar again: the leave is sent, then the timer rests.
+    SetCursorPos(1000, 700);
+    vtbtest::PumpMessages(150);
+    EXPECT_FALSE(link.IsHovered());
+    EXPECT_EQ(RGB(0, 0, 0), link.Font.Color());
+    EXPECT_FALSE(form.TimerEnabled());
+    band_.reset();
+}
+
 TEST_F(BandFormTest, TheHostHearsWhenTheFormChangesSize) {
     TestSite site(&browser_);
     ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
