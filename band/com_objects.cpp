@@ -100,14 +100,11 @@ IUnknown* TComObject::SupportErrorInfoOf(TComObject* object) {
     return static_cast<ISupportErrorInfo*>(object);
 }
 
-const TInterfaceTable& TComObject::BaseInterfaces() {
-    static const TInterfaceEntry entries[] = {
-        {&IID_ISupportErrorInfo, &TComObject::SupportErrorInfoOf},
-        {&IID_IUnknown, &TComObject::InnerOf},
-    };
-    static const TInterfaceTable table = {entries, sizeof entries / sizeof entries[0], nullptr};
-    return table;
-}
+const TInterfaceEntry TComObject::kBaseEntries[2] = {
+    {&IID_ISupportErrorInfo, &TComObject::SupportErrorInfoOf},
+    {&IID_IUnknown, &TComObject::InnerOf},
+};
+const TInterfaceTable TComObject::kBaseInterfaces = {kBaseEntries, 2, nullptr};
 
 const TInterfaceTable& TComObject::Interfaces() const { return BaseInterfaces(); }
 

@@ -79,7 +79,9 @@ protected:
 
     // The table of the object's most derived class.
     virtual const TInterfaceTable& Interfaces() const;
-    static const TInterfaceTable& BaseInterfaces();
+    static const TInterfaceTable& BaseInterfaces() { return kBaseInterfaces; }
+    // A constant: derived classes' tables refer to it without code at load.
+    static const TInterfaceTable kBaseInterfaces;
 
 private:
     // The non-delegating IUnknown that an outer object holds.
@@ -95,6 +97,7 @@ private:
         TComObject& object_;
     };
 
+    static const TInterfaceEntry kBaseEntries[2];
     static IUnknown* InnerOf(TComObject* object) { return &object->inner_; }
     static IUnknown* SupportErrorInfoOf(TComObject* object);
     const TInterfaceEntry* FindInterface(REFIID riid) const;

@@ -71,7 +71,7 @@ const TInterfaceTable& TDeskBand::Interfaces() const {
         {&IID_IPersist, &InterfaceOf<TDeskBand, IPersistStreamInit>},
         {&IID_IDeskBand, &InterfaceOf<TDeskBand, IDeskBand>},
     };
-    static const TInterfaceTable table = {entries, sizeof entries / sizeof entries[0], &BaseInterfaces()};
+    static const TInterfaceTable table = {entries, sizeof entries / sizeof entries[0], &kBaseInterfaces};
     return table;
 }
 

@@ -18,10 +18,9 @@ struct ModuleState {
     std::unique_ptr<vtb::TComServer> server;
 };
 
-ModuleState& State() {
-    static ModuleState state;
-    return state;
-}
+ModuleState moduleState;  // made when the module is loaded
+
+ModuleState& State() { return moduleState; }
 
 bool Attach() {
     ModuleState& state = State();

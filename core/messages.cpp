@@ -1,6 +1,6 @@
 #include "core/messages.h"
 
-#include <cstdio>
+#include <string>
 
 namespace vtb {
 
@@ -64,13 +64,10 @@ std::string AboutText(const std::string& hostVersion, const std::string& toolbar
 
 std::string FormatFileVersion(unsigned long versionMS, unsigned long versionLS)
 {
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u",
-                  static_cast<unsigned>((versionMS >> 16) & 0xFFFF),
-                  static_cast<unsigned>(versionMS & 0xFFFF),
-                  static_cast<unsigned>((versionLS >> 16) & 0xFFFF),
-                  static_cast<unsigned>(versionLS & 0xFFFF));
-    return buffer;
+    // "%u.%u.%u.%u" without the printf family, which would bring its own
+    // formatting library into the DLL.
+    return std::to_string((versionMS >> 16) & 0xFFFF) + "." + std::to_string(versionMS & 0xFFFF) + "." +
+           std::to_string((versionLS >> 16) & 0xFFFF) + "." + std::to_string(versionLS & 0xFFFF);
 }
 
 }  // namespace vtb

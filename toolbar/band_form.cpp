@@ -1,10 +1,11 @@
 #include "toolbar/band_form.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "core/link_layout.h"
-#include "core/module_values.h"
+#include "toolbar/module_values.h"
 #include "toolbar/combo_box.h"
 #include "toolbar/glyph_resources.h"
 #include "toolbar/settings_file.h"
@@ -147,8 +148,18 @@ T* TBandForm::Own(Args&&... args) {
     return raw;
 }
 
-static ATOM RegisterFormClass(WNDPROC proc) {
-    static const ATOM atom = [proc] {
+namespace {
+
+// The form's window class, registered with the first form and taken back
+// when the module is unloaded: a class left behind would point into a
+// module that is gone.
+class FormClass {
+public:
+    ~FormClass() {
+        if (registered_) UnregisterClassA(kFormClass, ModuleInstance());
+    }
+    void Register(WNDPROC proc) {
+        if (registered_) return;
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
         wc.style = CS_DBLCLKS;
@@ -156,10 +167,18 @@ static ATOM RegisterFormClass(WNDPROC proc) {
         wc.hInstance = ModuleInstance();
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
         wc.lpszClassName = kFormClass;
-        return RegisterClassExA(&wc);
-    }();
-    return atom;
-}
+        // A second thread may register it at the same moment: that is no failure.
+        if (RegisterClassExA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) registered_ = true;
+    }
+
+private:
+    std::atomic<bool> registered_{false};
+};
+
+FormClass formClass;
+const TargetList kNoTargets;
+
+}  // namespace
 
 TGlyphButton* TBandForm::NewButton(const std::string& name, int left, int width) {
     TGlyphButton* button = Own<TGlyphButton>(this, name);
@@ -182,7 +201,7 @@ TMenuItem* TBandForm::NewItem(TMenuItem& parent, const std::string& name, const 
 }
 
 void TBandForm::BuildControls(HWND parent) {
-    RegisterFormClass(&TWinControl::StaticWndProc);
+    formClass.Register(&TWinControl::StaticWndProc);
     CreateWindowExA(0, kFormClass, "Veltrane ToolBar", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
                     0, 835, kButtonHeight, parent, nullptr, ModuleInstance(), static_cast<TWinControl*>(this));
     SetBounds(0, 0, 835, kButtonHeight);
@@ -251,7 +270,7 @@ void TBandForm::BuildControls(HWND parent) {
 }
 
 void TBandForm::FormCreate(TComponent* /*sender*/) {
-    std::unique_lock<std::mutex> construction(ConstructionLock());
+    ExclusiveLock construction(ConstructionLock());
     ModuleValues module = SnapshotModuleValues();
     urls_ = module.URLList;
 
@@ -273,7 +292,7 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
     Memo.Clear();
 
     LoadUserSettings();
-    construction.unlock();
+    construction.Unlock();
     Settings_SpdButn->SetLeft(kSettingsButtonLeft);
     PlaceLinkButtons();
 }
@@ -350,10 +369,7 @@ void TBandForm::AdjustSize() {
     if (changed && OnResize) OnResize();
 }
 
-const TargetList& TBandForm::URLList() const {
-    static const TargetList empty;
-    return urls_ ? *urls_ : empty;
-}
+const TargetList& TBandForm::URLList() const { return urls_ ? *urls_ : kNoTargets; }
 
 const std::string& TBandForm::Target(int tag) const {
     const TargetList& list = URLList();

@@ -2,13 +2,12 @@
 #include <windows.h>
 #include <urlmon.h>
 
-#include <mutex>
 #include <typeinfo>
 #include <vector>
 
 #include "core/config_rule.h"
 #include "core/messages.h"
-#include "core/module_values.h"
+#include "toolbar/module_values.h"
 #include "core/search.h"
 #include "toolbar/band_form.h"
 #include "toolbar/bind_status_callback.h"
@@ -35,18 +34,23 @@ void RaiseOnFailure(HRESULT hr) {
 
 using DownloadFunction = HRESULT(WINAPI*)(LPUNKNOWN, LPCSTR, LPCSTR, DWORD, LPBINDSTATUSCALLBACK);
 
-// URLMON.DLL is loaded on the first download and stays until the module goes.
+// URLMON.DLL is loaded on the first download and stays until the module
+// goes; the first outcome holds for the process.
+UniqueModule urlmon;
+DownloadFunction downloadFunction = nullptr;
+INIT_ONCE urlmonOnce = INIT_ONCE_STATIC_INIT;
+
+BOOL CALLBACK LoadUrlmon(PINIT_ONCE, PVOID, PVOID*) {
+    urlmon.reset(LoadLibraryA("URLMON.DLL"));
+    if (urlmon)
+        downloadFunction = reinterpret_cast<DownloadFunction>(
+            reinterpret_cast<void*>(GetProcAddress(urlmon.get(), "URLDownloadToFileA")));
+    return TRUE;
+}
+
 DownloadFunction UrlDownloadToFile() {
-    static UniqueModule urlmon;
-    static DownloadFunction function = nullptr;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        urlmon.reset(LoadLibraryA("URLMON.DLL"));
-        if (urlmon)
-            function = reinterpret_cast<DownloadFunction>(
-                reinterpret_cast<void*>(GetProcAddress(urlmon.get(), "URLDownloadToFileA")));
-    });
-    return function;
+    InitOnceExecuteOnce(&urlmonOnce, LoadUrlmon, nullptr, nullptr);
+    return downloadFunction;
 }
 
 // A downloaded file is taken only when it reads as a configuration, by the
@@ -121,7 +125,7 @@ void TBandForm::Search_SpdButnClick(TComponent* /*sender*/) {
 
 void TBandForm::NavigateURL(const std::string& url) {
     if (!WebBrowser) return;  // no browser to ask
-    UniqueBstr address(Widen(url).c_str());
+    const UniqueBstr address = UniqueBstr::FromAnsi(url);
     UniqueVariant empty;
     V_VT(empty.get()) = VT_I4;
     V_I4(empty.get()) = 0;
@@ -130,13 +134,13 @@ void TBandForm::NavigateURL(const std::string& url) {
 
 void TBandForm::NavigateURLTarget(const std::string& url, const std::string& targetFrame) {
     if (!WebBrowser) return;
-    UniqueBstr address(Widen(url).c_str());
+    const UniqueBstr address = UniqueBstr::FromAnsi(url);
     UniqueVariant empty;
     V_VT(empty.get()) = VT_I4;
     V_I4(empty.get()) = 0;
     UniqueVariant frame;
     V_VT(frame.get()) = VT_BSTR;
-    V_BSTR(frame.get()) = SysAllocString(Widen(targetFrame).c_str());
+    V_BSTR(frame.get()) = UniqueBstr::FromAnsi(targetFrame).release();
     RaiseOnFailure(WebBrowser->Navigate(address.get(), empty.get(), frame.get(), empty.get(), empty.get()));
 }
 

@@ -1,11 +1,11 @@
 #include "widgets/button_glyph.h"
 
 #include <algorithm>
-#include <map>
-#include <mutex>
+#include <atomic>
 #include <utility>
 
 #include "core/config_file.h"  // ToolbarError
+#include "win/thread_slot.h"
 
 namespace vtb {
 
@@ -20,44 +20,33 @@ constexpr std::uint32_t kTransparent = 0xFF000000u;
 constexpr std::size_t kKeptLayouts = 2;
 
 // Image stores still to fail (tests only; see FailNextImageStores).
-thread_local int g_failImageStores = 0;
+std::atomic<int> g_failImageStores{0};
 
 // One cache per thread: every browser window runs its toolbar on a thread of
-// its own, and a cache and its lists are not locked. Only the table of the
-// threads' caches is.
-struct ThreadCaches {
-    std::mutex lock;
-    std::map<DWORD, std::unique_ptr<TGlyphCache>> caches;
-};
-
-ThreadCaches& Caches() {
-    static ThreadCaches caches;
-    return caches;
-}
+// its own, and a cache and its lists are not locked.
+const ThreadSlot cacheSlot;
 
 TGlyphCache& EnsureSharedGlyphCache() {
-    ThreadCaches& all = Caches();
-    const std::lock_guard<std::mutex> guard(all.lock);
-    std::unique_ptr<TGlyphCache>& cache = all.caches[GetCurrentThreadId()];
-    if (!cache) cache = std::make_unique<TGlyphCache>();
+    auto* cache = static_cast<TGlyphCache*>(cacheSlot.Get());
+    if (!cache) {
+        cache = new TGlyphCache();
+        cacheSlot.Set(cache);
+    }
     return *cache;
 }
 
 void DestroySharedGlyphCacheIfEmpty() {
-    ThreadCaches& all = Caches();
-    const std::lock_guard<std::mutex> guard(all.lock);
-    const auto it = all.caches.find(GetCurrentThreadId());
-    if (it != all.caches.end() && it->second->Empty()) all.caches.erase(it);
+    auto* cache = static_cast<TGlyphCache*>(cacheSlot.Get());
+    if (!cache || !cache->Empty()) return;
+    cacheSlot.Set(nullptr);
+    delete cache;
 }
+
+const DecodedBitmap kNoBitmap;
 
 }  // namespace
 
-TGlyphCache* SharedGlyphCache() {
-    ThreadCaches& all = Caches();
-    const std::lock_guard<std::mutex> guard(all.lock);
-    const auto it = all.caches.find(GetCurrentThreadId());
-    return it == all.caches.end() ? nullptr : it->second.get();
-}
+TGlyphCache* SharedGlyphCache() { return static_cast<TGlyphCache*>(cacheSlot.Get()); }
 
 // ---- TGlyphList ------------------------------------------------------------
 
@@ -173,10 +162,7 @@ void TButtonGlyph::SetSource(std::shared_ptr<const DecodedBitmap> bitmap) {
     SourceChanged();
 }
 
-const DecodedBitmap& TButtonGlyph::Source() const {
-    static const DecodedBitmap empty;
-    return source_ ? *source_ : empty;
-}
+const DecodedBitmap& TButtonGlyph::Source() const { return source_ ? *source_ : kNoBitmap; }
 
 void TButtonGlyph::SourceChanged() {
     ++version_;
@@ -231,10 +217,7 @@ int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
     TGlyphCache& cache = EnsureSharedGlyphCache();
     TGlyphList* list = sharedList_ ? sharedList_ : cache.ListForSize(cell.cx, cell.cy);
     try {
-        if (g_failImageStores > 0) {
-            --g_failImageStores;
-            throw ToolbarError(kReplaceFailed);
-        }
+        if (g_failImageStores > 0 && g_failImageStores-- > 0) throw ToolbarError(kReplaceFailed);
         DibBitmap image;
         std::uint32_t key = keyColor_;
         switch (recipe.Source) {

@@ -74,8 +74,8 @@ private:
 // The cache of the calling thread's glyphs, or null while no glyph has made it.
 TGlyphCache* SharedGlyphCache();
 
-// Makes the calling thread's next count state images fail to build, as an
-// image list refusing them would ("Unable to Replace Image"). For tests.
+// Makes the next count state images fail to build, as an image list
+// refusing them would ("Unable to Replace Image"). For tests.
 void FailNextImageStores(int count);
 
 class TButtonGlyph {

@@ -3,8 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <map>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "widgets/glyph_files.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"
+#include "win/locks.h"
 #include "win/module.h"
 
 namespace vtb {
@@ -57,35 +56,34 @@ public:
         Stop();
         id_ = SetTimer(nullptr, 0, interval, &TRepeatTimer::Tick);
         if (!id_) return;
-        Table& table = Timers();
-        const std::lock_guard<std::mutex> guard(table.lock);
-        table.timers[{GetCurrentThreadId(), id_}] = this;
+        const ExclusiveLock guard(TimersLock());
+        Timers().push_back({{GetCurrentThreadId(), id_}, this});
     }
     void Stop() {
         if (!id_) return;
         KillTimer(nullptr, id_);
-        Table& table = Timers();
-        const std::lock_guard<std::mutex> guard(table.lock);
-        table.timers.erase({GetCurrentThreadId(), id_});
+        const ExclusiveLock guard(TimersLock());
+        auto& timers = Timers();
+        const Key key{GetCurrentThreadId(), id_};
+        timers.erase(std::remove_if(timers.begin(), timers.end(), [&key](const auto& t) { return t.first == key; }),
+                     timers.end());
         id_ = 0;
     }
 
 private:
     // Thread timers tick on the thread that set them; their ids are told
     // apart per thread.
-    struct Table {
-        std::mutex lock;
-        std::map<std::pair<DWORD, UINT_PTR>, TRepeatTimer*> timers;
-    };
-    static Table& Timers() {
-        static Table table;
-        return table;
-    }
+    using Key = std::pair<DWORD, UINT_PTR>;
+    static SlimLock& TimersLock() { return timersLock; }
+    static std::vector<std::pair<Key, TRepeatTimer*>>& Timers() { return timers; }
+    static SlimLock timersLock;
+    static std::vector<std::pair<Key, TRepeatTimer*>> timers;
     static TRepeatTimer* Find(UINT_PTR id) {
-        Table& table = Timers();
-        const std::lock_guard<std::mutex> guard(table.lock);
-        const auto it = table.timers.find({GetCurrentThreadId(), id});
-        return it == table.timers.end() ? nullptr : it->second;
+        const SharedLock guard(TimersLock());
+        const Key key{GetCurrentThreadId(), id};
+        for (const auto& [seen, timer] : Timers())
+            if (seen == key) return timer;
+        return nullptr;
     }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
         TRepeatTimer* timer = Find(id);
@@ -94,6 +92,7 @@ private:
             return;
         }
         // The system's dispatch is the event boundary: the user is told here.
+        const TToolkit::HandlerScope scope;
         try {
             timer->owner_->RepeatTick();
         } catch (const std::exception& error) {
@@ -105,6 +104,9 @@ private:
     TGlyphButton* owner_;
     UINT_PTR id_ = 0;
 };
+
+SlimLock TGlyphButton::TRepeatTimer::timersLock;
+std::vector<std::pair<TGlyphButton::TRepeatTimer::Key, TGlyphButton::TRepeatTimer*>> TGlyphButton::TRepeatTimer::timers;
 
 // ---- Construction ------------------------------------------------------------
 

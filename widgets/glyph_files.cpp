@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <list>
+#include <vector>
 
 #include "core/config_file.h"  // ToolbarError
 #include "win/files.h"
@@ -32,15 +33,8 @@ struct CachedGlyph {
     std::shared_ptr<const DecodedBitmap> bitmap;
 };
 
-SlimLock& CacheLock() {
-    static SlimLock lock;
-    return lock;
-}
-
-std::list<CachedGlyph>& Cache() {
-    static std::list<CachedGlyph> cache;  // most recently used first
-    return cache;
-}
+SlimLock cacheLock;
+std::vector<CachedGlyph> cache;  // most recently used first
 
 std::shared_ptr<const DecodedBitmap> Decode(const std::string& path) {
     const std::optional<std::string> bytes = ReadWholeFile(path, kMaxGlyphFileSize);
@@ -61,20 +55,21 @@ std::shared_ptr<const DecodedBitmap> LoadGlyphFile(const std::string& path) {
     stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     stamp.written = data.ftLastWriteTime;
 
-    std::list<CachedGlyph>& cache = Cache();
     {
-        const ExclusiveLock guard(CacheLock());
+        const ExclusiveLock guard(cacheLock);
         for (auto it = cache.begin(); it != cache.end(); ++it) {
             if (it->path != path || !(it->stamp == stamp)) continue;
-            cache.splice(cache.begin(), cache, it);
+            std::rotate(cache.begin(), it, it + 1);
             return cache.front().bitmap;
         }
     }
     // Read outside the lock: toolbars of other threads go on meanwhile.
     std::shared_ptr<const DecodedBitmap> bitmap = Decode(path);
-    const ExclusiveLock guard(CacheLock());
-    cache.remove_if([&path](const CachedGlyph& entry) { return entry.path == path; });
-    cache.push_front({path, stamp, bitmap});
+    const ExclusiveLock guard(cacheLock);
+    cache.erase(std::remove_if(cache.begin(), cache.end(),
+                               [&path](const CachedGlyph& entry) { return entry.path == path; }),
+                cache.end());
+    cache.insert(cache.begin(), {path, stamp, bitmap});
     if (cache.size() > kKeptFiles) cache.pop_back();
     return bitmap;
 }

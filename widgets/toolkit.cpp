@@ -3,14 +3,16 @@
 #include <algorithm>
 
 #include "widgets/control.h"
+#include "win/thread_slot.h"
 
 namespace vtb {
 namespace {
 
-// A trivial thread-local pointer: the state itself lives on the heap and
-// goes when the thread has nothing left in it, so no thread-exit destructor
-// can outlive the module.
-thread_local TToolkit* current = nullptr;
+// The state itself lives on the heap and goes when the thread has nothing
+// left in it: nothing of it outlives the module.
+const ThreadSlot currentSlot;
+
+TToolkit* Current() { return static_cast<TToolkit*>(currentSlot.Get()); }
 
 bool IsKeyboardMessage(UINT msg) { return msg >= WM_KEYFIRST && msg <= WM_KEYLAST; }
 
@@ -20,16 +22,20 @@ void CollectIfUnused();
 }  // namespace
 
 TToolkit& TToolkit::ForThread() {
-    if (!current) current = new TToolkit();
-    return *current;
+    TToolkit* toolkit = Current();
+    if (!toolkit) {
+        toolkit = new TToolkit();
+        currentSlot.Set(toolkit);
+    }
+    return *toolkit;
 }
 
 namespace {
 
 void CollectIfUnused() {
-    TToolkit* toolkit = current;
+    TToolkit* toolkit = Current();
     if (!toolkit || !toolkit->Unused()) return;
-    current = nullptr;
+    currentSlot.Set(nullptr);
     delete toolkit;
 }
 
@@ -42,30 +48,41 @@ bool TToolkit::Unused() const {
 // ---- Windows of this thread ------------------------------------------------
 
 TWinControl* TToolkit::FindControl(HWND window) {
-    if (!window || !current) return nullptr;
-    const auto it = current->windows_.find(window);
-    return it == current->windows_.end() ? nullptr : it->second;
+    const TToolkit* toolkit = Current();
+    if (!window || !toolkit) return nullptr;
+    for (const auto& [handle, control] : toolkit->windows_)
+        if (handle == window) return control;
+    return nullptr;
 }
 
 TWinControl* TToolkit::FindControlAtOrAbove(HWND window) {
-    if (!current || current->windows_.empty()) return nullptr;
+    const TToolkit* toolkit = Current();
+    if (!toolkit || toolkit->windows_.empty()) return nullptr;
     for (HWND w = window; w; w = GetParent(w)) {
         if (TWinControl* c = FindControl(w)) return c;
     }
     return nullptr;
 }
 
-void TToolkit::RegisterWindow(HWND window, TWinControl* control) { windows_[window] = control; }
+void TToolkit::RegisterWindow(HWND window, TWinControl* control) {
+    for (auto& entry : windows_)
+        if (entry.first == window) {
+            entry.second = control;
+            return;
+        }
+    windows_.emplace_back(window, control);
+}
 
 void TToolkit::UnregisterWindow(HWND window, const TWinControl* control) {
-    const auto it = windows_.find(window);
-    if (it != windows_.end() && it->second == control) windows_.erase(it);
+    const auto it = std::find(windows_.begin(), windows_.end(), std::make_pair(window, const_cast<TWinControl*>(control)));
+    if (it != windows_.end()) windows_.erase(it);
     CollectIfUnused();
 }
 
 TControl* TToolkit::ControlAtCursor() {
     POINT p;
-    if (!current || current->windows_.empty() || !GetCursorPos(&p)) return nullptr;
+    const TToolkit* toolkit = Current();
+    if (!toolkit || toolkit->windows_.empty() || !GetCursorPos(&p)) return nullptr;
     TWinControl* window = FindControlAtOrAbove(WindowFromPoint(p));
     if (!window) return nullptr;
     POINT client = p;
@@ -75,8 +92,9 @@ TControl* TToolkit::ControlAtCursor() {
 }
 
 void TToolkit::ControlDestroyed(TControl* control) {
-    if (!current) return;
-    if (current->mouseControl_ == control) current->mouseControl_ = nullptr;
+    TToolkit* toolkit = Current();
+    if (!toolkit) return;
+    if (toolkit->mouseControl_ == control) toolkit->mouseControl_ = nullptr;
     CollectIfUnused();
 }
 

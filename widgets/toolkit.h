@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace vtb {
@@ -84,7 +83,7 @@ private:
     void ReleasePending();
 
     TControl* mouseControl_ = nullptr;
-    std::unordered_map<HWND, TWinControl*> windows_;
+    std::vector<std::pair<HWND, TWinControl*>> windows_;  // a few per toolbar
     int handlerDepth_ = 0;
     int tickDispatchDepth_ = -1;  // depth of a tick dispatching a message
     std::vector<std::unique_ptr<TComponent>> pending_;

@@ -4,12 +4,13 @@
 
 namespace vtb {
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
+UniqueBstr UniqueBstr::FromAnsi(const std::string& text) {
+    UniqueBstr result;
+    const int size = static_cast<int>(text.size());
+    const int length = size ? MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
+    result.s_ = SysAllocStringLen(nullptr, static_cast<UINT>(length));  // zero-terminated by the system
+    if (result.s_ && length) MultiByteToWideChar(CP_ACP, 0, text.data(), size, result.s_, length);
+    return result;
 }
 
 std::string Narrow(const wchar_t* text) {

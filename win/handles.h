@@ -164,9 +164,18 @@ class UniqueBstr {
 public:
     UniqueBstr() = default;
     explicit UniqueBstr(const wchar_t* text) : s_(SysAllocString(text)) {}
+    // 8-bit text of the ANSI code page, widened for a COM call.
+    static UniqueBstr FromAnsi(const std::string& text);
     ~UniqueBstr() { SysFreeString(s_); }
+    UniqueBstr(UniqueBstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
+    UniqueBstr& operator=(UniqueBstr&& other) noexcept {
+        std::swap(s_, other.s_);
+        return *this;
+    }
     UniqueBstr(const UniqueBstr&) = delete;
     UniqueBstr& operator=(const UniqueBstr&) = delete;
+    // Gives up ownership (to a VARIANT that frees it).
+    BSTR release() { return std::exchange(s_, nullptr); }
     BSTR get() const { return s_; }
     BSTR* put() { SysFreeString(s_); s_ = nullptr; return &s_; }
 
@@ -187,8 +196,7 @@ private:
     VARIANT v_;
 };
 
-// 8-bit text of the ANSI code page widened for a COM call, and back.
-std::wstring Widen(const std::string& text);
+// UTF-16 text of a COM call as 8-bit text of the ANSI code page.
 std::string Narrow(const wchar_t* text);
 
 // The system's text for an error or result code, without trailing line breaks.

@@ -25,12 +25,19 @@ private:
 class ExclusiveLock {
 public:
     explicit ExclusiveLock(SlimLock& lock) : lock_(lock) { lock_.Lock(); }
-    ~ExclusiveLock() { lock_.Unlock(); }
+    ~ExclusiveLock() { Unlock(); }
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
 
+    // Lets go before the guard's end; once.
+    void Unlock() {
+        if (held_) lock_.Unlock();
+        held_ = false;
+    }
+
 private:
     SlimLock& lock_;
+    bool held_ = true;
 };
 
 class SharedLock {

@@ -1,7 +1,6 @@
 // The message texts, the link-button placement and the module-wide values.
 #include "core/link_layout.h"
 #include "core/messages.h"
-#include "core/module_values.h"
 
 #include <gtest/gtest.h>
 
@@ -102,48 +101,6 @@ TEST(LinkLayout, ToolbarWidth)
 {
     EXPECT_EQ(ToolbarWidth(0, 65), 440);
     EXPECT_EQ(ToolbarWidth(3, 65), 635);
-}
-
-TEST(ModuleValues, PublishSnapshotAndReset)
-{
-    ResetModuleValues();
-    EXPECT_EQ(SnapshotModuleValues().URLList, nullptr);
-
-    ConfigValues config;
-    config.UpdateURL = "http://u";
-    PublishConfiguration(std::make_shared<const TargetList>(TargetList{"a", "b"}), config);
-    SetSearchMethod("cases");
-
-    ModuleValues seen = SnapshotModuleValues();
-    ASSERT_NE(seen.URLList, nullptr);
-    EXPECT_EQ(*seen.URLList, (TargetList{"a", "b"}));
-    EXPECT_EQ(seen.Config.UpdateURL, "http://u");
-    EXPECT_EQ(CurrentSearchMethod(), "cases");
-
-    // A form keeps the list it was built with when a later one is published.
-    const SharedTargets kept = seen.URLList;
-    PublishConfiguration(std::make_shared<const TargetList>(TargetList{"c"}), config);
-    EXPECT_EQ(*kept, (TargetList{"a", "b"}));
-
-    ResetModuleValues();
-    EXPECT_EQ(CurrentSearchMethod(), "");
-    EXPECT_EQ(SnapshotModuleValues().URLList, nullptr);
-}
-
-TEST(ModuleValues, AConstructionNeverPutsBackAnOlderSearchMethod)
-{
-    ResetModuleValues();
-    SetSearchMethod("all");
-    // A construction on one thread reads the values it starts from ...
-    ModuleValues construction = SnapshotModuleValues();
-    // ... while the user of another toolbar chooses a method ...
-    SetSearchMethod("statutes");
-    // ... and publishes what it read from its file.
-    construction.Config.SearchParam1 = "https://lexa.example/search?m=";
-    PublishConfiguration(std::make_shared<const TargetList>(TargetList{"x"}), construction.Config);
-    EXPECT_EQ(CurrentSearchMethod(), "statutes");
-    EXPECT_EQ(SnapshotModuleValues().Config.SearchParam1, "https://lexa.example/search?m=");
-    ResetModuleValues();
 }
 
 }  // namespace

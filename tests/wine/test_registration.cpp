@@ -219,7 +219,7 @@ TEST(ModuleResources, EmptyTypeLibraryAsTypelibOne) {
     EXPECT_NE(nullptr, FindResourceA(dll.module, MAKEINTRESOURCEA(1), "TYPELIB"));
 
     vtb::ComPtr<ITypeLib> library;
-    ASSERT_EQ(S_OK, LoadTypeLibEx(vtb::Widen(vtbtest::DllPath()).c_str(), REGKIND_NONE, library.put()));
+    ASSERT_EQ(S_OK, LoadTypeLibEx(vtb::UniqueBstr::FromAnsi(vtbtest::DllPath()).get(), REGKIND_NONE, library.put()));
     TLIBATTR* attributes = nullptr;
     ASSERT_EQ(S_OK, library->GetLibAttr(&attributes));
     const GUID expected = {0xCD58CE7E, 0x102D, 0x4CEE, {0xA9, 0x0D, 0xCC, 0x91, 0xD1, 0xFF, 0x5B, 0x9B}};

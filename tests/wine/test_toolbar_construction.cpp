@@ -220,5 +220,45 @@ TEST_F(ToolbarFormTest, ConstructionsOnSeveralThreadsDoNotMixTheirTargets) {
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
+TEST(ModuleValues, PublishSnapshotAndReset) {
+    vtb::ResetModuleValues();
+    EXPECT_EQ(vtb::SnapshotModuleValues().URLList, nullptr);
+
+    vtb::ConfigValues config;
+    config.UpdateURL = "http://u";
+    vtb::PublishConfiguration(std::make_shared<const vtb::TargetList>(vtb::TargetList{"a", "b"}), config);
+    vtb::SetSearchMethod("cases");
+
+    vtb::ModuleValues seen = vtb::SnapshotModuleValues();
+    ASSERT_NE(seen.URLList, nullptr);
+    EXPECT_EQ(*seen.URLList, (vtb::TargetList{"a", "b"}));
+    EXPECT_EQ(seen.Config.UpdateURL, "http://u");
+    EXPECT_EQ(vtb::CurrentSearchMethod(), "cases");
+
+    // A form keeps the list it was built with when a later one is published.
+    const vtb::SharedTargets kept = seen.URLList;
+    vtb::PublishConfiguration(std::make_shared<const vtb::TargetList>(vtb::TargetList{"c"}), config);
+    EXPECT_EQ(*kept, (vtb::TargetList{"a", "b"}));
+
+    vtb::ResetModuleValues();
+    EXPECT_EQ(vtb::CurrentSearchMethod(), "");
+    EXPECT_EQ(vtb::SnapshotModuleValues().URLList, nullptr);
+}
+
+TEST(ModuleValues, AConstructionNeverPutsBackAnOlderSearchMethod) {
+    vtb::ResetModuleValues();
+    vtb::SetSearchMethod("all");
+    // A construction on one thread reads the values it starts from ...
+    vtb::ModuleValues construction = vtb::SnapshotModuleValues();
+    // ... while the user of another toolbar chooses a method ...
+    vtb::SetSearchMethod("statutes");
+    // ... and publishes what it read from its file.
+    construction.Config.SearchParam1 = "https://lexa.example/search?m=";
+    vtb::PublishConfiguration(std::make_shared<const vtb::TargetList>(vtb::TargetList{"x"}), construction.Config);
+    EXPECT_EQ(vtb::CurrentSearchMethod(), "statutes");
+    EXPECT_EQ(vtb::SnapshotModuleValues().Config.SearchParam1, "https://lexa.example/search?m=");
+    vtb::ResetModuleValues();
+}
+
 }  // namespace
 }  // namespace vtbtest

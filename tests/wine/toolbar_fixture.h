@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "core/module_values.h"
+#include "toolbar/module_values.h"
 #include "tests/wine/support_wine.h"
 #include "toolbar/band_form.h"
 #include "toolbar/combo_box.h"

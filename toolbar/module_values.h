@@ -4,10 +4,10 @@
 // built with, so later constructions never change what its controls mean.
 #pragma once
 
-#include <mutex>
 #include <string>
 
-#include "config_file.h"
+#include "core/config_file.h"
+#include "win/locks.h"
 
 namespace vtb {
 
@@ -18,7 +18,7 @@ struct ModuleValues {
 };
 
 // Held by a construction from its start to its end.
-std::mutex& ConstructionLock();
+SlimLock& ConstructionLock();
 
 ModuleValues SnapshotModuleValues();
 // What a construction read: the new target list and the strings. The search
