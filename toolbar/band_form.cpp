@@ -363,10 +363,10 @@ void TBandForm::AdjustSize() {
         width = std::max(width, c->Left() + c->Width());
         height = std::max(height, c->Top() + c->Height());
     }
-    const bool changed = width != Width() || height != Height();
+    if (width == Width() && height == Height()) return;
     SetBounds(Left(), Top(), width, height);
     if (Handle()) SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (changed && OnResize) OnResize();
+    if (OnResize) OnResize();
 }
 
 const TargetList& TBandForm::URLList() const { return urls_ ? *urls_ : kNoTargets; }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <vector>
 
 #include "widgets/form.h"
@@ -14,20 +15,17 @@ namespace {
 // whole history fits (at most eight entries are loaded) without scrolling.
 constexpr int kListRows = 8;
 
-// Makes the list open with up to kListRows entries. The classic control
-// takes the list's height from the height its window is given (the closed
-// box's own height is its edit field's); version 6 of the common controls
-// counts rows instead.
-void SetListRows(HWND combo) {
-    const LRESULT item = SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0);
-    RECT closed;
-    if (item <= 0 || !GetWindowRect(combo, &closed)) return;
-    const int border = 2 * GetSystemMetrics(SM_CYBORDER);
-    SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
-                 closed.bottom - closed.top + kListRows * static_cast<int>(item) + border,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageA(combo, CB_SETMINVISIBLE, kListRows, 0);
-}
+constexpr int kItemHeight = 13;
+
+// The height the box's window is made with: the classic control takes the
+// list's height from it, less the closed box's own height (its edit
+// field's, which the font it is made with decides), so that the list opens
+// with room for kListRows entries. The first box of the process learns the
+// closed height it is made with; the others are made at the right height at
+// once, without a second layout.
+std::atomic<int> closedHeight{0};
+
+int WindowHeight(int closed) { return closed + kListRows * kItemHeight + 2 * GetSystemMetrics(SM_CYBORDER); }
 
 }  // namespace
 
@@ -37,12 +35,22 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     Font.SetStyle("MS Sans Serif", 11, false);
     const HWND combo = CreateWindowExA(
         0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL,
-        left, top, width, height, parent->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        left, top, width, WindowHeight(closedHeight ? closedHeight.load() : height), parent->Handle(), nullptr,
+        GetModuleHandleA(nullptr), nullptr);
     if (!combo) return;
     AttachSubclass(combo);
+    RECT made;
+    const bool learning = !closedHeight && GetWindowRect(combo, &made);
     SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
-    SendMessageA(combo, CB_SETITEMHEIGHT, 0, 13);
-    SetListRows(combo);
+    SendMessageA(combo, CB_SETITEMHEIGHT, 0, kItemHeight);
+    RECT closed;
+    if (learning && GetWindowRect(combo, &closed)) {
+        closedHeight = made.bottom - made.top;
+        SetWindowPos(combo, nullptr, 0, 0, width, WindowHeight(closed.bottom - closed.top),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // Version 6 of the common controls counts rows instead.
+    SendMessageA(combo, CB_SETMINVISIBLE, kListRows, 0);
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (GetComboBoxInfo(combo, &info) && info.hwndItem && info.hwndItem != combo) {
