@@ -90,6 +90,26 @@ else
     fail "sanitizer build failed (see $asan.build.log)"
 fi
 
+# Runs a fuzz target for the set time from its seed folders; new inputs go
+# into the build folder, not into the tree.
+run_fuzz_target() {
+    local target="$1" corpus artifacts log rc=0
+    shift
+    corpus="$fuzz/corpus-${target#fuzz_}"
+    artifacts="$fuzz/artifacts-${target#fuzz_}/"
+    log="$fuzz/$target.log"
+    mkdir -p "$corpus" "$artifacts"
+    "$fuzz/$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$@" >"$log" 2>&1 || rc=$?
+    if [ "$rc" -eq 0 ]; then
+        passed=$((passed + 1))
+        echo "== $target: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') runs, no failure"
+    else
+        tail -n 40 "$log"
+        fail "$target found a failure (exit code $rc, inputs in $artifacts, log $log)"
+    fi
+}
+
 # 3. Fuzz targets, with clang.
 fuzz="$build_root/core-fuzz"
 echo "== core: fuzz targets (${fuzz_seconds}s each)"
@@ -97,22 +117,7 @@ if ! command -v clang++ >/dev/null 2>&1; then
     fail "clang++ is not installed: fuzz targets not built"
 elif CC=clang CXX=clang++ configure_and_build "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVTB_FUZZ=ON; then
     for target in fuzz_config fuzz_bitmap; do
-        seeds="$repo/tests/fuzz/corpus/${target#fuzz_}"
-        corpus="$fuzz/corpus-${target#fuzz_}"  # new inputs go here, not into the tree
-        artifacts="$fuzz/artifacts-${target#fuzz_}/"
-        mkdir -p "$corpus" "$artifacts"
-        log="$fuzz/$target.log"
-        rc=0
-        "$fuzz/$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-            -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$seeds" \
-            >"$log" 2>&1 || rc=$?
-        if [ "$rc" -eq 0 ]; then
-            passed=$((passed + 1))
-            echo "== $target: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') runs, no failure"
-        else
-            tail -n 40 "$log"
-            fail "$target found a failure (exit code $rc, inputs in $artifacts, log $log)"
-        fi
+        run_fuzz_target "$target" "$repo/tests/fuzz/corpus/${target#fuzz_}"
     done
 else
     tail -n 30 "$fuzz.build.log" "$fuzz.configure.log" 2>/dev/null
@@ -122,21 +127,7 @@ fi
 # 4. The configuration checker (vtbcheck) ---------------------------------
 echo "== configuration checker: fuzz target (${fuzz_seconds}s)"
 if [ -x "$fuzz/fuzz_check" ]; then
-    corpus="$fuzz/corpus-check"
-    artifacts="$fuzz/artifacts-check/"
-    mkdir -p "$corpus" "$artifacts"
-    log="$fuzz/fuzz_check.log"
-    rc=0
-    "$fuzz/fuzz_check" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$repo/tests/fuzz/corpus/check" \
-        "$repo/tests/fuzz/corpus/config" >"$log" 2>&1 || rc=$?
-    if [ "$rc" -eq 0 ]; then
-        passed=$((passed + 1))
-        echo "== fuzz_check: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') runs, no failure"
-    else
-        tail -n 40 "$log"
-        fail "fuzz_check found a failure (exit code $rc, inputs in $artifacts, log $log)"
-    fi
+    run_fuzz_target fuzz_check "$repo/tests/fuzz/corpus/check" "$repo/tests/fuzz/corpus/config"
 else
     fail "fuzz_check was not built (see $fuzz.build.log)"
 fi
