@@ -42,7 +42,7 @@ void CollectIfUnused() {
 }  // namespace
 
 bool TToolkit::Unused() const {
-    return handlerDepth_ == 0 && pending_.empty() && windows_.empty() && !mouseControl_;
+    return handlerDepth_ == 0 && releasing_ == 0 && pending_.empty() && windows_.empty() && !mouseControl_;
 }
 
 // ---- Windows of this thread ------------------------------------------------
@@ -120,12 +120,15 @@ void TToolkit::ReleaseWhenIdle(std::unique_ptr<TComponent> component) {
 
 void TToolkit::ReleasePending() {
     // Destroying one may show a box whose loop runs handlers again; those
-    // release what they queue themselves when they return.
+    // release what they queue themselves when they return. The state stays
+    // until the last is gone, even when it then has nothing else left.
+    ++releasing_;
     while (!pending_.empty() && handlerDepth_ == 0) {
         std::unique_ptr<TComponent> next = std::move(pending_.front());
         pending_.erase(pending_.begin());
         next.reset();
     }
+    --releasing_;
 }
 
 // ---- The idle step ---------------------------------------------------------------
