@@ -266,7 +266,6 @@ void TBandForm::BuildControls(HWND parent) {
     }
 
     OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
-
 }
 
 void TBandForm::FormCreate(TComponent* /*sender*/) {
@@ -329,7 +328,6 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     if (!settingsLoaded_ || !Search_Edit) return;
     const int placeholder = Search_Edit->IndexOf(PlaceholderText(Main_Menu_SpdButn->Caption()));
     if (placeholder >= 0) Search_Edit->Delete(placeholder);
-
 
     SettingsToSave settings;
     // A box whose window has gone (the browser destroyed it first) has no
