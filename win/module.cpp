@@ -23,11 +23,13 @@ std::string ModuleFileName(HMODULE module) {
 
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-std::string ModulePath() {
-    // The browser loads the DLL by its registered path, the 8.3 form when
-    // the folder's path has a space (Program Files). The files beside the
-    // DLL are named after its long name: Veltrane_ToolBar.cfg is not the
-    // short name of the DLL with another extension.
+namespace {
+
+// The browser loads the DLL by its registered path, the 8.3 form when the
+// folder's path has a space (Program Files). The files beside the DLL are
+// named after its long name: Veltrane_ToolBar.cfg is not the short name of
+// the DLL with another extension.
+std::string LongModulePath() {
     const std::string path = ModuleFileName(ModuleInstance());
     std::vector<char> buffer(MAX_PATH);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -37,6 +39,24 @@ std::string ModulePath() {
         buffer.resize(length + 1);
     }
     return path;
+}
+
+// Asked for at every open and close, and the long name costs a look at
+// every folder of the path: found once, as the module's path cannot change
+// while it is loaded.
+std::string modulePath;
+INIT_ONCE modulePathOnce = INIT_ONCE_STATIC_INIT;
+
+BOOL CALLBACK FindModulePath(PINIT_ONCE, PVOID, PVOID*) {
+    modulePath = LongModulePath();
+    return TRUE;
+}
+
+}  // namespace
+
+std::string ModulePath() {
+    InitOnceExecuteOnce(&modulePathOnce, FindModulePath, nullptr, nullptr);
+    return modulePath;
 }
 
 std::string HostExecutablePath() { return ModuleFileName(nullptr); }
