@@ -119,6 +119,8 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
     }
     form->AdjustSize();
     form->EndUpdate();
+    // Made hidden, its controls added out of sight, shown whole.
+    if (form->Handle()) ShowWindow(form->Handle(), SW_SHOWNA);
     if (auto* button = dynamic_cast<TGlyphButton*>(TToolkit::ControlAtCursor()); button && button->Parent() == form.get())
         button->CheckHover();
     return form;
@@ -202,7 +204,7 @@ TMenuItem* TBandForm::NewItem(TMenuItem& parent, const std::string& name, const 
 
 void TBandForm::BuildControls(HWND parent) {
     formClass.Register(&TWinControl::StaticWndProc);
-    CreateWindowExA(0, kFormClass, "Veltrane ToolBar", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
+    CreateWindowExA(0, kFormClass, "Veltrane ToolBar", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
                     0, 835, kButtonHeight, parent, nullptr, ModuleInstance(), static_cast<TWinControl*>(this));
     SetBounds(0, 0, 835, kButtonHeight);
 
