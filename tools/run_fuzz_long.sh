@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Long fuzzing of the portable core: every libFuzzer target, built with clang,
 # AddressSanitizer and UBSan, runs for at least FUZZ_RUNS executions (ten
-# million by default) from the seed corpus in tests/fuzz/corpus/. Prints the
-# figures of each run and exits non-zero when a target finds a failure.
-# Not part of the test command, which runs every target for a short time.
+# million by default) from the seed corpus in tests/fuzz/corpus/, in
+# FUZZ_JOBS processes at once (one per processor by default) that share the
+# target's corpus and split its executions. Prints the figures of each
+# target and exits non-zero when one finds a failure. Not part of the test
+# command, which runs every target for a short time.
 #
 #   bash tools/run_fuzz_long.sh            (BUILD_ROOT defaults to ./build)
-#   FUZZ_RUNS=50000000 bash tools/run_fuzz_long.sh
+#   FUZZ_RUNS=50000000 FUZZ_JOBS=1 bash tools/run_fuzz_long.sh [TARGET...]
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -14,6 +16,7 @@ build_root="${BUILD_ROOT:-$repo/build}"
 mkdir -p "$build_root"
 build_root="$(cd "$build_root" && pwd)"
 runs="${FUZZ_RUNS:-10000000}"
+jobs="${FUZZ_JOBS:-$(nproc)}"
 fuzz="$build_root/core-fuzz"
 
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1"
@@ -33,29 +36,34 @@ CC=clang CXX=clang++ cmake -S "$repo" -B "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebIn
 
 status=0
 printf '%-16s %12s %8s %10s %8s %8s\n' target executions seconds "exec/s" coverage corpus
-for binary in "$fuzz"/fuzz_*; do
-    [ -f "$binary" ] && [ -x "$binary" ] || continue
-    target="$(basename "$binary")"
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || for binary in "$fuzz"/fuzz_*; do
+    [ -f "$binary" ] && [ -x "$binary" ] && targets+=("$(basename "$binary")")
+done
+for target in "${targets[@]}"; do
+    binary="$fuzz/$target"
     seeds="$repo/tests/fuzz/corpus/${target#fuzz_}"
     corpus="$fuzz/corpus-${target#fuzz_}"
     artifacts="$fuzz/artifacts-${target#fuzz_}/"
-    log="$fuzz/$target.long.log"
-    mkdir -p "$corpus" "$artifacts"
+    work="$fuzz/long-${target#fuzz_}"  # the jobs' logs, fuzz-N.log
+    rm -rf "$work"
+    mkdir -p "$corpus" "$artifacts" "$work"
     [ -d "$seeds" ] || seeds=""
     start=$(date +%s)
     rc=0
-    "$binary" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-        -artifact_prefix="$artifacts" "$corpus" $seeds >"$log" 2>&1 || rc=$?
+    # shellcheck disable=SC2086  # no seeds folder: no argument
+    (cd "$work" && "$binary" -jobs="$jobs" -workers="$jobs" -runs=$(((runs + jobs - 1) / jobs)) -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" $seeds \
+        >"$work/main.log" 2>&1) || rc=$?
     seconds=$(( $(date +%s) - start ))
-    executed="$(awk '/^stat::number_of_executed_units/ {print $2}' "$log")"
-    speed="$(awk '/^stat::average_exec_per_sec/ {print $2}' "$log")"
-    coverage="$(grep -oE 'cov: [0-9]+' "$log" | tail -n 1 | awk '{print $2}')"
+    executed="$(cat "$work"/fuzz-*.log | awk '/^stat::number_of_executed_units/ {n += $2} END {print n + 0}')"
+    coverage="$(cat "$work"/fuzz-*.log | grep -oE 'cov: [0-9]+' | awk '{if ($2 > c) c = $2} END {print c + 0}')"
     inputs="$(find "$corpus" -type f | wc -l)"
-    printf '%-16s %12s %8s %10s %8s %8s\n' "$target" "${executed:-?}" "$seconds" "${speed:-?}" \
-        "${coverage:-?}" "$inputs"
-    if [ "$rc" -ne 0 ]; then
-        tail -n 40 "$log"
-        echo "!! $target found a failure (exit code $rc, inputs in $artifacts, log $log)"
+    printf '%-16s %12s %8s %10s %8s %8s\n' "$target" "$executed" "$seconds" \
+        "$(( executed / (seconds > 0 ? seconds : 1) ))" "$coverage" "$inputs"
+    if [ "$rc" -ne 0 ] || grep -qE '^==[0-9]+==ERROR|deadly signal|Test unit written' "$work"/fuzz-*.log; then
+        tail -n 40 "$work"/fuzz-*.log
+        echo "!! $target found a failure (inputs in $artifacts, logs in $work)"
         status=1
     fi
 done
