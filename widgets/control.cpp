@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "widgets/fonts.h"
 #include "widgets/form.h"
 #include "widgets/toolkit.h"
 #include "win/module.h"
@@ -70,21 +71,13 @@ void TFont::Assign(const TFont& other) {
 }
 
 void TFont::Changed() {
-    handle_.reset();
+    handle_ = nullptr;
     if (OnChange) OnChange();
 }
 
 HFONT TFont::Handle() const {
-    if (!handle_) {
-        LOGFONTA lf{};
-        lf.lfHeight = -Height;
-        lf.lfWeight = Bold ? FW_BOLD : FW_NORMAL;
-        lf.lfCharSet = DEFAULT_CHARSET;
-        lf.lfQuality = DEFAULT_QUALITY;
-        lstrcpynA(lf.lfFaceName, Name.c_str(), LF_FACESIZE);
-        handle_.reset(CreateFontIndirectA(&lf));
-    }
-    return handle_.get();
+    if (!handle_) handle_ = SharedFont(Name, Height, Bold);
+    return handle_;
 }
 
 // ---- TControl ------------------------------------------------------------

@@ -62,7 +62,7 @@ private:
     std::vector<TComponent*> notify_;  // both directions, so neither outlives the link
 };
 
-// A font description with its GDI font made on demand.
+// A font description with its GDI font, shared by the process, found on demand.
 class TFont {
 public:
     std::string Name = "MS Sans Serif";
@@ -78,7 +78,7 @@ public:
 
 private:
     TColor color_ = clWindowText;
-    mutable UniqueFont handle_;
+    mutable HFONT handle_ = nullptr;  // the process's, not this object's
     void Changed();
 };
 
