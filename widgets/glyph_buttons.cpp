@@ -601,8 +601,8 @@ constexpr std::size_t kCachedFaces = 4;
 
 bool TGlyphButton::FaceKey::operator==(const FaceKey& o) const {
     return faceState == o.faceState && paintState == o.paintState && glyphState == o.glyphState &&
-           showMark == o.showMark && width == o.width && height == o.height && fontHeight == o.fontHeight &&
-           fontBold == o.fontBold && fontColor == o.fontColor && glyphVersion == o.glyphVersion &&
+           showMark == o.showMark && flat == o.flat && transparent == o.transparent && width == o.width &&
+           height == o.height && fontHeight == o.fontHeight && fontBold == o.fontBold && fontColor == o.fontColor && glyphVersion == o.glyphVersion &&
            layout == o.layout && margin == o.margin && spacing == o.spacing && style == o.style &&
            alignment == o.alignment && wordWrap == o.wordWrap && systemColors == o.systemColors &&
            caption == o.caption && fontName == o.fontName;
@@ -614,6 +614,8 @@ TGlyphButton::FaceKey TGlyphButton::CurrentFaceKey(TButtonFaceState paintState, 
                    paintState,
                    glyphState,
                    showMark,
+                   flat_,
+                   transparent_,
                    Width(),
                    Height(),
                    caption_,

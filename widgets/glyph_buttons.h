@@ -122,6 +122,8 @@ private:
     struct FaceKey {
         TButtonFaceState faceState, paintState, glyphState;
         bool showMark;
+        bool flat;
+        bool transparent;
         int width, height;
         std::string caption;
         std::string fontName;

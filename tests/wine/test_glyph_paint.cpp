@@ -455,6 +455,35 @@ TEST_F(GlyphPaint, FlatButtonShowsNoFrameUntilHovered) {
     EXPECT_EQ(grayed->Find(0x4C4C4C).x, idleGlyph.x);
 }
 
+TEST_F(GlyphPaint, AFaceIsComposedAgainWhenAnythingOfItChanges) {
+    vtb::TGlyphButton button(nullptr, "b");
+    button.SetBounds(0, 0, 65, 25);
+    button.SetFlat(true);
+    button.SetCaption("Cases");
+    Hover(button);
+    const auto first = PaintButton(button);
+    const auto again = PaintButton(button);  // from the cache
+    for (int y = 0; y < 25; ++y)
+        for (int x = 0; x < 65; ++x) ASSERT_EQ(first->At(x, y), again->At(x, y)) << x << "," << y;
+    EXPECT_EQ(first->At(64, 12), Sys(COLOR_BTNSHADOW));
+
+    button.SetFlat(false);  // the new look's outer frame
+    EXPECT_EQ(PaintButton(button)->At(64, 12), Sys(COLOR_WINDOWFRAME));
+    button.SetFlat(true);
+    EXPECT_EQ(PaintButton(button)->At(64, 12), Sys(COLOR_BTNSHADOW));
+
+    button.Font.SetColor(RGB(0, 0, 255));
+    EXPECT_GT(PaintButton(button)->Count(kBlue), 0) << "the caption in its new colour";
+
+    const int index = COLOR_BTNSHADOW;
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF changed = RGB(160, 30, 30);
+    ASSERT_TRUE(SetSysColors(1, &index, &changed));
+    const std::uint32_t seen = PaintButton(button)->At(64, 12);
+    SetSysColors(1, &index, &shadow);
+    EXPECT_EQ(seen, 0xA01E1Eu) << "a face made with other system colours is made again";
+}
+
 TEST_F(GlyphPaint, LatchedFaceIsCheckered) {
     const std::uint32_t hi = Sys(COLOR_BTNHIGHLIGHT), face = Sys(COLOR_BTNFACE);
     vtb::TGlyphButton button(nullptr, "b");
