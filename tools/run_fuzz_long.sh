@@ -9,6 +9,10 @@
 #
 #   bash tools/run_fuzz_long.sh            (BUILD_ROOT defaults to ./build)
 #   FUZZ_RUNS=50000000 FUZZ_JOBS=1 bash tools/run_fuzz_long.sh [TARGET...]
+#
+# FUZZ_TIMEOUT (seconds, 10 by default) is wall-clock time per input: raise it
+# when the run shares the machine at a low priority, or a starved job reports
+# a slow input that is not slow.
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -17,6 +21,7 @@ mkdir -p "$build_root"
 build_root="$(cd "$build_root" && pwd)"
 runs="${FUZZ_RUNS:-10000000}"
 jobs="${FUZZ_JOBS:-$(nproc)}"
+timeout="${FUZZ_TIMEOUT:-10}"
 fuzz="$build_root/core-fuzz"
 
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1"
@@ -54,7 +59,7 @@ for target in "${targets[@]}"; do
     # shellcheck disable=SC2086  # no seeds folder: no argument
     # The jobs look at each other's finds every 30 s: reading a corpus of
     # thousands of inputs every second (the default) halves their speed.
-    (cd "$work" && "$binary" -jobs="$jobs" -workers="$jobs" -runs=$(((runs + jobs - 1) / jobs)) -reload=30 -timeout=10 \
+    (cd "$work" && "$binary" -jobs="$jobs" -workers="$jobs" -runs=$(((runs + jobs - 1) / jobs)) -reload=30 -timeout="$timeout" \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" $seeds \
         >"$work/main.log" 2>&1) || rc=$?
     seconds=$(( $(date +%s) - start ))
