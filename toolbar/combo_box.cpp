@@ -17,38 +17,76 @@ constexpr int kListRows = 8;
 
 constexpr int kItemHeight = 13;
 
-// The height the box's window is made with: the classic control takes the
-// list's height from it, less the closed box's own height (its edit
-// field's, which the font it is made with decides), so that the list opens
-// with room for kListRows entries. The first box of the process learns the
-// closed height it is made with; the others are made at the right height at
-// once, without a second layout.
-std::atomic<int> closedHeight{0};
+// The list's height, border included: kListRows whole rows.
+int ListHeight() { return kListRows * kItemHeight + 2 * GetSystemMetrics(SM_CYBORDER); }
 
-int WindowHeight(int closed) { return closed + kListRows * kItemHeight + 2 * GetSystemMetrics(SM_CYBORDER); }
+// The classic control takes the list's height from the height its window is
+// made with, less the closed box's own height (its edit field's, which the
+// font it is made with decides), give or take a pixel that differs between
+// versions of the control. The first box of the process learns both from
+// the rectangle the control reports; the others are made at the right
+// height at once, without a second layout. With the list exactly whole
+// rows, the box needs no integral-height rule, which would move the list's
+// window once more with every layout while the toolbar is built.
+std::atomic<int> closedHeight{0};
+std::atomic<int> listExtra{0};
+
+int WindowHeight(int closed, int extra) { return closed + ListHeight() - extra; }
+
+// The list's height as the control has it now, or 0.
+int ListHeightOf(HWND combo) {
+    RECT list{};
+    // Some versions of the control answer 0 for success: the rectangle says.
+    SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&list));
+    return list.bottom > list.top ? list.bottom - list.top : 0;
+}
+
+// The first box of the process: it was made madeHeight tall, which the
+// control took as madeClosed for the closed box and the rest for the list;
+// it now has its font. The box is then given its own right height; the
+// control's rule for a box made smaller than it was made may differ from
+// its rule at creation by a pixel, so the list is measured once more.
+void Learn(HWND combo, int width, int madeClosed, int madeHeight) {
+    RECT closed;
+    const int list = ListHeightOf(combo);
+    if (!list || !GetWindowRect(combo, &closed)) return;
+    const int extra = list - (madeHeight - madeClosed);
+    listExtra = extra;
+    closedHeight = madeClosed;
+    const auto resize = [&](int height) {
+        SetWindowPos(combo, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    const int height = WindowHeight(closed.bottom - closed.top, extra);
+    resize(height);
+    const int now = ListHeightOf(combo);
+    if (now && now != ListHeight()) resize(height + ListHeight() - now);
+}
 
 }  // namespace
+
+void TComboBox::ForgetLearnedHeights() {
+    closedHeight = 0;
+    listExtra = 0;
+}
 
 TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, int width, int height)
     : TWinControl(parent, std::move(name)) {
     SetBounds(left, top, width, height);
     Font.SetStyle("MS Sans Serif", 11, false);
-    const HWND combo = CreateWindowExA(
-        0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL,
-        left, top, width, WindowHeight(closedHeight ? closedHeight.load() : height), parent->Handle(), nullptr,
-        GetModuleHandleA(nullptr), nullptr);
+    const int learnt = closedHeight.load();
+    const int madeHeight = learnt ? WindowHeight(learnt, listExtra.load()) : height + ListHeight();
+    const HWND combo = CreateWindowExA(0, "COMBOBOX", "",
+                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT |
+                                           CBS_AUTOHSCROLL | CBS_NOINTEGRALHEIGHT,
+                                       left, top, width, madeHeight, parent->Handle(), nullptr,
+                                       GetModuleHandleA(nullptr), nullptr);
     if (!combo) return;
     AttachSubclass(combo);
     RECT made;
-    const bool learning = !closedHeight && GetWindowRect(combo, &made);
+    const bool learning = !learnt && GetWindowRect(combo, &made);
     SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
     SendMessageA(combo, CB_SETITEMHEIGHT, 0, kItemHeight);
-    RECT closed;
-    if (learning && GetWindowRect(combo, &closed)) {
-        closedHeight = made.bottom - made.top;
-        SetWindowPos(combo, nullptr, 0, 0, width, WindowHeight(closed.bottom - closed.top),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (learning) Learn(combo, width, made.bottom - made.top, madeHeight);
     // Version 6 of the common controls counts rows instead.
     SendMessageA(combo, CB_SETMINVISIBLE, kListRows, 0);
     COMBOBOXINFO info{};

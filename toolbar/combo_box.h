@@ -35,6 +35,10 @@ public:
 
     void SetFocus();
 
+    // For tests: the next box made learns its heights again, as the
+    // process's first one does.
+    static void ForgetLearnedHeights();
+
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;

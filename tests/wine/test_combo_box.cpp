@@ -46,6 +46,8 @@ protected:
         bool open = false;
         int rows = 0;  // entries the list's window has room for
         bool scrollBar = false;
+        int height = 0;      // of the list's window, border included
+        int itemHeight = 0;
     };
     Look ListLook() const {
         Look look;
@@ -53,6 +55,9 @@ protected:
         RECT client;
         const LRESULT item = SendMessageA(info_.hwndList, LB_GETITEMHEIGHT, 0, 0);
         if (GetClientRect(info_.hwndList, &client) && item > 0) look.rows = client.bottom / static_cast<int>(item);
+        RECT window;
+        if (GetWindowRect(info_.hwndList, &window)) look.height = window.bottom - window.top;
+        look.itemHeight = static_cast<int>(item);
         SCROLLBARINFO bar = {};
         bar.cbSize = sizeof bar;
         look.scrollBar = GetScrollBarInfo(info_.hwndList, OBJID_VSCROLL, &bar) &&
@@ -105,6 +110,30 @@ TEST_F(SearchBoxList, ShowsEightEntriesWithoutScrollingAndScrollsMore) {
     look = ListLook();
     EXPECT_EQ(8, look.rows);
     EXPECT_TRUE(look.scrollBar);
+}
+
+// The open list shows whole rows only, to the pixel: no part of a row and no
+// empty strip below the last one, whatever the number of entries (an empty
+// list included) and whether the box is the process's first (which learns
+// the control's heights) or a later one.
+TEST_F(SearchBoxList, TheOpenListIsWholeRowsToThePixel) {
+    const int border = 2 * GetSystemMetrics(SM_CYBORDER);
+    for (int round = 0; round < 2; ++round) {
+        if (round == 0) vtb::TComboBox::ForgetLearnedHeights();
+        for (const int count : {0, 1, 5, 8, 12}) {
+            std::vector<std::string> entries;
+            for (int i = 0; i < count; ++i) entries.push_back("query " + std::to_string(i));
+            ASSERT_NO_FATAL_FAILURE(BuildWith(entries));
+            Open();
+            const Look look = ListLook();
+            ASSERT_TRUE(look.open) << count << " entries";
+            EXPECT_EQ(13, look.itemHeight);
+            const int rows = count == 0 || count > 8 ? 8 : count;
+            EXPECT_EQ(rows * look.itemHeight + border, look.height) << count << " entries, round " << round;
+            EXPECT_EQ(count > 8, look.scrollBar) << count << " entries";
+            SendMessageA(Box(), CB_SHOWDROPDOWN, FALSE, 0);
+        }
+    }
 }
 
 }  // namespace
