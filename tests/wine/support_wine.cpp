@@ -170,6 +170,22 @@ bool MessageBoxWatcher::Answer(HWND box) {
     return true;
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return false;
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
+        }
+    }
+    return true;
+}
+
 void PumpMessages(DWORD ms) {
     const DWORD start = GetTickCount();
     for (;;) {

@@ -98,6 +98,12 @@ private:
 // messages and sent messages all run).
 void PumpMessages(DWORD ms);
 
+// Dispatches this thread's messages until done() holds (asked between
+// messages) or at most the given time has passed; says whether it holds. For
+// what must happen without a fixed time to happen in: a busy machine may
+// not run a thread for tens of milliseconds.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms);
+
 // A file put back as it was when the test is done (or removed again).
 class SavedFile {
 public:
