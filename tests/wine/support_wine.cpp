@@ -172,6 +172,8 @@ bool MessageBoxWatcher::Answer(HWND box) {
 
 bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
     const DWORD start = GetTickCount();
+    // A running timer always has the next message ready: look at the clock
+    // between messages, not only when the queue is empty.
     while (!done()) {
         const DWORD spent = GetTickCount() - start;
         if (spent >= ms) return false;
@@ -186,21 +188,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
     return true;
 }
 
-void PumpMessages(DWORD ms) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        // A running timer always has the next message ready: look at the
-        // clock between messages, not only when the queue is empty.
-        while (GetTickCount() - start < ms && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= ms) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
-    }
-}
+void PumpMessages(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 SavedFile::SavedFile(std::string path)
     : path_(std::move(path)), existed_(FileExists(path_)), bytes_(ReadTextFile(path_)) {}
