@@ -13,6 +13,10 @@
 # FUZZ_TIMEOUT (seconds, 10 by default) is wall-clock time per input: raise it
 # when the run shares the machine at a low priority, or a starved job reports
 # a slow input that is not slow.
+#
+# A run stopped early (pkill -INT fuzz_) keeps what it found: its corpus stays
+# for the next run, and every run of a target adds a line to runs.log in the
+# fuzz build, so the executions of several runs on one corpus add up there.
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -71,10 +75,21 @@ for target in "${targets[@]}"; do
     # A slow unit is worth a look, not a failure: it is listed beside the
     # figures (a job stopped or starved by the machine writes one too).
     grep -hoE 'Test unit written to .*slow-unit-[0-9a-f]+' "$work"/fuzz-*.log | sed 's/^Test unit written to /  slow unit: /'
+    result=done
+    # Jobs stopped by hand leave non-zero: stopped, not failed (a job's own
+    # failure still shows in its log below).
+    if grep -q 'libFuzzer: run interrupted' "$work"/fuzz-*.log; then
+        result=stopped
+        rc=0
+    fi
     if [ "$rc" -ne 0 ] || grep -qE '^==[0-9]+==ERROR|deadly signal|Test unit written to .*/(crash|leak|timeout|oom)-' "$work"/fuzz-*.log; then
         tail -n 40 "$work"/fuzz-*.log
         echo "!! $target found a failure (inputs in $artifacts, logs in $work)"
+        result=failed
         status=1
     fi
+    printf '%s %s %s %s %s\n' "$(date -u +%Y-%m-%dT%H:%M:%SZ)" "$target" "$executed" "$seconds" "$result" >>"$fuzz/runs.log"
+    awk -v t="$target" '$2 == t {n += $3; r++; if ($5 == "failed") f++}
+        END {printf "  %s on this corpus: %d executions in %d runs, %d failed (%s)\n", t, n, r, f, FILENAME}' "$fuzz/runs.log"
 done
 exit "$status"
