@@ -247,14 +247,16 @@ private:
 
     // A menu section has count entry lines; entries past the end of the file
     // would all be blank lines without a command, and a huge count would
-    // otherwise hang construction making them, so they are not made.
-    std::size_t MenuEntries(std::size_t header, std::int32_t count) const
+    // otherwise hang construction making them, so they are not made. Nor
+    // are entries beyond what a full menu holds (made counts this menu's
+    // entries from earlier sections).
+    std::size_t MenuEntries(std::size_t header, std::int32_t count, std::size_t made) const
     {
-        if (count <= 0)
+        if (count <= 0 || made >= kMaxMenuEntries)
             return 0;
         const std::size_t first = header + 2;
         const std::size_t available = lines_.Count() > first ? lines_.Count() - first : 0;
-        return std::min(static_cast<std::size_t>(count), available);
+        return std::min({static_cast<std::size_t>(count), available, kMaxMenuEntries - made});
     }
 
     int Append(std::string target)
@@ -290,8 +292,8 @@ private:
 
     void MainMenu(std::size_t h)
     {
-        const std::size_t entries = MenuEntries(h, CountAt(h + 1));
-        for (std::size_t j = 0; j < entries; ++j) {
+        const std::size_t entries = MenuEntries(h, CountAt(h + 1), mainMenuEntries_);
+        for (std::size_t j = 0; j < entries; ++j, ++mainMenuEntries_) {
             const std::string line = LineAt(h + 2 + j);
             const std::string caption = SplitField(line, 1);
             if (line.find('+') != std::string::npos) {
@@ -329,8 +331,8 @@ private:
 
     void SettingsMisc(std::size_t h)
     {
-        const std::size_t entries = MenuEntries(h, CountAt(h + 1));
-        for (std::size_t j = 0; j < entries; ++j) {
+        const std::size_t entries = MenuEntries(h, CountAt(h + 1), settingsMenuEntries_);
+        for (std::size_t j = 0; j < entries; ++j, ++settingsMenuEntries_) {
             const std::string line = LineAt(h + 2 + j);
             std::string target = SplitField(line, 2);
             const int tag = target.empty() ? -1 : Append(std::move(target));
@@ -356,6 +358,8 @@ private:
     ConfigSink& sink_;
     // Sub-entries go under the last top-level entry, across repeated sections.
     bool haveTopLevelEntry_ = false;
+    std::size_t mainMenuEntries_ = 0;
+    std::size_t settingsMenuEntries_ = 0;
 };
 
 }  // namespace

@@ -94,6 +94,13 @@ public:
     }
 };
 
+// The most entries one construction makes in each of the two menus the file
+// fills: the main menu (entries and sub-entries together) and the entries
+// added to the Settings menu. Sections that repeat a header each read on to
+// the end of the file, so without a bound a file of a few dozen kilobytes
+// asks for millions of entries; no usable menu comes near this many.
+constexpr std::size_t kMaxMenuEntries = 4096;
+
 // Module-wide values that a construction reads; members it does not reach
 // keep what they held.
 struct ConfigValues {

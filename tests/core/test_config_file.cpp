@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -457,6 +458,52 @@ TEST(ReadConfiguration, MenuEntriesPastTheEndOfTheFileAreNotMade)
     EXPECT_EQ(r.sink.Calls,
               (Lines{"Menu:Home#0", "Menu:#1", "Menu:#2", "Menu:Help#3", "Misc:Help#4"}));
     EXPECT_EQ(r.urls, (TargetList{"h", "[Settings Menu - Misc]", "$7FFFFFFF", "x", "x"}));
+}
+
+// How many calls of the sink start with the given kind ("Menu:", "Misc:").
+std::size_t CallsOf(const Lines& calls, const std::string& kind)
+{
+    return static_cast<std::size_t>(std::count_if(
+        calls.begin(), calls.end(), [&](const std::string& call) { return call.rfind(kind, 0) == 0; }));
+}
+
+TEST(ReadConfiguration, RepeatedMenuHeadersCannotAskForMillionsOfEntries)
+{
+    // Every repeated header reads on to the end of the file, over the
+    // sections after it: 3,000 of them in 72 KB ask for nine million entries.
+    std::vector<std::string> lines = {"v", "[Settings Menu - Misc]", "1", "About|@4", "[Main Menu]", "1", "Top|t"};
+    for (int i = 0; i < 3000; ++i) {
+        lines.push_back(i % 2 ? "[Main Menu]" : "[Settings Menu - Misc]");
+        lines.push_back("$7FFFFFFF");
+    }
+    lines.insert(lines.end(), {"[Search Parameters]", "http://s/?m=", "&q=", "&x=1"});
+    Reading r;
+    r.Read(Join(lines));
+
+    // Each menu is full; what follows the menus is still read.
+    EXPECT_EQ(CallsOf(r.sink.Calls, "Menu:"), kMaxMenuEntries);
+    EXPECT_EQ(CallsOf(r.sink.Calls, "Misc:"), kMaxMenuEntries);
+    EXPECT_EQ(r.sink.Calls[0], "Menu:Top#0");
+    EXPECT_EQ(r.urls.size(), 2 * kMaxMenuEntries);  // every entry here has a target
+    EXPECT_EQ(r.values.SearchParam1, "http://s/?m=");
+    EXPECT_EQ(r.values.SearchParam3, "&x=1");
+}
+
+TEST(ReadConfiguration, AFullMenuCountsSubEntriesAndKeepsItsLastEntry)
+{
+    // One section exactly as long as a full menu, then one more entry that
+    // does not fit, in a second section.
+    std::vector<std::string> lines = {"v", "[Main Menu]", std::to_string(kMaxMenuEntries), "Top|t"};
+    for (std::size_t i = 1; i + 1 < kMaxMenuEntries; ++i)
+        lines.push_back("+Sub|s" + std::to_string(i));
+    lines.push_back("Last|l");
+    lines.insert(lines.end(), {"[Main Menu]", "1", "+Over|o"});
+    Reading r;
+    r.Read(Join(lines));
+
+    ASSERT_EQ(CallsOf(r.sink.Calls, "Menu:") + CallsOf(r.sink.Calls, "Sub:"), kMaxMenuEntries);
+    EXPECT_EQ(r.sink.Calls.back(), "Menu:Last#" + std::to_string(kMaxMenuEntries - 1));
+    EXPECT_EQ(r.urls.back(), "l");
 }
 
 TEST(ReadConfiguration, WholeLinesForParametersAndUpdateUrl)

@@ -186,6 +186,22 @@ TEST_F(ToolbarFormTest, SubEntryBeforeAnyEntryIsAMenuIndexError) {
     EXPECT_EQ(form_->Main_Menu->Items().Count(), 0);
 }
 
+TEST_F(ToolbarFormTest, RepeatedMenuHeadersFillTheMenusAndNoMore) {
+    // 72 KB whose repeated headers each read on to the end of the file: nine
+    // million entries asked for, which took the whole address space and
+    // ended in an out-of-memory box.
+    std::string cfg = "1.0|x\r\n[Main Menu]\r\n1\r\nTop|t\r\n";
+    for (int i = 0; i < 3000; ++i) cfg += i % 2 ? "[Main Menu]\r\n$7FFFFFFF\r\n" : "[Settings Menu - Misc]\r\n$7FFFFFFF\r\n";
+    cfg += "[Search Parameters]\r\nhttps://s/?m=\r\n&q=\r\n&x=1\r\n";
+    TBandForm& form = Build(cfg);
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    const int fixedSettingsItems = 3;  // search options, buttons, separator
+    EXPECT_EQ(form.Main_Menu->Items().Count(), static_cast<int>(vtb::kMaxMenuEntries));
+    EXPECT_EQ(form.Settings_Menu->Items().Count(), static_cast<int>(vtb::kMaxMenuEntries) + fixedSettingsItems);
+    EXPECT_EQ(form.URLList().size(), 2 * vtb::kMaxMenuEntries);
+    EXPECT_EQ(vtb::SnapshotModuleValues().Config.SearchParam3, "&x=1");
+}
+
 TEST_F(ToolbarFormTest, AFormKeepsTheTargetsItWasBuiltWith) {
     TBandForm& first = Build(kTestConfig);
     vtb::UniqueWindow otherParent(CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 900, 80, nullptr,
