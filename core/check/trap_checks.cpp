@@ -215,6 +215,8 @@ public:
 
         const bool menu = section.Header == kMainMenu || section.Header == kMiscMenu;
         const std::size_t available = lines_.Count() > first ? lines_.Count() - first : 0;
+        if (menu && section.Count > 0 && FullMenu(section, std::min<std::size_t>(section.Count, available)))
+            return;
         if (menu && section.Count > 0 && static_cast<std::size_t>(section.Count) > available) {
             Warn(Shown(section.CountLine), where + " runs past the end of the file: only " +
                                                std::to_string(available) +
@@ -241,6 +243,22 @@ public:
                                                LineRange(end, lastRead - 1) + (lastRead - end == 1 ? " is" : " are") +
                                                " read as well" + Describe(end, lastRead));
         }
+    }
+
+    // A menu section that the reader stopped short of its lines because the
+    // menu already held as many entries as the toolbar makes.
+    bool FullMenu(const SectionRecord& section, std::size_t asked)
+    {
+        const std::size_t first = section.HeaderLine + 2;
+        const std::size_t read = section.LastRead ? *section.LastRead + 1 - first : 0;
+        if (read >= asked)
+            return false;
+        const std::string menu = section.Header == kMainMenu ? "the main menu" : "the Settings menu";
+        Warn(Shown(section.CountLine), Quoted(section.Header) + ": " + menu + " is full: the toolbar makes at most " +
+                                           std::to_string(kMaxMenuEntries) + " entries in it, so " +
+                                           LineRange(first + read, first + asked - 1) +
+                                           (asked - read == 1 ? " is" : " are") + " not read");
+        return true;
     }
 
     // What stands on the lines read by mistake.

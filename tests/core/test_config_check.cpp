@@ -363,6 +363,24 @@ TEST_F(CheckTest, CountsThatRunPastTheEndOfTheFile)
     EXPECT_TRUE(Says(result, 3, Severity::Warning, "runs past the end of the file: lines 7 to 8")) << Joined(result);
 }
 
+TEST_F(CheckTest, AFullMenuSaysWhichLinesAreNotRead)
+{
+    // One section fills the Settings menu but for two entries; the next
+    // asks for five and gets two.
+    std::string text = "1|x\r\n[Settings Menu - Misc]\r\n" + std::to_string(vtb::kMaxMenuEntries - 2) + "\r\n";
+    for (std::size_t i = 0; i + 2 < vtb::kMaxMenuEntries; ++i)
+        text += "Entry|@4\r\n";
+    const std::size_t second = vtb::kMaxMenuEntries + 2;  // its header, as shown
+    text += "[Settings Menu - Misc]\r\n5\r\nA|@4\r\nB|@4\r\nC|@4\r\nD|@4\r\nE|@4\r\n";
+    const CheckResult result = Check(text);
+    const std::string notRead = "lines " + std::to_string(second + 4) + " to " + std::to_string(second + 6);
+    EXPECT_TRUE(Says(result, second + 1, Severity::Warning, "the Settings menu is full: the toolbar makes at most 4096"))
+        << Joined(result);
+    EXPECT_TRUE(Says(result, second + 1, Severity::Warning, notRead + " are not read")) << Joined(result);
+    // Nothing else is said of that count: it agrees with its lines.
+    EXPECT_FALSE(Says(result, second + 1, Severity::Warning, "disagrees")) << Joined(result);
+}
+
 TEST_F(CheckTest, MoreThanSeventeenLinkButtons)
 {
     std::string buttons = "1|x\r\n[Buttons]\r\n22\r\nA|a\r\nB|b\r\nC|c\r\n";
