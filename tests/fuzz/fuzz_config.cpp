@@ -35,6 +35,7 @@ public:
     }
     void MainMenuEntry(const std::string&, int tag, bool subEntry) override
     {
+        Check(++mainMenuEntries_ <= vtb::kMaxMenuEntries);
         Check(tag >= 0 || !subEntry);
         if (tag >= 0)
             Fresh(tag);
@@ -48,6 +49,7 @@ public:
     }
     void SettingsMenuEntry(const std::string&, int tag) override
     {
+        Check(++settingsMenuEntries_ <= vtb::kMaxMenuEntries);
         if (tag >= 0)
             Fresh(tag);
         Check(tag >= -1);
@@ -58,6 +60,8 @@ private:
     void Fresh(int tag) { Check(tag >= 0 && static_cast<std::size_t>(tag) + 1 == urls_.size()); }
 
     const vtb::TargetList& urls_;
+    std::size_t mainMenuEntries_ = 0;
+    std::size_t settingsMenuEntries_ = 0;
 };
 
 void CheckLines(const vtb::LineStore& lines)
