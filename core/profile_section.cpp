@@ -91,8 +91,11 @@ std::optional<std::string> ProfileSection::Read(const std::string& key)
     return value;
 }
 
-void ProfileSection::Write(const std::string& key, const std::string& value)
+void ProfileSection::Write(const std::string& key, const std::string& text)
 {
+    // A value is written up to its first line break (or zero byte): the file
+    // holds one entry a line, so a stored text never adds or changes a key.
+    const std::string value = text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3)));
     // Quoted when reading would change it: a search for a quoted phrase keeps
     // its quotes from one toolbar to the next.
     const std::string stored = ReadsBackChanged(value) ? "\"" + value + "\"" : value;

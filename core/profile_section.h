@@ -27,10 +27,14 @@ public:
 
     std::optional<std::string> Read(const std::string& key) override;
     // Replaces the value of the first entry of that name, or adds one at the
-    // end; a value that would not read back as it is goes in quotes.
+    // end; a value that would not read back as it is goes in quotes, and a
+    // value holding a line break is written up to it.
     void Write(const std::string& key, const std::string& value) override;
     // Removes every entry of that name.
     void Remove(const std::string& key) override;
+
+    // No entry at all.
+    bool Empty() const { return entries_.empty(); }
 
     // A write or removal changed the section since it was read.
     bool Changed() const { return changed_; }

@@ -61,6 +61,17 @@ TEST(ProfileSection, ValuesTheFileWouldChangeGoInQuotes)
     EXPECT_EQ(s.ToSectionText(), "Search History0=plain \"mid\" text\0\0"s) << "no quotes where none are needed";
 }
 
+TEST(ProfileSection, AValueNeverWritesALineOfItsOwn)
+{
+    ProfileSection s = Section("SpdButn_5=0\0"s);
+    s.Write("Search History0", "line1\r\nSpdButn_5=1");
+    s.Write("Search History1", "a\nSearch Method=x");
+    s.Write("Search History2", "b\rc");
+    s.Write("Search History3", "d\0SpdButn_6=1"s);
+    EXPECT_EQ(s.ToSectionText(),
+              "SpdButn_5=0\0Search History0=line1\0Search History1=a\0Search History2=b\0Search History3=d\0\0"s);
+}
+
 TEST(ProfileSection, SavedSettingsLoadBackAndLeaveOtherKeys)
 {
     ProfileSection s = Section("Search History7=kept by another toolbar\0Theme=dark\0"s);
