@@ -245,18 +245,15 @@ private:
         return lines_.Line(line);
     }
 
-    // A menu section has count entry lines; entries past the end of the file
-    // would all be blank lines without a command, and a huge count would
-    // otherwise hang construction making them, so they are not made. Nor
-    // are entries beyond what a full menu holds (made counts this menu's
-    // entries from earlier sections).
-    std::size_t MenuEntries(std::size_t header, std::int32_t count, std::size_t made) const
+    // A menu section has count entry lines; those past the end of the file
+    // read as empty lines and make empty entries. No menu gets more entries
+    // than a full menu holds (made counts this menu's entries from earlier
+    // sections), so a huge count cannot hang construction.
+    static std::size_t MenuEntries(std::int32_t count, std::size_t made)
     {
         if (count <= 0 || made >= kMaxMenuEntries)
             return 0;
-        const std::size_t first = header + 2;
-        const std::size_t available = lines_.Count() > first ? lines_.Count() - first : 0;
-        return std::min({static_cast<std::size_t>(count), available, kMaxMenuEntries - made});
+        return std::min(static_cast<std::size_t>(count), kMaxMenuEntries - made);
     }
 
     int Append(std::string target)
@@ -292,7 +289,7 @@ private:
 
     void MainMenu(std::size_t h)
     {
-        const std::size_t entries = MenuEntries(h, CountAt(h + 1), mainMenuEntries_);
+        const std::size_t entries = MenuEntries(CountAt(h + 1), mainMenuEntries_);
         for (std::size_t j = 0; j < entries; ++j, ++mainMenuEntries_) {
             const std::string line = LineAt(h + 2 + j);
             const std::string caption = SplitField(line, 1);
@@ -331,7 +328,7 @@ private:
 
     void SettingsMisc(std::size_t h)
     {
-        const std::size_t entries = MenuEntries(h, CountAt(h + 1), settingsMenuEntries_);
+        const std::size_t entries = MenuEntries(CountAt(h + 1), settingsMenuEntries_);
         for (std::size_t j = 0; j < entries; ++j, ++settingsMenuEntries_) {
             const std::string line = LineAt(h + 2 + j);
             std::string target = SplitField(line, 2);

@@ -447,24 +447,29 @@ TEST(ReadConfiguration, SettingsMiscEntries)
     EXPECT_EQ(r.urls, (TargetList{"@1", "@2"}));
 }
 
-TEST(ReadConfiguration, MenuEntriesPastTheEndOfTheFileAreNotMade)
-{
-    // A count far beyond the file must not make blank entries by the billion.
-    Reading r;
-    r.Read(Join({"v", "[Main Menu]", "2147483647", "Home|h", "[Settings Menu - Misc]", "$7FFFFFFF",
-                 "Help|x"}));
-    // Lines without "|" are all target; every line of the file after the
-    // count is an entry, and there it stops.
-    EXPECT_EQ(r.sink.Calls,
-              (Lines{"Menu:Home#0", "Menu:#1", "Menu:#2", "Menu:Help#3", "Misc:Help#4"}));
-    EXPECT_EQ(r.urls, (TargetList{"h", "[Settings Menu - Misc]", "$7FFFFFFF", "x", "x"}));
-}
-
 // How many calls of the sink start with the given kind ("Menu:", "Misc:").
 std::size_t CallsOf(const Lines& calls, const std::string& kind)
 {
     return static_cast<std::size_t>(std::count_if(
         calls.begin(), calls.end(), [&](const std::string& call) { return call.rfind(kind, 0) == 0; }));
+}
+
+TEST(ReadConfiguration, MenuEntriesPastTheEndOfTheFileAreEmptyUpToAFullMenu)
+{
+    Reading r;
+    r.Read(Join({"v", "[Main Menu]", "6", "Home|h", "[Settings Menu - Misc]", "3", "Help|x"}));
+    // Lines without "|" are all target; the lines past the end are empty
+    // entries without a target.
+    EXPECT_EQ(r.sink.Calls, (Lines{"Menu:Home#0", "Menu:#1", "Menu:#2", "Menu:Help#3", "Menu:#-1", "Menu:#-1",
+                                   "Misc:Help#4", "Misc:#-1", "Misc:#-1"}));
+    EXPECT_EQ(r.urls, (TargetList{"h", "[Settings Menu - Misc]", "3", "x", "x"}));
+
+    // A count far beyond the file fills the menu and no more.
+    Reading huge;
+    huge.Read(Join({"v", "[Main Menu]", "2147483647", "Home|h", "[Settings Menu - Misc]", "$7FFFFFFF"}));
+    EXPECT_EQ(CallsOf(huge.sink.Calls, "Menu:"), kMaxMenuEntries);
+    EXPECT_EQ(CallsOf(huge.sink.Calls, "Misc:"), kMaxMenuEntries);
+    EXPECT_EQ(huge.sink.Calls.back(), "Misc:#-1");
 }
 
 TEST(ReadConfiguration, RepeatedMenuHeadersCannotAskForMillionsOfEntries)
