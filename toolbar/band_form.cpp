@@ -23,6 +23,10 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr int kLinkButtonWidth = 65;
 constexpr int kButtonHeight = 25;
 
+// Every entry of the fullest menu has a command id of its own.
+static_assert(kMaxMenuEntries + kSearchOptionCount + kLinkButtonCount <= TPopupMenu::kMaxCommands,
+              "a full menu has more entries than command ids");
+
 // Design-time left edges of the link buttons; construction places the shown ones.
 int DesignLeft(int number) { return number <= 6 ? 440 + 55 * (number - 1) : 770; }
 
@@ -208,9 +212,9 @@ void TBandForm::BuildControls(HWND parent) {
                     0, 835, kButtonHeight, parent, nullptr, ModuleInstance(), static_cast<TWinControl*>(this));
     SetBounds(0, 0, 835, kButtonHeight);
 
-    Main_Menu = Own<TPopupMenu>("Main_Menu");
+    Main_Menu = Own<TPopupMenu>("Main_Menu", 0);
     Main_Menu->Alignment = paLeft;
-    Settings_Menu = Own<TPopupMenu>("Settings_Menu");
+    Settings_Menu = Own<TPopupMenu>("Settings_Menu", 1);
     Settings_Menu->Alignment = paCenter;
     for (TPopupMenu* menu : {Main_Menu, Settings_Menu}) {
         menu->Owner = Handle();

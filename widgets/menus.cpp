@@ -1,18 +1,17 @@
 #include "widgets/menus.h"
 
-#include <atomic>
-
 namespace vtb {
 namespace {
 
-// Each pop-up menu gets its own range of command ids, so that one owner
-// window can serve several menus.
+// The menus of one owner window each number their commands in a range of
+// their own, from 0x1000 up and below the system's commands (0xF000).
 constexpr UINT kFirstCommand = 0x1000;
-constexpr UINT kCommandRange = 0x400;
+static_assert(kFirstCommand + TPopupMenu::kMaxSlots * TPopupMenu::kMaxCommands <= 0xF000,
+              "command ranges reach the system's");
 
-UINT NextCommandBase() {
-    static std::atomic<UINT> next{0};
-    return kFirstCommand + (next++ % 48) * kCommandRange;
+UINT CommandBase(int slot) {
+    if (slot < 0 || slot >= TPopupMenu::kMaxSlots) slot = 0;
+    return kFirstCommand + static_cast<UINT>(slot) * TPopupMenu::kMaxCommands;
 }
 
 }  // namespace
@@ -50,7 +49,7 @@ void TMenuItem::Click() {
 
 // ---- TPopupMenu ----------------------------------------------------------
 
-TPopupMenu::TPopupMenu(std::string name) : TComponent(std::move(name)), commandBase_(NextCommandBase()) {}
+TPopupMenu::TPopupMenu(std::string name, int slot) : TComponent(std::move(name)), commandBase_(CommandBase(slot)) {}
 
 TPopupMenu::~TPopupMenu() = default;
 
@@ -70,6 +69,7 @@ void TPopupMenu::Build(HMENU menu, TMenuItem& parent) {
             Build(sub, *item);
             AppendMenuA(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item->Caption.c_str());
         } else {
+            if (commands_.size() >= kMaxCommands) continue;  // beyond this menu's range
             const UINT id = commandBase_ + static_cast<UINT>(commands_.size());
             commands_.push_back(item);
             AppendMenuA(menu, flags, id, item->Caption.c_str());

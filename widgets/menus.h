@@ -45,7 +45,14 @@ private:
 
 class TPopupMenu : public TComponent {
 public:
-    explicit TPopupMenu(std::string name = {});
+    // Each menu of one owner window takes a slot of its own: the slot
+    // decides the range of command ids its entries get.
+    static constexpr int kMaxSlots = 6;
+    // The most entries with a command one menu shows (more than the
+    // toolbar's fullest menu holds); entries beyond are left out.
+    static constexpr UINT kMaxCommands = 0x2000;
+
+    explicit TPopupMenu(std::string name = {}, int slot = 0);
     ~TPopupMenu() override;
 
     TMenuItem& Items() { return root_; }

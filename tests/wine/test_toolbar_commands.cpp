@@ -165,6 +165,30 @@ TEST_F(CommandTest, MainMenuEntriesChosenInTheRealMenu) {
     EXPECT_EQ(form.Main_Menu_SpdButn->FaceState(), vtb::TButtonFaceState::bfsUp);
 }
 
+TEST_F(CommandTest, EveryEntryOfTwoFullMenusRunsItsOwnCommand) {
+    std::string config = "v|n\r\n[Main Menu]\r\n" + std::to_string(vtb::kMaxMenuEntries) + "\r\n";
+    for (std::size_t i = 0; i < vtb::kMaxMenuEntries; ++i)
+        config += "M" + std::to_string(i) + "|https://m.example/" + std::to_string(i) + "\r\n";
+    config += "[Settings Menu - Search]\r\n3\r\nSearch in|\r\nAll|all\r\nCases|cases\r\nLaws|laws\r\n";
+    config += "[Settings Menu - Misc]\r\n" + std::to_string(vtb::kMaxMenuEntries) + "\r\n";
+    for (std::size_t i = 0; i < vtb::kMaxMenuEntries; ++i)
+        config += "S" + std::to_string(i) + "|https://s.example/" + std::to_string(i) + "\r\n";
+    TBandForm& form = BuildShown(config);
+
+    // The last entry of the main menu, then a search method and the last
+    // entry of the Settings menu: each runs its own command.
+    ASSERT_TRUE(ChooseFromMenu(*form.Main_Menu_SpdButn, {VK_UP, VK_RETURN}));
+    EXPECT_EQ(LastUrl(), "https://m.example/" + std::to_string(vtb::kMaxMenuEntries - 1));
+    const std::size_t navigations = browser_.Navigations.size();
+    ASSERT_TRUE(ChooseFromMenu(*form.Settings_SpdButn, {VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}));
+    EXPECT_TRUE(form.SearchOption[1]->Checked);
+    EXPECT_EQ(browser_.Navigations.size(), navigations) << "a search method navigates nowhere";
+    ASSERT_TRUE(ChooseFromMenu(*form.Settings_SpdButn, {VK_UP, VK_RETURN}));
+    EXPECT_EQ(LastUrl(), "https://s.example/" + std::to_string(vtb::kMaxMenuEntries - 1));
+    ASSERT_TRUE(ChooseFromMenu(*form.Main_Menu_SpdButn, {VK_DOWN, VK_RETURN}));
+    EXPECT_EQ(LastUrl(), "https://m.example/0");
+}
+
 TEST_F(CommandTest, ClearHistoryKeepsTheTextInTheBox) {
     TBandForm& form = BuildShown();
     Search("res judicata");
