@@ -303,8 +303,13 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
 }
 
 void TBandForm::LoadUserSettings() {
-    // The section is read once, not key by key.
-    ProfileSection store = ReadSettingsSection(ChangeFileExt(ModulePath(), ".ini"));
+    // The section is read once, not key by key, and not while another
+    // toolbar rewrites the file.
+    const std::string path = ChangeFileExt(ModulePath(), ".ini");
+    ProfileSection store = [&path] {
+        const SettingsFileLock lock(path);
+        return ReadSettingsSection(path);
+    }();
     std::array<int, kSearchOptionCount> optionTags{};
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
     const LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
@@ -342,8 +347,10 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     settings.SearchMethod = CurrentSearchMethod();
     for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
     // Read again at the end: keys other toolbars wrote meanwhile stay, and
-    // the whole section is written back in one step.
+    // the whole section is written back in one step, no other toolbar
+    // reading or writing the file in between.
     const std::string path = ChangeFileExt(ModulePath(), ".ini");
+    const SettingsFileLock lock(path);
     ProfileSection section = ReadSettingsSection(path);
     SaveSettings(section, settings);
     WriteSettingsSection(path, section);

@@ -5,11 +5,33 @@
 #include <string>
 
 #include "core/profile_section.h"
+#include "win/handles.h"
 
 namespace vtb {
 
+// Toolbars of every browser process close together when the browser does,
+// and a read that meets another process's rewrite of the file sees an
+// empty section. So the read at construction and the read-merge-write at
+// close of one settings file take turns across processes: each holds this
+// lock, named after the file's full path, for the whole step. A lock that
+// cannot be had in a short time (a holder that hangs) is done without,
+// with a note in the debug output.
+class SettingsFileLock {
+public:
+    explicit SettingsFileLock(const std::string& path);
+    ~SettingsFileLock();
+    SettingsFileLock(const SettingsFileLock&) = delete;
+    SettingsFileLock& operator=(const SettingsFileLock&) = delete;
+
+    bool Held() const { return held_; }
+
+private:
+    UniqueKernelHandle mutex_;
+    bool held_ = false;
+};
+
 // The section as the file holds it now; empty when the file or the section
-// is missing.
+// is missing. Call it holding the file's lock.
 ProfileSection ReadSettingsSection(const std::string& path);
 
 // Writes the section back when it changed. Throws ToolbarError

@@ -78,6 +78,12 @@ struct ModuleTraits {
     static void Close(HMODULE h) { FreeLibrary(h); }
 };
 
+struct LocalTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static bool Valid(HLOCAL h) { return h != nullptr; }
+    static void Close(HLOCAL h) { LocalFree(h); }
+};
+
 using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
@@ -88,6 +94,7 @@ using UniqueKey = UniqueHandle<HKEY, KeyTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
+using UniqueLocal = UniqueHandle<HLOCAL, LocalTraits>;
 
 // Selects an object into a device context for the lifetime of the guard.
 class SelectGuard {

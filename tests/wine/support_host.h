@@ -51,4 +51,8 @@ constexpr UINT kHostQuit = WM_APP + 0x62;
 // returns 0 when it opened and closed the toolbar cleanly.
 int RunToolbarHost(int left, int top);
 
+// A second process for the settings file: opens and closes toolbars in a
+// row together with the test; returns 0 when every open found the history.
+int RunSettingsCloser(int cycles);
+
 }  // namespace vtbtest

@@ -15,6 +15,10 @@ int main(int argc, char** argv) {
     // A second browser process for the tests of this one.
     if (argc == 4 && std::strcmp(argv[1], "--toolbar-host") == 0)
         return vtbtest::RunToolbarHost(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (argc == 3 && std::strcmp(argv[1], "--settings-closer") == 0) {
+        OleInitialize(nullptr);
+        return vtbtest::RunSettingsCloser(std::atoi(argv[2]));
+    }
 
     testing::InitGoogleTest(&argc, argv);
 

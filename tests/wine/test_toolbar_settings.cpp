@@ -143,5 +143,71 @@ TEST_F(ToolbarFormTest, ConfigurationWithoutTargetsStopsAtTheSearchMethod) {
     EXPECT_EQ(Ini("SpdButn_1"), "1");  // the half-read settings were not written back
 }
 
+// ---- Toolbars of two processes closing together ---------------------------------
+
+const char kCloserStart[] = "VeltraneToolBarTests-closers-start";
+constexpr int kCloserCycles = 151;  // odd: each button ends shown
+
+// One process's share: toolbars opened and closed in a row, each showing or
+// hiding one link button of its own so that every close rewrites the file.
+// Returns how many opens found the stored history gone, or -1 on a failure.
+int OpenAndCloseInARow(int cycles, int button) {
+    const vtb::UniqueKernelHandle start(OpenEventA(SYNCHRONIZE, FALSE, kCloserStart));
+    if (!start || WaitForSingleObject(start.get(), 20000) != WAIT_OBJECT_0) return -1;
+    const vtb::UniqueWindow parent(CreateWindowExA(0, "STATIC", "site", WS_OVERLAPPEDWINDOW, 0, 0, 900, 80, nullptr,
+                                                   nullptr, GetModuleHandleA(nullptr), nullptr));
+    int lost = 0;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        std::string error;
+        std::unique_ptr<TBandForm> form = TBandForm::Build(parent.get(), error);
+        if (!form || !error.empty()) return -1;
+        if (form->Search_Edit->IndexOf("first") < 0 || form->Search_Edit->IndexOf("second") < 0) ++lost;
+        form->SettingsSpdButn[button]->Click();
+        form.reset();
+    }
+    return lost;
+}
+
+TEST_F(ToolbarFormTest, ToolbarsOfTwoProcessesClosingTogetherLoseNothing) {
+    SetIni("Search History0", "first");
+    SetIni("Search History1", "second");
+    SetIni("Theme", "dark");  // another program's key
+    WriteTextFile(ConfigPath(), kTestConfig);
+    const vtb::UniqueKernelHandle start(CreateEventA(nullptr, TRUE, FALSE, kCloserStart));
+    ASSERT_TRUE(start);
+
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = "\"" + std::string(exe) + "\" --settings-closer " + std::to_string(kCloserCycles);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION other{};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &other));
+    const vtb::UniqueKernelHandle process(other.hProcess), thread(other.hThread);
+    SetEvent(start.get());
+    const int lostHere = OpenAndCloseInARow(kCloserCycles, 1);
+
+    DWORD code = 0xDEAD;
+    if (WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.get(), &code);
+    else
+        TerminateProcess(process.get(), 0xDEAD);
+    EXPECT_EQ(0, lostHere) << "opens of this process that found no history";
+    EXPECT_EQ(0u, code) << "opens of the other process that found no history";
+    EXPECT_EQ(Ini("Search History0"), "first");
+    EXPECT_EQ(Ini("Search History1"), "second");
+    EXPECT_EQ(Ini("Theme"), "dark");
+    // Each process showed or hid its button at every close, and both of
+    // its last choices are in the file.
+    EXPECT_EQ(Ini("SpdButn_2"), "1");
+    EXPECT_EQ(Ini("SpdButn_3"), "1");
+}
+
 }  // namespace
+
+int RunSettingsCloser(int cycles) {
+    const int lost = OpenAndCloseInARow(cycles, 2);
+    return lost < 0 ? 100 : lost;
+}
+
 }  // namespace vtbtest
