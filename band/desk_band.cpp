@@ -129,20 +129,18 @@ LRESULT TDeskBand::BandWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // IInputObject
 
-HRESULT TDeskBand::UIActivateIO(BOOL fActivate, MSG* /*pMsg*/) {
-    const ComPtr<IUnknown> keep(Identity());
+HRESULT TDeskBand::DoUIActivateIO(BOOL fActivate, MSG* /*pMsg*/) {
     HasFocus = fActivate != FALSE;
     if (HasFocus && BandForm) BandForm->TakeFocus();
     return S_OK;
 }
 
-HRESULT TDeskBand::HasFocusIO() { return HasFocus ? S_OK : S_FALSE; }
+HRESULT TDeskBand::DoHasFocusIO() { return HasFocus ? S_OK : S_FALSE; }
 
-HRESULT TDeskBand::TranslateAcceleratorIO(MSG* pMsg) {
+HRESULT TDeskBand::DoTranslateAcceleratorIO(MSG* pMsg) {
     if (!pMsg) return E_POINTER;
     // Tab is the browser's: it moves the focus on.
     if (pMsg->wParam == kTabKey) return S_FALSE;
-    const ComPtr<IUnknown> keep(Identity());  // a key's command may release the band
     TranslateMessage(pMsg);
     DispatchMessageA(pMsg);
     return S_OK;
@@ -150,7 +148,7 @@ HRESULT TDeskBand::TranslateAcceleratorIO(MSG* pMsg) {
 
 // IObjectWithSite
 
-HRESULT TDeskBand::SetSite(IUnknown* pUnkSite) {
+HRESULT TDeskBand::DoSetSite(IUnknown* pUnkSite) {
     // The references are dropped only when the band is destroyed.
     if (!pUnkSite) return S_OK;
 
@@ -173,7 +171,7 @@ HRESULT TDeskBand::SetSite(IUnknown* pUnkSite) {
     return S_OK;
 }
 
-HRESULT TDeskBand::GetSite(REFIID riid, void** ppvSite) {
+HRESULT TDeskBand::DoGetSite(REFIID riid, void** ppvSite) {
     if (!ppvSite) return E_POINTER;
     if (!Site) {
         *ppvSite = nullptr;
@@ -182,23 +180,18 @@ HRESULT TDeskBand::GetSite(REFIID riid, void** ppvSite) {
     return Site->QueryInterface(riid, ppvSite);
 }
 
-// IPersistStreamInit: the band has no state to keep.
+// IPersistStreamInit
 
-HRESULT TDeskBand::GetClassID(CLSID* pClassID) {
+HRESULT TDeskBand::DoGetClassID(CLSID* pClassID) {
     if (!pClassID) return E_POINTER;
     *pClassID = CLSID_VeltraneDeskBand;
     return S_OK;
 }
 
-HRESULT TDeskBand::IsDirty() { return S_FALSE; }
-HRESULT TDeskBand::Load(IStream* /*pStm*/) { return S_OK; }
-HRESULT TDeskBand::Save(IStream* /*pStm*/, BOOL /*fClearDirty*/) { return S_OK; }
-HRESULT TDeskBand::GetSizeMax(ULARGE_INTEGER* /*pcbSize*/) { return E_NOTIMPL; }
-HRESULT TDeskBand::InitNew() { return E_NOTIMPL; }
 
 // IDeskBand
 
-HRESULT TDeskBand::GetWindow(HWND* phwnd) {
+HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
     if (!phwnd) return E_POINTER;
     *phwnd = nullptr;
     if (BandForm) {
@@ -209,9 +202,6 @@ HRESULT TDeskBand::GetWindow(HWND* phwnd) {
     if (Building) return E_FAIL;
     // The form is a child window: without the site's window there is no place for it.
     if (!SiteWindow || !IsWindow(SiteWindow)) return E_FAIL;
-    // The construction's error box runs a loop in which the host may close
-    // or release the band.
-    const ComPtr<IUnknown> keep(Identity());
     std::string error;
     Building = true;
     try {
@@ -221,10 +211,11 @@ HRESULT TDeskBand::GetWindow(HWND* phwnd) {
         // The form has no browser during its construction.
         form->WebBrowser = WebBrowser;
         BandForm = std::move(form);
-        BandForm->OnResize = [this] { NotifyBandInfoChanged(); };
+        BandForm->OnResize = [this] { Enter(&TDeskBand::NotifyBandInfoChanged); };
         SavedWindowProc = BandForm->WindowProc();
-        BandForm->SetWindowProc(
-            [this](UINT msg, WPARAM wParam, LPARAM lParam) { return BandWindowProc(msg, wParam, lParam); });
+        BandForm->SetWindowProc([this](UINT msg, WPARAM wParam, LPARAM lParam) {
+            return Enter(&TDeskBand::BandWindowProc, msg, wParam, lParam);
+        });
     } catch (...) {
         Building = false;
         return E_FAIL;
@@ -235,27 +226,18 @@ HRESULT TDeskBand::GetWindow(HWND* phwnd) {
     return S_OK;
 }
 
-HRESULT TDeskBand::ContextSensitiveHelp(BOOL /*fEnterMode*/) { return E_NOTIMPL; }
-
-HRESULT TDeskBand::ShowDW(BOOL fShow) {
-    const ComPtr<IUnknown> keep(Identity());
+HRESULT TDeskBand::DoShowDW(BOOL fShow) {
     HasFocus = fShow != FALSE;
     NotifyFocusChange(HasFocus);
     return S_OK;
 }
 
-HRESULT TDeskBand::CloseDW(DWORD /*dwReserved*/) {
-    // Saving the settings may show a box whose loop lets the host release us.
-    const ComPtr<IUnknown> keep(Identity());
+HRESULT TDeskBand::DoCloseDW() {
     DestroyForm();
     return S_OK;
 }
 
-HRESULT TDeskBand::ResizeBorderDW(LPCRECT /*prcBorder*/, IUnknown* /*punkToolbarSite*/, BOOL /*fReserved*/) {
-    return E_NOTIMPL;
-}
-
-HRESULT TDeskBand::GetBandInfo(DWORD dwBandID, DWORD /*dwViewMode*/, DESKBANDINFO* pdbi) {
+HRESULT TDeskBand::DoGetBandInfo(DWORD dwBandID, DWORD /*dwViewMode*/, DESKBANDINFO* pdbi) {
     if (!pdbi) return E_POINTER;
     BandID = dwBandID;  // only to name the band when its size changes
     // Without a form the band has no size yet.

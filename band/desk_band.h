@@ -37,30 +37,41 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
 
+    // Every entry into the band from the host or the system, each interface
+    // method here and each callback of the form, passes through Enter, which
+    // holds the band for the whole call: a host may hide, close and release
+    // the band from inside any call that reaches it or shows a box, and the
+    // band still finishes what it was doing before it goes. (The fixed
+    // answers below touch nothing and need no hold.)
+
     // IInputObject
-    STDMETHODIMP UIActivateIO(BOOL fActivate, MSG* pMsg) override;
-    STDMETHODIMP HasFocusIO() override;
-    STDMETHODIMP TranslateAcceleratorIO(MSG* pMsg) override;
+    STDMETHODIMP UIActivateIO(BOOL fActivate, MSG* pMsg) override { return Enter(&TDeskBand::DoUIActivateIO, fActivate, pMsg); }
+    STDMETHODIMP HasFocusIO() override { return Enter(&TDeskBand::DoHasFocusIO); }
+    STDMETHODIMP TranslateAcceleratorIO(MSG* pMsg) override { return Enter(&TDeskBand::DoTranslateAcceleratorIO, pMsg); }
 
     // IObjectWithSite
-    STDMETHODIMP SetSite(IUnknown* pUnkSite) override;
-    STDMETHODIMP GetSite(REFIID riid, void** ppvSite) override;
+    STDMETHODIMP SetSite(IUnknown* pUnkSite) override { return Enter(&TDeskBand::DoSetSite, pUnkSite); }
+    STDMETHODIMP GetSite(REFIID riid, void** ppvSite) override { return Enter(&TDeskBand::DoGetSite, riid, ppvSite); }
 
-    // IPersistStreamInit (also answering for IPersist)
-    STDMETHODIMP GetClassID(CLSID* pClassID) override;
-    STDMETHODIMP IsDirty() override;
-    STDMETHODIMP Load(IStream* pStm) override;
-    STDMETHODIMP Save(IStream* pStm, BOOL fClearDirty) override;
-    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* pcbSize) override;
-    STDMETHODIMP InitNew() override;
+    // IPersistStreamInit (also answering for IPersist): the band has no state to keep.
+    STDMETHODIMP GetClassID(CLSID* pClassID) override { return Enter(&TDeskBand::DoGetClassID, pClassID); }
+    STDMETHODIMP IsDirty() override { return S_FALSE; }
+    STDMETHODIMP Load(IStream* /*pStm*/) override { return S_OK; }
+    STDMETHODIMP Save(IStream* /*pStm*/, BOOL /*fClearDirty*/) override { return S_OK; }
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* /*pcbSize*/) override { return E_NOTIMPL; }
+    STDMETHODIMP InitNew() override { return E_NOTIMPL; }
 
     // IDeskBand with its IOleWindow and IDockingWindow parts
-    STDMETHODIMP GetWindow(HWND* phwnd) override;
-    STDMETHODIMP ContextSensitiveHelp(BOOL fEnterMode) override;
-    STDMETHODIMP ShowDW(BOOL fShow) override;
-    STDMETHODIMP CloseDW(DWORD dwReserved) override;
-    STDMETHODIMP ResizeBorderDW(LPCRECT prcBorder, IUnknown* punkToolbarSite, BOOL fReserved) override;
-    STDMETHODIMP GetBandInfo(DWORD dwBandID, DWORD dwViewMode, DESKBANDINFO* pdbi) override;
+    STDMETHODIMP GetWindow(HWND* phwnd) override { return Enter(&TDeskBand::DoGetWindow, phwnd); }
+    STDMETHODIMP ContextSensitiveHelp(BOOL /*fEnterMode*/) override { return E_NOTIMPL; }
+    STDMETHODIMP ShowDW(BOOL fShow) override { return Enter(&TDeskBand::DoShowDW, fShow); }
+    STDMETHODIMP CloseDW(DWORD /*dwReserved*/) override { return Enter(&TDeskBand::DoCloseDW); }
+    STDMETHODIMP ResizeBorderDW(LPCRECT /*prcBorder*/, IUnknown* /*punkToolbarSite*/, BOOL /*fReserved*/) override {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetBandInfo(DWORD dwBandID, DWORD dwViewMode, DESKBANDINFO* pdbi) override {
+        return Enter(&TDeskBand::DoGetBandInfo, dwBandID, dwViewMode, pdbi);
+    }
 
     // The form while one exists (for the tests).
     TBandForm* Form() const { return BandForm.get(); }
@@ -69,6 +80,24 @@ protected:
     const TInterfaceTable& Interfaces() const override;
 
 private:
+    template <typename Result, typename... Params, typename... Args>
+    Result Enter(Result (TDeskBand::*method)(Params...), Args... args) {
+        const ComPtr<IUnknown> hold(Identity());
+        return (this->*method)(args...);
+    }
+
+    HRESULT DoUIActivateIO(BOOL fActivate, MSG* pMsg);
+    HRESULT DoHasFocusIO();
+    HRESULT DoTranslateAcceleratorIO(MSG* pMsg);
+    HRESULT DoSetSite(IUnknown* pUnkSite);
+    HRESULT DoGetSite(REFIID riid, void** ppvSite);
+    HRESULT DoGetClassID(CLSID* pClassID);
+    HRESULT DoGetWindow(HWND* phwnd);
+    HRESULT DoShowDW(BOOL fShow);
+    HRESULT DoCloseDW();
+    HRESULT DoGetBandInfo(DWORD dwBandID, DWORD dwViewMode, DESKBANDINFO* pdbi);
+
+    // The form's callbacks.
     LRESULT BandWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     void NotifyFocusChange(bool focused);
     void NotifyBandInfoChanged();

@@ -34,6 +34,11 @@ HRESULT TestSite::QueryInterface(REFIID riid, void** ppv) {
 
 HRESULT TestSite::OnFocusChangeIS(IUnknown* punkObj, BOOL fSetFocus) {
     FocusCalls.push_back({punkObj, fSetFocus});
+    if (OnFocusChange) {
+        const std::function<void()> answer = std::move(OnFocusChange);
+        OnFocusChange = nullptr;
+        answer();
+    }
     return S_OK;
 }
 

@@ -10,6 +10,7 @@
 #include <servprov.h>
 #include <shobjidl.h>
 
+#include <functional>
 #include <vector>
 
 #include "win/handles.h"
@@ -45,6 +46,8 @@ public:
         BOOL setFocus;
     };
     std::vector<FocusCall> FocusCalls;
+    // Run inside OnFocusChangeIS, as a host that answers the notice.
+    std::function<void()> OnFocusChange;
     int ServiceQueries = 0;
     // Commands of the desk-band group received through Exec.
     std::vector<DWORD> BandCommands;

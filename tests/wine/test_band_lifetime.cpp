@@ -173,6 +173,25 @@ TEST_F(ClosingHost, ClosedAndReleasedWhileADropDownMenuIsOpen) {
     EXPECT_FALSE(IsWindow(form));
 }
 
+TEST_F(ClosingHost, FocusNoticeAnsweredByClosingAndReleasing) {
+    const HWND form = Open();
+    site_.OnFocusChange = [this] {
+        CloseBand();
+        ReleaseBand();
+    };
+    // A click into the search box: the system tells the form, whose hook
+    // tells the site that the band has the focus.
+    RECT box;
+    GetWindowRect(Form()->Search_Edit->Handle(), &box);
+    POINT at{box.left + 5, box.top + 5};
+    ScreenToClient(form, &at);
+    SendMessageA(form, WM_PARENTNOTIFY, WM_LBUTTONDOWN, MAKELPARAM(at.x, at.y));
+    PumpMessages(50);
+    EXPECT_FALSE(band_);
+    EXPECT_FALSE(IsWindow(form));
+    EXPECT_TRUE(FileExists(settings_.Path()));
+}
+
 // ---- While the band builds its form --------------------------------------
 
 TEST_F(ClosingHost, GetWindowAgainInsideTheConstructionBoxBuildsNoSecondForm) {
