@@ -391,11 +391,17 @@ const std::string& TBandForm::Target(int tag) const {
 
 void TBandForm::SetTimerEnabled(bool enabled) {
     if (enabled == timerEnabled_ || !Handle()) return;
-    timerEnabled_ = enabled;
-    if (enabled)
+    if (enabled) {
+        timerEnabled_ = true;
         SetTimer(Handle(), kTimer1, 10, nullptr);
-    else
-        KillTimer(Handle(), kTimer1);
+        return;
+    }
+    // Without ticks the idle step does not see the pointer go: the window it
+    // rests over will say so. Asked while the timer still runs: finding that
+    // window sends the form a hit test, which would switch it on again.
+    TToolkit::TrackLeaveUnderCursor();
+    timerEnabled_ = false;
+    KillTimer(Handle(), kTimer1);
 }
 
 void TBandForm::TakeFocus() {

@@ -79,19 +79,18 @@ std::string GetFileVersionText(const std::string& path) {
 }  // namespace
 
 void TBandForm::Timer1Timer(TComponent* /*sender*/) {
-    switch (TToolkit::ForThread().HandleMessage(Handle())) {
-    case TToolkit::TickResult::Busy:
-        // Another loop owns the queue (a menu, a box, a dialog): the timer
-        // rests; the next message the form receives starts it again.
+    TToolkit& toolkit = TToolkit::ForThread();
+    const TToolkit::TickResult tick = toolkit.HandleMessage(Handle());
+    if (tick == TToolkit::TickResult::Handled || tick == TToolkit::TickResult::Skipped) return;
+    // The idle step found the pointer where it was, or nothing of the toolbar
+    // is watched: the timer rests until the next message the form receives
+    // (any input, or the pointer leaving the window it rests over).
+    if (!toolkit.IdleMoved() || !NeedsTicks()) {
         SetTimerEnabled(false);
-        break;
-    case TToolkit::TickResult::Idle:
-        if (!NeedsTicks()) SetTimerEnabled(false);
-        break;
-    case TToolkit::TickResult::Handled:
-    case TToolkit::TickResult::Skipped:
-        break;
+        return;
     }
+    // Only the toolbar's own loop waits here; another loop owns its queue.
+    if (tick == TToolkit::TickResult::Idle) TToolkit::WaitForMessage();
 }
 
 bool TBandForm::NeedsTicks() const {

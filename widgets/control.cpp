@@ -310,6 +310,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     // While any handler of this thread runs, a control asked to go away
     // stays until the outermost one has returned.
     const TToolkit::HandlerScope scope;
+    TToolkit::NotifyFormOfInput(*self, msg);
     const HWND saved = self->current_;
     self->current_ = window;
     LRESULT result = 0;

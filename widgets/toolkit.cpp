@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "widgets/control.h"
+#include "widgets/form.h"
 #include "win/thread_slot.h"
 
 namespace vtb {
@@ -15,6 +16,14 @@ const ThreadSlot currentSlot;
 TToolkit* Current() { return static_cast<TToolkit*>(currentSlot.Get()); }
 
 bool IsKeyboardMessage(UINT msg) { return msg >= WM_KEYFIRST && msg <= WM_KEYLAST; }
+
+// A menu's loop, a window move or a size runs on this thread.
+bool InSystemLoop() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetCurrentThreadId(), &info) &&
+           (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE));
+}
 
 // Frees the calling thread's state once nothing refers to it any more.
 void CollectIfUnused();
@@ -133,18 +142,37 @@ void TToolkit::ReleasePending() {
 
 // ---- The idle step ---------------------------------------------------------------
 
-void TToolkit::Idle() {
+bool TToolkit::Idle() {
     const HandlerScope scope;  // a notified handler may close what it belongs to
     TControl* target = ControlAtCursor();
     TControl* capture = nullptr;
-    if (TWinControl* holder = FindControl(GetCapture())) {
+    // A menu's loop holds the capture for itself, not for a control.
+    if (TWinControl* holder = FindControl(GetCapture()); holder && !InSystemLoop()) {
         capture = holder->CaptureControl() ? holder->CaptureControl() : holder;
     }
-    if (target == mouseControl_) return;
+    if (target == mouseControl_) return false;
     // While a control holds the capture, only it hears of the mouse.
     if (mouseControl_ && (!capture || mouseControl_ == capture)) mouseControl_->Perform(CM_MOUSELEAVE, 0, 0);
     mouseControl_ = target;
     if (mouseControl_ && (!capture || mouseControl_ == capture)) mouseControl_->Perform(CM_MOUSEENTER, 0, 0);
+    return true;
+}
+
+void TToolkit::TrackLeaveUnderCursor() {
+    POINT p;
+    if (!GetCursorPos(&p)) return;
+    const HWND under = WindowFromPoint(p);
+    if (!FindControlAtOrAbove(under)) return;  // another thread's or process's window, or none of ours
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, under, 0};
+    TrackMouseEvent(&track);
+}
+
+void TToolkit::NotifyFormOfInput(const TWinControl& control, UINT msg) {
+    const bool input = (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || msg == WM_MOUSEMOVE || msg == WM_MOUSELEAVE ||
+                       msg == WM_SETFOCUS || msg == WM_KILLFOCUS;
+    if (!input) return;
+    const TControl* form = control.ParentForm();
+    if (form && form != &control && form->Handle()) SendMessageA(form->Handle(), CM_CHILDINPUT, msg, 0);
 }
 
 // ---- One step of the message loop --------------------------------------------------
@@ -152,13 +180,7 @@ void TToolkit::Idle() {
 bool TToolkit::InOtherModalLoop() const {
     // The tick's own timer message is one handler; any other handler below
     // it runs a loop of its own (a drop-down menu, a message box, a download).
-    if (handlerDepth_ > 1) return true;
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) &&
-        (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE)))
-        return true;
-    return false;
+    return handlerDepth_ > 1 || InSystemLoop();
 }
 
 bool TToolkit::IsOutsideKey(const MSG& msg) const {
@@ -183,11 +205,11 @@ TToolkit::TickResult TToolkit::HandleMessage(HWND form) {
     // A timer message that a tick took and dispatched itself: that tick
     // already is this step of the loop.
     if (handlerDepth_ > 1 && handlerDepth_ == tickDispatchDepth_ + 1) return TickResult::Skipped;
-    if (InOtherModalLoop()) return TickResult::Busy;
     // A modal dialog disables the window it belongs to; its loop runs ours.
-    if (form) {
-        const HWND root = GetAncestor(form, GA_ROOT);
-        if (root && !IsWindowEnabled(root)) return TickResult::Busy;
+    const HWND root = form ? GetAncestor(form, GA_ROOT) : nullptr;
+    if (InOtherModalLoop() || (root && !IsWindowEnabled(root))) {
+        idleMoved_ = Idle();
+        return TickResult::Busy;
     }
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
@@ -208,8 +230,7 @@ TToolkit::TickResult TToolkit::HandleMessage(HWND form) {
         }
         return TickResult::Handled;
     }
-    Idle();
-    WaitMessage();
+    idleMoved_ = Idle();
     return TickResult::Idle;
 }
 

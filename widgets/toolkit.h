@@ -32,24 +32,43 @@ public:
     // What one tick of a form's timer did.
     enum class TickResult {
         Handled,  // a message was taken and handled
-        Idle,     // none was waiting: the idle step ran and the wait ended
         Skipped,  // the next message is another loop's (a key for the browser)
-        Busy,     // a modal loop that is not the toolbar's own owns the queue
+        Idle,     // none was waiting: the idle step ran
+        Busy,     // a modal loop that is not the toolbar's own owns the queue: the idle step ran
     };
     // Takes one message off the thread's queue and handles it; with none
-    // waiting, runs the idle step and waits for the next message. While a
-    // modal loop that is not the toolbar's own runs (a drop-down menu, a
-    // message box, a dialog of the window holding form) the queue is left
-    // alone, and so are keyboard messages for windows outside the toolbar.
+    // waiting, runs the idle step. While a modal loop that is not the
+    // toolbar's own runs (a drop-down menu, a message box, a dialog of the
+    // window holding form) the queue is left alone, and so are keyboard
+    // messages for windows outside the toolbar; the idle step still runs,
+    // so hover follows the pointer while a menu or a box is up.
     TickResult HandleMessage(HWND form);
+    // After an idle tick in the toolbar's own loop: the wait for the next
+    // message (the timer's next tick at the latest).
+    static void WaitForMessage() { WaitMessage(); }
 
     // The control under the cursor now (disabled and windowless included).
     static TControl* ControlAtCursor();
 
-    // Mouse-enter and mouse-leave notifications for the control under the cursor.
-    void Idle();
+    // Mouse-enter and mouse-leave notifications for the control under the
+    // cursor. Returns whether it sent any: false when the pointer is over
+    // the same control as at the last step.
+    bool Idle();
+
+    // While a form's timer rests, the toolkit window under the pointer, if
+    // it is one of this thread's, tells when the pointer leaves it: its
+    // WM_MOUSELEAVE reaches the form (see NotifyFormOfInput), so the idle
+    // step's control under the pointer never stays behind.
+    static void TrackLeaveUnderCursor();
+    // Input in a window of a form other than the form's own (the search
+    // box: keys, the mouse moving or leaving, the focus) is sent on to the
+    // form's window as CM_CHILDINPUT: the form hears of every input that
+    // may need its timer.
+    static void NotifyFormOfInput(const TWinControl& control, UINT msg);
 
     TControl* MouseControl() const { return mouseControl_; }
+    // Whether the idle step of the last idle or busy tick sent notifications.
+    bool IdleMoved() const { return idleMoved_; }
     static void ControlDestroyed(TControl* control);
 
     // Window handles of this thread's toolkit windows.
@@ -83,6 +102,7 @@ private:
     void ReleasePending();
 
     TControl* mouseControl_ = nullptr;
+    bool idleMoved_ = false;
     std::vector<std::pair<HWND, TWinControl*>> windows_;  // a few per toolbar
     int handlerDepth_ = 0;
     int releasing_ = 0;  // ReleasePending runs (perhaps nested in its own boxes)

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "band/desk_band.h"
 #include "core/config_file.h"
 #include "tests/wine/support_browser.h"
+#include "tests/wine/support_menu.h"
 #include "tests/wine/support_site.h"
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
@@ -590,6 +592,16 @@ TEST_F(BandFormTest, TheHookSwitchesTheTimer) {
     band_.reset();
 }
 
+// A flat button's frame as the screen shows it: the top row of its face in
+// the highlight colour. Readable from any thread.
+bool FramedOnScreen(const vtb::TGlyphButton& button) {
+    const POINT edge = button.ClientToScreen({20, 0});
+    const HDC screen = GetDC(nullptr);
+    const COLORREF seen = GetPixel(screen, edge.x, edge.y);
+    ReleaseDC(nullptr, screen);
+    return seen == GetSysColor(COLOR_BTNHIGHLIGHT);
+}
+
 TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     TestSite site(&browser_);
     ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
@@ -611,8 +623,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     SetFocus(site.Window());
     SendMessageA(window, WM_NULL, 0, 0);
     ASSERT_TRUE(form.TimerEnabled());
-    vtbtest::PumpMessages(100);
-    EXPECT_FALSE(form.TimerEnabled());
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
     ticks = 0;
     vtbtest::PumpMessages(300);
     EXPECT_EQ(0, ticks) << "no tick while nothing of the toolbar is watched";
@@ -623,21 +634,76 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     SetCursorPos(over.x - 3, over.y);
     vtbtest::PumpMessages(20);
     SetCursorPos(over.x, over.y);
-    vtbtest::PumpMessages(150);
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return link.IsHovered() && FramedOnScreen(link); }, 2000));
     EXPECT_GT(ticks, 0);
-    EXPECT_TRUE(link.IsHovered());
     EXPECT_EQ(RGB(0, 0, 255), link.Font.Color());
-    const HDC screen = GetDC(nullptr);
-    const POINT edge = link.ClientToScreen({20, 0});
-    EXPECT_EQ(GetSysColor(COLOR_BTNHIGHLIGHT), GetPixel(screen, edge.x, edge.y)) << "its flat frame is painted";
-    ReleaseDC(nullptr, screen);
+
+    // The pointer resting on the button: the timer rests too, the button lit.
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
+    ticks = 0;
+    vtbtest::PumpMessages(300);
+    EXPECT_EQ(0, ticks) << "no tick while the pointer rests";
+    EXPECT_TRUE(link.IsHovered());
 
     // Off the toolbar again: the leave is sent, then the timer rests.
     SetCursorPos(1000, 700);
-    vtbtest::PumpMessages(150);
-    EXPECT_FALSE(link.IsHovered());
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return !link.IsHovered(); }, 3000));
     EXPECT_EQ(RGB(0, 0, 0), link.Font.Color());
-    EXPECT_FALSE(form.TimerEnabled());
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
+    band_.reset();
+}
+
+TEST_F(BandFormTest, HoverFollowsThePointerWhileABoxOrAMenuIsUp) {
+    TestSite site(&browser_);
+    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
+    HWND window = nullptr;
+    ASSERT_EQ(S_OK, band_->GetWindow(&window));
+    site.Show();
+    SetForegroundWindow(site.Window());
+    ASSERT_EQ(S_OK, band_->ShowDW(TRUE));
+    vtb::TBandForm& form = *Band().Form();
+    vtb::TGlyphButton& link = *form.SpdButn[0];
+    const POINT over = link.ClientToScreen({20, 12});
+    const POINT away{1000, 700};
+
+    // A box of the host comes up under a lit button; the pointer goes while
+    // it is up: the frame goes with it, and comes back with the pointer.
+    SetCursorPos(over.x, over.y);
+    SendMessageA(window, WM_NULL, 0, 0);
+    ASSERT_TRUE(vtbtest::PumpUntil([&] { return link.IsHovered(); }, 2000));
+    bool wentWhileUp = false;
+    boxes_.RunInNextBox([&] {
+        SetCursorPos(away.x, away.y);
+        wentWhileUp = vtbtest::PumpUntil([&] { return !link.IsHovered() && !FramedOnScreen(link); }, 3000);
+    });
+    MessageBoxA(site.Window(), "The host's own box", "host", MB_OK);
+    EXPECT_TRUE(wentWhileUp);
+    EXPECT_FALSE(link.IsHovered());
+    SetCursorPos(over.x, over.y);
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return link.IsHovered() && FramedOnScreen(link); }, 2000))
+        << "the same button is entered again";
+
+    // The toolbar's own drop-down menu is open: another button under the
+    // pointer shows its hover look all the same.
+    const POINT settings = form.Settings_SpdButn->ClientToScreen({20, 12});
+    std::atomic<bool> litInMenu{false};
+    vtbtest::MenuChooser chooser([&](HWND menu) {
+        SetCursorPos(over.x, over.y);
+        for (int i = 0; i < 300 && !litInMenu; ++i) {
+            litInMenu = FramedOnScreen(link);
+            Sleep(10);
+        }
+        vtbtest::MenuChooser::PostKey(menu, VK_ESCAPE);
+    });
+    SetCursorPos(settings.x, settings.y);
+    const POINT at = form.Settings_SpdButn->ClientToScreen({0, 0});
+    POINT client = at;
+    ScreenToClient(window, &client);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x + 20, client.y + 12));
+    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(client.x + 20, client.y + 12));
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return chooser.Done(); }, 5000));
+    EXPECT_TRUE(chooser.Opened());
+    EXPECT_TRUE(litInMenu) << "a button under the pointer lights while a menu is open";
     band_.reset();
 }
 
