@@ -82,10 +82,8 @@ ULONG TDeskBand::Release() { return TComObject::Release(); }
 void TDeskBand::DestroyForm() {
     if (!BandForm) return;
     std::unique_ptr<TBandForm> form = std::move(BandForm);
-    // The form's last messages go to its own handler, and it no longer
-    // calls back into a band that is letting it go.
-    if (SavedWindowProc) form->SetWindowProc(SavedWindowProc);
-    SavedWindowProc = nullptr;
+    // The form no longer calls back into a band that is letting it go.
+    form->OnMessage = nullptr;
     form->OnResize = nullptr;
     form->SetTimerEnabled(false);
     if (TToolkit::ForThread().HandlerDepth() == 0) {
@@ -112,19 +110,17 @@ void TDeskBand::NotifyFocusChange(bool focused) {
     if (Site) Site->OnFocusChangeIS(Identity(), focused ? kFocusSet : FALSE);
 }
 
-LRESULT TDeskBand::BandWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+void TDeskBand::BandHook(UINT msg) {
+    // Every message the form receives switches its timer on, but a click
+    // into a child (the search box) switches it off and gives the band the
+    // focus.
     if (msg == WM_PARENTNOTIFY) {
-        // A child was created or destroyed, or clicked: the search box.
         HasFocus = true;
         NotifyFocusChange(true);
         if (BandForm) BandForm->SetTimerEnabled(false);
     } else if (BandForm) {
         BandForm->SetTimerEnabled(true);
     }
-    // The message may close the band or release it: nothing of the band is
-    // touched once the form's own handler has it.
-    const TWndMethod saved = SavedWindowProc;
-    return saved ? saved(msg, wParam, lParam) : 0;
 }
 
 // IInputObject
@@ -212,10 +208,7 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
         form->WebBrowser = WebBrowser;
         BandForm = std::move(form);
         BandForm->OnResize = [this] { Enter(&TDeskBand::NotifyBandInfoChanged); };
-        SavedWindowProc = BandForm->WindowProc();
-        BandForm->SetWindowProc([this](UINT msg, WPARAM wParam, LPARAM lParam) {
-            return Enter(&TDeskBand::BandWindowProc, msg, wParam, lParam);
-        });
+        BandForm->OnMessage = [this](UINT msg) { Enter(&TDeskBand::BandHook, msg); };
     } catch (...) {
         Building = false;
         return E_FAIL;

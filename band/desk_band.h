@@ -98,14 +98,13 @@ private:
     HRESULT DoGetBandInfo(DWORD dwBandID, DWORD dwViewMode, DESKBANDINFO* pdbi);
 
     // The form's callbacks.
-    LRESULT BandWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    void BandHook(UINT msg);
     void NotifyFocusChange(bool focused);
     void NotifyBandInfoChanged();
-    // Gives the form back its own handler and destroys it.
+    // Stops hearing the form and destroys it.
     void DestroyForm();
 
     bool HasFocus = false;
-    TWndMethod SavedWindowProc;
     HWND SiteWindow = nullptr;
     ComPtr<IInputObjectSite> Site;
     ComPtr<IOleCommandTarget> CommandTarget;

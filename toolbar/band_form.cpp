@@ -101,7 +101,6 @@ private:
 TBandForm::TBandForm() : TCustomForm(nullptr, "BandForm") {
     KeyPreview = true;
     Font.SetStyle("MS Sans Serif", 13, false);
-    windowProc_ = [this](UINT msg, WPARAM wParam, LPARAM lParam) { return FormWndProc(msg, wParam, lParam); };
 }
 
 std::unique_ptr<TBandForm> TBandForm::Create(HWND parent) {
@@ -141,7 +140,7 @@ TBandForm::~TBandForm() {
     // Controls go before the window; the hook must not outlive the form.
     for (auto it = owned_.rbegin(); it != owned_.rend(); ++it) it->reset();
     owned_.clear();
-    windowProc_ = nullptr;
+    OnMessage = nullptr;
     DetachHandle();
     if (window && IsWindow(window)) DestroyWindow(window);
 }
@@ -421,13 +420,8 @@ SIZE TBandForm::ClientSize() const {
 int TBandForm::MainButtonWidth() const { return Main_Menu_SpdButn ? Main_Menu_SpdButn->Width() : 0; }
 
 LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // A copy: the handler may replace the hook (the band lets the form go).
-    const TWndMethod method = windowProc_;
-    if (method) return method(msg, wParam, lParam);
-    return FormWndProc(msg, wParam, lParam);
-}
-
-LRESULT TBandForm::FormWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // A copy: the band may let the form go while it hears the message.
+    if (const std::function<void(UINT)> hook = OnMessage) hook(msg);
     switch (msg) {
     case WM_TIMER:
         if (wParam == kTimer1) {

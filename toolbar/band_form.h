@@ -24,10 +24,6 @@ namespace vtb {
 class TGlyphButton;
 class TComboBox;
 
-// A window procedure as a replaceable method: the band hooks the form by
-// saving the current one and installing its own, which passes every message on.
-using TWndMethod = std::function<LRESULT(UINT msg, WPARAM wParam, LPARAM lParam)>;
-
 class TBandForm : public TCustomForm {
 public:
     // Creates the window as a child of parent and runs FormCreate. An error
@@ -42,9 +38,9 @@ public:
     // Set by the band right after construction; all navigation goes through it.
     ComPtr<IWebBrowser2> WebBrowser;
 
-    TWndMethod WindowProc() const { return windowProc_; }
-    void SetWindowProc(TWndMethod method) { windowProc_ = std::move(method); }
-
+    // Told of every message the form's window receives, before the form
+    // handles it (the band switches the timer with it).
+    std::function<void(UINT msg)> OnMessage;
     // Told when the form has taken a new size (link buttons shown or hidden).
     std::function<void()> OnResize;
 
@@ -111,12 +107,10 @@ private:
     void BuildControls(HWND parent);
     void LoadUserSettings();
     void AdjustSize();
-    LRESULT FormWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
 
     std::vector<std::unique_ptr<TComponent>> owned_;
     SharedTargets urls_;
-    TWndMethod windowProc_;
     bool timerEnabled_ = false;
     bool settingsLoaded_ = false;  // only then may FormDestroy write the settings file
     friend class FormBuilder;
