@@ -275,7 +275,8 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
     ModuleValues module = SnapshotModuleValues();
     urls_ = module.URLList;
 
-    const std::string path = ChangeFileExt(ModulePath(), ".cfg");
+    paths_ = CurrentDataPaths();
+    const std::string path = ConfigurationToRead(paths_);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
     Memo.Load(*text);
@@ -300,7 +301,7 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
 
 void TBandForm::LoadUserSettings() {
     // The section is read once, not key by key.
-    ProfileSection store = ReadSettingsSection(ChangeFileExt(ModulePath(), ".ini"));
+    ProfileSection store = ReadUserSettings(paths_);
     std::array<int, kSearchOptionCount> optionTags{};
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
     const LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
@@ -339,7 +340,8 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
     // Read again at the end: keys other toolbars wrote meanwhile stay, and
     // the whole section is written back in one step.
-    const std::string path = ChangeFileExt(ModulePath(), ".ini");
+    PrepareUserFolder(paths_);
+    const std::string& path = paths_.Settings;
     ProfileSection section = ReadSettingsSection(path);
     SaveSettings(section, settings);
     WriteSettingsSection(path, section);
