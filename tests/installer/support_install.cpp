@@ -1,4 +1,5 @@
 #include "tests/installer/support_install.h"
+#include "tests/wine/support_user_data.h"
 
 #include <shlobj.h>
 
@@ -20,6 +21,7 @@ const CLSID kBandClassId = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF,
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrane ToolBar";
 const char kToolbarKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 const char kDeskBandCategory[] = "{00021492-0000-0000-C000-000000000046}";
+const char kMachineKey[] = "Software\\Veltrane ToolBar";
 
 namespace {
 
@@ -352,6 +354,9 @@ void RemoveInstallation() {
         RegDeleteValueA(toolbars.get(), kBandClsid);
     if (const vtb::UniqueKey session = OpenKey(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_SET_VALUE))
         RegDeleteValueA(session.get(), kPendingValue);
+    DeleteTree(HKEY_LOCAL_MACHINE, kMachineKey);
+    // The user's own data of an earlier test.
+    vtbtest::RemoveUserDataDir();
     ASSERT_FALSE(DirExists(dir)) << dir << " could not be removed";
 }
 

@@ -25,6 +25,7 @@ extern const CLSID kBandClassId;
 extern const char kUninstallKey[];   // under HKEY_LOCAL_MACHINE
 extern const char kToolbarKey[];     // under HKEY_LOCAL_MACHINE
 extern const char kDeskBandCategory[];
+extern const char kMachineKey[];     // under HKEY_LOCAL_MACHINE: the value PerUserData
 
 // The folder the setup installs into by default, and a file in it.
 std::string InstallDir();
@@ -77,6 +78,7 @@ struct RunResult {
 RunResult RunToEnd(const std::string& commandLine, DWORD timeoutMs = 120000);
 
 std::string Quoted(const std::string& path);
+
 RunResult RunSetup(const std::string& switches = "/S");
 // The uninstaller as Add/Remove Programs runs it silently: the registered
 // QuietUninstallString, with extra switches appended.
