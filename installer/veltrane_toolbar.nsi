@@ -1,7 +1,10 @@
 ; The Windows installer of Veltrane ToolBar: puts the DLL, its configuration
 ; file with the glyphs and a settings file into Program Files, registers the
 ; DLL through its own DllRegisterServer, and leaves an uninstaller with an
-; entry in Add/Remove Programs.
+; entry in Add/Remove Programs. Installed for all users, the toolbar keeps
+; each user's settings and configuration updates in that user's own folder
+; (the machine's value PerUserData): nothing in Program Files is written by
+; users, and the settings file there is only what new users start from.
 ;
 ; Built by tools/build_installer.sh, which passes:
 ;   DLL_FILE       the cross-built Veltrane_ToolBar.dll
@@ -39,8 +42,8 @@ ManifestSupportedOS all
 !define TOOLBARS_KEY "SOFTWARE\Microsoft\Internet Explorer\Toolbar"
 ; Held by a running setup or uninstaller: a second one refuses to start.
 !define SETUP_MUTEX "Veltrane ToolBar Setup"
-; BUILTIN\Users by its well-known SID: the group's name differs by language.
-!define USERS_SID "*S-1-5-32-545"
+; The machine's choice of per-user data, read by the toolbar.
+!define MACHINE_KEY "Software\${PRODUCT}"
 !define ERROR_ALREADY_EXISTS 183
 
 !include MUI2.nsh
@@ -125,28 +128,25 @@ Function MoveAsideDllInUse
   DetailPrint "${DLL} is in use by an open browser; it is replaced for browsers opened from now on."
 FunctionEnd
 
-; The toolbar writes its settings file whenever a browser window closes, as
-; whatever user runs the browser; Program Files is not writable for them.
-; The Users group gets modify rights on that one file, and a low integrity
-; label lets a browser in protected mode write it. A system without icacls,
-; or one that refuses, leaves the file as it is: the toolbar works, only its
-; settings are not saved for a user who cannot write the file.
-Function GrantSettingsRights
-  ${IfNot} ${FileExists} "$SYSDIR\icacls.exe"
-    DetailPrint "icacls.exe is missing: the settings file keeps the rights of its folder."
+; An earlier installation shared one settings file between all users, their
+; searches included, and opened it to every user and to low integrity. Its
+; other keys stay as the defaults of new users; the history goes. The file
+; is copied anew, so that it takes the rights of its folder again.
+Function RemoveSharedHistory
+  InitPluginsDir
+  ClearErrors
+  CopyFiles /SILENT "$INSTDIR\${SETTINGS}" "$PLUGINSDIR"
+  ${If} ${Errors}
+    DetailPrint "${SETTINGS} could not be read; it is left as it is."
     Return
   ${EndIf}
-  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR\${SETTINGS}" /grant ${USERS_SID}:(M)'
-  Pop $0
-  ${If} $0 != "0"
-    DetailPrint "icacls could not give the Users group modify rights on ${SETTINGS} ($0)."
-  ${EndIf}
-  ; Separately: systems without integrity levels reject this part alone.
-  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR\${SETTINGS}" /setintegritylevel low'
-  Pop $0
-  ${If} $0 != "0"
-    DetailPrint "icacls could not give ${SETTINGS} a low integrity label ($0)."
-  ${EndIf}
+  ; The history keys the toolbar writes, in any letter case.
+  ${ForEach} $0 0 7 + 1
+    DeleteINIStr "$PLUGINSDIR\${SETTINGS}" "Settings" "Search History$0"
+  ${Next}
+  Delete "$INSTDIR\${SETTINGS}"
+  CopyFiles /SILENT "$PLUGINSDIR\${SETTINGS}" "$INSTDIR"
+  Delete "$PLUGINSDIR\${SETTINGS}"
 FunctionEnd
 
 Section "Install"
@@ -156,11 +156,15 @@ Section "Install"
   File "/oname=${CONFIG}" "${CONFIG_FILE}"
   !insertmacro INSTALL_GLYPHS
 
-  ; The user's settings survive an upgrade: only a missing file is created.
-  SetOverwrite off
-  File "/oname=${SETTINGS}" "${SETTINGS_FILE}"
-  SetOverwrite on
-  Call GrantSettingsRights
+  ; The machine's settings survive an upgrade, as the defaults of new users:
+  ; only a missing file is created.
+  ${If} ${FileExists} "$INSTDIR\${SETTINGS}"
+    Call RemoveSharedHistory
+  ${Else}
+    File "/oname=${SETTINGS}" "${SETTINGS_FILE}"
+  ${EndIf}
+  ; Before the registration: no browser ever finds the toolbar sharing data.
+  WriteRegDWORD HKLM "${MACHINE_KEY}" "PerUserData" 1
 
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -217,6 +221,9 @@ Section "Uninstall"
     DeleteRegKey HKCR "CLSID\${BAND_CLSID}"
     DeleteRegValue HKLM "${TOOLBARS_KEY}" "${BAND_CLSID}"
   ${EndIf}
+  ; Users' own folders, in their profiles, stay: that data is theirs.
+  DeleteRegValue HKLM "${MACHINE_KEY}" "PerUserData"
+  DeleteRegKey /ifempty HKLM "${MACHINE_KEY}"
 
   ; A browser still open holds the DLL: it goes at the next start of Windows.
   Delete /REBOOTOK "$INSTDIR\${DLL}"
@@ -228,7 +235,7 @@ Section "Uninstall"
   ${If} $KeepSettings == ""
   ${AndIf} ${FileExists} "$INSTDIR\${SETTINGS}"
     ; A silent uninstall keeps the file.
-    ${If} ${Cmd} `MessageBox MB_YESNO|MB_ICONQUESTION "Keep your search history and toolbar settings for a later installation?" /SD IDYES IDNO`
+    ${If} ${Cmd} `MessageBox MB_YESNO|MB_ICONQUESTION "Keep the toolbar settings that new users start from for a later installation? Each user's own searches and settings stay in their profile." /SD IDYES IDNO`
       StrCpy $KeepSettings "0"
     ${EndIf}
   ${EndIf}

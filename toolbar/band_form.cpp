@@ -278,7 +278,8 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
     ModuleValues module = SnapshotModuleValues();
     urls_ = module.URLList;
 
-    const std::string path = ChangeFileExt(ModulePath(), ".cfg");
+    paths_ = CurrentDataPaths();
+    const std::string path = ConfigurationToRead(paths_);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
     Memo.Load(*text);
@@ -304,10 +305,9 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
 void TBandForm::LoadUserSettings() {
     // The section is read once, not key by key, and not while another
     // toolbar rewrites the file.
-    const std::string path = ChangeFileExt(ModulePath(), ".ini");
-    ProfileSection store = [&path] {
-        const SettingsFileLock lock(path);
-        return ReadSettingsSection(path);
+    ProfileSection store = [this] {
+        const SettingsFileLock lock(paths_.Settings);
+        return ReadUserSettings(paths_);
     }();
     std::array<int, kSearchOptionCount> optionTags{};
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
@@ -348,7 +348,8 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     // Read again at the end: keys other toolbars wrote meanwhile stay, and
     // the whole section is written back in one step, no other toolbar
     // reading or writing the file in between.
-    const std::string path = ChangeFileExt(ModulePath(), ".ini");
+    PrepareUserFolder(paths_);
+    const std::string& path = paths_.Settings;
     const SettingsFileLock lock(path);
     ProfileSection section = ReadSettingsSection(path);
     SaveSettings(section, settings);

@@ -15,6 +15,7 @@
 
 #include "core/config_file.h"
 #include "core/user_settings.h"
+#include "toolbar/data_paths.h"
 #include "widgets/form.h"
 #include "widgets/menus.h"
 #include "win/handles.h"
@@ -113,6 +114,9 @@ private:
     SharedTargets urls_;
     bool timerEnabled_ = false;
     bool settingsLoaded_ = false;  // only then may FormDestroy write the settings file
+    // Decided at construction: the form saves where it loaded from, also
+    // when the machine's choice changes while it is open.
+    DataPaths paths_;
     friend class FormBuilder;
 };
 

@@ -5,7 +5,6 @@
 #include <typeinfo>
 #include <vector>
 
-#include "core/config_rule.h"
 #include "core/messages.h"
 #include "toolbar/module_values.h"
 #include "core/search.h"
@@ -51,16 +50,6 @@ BOOL CALLBACK LoadUrlmon(PINIT_ONCE, PVOID, PVOID*) {
 DownloadFunction UrlDownloadToFile() {
     InitOnceExecuteOnce(&urlmonOnce, LoadUrlmon, nullptr, nullptr);
     return downloadFunction;
-}
-
-// A downloaded file is taken only when it reads as a configuration, by the
-// same rule as the configuration checker's.
-bool IsUsableConfiguration(const std::string& path) {
-    try {
-        return ReadsAsConfiguration(ReadWholeFile(path).value_or(std::string()));
-    } catch (const ToolbarError&) {
-        return false;
-    }
 }
 
 std::string GetFileVersionText(const std::string& path) {
@@ -161,10 +150,16 @@ void TBandForm::HideToolbar() {
 }
 
 bool TBandForm::DownloadUpdate() {
-    const std::string destination = ChangeFileExt(ModulePath(), ".cfg");
+    // Per user, the user's own copy; the machine's files are never written.
+    const std::string destination = paths_.PerUser ? paths_.UserConfig : paths_.MachineConfig;
     const std::string url = SnapshotModuleValues().Config.UpdateURL;
     const DownloadFunction download = UrlDownloadToFile();
-    if (!download || url.empty()) return false;
+    if (!download || url.empty() || destination.empty()) return false;
+    try {
+        PrepareUserFolder(paths_);
+    } catch (const ToolbarError&) {
+        return false;
+    }
 
     // The new file arrives beside the old one and replaces it in one step, so
     // a failed or partial transfer never touches the working configuration.
@@ -172,7 +167,7 @@ bool TBandForm::DownloadUpdate() {
     DeleteFileA(partial.c_str());
     const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
     const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
-    const bool accepted = hr == S_OK && IsUsableConfiguration(partial) &&
+    const bool accepted = hr == S_OK && ReadsAsConfigurationFile(partial) &&
                           MoveFileExA(partial.c_str(), destination.c_str(),
                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!accepted) DeleteFileA(partial.c_str());

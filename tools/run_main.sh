@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The main job: builds the toolbar and its Windows installer, installs the
-# toolbar in the project's Wine prefix with the system's regsvr32 and shows it
-# in the demonstration browser.
+# The main job: builds the toolbar, its Windows installer and its Windows
+# Installer package (build/installer/), installs the toolbar in the
+# project's Wine prefix with the system's regsvr32 and shows it in the
+# demonstration browser.
 #
 #   bash tools/run_main.sh [SCREENSHOT.png]
 #
@@ -32,8 +33,10 @@ cmake -S "$repo" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-
     { cat "$BUILD_ROOT/main_cmake.log"; exit 1; }
 cmake --build "$cross" -j2 --target Veltrane_ToolBar browser_frame
 
-echo "== installer"
+echo "== installers"
 bash "$repo/tools/build_installer.sh" "$cross" "$BUILD_ROOT/installer"
+# For central deployment: the same files as a Windows Installer package.
+bash "$repo/tools/build_msi.sh" "$BUILD_ROOT/installer/payload" "$BUILD_ROOT/installer/Veltrane_ToolBar.msi"
 
 # shellcheck source=tools/wine_env.sh
 source "$repo/tools/wine_env.sh"

@@ -2,7 +2,7 @@
 // own by tests/installer/run_installer_tests.sh:
 //
 //   installer_tests.exe --setup=SETUP.exe --payload=DIR [--frame=browser_frame.exe]
-//       [GoogleTest options]
+//       [--msi=PACKAGE.msi --msi-newer=LATER.msi] [GoogleTest options]
 //
 // The same program also plays the browser (--create-band, --hold-band) and
 // the system's icacls.exe for the tests.
@@ -37,7 +37,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!TakeOption(argv[i], "--setup=", &options.setup) &&
             !TakeOption(argv[i], "--payload=", &options.payload) &&
-            !TakeOption(argv[i], "--frame=", &options.frame)) {
+            !TakeOption(argv[i], "--frame=", &options.frame) &&
+            !TakeOption(argv[i], "--msi=", &options.msi) &&
+            !TakeOption(argv[i], "--msi-newer=", &options.msiNewer)) {
             fprintf(stderr, "unknown argument: %s\n", argv[i]);
             return 2;
         }

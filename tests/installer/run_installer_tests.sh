@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The installer's tests: builds Veltrane_ToolBar_Setup.exe, makes a new Wine
+# The installer's tests: builds Veltrane_ToolBar_Setup.exe and
+# Veltrane_ToolBar.msi (and a later build of the package), makes a new Wine
 # prefix of their own and runs installer_tests.exe in it, which installs,
-# upgrades and removes the toolbar there (GoogleTest output).
+# upgrades and removes the toolbar there with each (GoogleTest output).
 #
 #   bash tests/installer/run_installer_tests.sh [--timing] [GoogleTest options]
 #
@@ -31,8 +32,16 @@ for f in Veltrane_ToolBar.dll installer_tests.exe; do
     fi
 done
 
-echo "== build the installer"
+echo "== build the installer and the Windows Installer package"
 bash "$repo/tools/build_installer.sh" "$cross" "$out"
+bash "$repo/tools/build_msi.sh" "$out/payload" "$out/Veltrane_ToolBar.msi"
+# A later build of the package: the next version, its configuration file
+# marked at the end (the line is outside every section).
+later="$out/payload-later"
+rm -rf "$later"
+cp -r "$out/payload" "$later"
+printf '; a later build of the package\r\n' >>"$later/Veltrane_ToolBar.cfg"
+bash "$repo/tools/build_msi.sh" "$later" "$out/later/Veltrane_ToolBar.msi" +1
 
 # A new prefix each run: nothing of an earlier installation may help.
 export VTB_WINEPREFIX="$BUILD_ROOT/wineprefix-installer"
@@ -42,7 +51,8 @@ source "$repo/tools/wine_env.sh"
 VTB_WINE_LOG="$logs/installer_wine.log"
 vtb_wine_start --xvfb
 
-args+=("--setup=$(vtb_winpath "$out/Veltrane_ToolBar_Setup.exe")" "--payload=$(vtb_winpath "$out/payload")")
+args+=("--setup=$(vtb_winpath "$out/Veltrane_ToolBar_Setup.exe")" "--payload=$(vtb_winpath "$out/payload")"
+    "--msi=$(vtb_winpath "$out/Veltrane_ToolBar.msi")" "--msi-newer=$(vtb_winpath "$out/later/Veltrane_ToolBar.msi")")
 [ -f "$cross/browser_frame.exe" ] && args+=("--frame=$(vtb_winpath "$cross/browser_frame.exe")")
 
 echo "== installer tests"

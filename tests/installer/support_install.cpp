@@ -1,5 +1,7 @@
 #include "tests/installer/support_install.h"
+#include "tests/wine/support_user_data.h"
 
+#include <msi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -20,6 +22,8 @@ const CLSID kBandClassId = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF,
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrane ToolBar";
 const char kToolbarKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 const char kDeskBandCategory[] = "{00021492-0000-0000-C000-000000000046}";
+const char kMachineKey[] = "Software\\Veltrane ToolBar";
+const char kMsiUpgradeCode[] = "{83629D71-2024-49C3-87B2-F93DF6561BBF}";
 
 namespace {
 
@@ -223,6 +227,20 @@ RunResult RunSetup(const std::string& switches) {
     return RunToEnd(Quoted(TheOptions().setup) + " " + switches);
 }
 
+RunResult RunMsiexec(const std::string& arguments) {
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    return RunToEnd(Quoted(std::string(system) + "\\msiexec.exe") + " " + arguments);
+}
+
+std::vector<std::string> InstalledMsiProducts() {
+    std::vector<std::string> products;
+    char product[39] = {};
+    for (DWORD i = 0; MsiEnumRelatedProductsA(kMsiUpgradeCode, 0, i, product) == ERROR_SUCCESS; ++i)
+        products.push_back(product);
+    return products;
+}
+
 RunResult RunQuietUninstall(const std::string& extraSwitches) {
     std::string command;
     if (!ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &command))
@@ -337,6 +355,8 @@ std::string FileVersion(const std::string& path) {
 }
 
 void RemoveInstallation() {
+    for (const std::string& product : InstalledMsiProducts())
+        ASSERT_TRUE(RunMsiexec("/x " + product + " /qn").finished) << "msiexec did not finish";
     if (KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) {
         const RunResult removed = RunQuietUninstall("/KEEPSETTINGS=0");
         ASSERT_TRUE(removed.finished) << "the uninstaller did not finish";
@@ -352,6 +372,9 @@ void RemoveInstallation() {
         RegDeleteValueA(toolbars.get(), kBandClsid);
     if (const vtb::UniqueKey session = OpenKey(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_SET_VALUE))
         RegDeleteValueA(session.get(), kPendingValue);
+    DeleteTree(HKEY_LOCAL_MACHINE, kMachineKey);
+    // The user's own data of an earlier test.
+    vtbtest::RemoveUserDataDir();
     ASSERT_FALSE(DirExists(dir)) << dir << " could not be removed";
 }
 

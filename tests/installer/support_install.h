@@ -17,6 +17,8 @@ struct Options {
     std::string setup;    // Veltrane_ToolBar_Setup.exe
     std::string payload;  // folder with exactly the files the setup installs
     std::string frame;    // browser_frame.exe; empty: the frame test is skipped
+    std::string msi;      // Veltrane_ToolBar.msi
+    std::string msiNewer; // the same with a later version and a changed configuration file
 };
 Options& TheOptions();
 
@@ -25,6 +27,8 @@ extern const CLSID kBandClassId;
 extern const char kUninstallKey[];   // under HKEY_LOCAL_MACHINE
 extern const char kToolbarKey[];     // under HKEY_LOCAL_MACHINE
 extern const char kDeskBandCategory[];
+extern const char kMachineKey[];     // under HKEY_LOCAL_MACHINE: the value PerUserData
+extern const char kMsiUpgradeCode[]; // every build of the Windows Installer package
 
 // The folder the setup installs into by default, and a file in it.
 std::string InstallDir();
@@ -77,6 +81,10 @@ struct RunResult {
 RunResult RunToEnd(const std::string& commandLine, DWORD timeoutMs = 120000);
 
 std::string Quoted(const std::string& path);
+// The system's msiexec with these arguments.
+RunResult RunMsiexec(const std::string& arguments);
+// Product codes of the installed builds of our Windows Installer package.
+std::vector<std::string> InstalledMsiProducts();
 RunResult RunSetup(const std::string& switches = "/S");
 // The uninstaller as Add/Remove Programs runs it silently: the registered
 // QuietUninstallString, with extra switches appended.
@@ -105,7 +113,7 @@ std::string FileVersion(const std::string& path);
 
 // States of the machine. Each test starts from one of these; helpers
 // that fail report it to the test (check HasFatalFailure).
-void RemoveInstallation();  // nothing of ours installed, no settings kept
+void RemoveInstallation();  // nothing of ours installed (either package), no settings kept
 void FreshInstallation();   // removed, then installed silently
 
 // The toolbar created the way the browser creates it, in a process of its

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/installer/support_install.h"
+#include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
 
 namespace insttest {
@@ -45,6 +46,10 @@ TEST_F(SilentSetup, TheDllRegistersItselfForTheBrowser) {
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, clsid + "\\Implemented Categories\\" + kDeskBandCategory));
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kToolbarKey, kBandClsid, &text));
     EXPECT_EQ("", text);
+    // Installed for all users: each user's data in the user's own folder.
+    DWORD perUser = 0;
+    EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kMachineKey, "PerUserData", &perUser));
+    EXPECT_EQ(1u, perUser);
 }
 
 TEST_F(SilentSetup, AddRemoveProgramsListsTheToolbar) {
@@ -85,7 +90,8 @@ TEST_F(SilentSetup, TheBrowserCreatesTheToolbarFromTheRegistry) {
 
 // The demonstration browser finds the toolbar in the registry, the toolbar
 // reads the installed configuration, searches, and saves the search in the
-// installed settings file when the browser closes.
+// user's own settings file when the browser closes; Program Files is only
+// read.
 TEST_F(SilentSetup, TheInstalledToolbarSearchesAndSavesItsSettings) {
     const std::string frame = TheOptions().frame;
     if (frame.empty()) GTEST_SKIP() << "no --frame given";
@@ -93,6 +99,7 @@ TEST_F(SilentSetup, TheInstalledToolbarSearchesAndSavesItsSettings) {
     GetTempPathA(MAX_PATH, temp);
     const std::string log = std::string(temp) + "installer_frame.log";
     DeleteFileA(log.c_str());
+    const vtbtest::FileSnapshot machineSettings(Installed("Veltrane_ToolBar.ini"));
 
     const RunResult run = RunToEnd(Quoted(frame) + " --exit-after 6 --type \"contract law\" --log " + Quoted(log), 45000);
     ASSERT_TRUE(run.finished);
@@ -102,8 +109,9 @@ TEST_F(SilentSetup, TheInstalledToolbarSearchesAndSavesItsSettings) {
               seen.find("navigate: https://search.veltrane.example/find?method=fulltext&q=contract+law&src=toolbar"))
         << seen;
     EXPECT_NE(std::string::npos, seen.find("bands closed")) << seen;
-    EXPECT_NE(std::string::npos,
-              vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini")).find("Search History0=contract law"));
+    EXPECT_EQ(vtbtest::IniValue(vtbtest::UserFileFor(Installed("Veltrane_ToolBar.ini")), "Search History0"),
+              "contract law");
+    EXPECT_TRUE(vtbtest::FileSnapshot(Installed("Veltrane_ToolBar.ini")) == machineSettings);
 }
 
 // A setup whose DLL cannot register itself says so in its exit code and

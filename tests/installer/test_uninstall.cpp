@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/installer/support_install.h"
+#include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
 
 namespace insttest {
@@ -59,6 +60,7 @@ void ExpectNothingOfOursRegistered() {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kBandClsid));
     EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kBandClsid));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey)) << "the value PerUserData or its key stayed";
     IUnknown* band = nullptr;
     EXPECT_EQ(REGDB_E_CLASSNOTREG,
               CoCreateInstance(kBandClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
@@ -72,6 +74,10 @@ protected:
 
 TEST_F(SilentUninstall, RemovesEverythingOfOursAndKeepsTheSettings) {
     OtherPrograms others;
+    // A user's own data: theirs, not the uninstaller's.
+    ASSERT_TRUE(CreateDirectoryA(vtbtest::UserDataDir().c_str(), nullptr));
+    const std::string usersOwn = vtbtest::UserFileFor(Installed("Veltrane_ToolBar.ini"));
+    vtbtest::WriteTextFile(usersOwn, kChangedSettings);
     vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.ini"), kChangedSettings);
     // What an interrupted configuration update leaves.
     vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.cfg.download"), "partial");
@@ -81,6 +87,7 @@ TEST_F(SilentUninstall, RemovesEverythingOfOursAndKeepsTheSettings) {
     EXPECT_EQ(0u, removed.exitCode);
     EXPECT_EQ(std::vector<std::string>{"Veltrane_ToolBar.ini"}, FilesIn(InstallDir()));
     EXPECT_EQ(kChangedSettings, vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini")));
+    EXPECT_EQ(kChangedSettings, vtbtest::ReadTextFile(usersOwn));
     ExpectNothingOfOursRegistered();
     OtherPrograms::ExpectUntouched();
 }
@@ -94,6 +101,8 @@ TEST_F(SilentUninstall, KeepSettingsZeroRemovesTheSettingsAndTheFolder) {
     OtherPrograms::ExpectUntouched();
 }
 
+// Kept from an installation that shared one file between all users: it
+// comes back as the defaults of new users, without the shared history.
 TEST_F(SilentUninstall, KeptSettingsComeBackWithTheNextSetup) {
     vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.ini"), kChangedSettings);
     ASSERT_TRUE(RunQuietUninstall("/KEEPSETTINGS=1").finished);
@@ -102,7 +111,8 @@ TEST_F(SilentUninstall, KeptSettingsComeBackWithTheNextSetup) {
     const RunResult setup = RunSetup();
     ASSERT_TRUE(setup.finished);
     EXPECT_EQ(0u, setup.exitCode);
-    EXPECT_EQ(kChangedSettings, vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini")));
+    EXPECT_EQ(vtbtest::IniValue(Installed("Veltrane_ToolBar.ini"), "SpdButn_1"), "1");
+    EXPECT_EQ(vtbtest::IniValue(Installed("Veltrane_ToolBar.ini"), "Search History0"), "<missing>");
 }
 
 // An open browser holds the DLL: it stays until the next start of Windows,
@@ -120,7 +130,7 @@ TEST_F(SilentUninstall, LeavesADllHeldByAnOpenBrowserForTheNextStart) {
     const RunResult removed = RunQuietUninstall("/KEEPSETTINGS=0");
     ASSERT_TRUE(removed.finished);
     // Seen before the browser closes: the toolbar then saves its settings
-    // once more, into the folder that is still there.
+    // once more, into the user's folder it was opened with.
     EXPECT_EQ(std::vector<std::string>{"Veltrane_ToolBar.dll"}, FilesIn(InstallDir()));
     ExpectNothingOfOursRegistered();
     const std::vector<PendingOperation> pending = PendingFileOperations();
@@ -161,7 +171,9 @@ TEST(Uninstall, AsksWhetherToKeepTheSettings) {
     ASSERT_TRUE(PressButton(uninstaller, "Uninstall", IDOK));
     std::string question;
     ASSERT_TRUE(AnswerMessageBox(uninstaller, IDNO, &question));
-    EXPECT_EQ("Keep your search history and toolbar settings for a later installation?", question);
+    EXPECT_EQ("Keep the toolbar settings that new users start from for a later installation? Each user's own "
+              "searches and settings stay in their profile.",
+              question);
     ASSERT_TRUE(PressButton(uninstaller, "Close", IDOK));
     ASSERT_TRUE(uninstaller.WaitForAll(30000));
 

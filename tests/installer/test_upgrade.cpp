@@ -1,4 +1,5 @@
-// A setup run over an existing installation: the user's settings stay, the
+// A setup run over an existing installation: the machine's settings stay as
+// the defaults of new users without the history all users shared, the
 // shipped files are put back, and a DLL held by an open browser is replaced
 // for the browsers opened after it.
 #include <windows.h>
@@ -9,20 +10,23 @@
 #include <string>
 
 #include "tests/installer/support_install.h"
+#include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
 
 namespace insttest {
 namespace {
 
+// What an earlier installation shared between all users.
 const char kChangedSettings[] =
-    "[Settings]\r\nSearch Method=title\r\nSearch History0=my own query\r\nSpdButn_1=0\r\nSpdButn_2=1\r\n";
+    "[Settings]\r\nSearch Method=title\r\nSearch History0=my own query\r\nSpdButn_1=0\r\nSpdButn_2=1\r\n"
+    "SEARCH HISTORY7=another user's client\r\n";
 
 class Upgrade : public testing::Test {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(FreshInstallation()); }
 };
 
-TEST_F(Upgrade, KeepsTheUsersSettingsAndPutsBackTheShippedFiles) {
+TEST_F(Upgrade, KeepsTheDefaultsWithoutTheSharedHistoryAndPutsBackTheShippedFiles) {
     vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.ini"), kChangedSettings);
     vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.cfg"), "1.0|an older configuration\r\n");
     ASSERT_TRUE(DeleteFileA(Installed("Laws.bmp").c_str()));
@@ -30,7 +34,12 @@ TEST_F(Upgrade, KeepsTheUsersSettingsAndPutsBackTheShippedFiles) {
     const RunResult setup = RunSetup();
     ASSERT_TRUE(setup.finished);
     EXPECT_EQ(0u, setup.exitCode);
-    EXPECT_EQ(kChangedSettings, vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini")));
+    const std::string settings = Installed("Veltrane_ToolBar.ini");
+    EXPECT_EQ(vtbtest::IniValue(settings, "Search History0"), "<missing>");
+    EXPECT_EQ(vtbtest::IniValue(settings, "search history7"), "<missing>");
+    EXPECT_EQ(vtbtest::IniValue(settings, "Search Method"), "title");
+    EXPECT_EQ(vtbtest::IniValue(settings, "SpdButn_1"), "0");
+    EXPECT_EQ(vtbtest::IniValue(settings, "SpdButn_2"), "1");
     for (const char* name : {"Veltrane_ToolBar.cfg", "Laws.bmp", "Veltrane_ToolBar.dll"})
         EXPECT_TRUE(vtbtest::ReadTextFile(Shipped(name)) == vtbtest::ReadTextFile(Installed(name))) << name;
     const DWORD band = CreateBandInChild();

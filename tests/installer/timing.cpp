@@ -1,5 +1,6 @@
 // Figures, not tests: the time of a silent installation and of a silent
-// removal (with everything the uninstaller starts), over repeated runs.
+// removal (with everything the uninstaller starts), over repeated runs, for
+// the setup and for the Windows Installer package.
 // Run by tests/installer/run_installer_tests.sh --timing.
 #include <windows.h>
 
@@ -40,6 +41,22 @@ TEST(DISABLED_Timing, SilentSetupAndRemoval) {
     Report("silent setup", setups);
     Report("silent setup over an installation", upgrades);
     Report("silent removal", removals);
+}
+
+TEST(DISABLED_Timing, WindowsInstallerInstallAndRemoval) {
+    std::vector<DWORD> installs, removals;
+    ASSERT_NO_FATAL_FAILURE(RemoveInstallation());
+    const std::string package = Quoted(TheOptions().msi);
+    for (int run = 0; run < kRuns; ++run) {
+        const RunResult install = RunMsiexec("/i " + package + " /qn");
+        ASSERT_TRUE(install.finished && install.exitCode == 0);
+        const RunResult removal = RunMsiexec("/x " + package + " /qn");
+        ASSERT_TRUE(removal.finished && removal.exitCode == 0 && !DirExists(InstallDir()));
+        installs.push_back(install.ms);
+        removals.push_back(removal.ms);
+    }
+    Report("msiexec /i /qn", installs);
+    Report("msiexec /x /qn", removals);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "tests/wine/support_host.h"
+#include "tests/wine/support_user_data.h"
 
 int main(int argc, char** argv) {
     // A second browser process for the tests of this one.
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
     }
 
     testing::InitGoogleTest(&argc, argv);
+    // A run cut short may have left the machine per user: every test that
+    // wants that mode sets it itself.
+    vtbtest::RemovePerUserDataValue();
 
     const HRESULT ole = OleInitialize(nullptr);
     if (FAILED(ole)) {

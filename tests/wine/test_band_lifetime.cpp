@@ -17,6 +17,7 @@
 #include "tests/wine/support_browser.h"
 #include "tests/wine/support_menu.h"
 #include "tests/wine/support_site.h"
+#include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
 
@@ -39,10 +40,14 @@ std::vector<WORD> Entry(int n) {
     return keys;
 }
 
-class ClosingHost : public ::testing::Test {
+// In both modes: the settings saved on the way out, and the update, go where
+// the mode says, also when the host closes the band inside a command.
+class ClosingHost : public ::testing::TestWithParam<DataMode> {
 protected:
     void SetUp() override {
         vtb::ResetModuleValues();
+        if (GetParam() == DataMode::PerUser) RemoveUserDataDir();
+        DeleteFileA(machineSettings_.Path().c_str());
         DeleteFileA(settings_.Path().c_str());
         WriteTextFile(config_.Path(), ConfigWithHide());
         ASSERT_EQ(S_OK, factory_.CreateInstance(nullptr, IID_IDeskBand, band_.put_void()));
@@ -54,6 +59,9 @@ protected:
         EXPECT_EQ(0, browser_.RefCount());
         EXPECT_EQ(0, site_.RefCount());
         EXPECT_TRUE(HeapsValid());
+        if (GetParam() == DataMode::PerUser) {
+            EXPECT_FALSE(FileExists(machineSettings_.Path())) << "a user's settings went beside the DLL";
+        }
     }
 
     // Sited, built, shown and active, as the browser leaves a new band.
@@ -93,8 +101,10 @@ protected:
     static constexpr int kMainButton = 50;
     static constexpr int kSettingsButton = 400;
 
+    MachineDataMode mode_{GetParam()};
     SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), ".cfg")};
-    SavedFile settings_{vtb::ChangeFileExt(vtb::ModulePath(), ".ini")};
+    SavedFile machineSettings_{vtb::ChangeFileExt(vtb::ModulePath(), ".ini")};
+    SavedFile settings_{DataFile(GetParam(), machineSettings_.Path())};
     MessageBoxWatcher boxes_;
     RecordingBrowser browser_;
     TestSite site_{&browser_};
@@ -103,7 +113,7 @@ protected:
     ComPtr<IDeskBand> band_;
 };
 
-TEST_F(ClosingHost, HideCommandAnsweredByCloseDW) {
+TEST_P(ClosingHost, HideCommandAnsweredByCloseDW) {
     const HWND form = Open();
     browser_.OnShowBrowserBar = [this] { CloseBand(); };
     ASSERT_TRUE(ChooseFrom(form, kMainButton, Entry(1)));
@@ -114,7 +124,7 @@ TEST_F(ClosingHost, HideCommandAnsweredByCloseDW) {
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-TEST_F(ClosingHost, HideCommandAnsweredByReleasingTheBand) {
+TEST_P(ClosingHost, HideCommandAnsweredByReleasingTheBand) {
     const HWND form = Open();
     browser_.OnShowBrowserBar = [this] { ReleaseBand(); };
     ASSERT_TRUE(ChooseFrom(form, kMainButton, Entry(1)));
@@ -123,7 +133,7 @@ TEST_F(ClosingHost, HideCommandAnsweredByReleasingTheBand) {
     EXPECT_TRUE(FileExists(settings_.Path()));
 }
 
-TEST_F(ClosingHost, ClosedWhileTheAboutBoxIsOpen) {
+TEST_P(ClosingHost, ClosedWhileTheAboutBoxIsOpen) {
     const HWND form = Open();
     boxes_.RunInNextBox([this] { CloseBand(); });
     ASSERT_TRUE(ChooseFrom(form, kSettingsButton, Entry(4)));  // "About"
@@ -134,7 +144,7 @@ TEST_F(ClosingHost, ClosedWhileTheAboutBoxIsOpen) {
     EXPECT_FALSE(IsWindow(form));
 }
 
-TEST_F(ClosingHost, ReleasedWhileTheUpdateBoxIsOpen) {
+TEST_P(ClosingHost, ReleasedWhileTheUpdateBoxIsOpen) {
     const HWND form = Open();
     boxes_.RunInNextBox([this] { ReleaseBand(); });
     ASSERT_TRUE(ChooseFrom(form, kMainButton, Entry(4)));  // "Update toolbar": nothing listens there
@@ -145,7 +155,7 @@ TEST_F(ClosingHost, ReleasedWhileTheUpdateBoxIsOpen) {
     EXPECT_FALSE(IsWindow(form));
 }
 
-TEST_F(ClosingHost, ClosedWhileAnErrorBoxIsOpen) {
+TEST_P(ClosingHost, ClosedWhileAnErrorBoxIsOpen) {
     const HWND form = Open();
     browser_.Result = E_ACCESSDENIED;
     boxes_.RunInNextBox([this] { CloseBand(); });
@@ -157,7 +167,7 @@ TEST_F(ClosingHost, ClosedWhileAnErrorBoxIsOpen) {
     EXPECT_FALSE(IsWindow(form));
 }
 
-TEST_F(ClosingHost, ClosedAndReleasedWhileADropDownMenuIsOpen) {
+TEST_P(ClosingHost, ClosedAndReleasedWhileADropDownMenuIsOpen) {
     const HWND form = Open();
     ActionWindow host;
     MenuChooser chooser([&](HWND menu) {
@@ -194,7 +204,7 @@ TEST_F(ClosingHost, FocusNoticeAnsweredByClosingAndReleasing) {
 
 // ---- While the band builds its form --------------------------------------
 
-TEST_F(ClosingHost, GetWindowAgainInsideTheConstructionBoxBuildsNoSecondForm) {
+TEST_P(ClosingHost, GetWindowAgainInsideTheConstructionBoxBuildsNoSecondForm) {
     WriteTextFile(config_.Path(), "1|x\r\n[Buttons]\r\nmany\r\n");
     ComPtr<IObjectWithSite> withSite;
     ASSERT_EQ(S_OK, band_->QueryInterface(IID_IObjectWithSite, withSite.put_void()));
@@ -212,7 +222,7 @@ TEST_F(ClosingHost, GetWindowAgainInsideTheConstructionBoxBuildsNoSecondForm) {
     EXPECT_EQ(nullptr, FindWindowExA(site_.Window(), window, "TBandForm", nullptr)) << "one form";
 }
 
-TEST_F(ClosingHost, ReleasedInsideTheConstructionBox) {
+TEST_P(ClosingHost, ReleasedInsideTheConstructionBox) {
     WriteTextFile(config_.Path(), "1|x\r\n[Buttons]\r\nmany\r\n");
     ComPtr<IObjectWithSite> withSite;
     ASSERT_EQ(S_OK, band_->QueryInterface(IID_IObjectWithSite, withSite.put_void()));
@@ -228,7 +238,7 @@ TEST_F(ClosingHost, ReleasedInsideTheConstructionBox) {
     EXPECT_TRUE(site_.BandCommands.empty()) << "the going band did not call the host about its size";
 }
 
-TEST_F(ClosingHost, ClosedInsideTheConstructionBox) {
+TEST_P(ClosingHost, ClosedInsideTheConstructionBox) {
     WriteTextFile(config_.Path(), "1|x\r\n[Buttons]\r\nmany\r\n");
     ComPtr<IObjectWithSite> withSite;
     ASSERT_EQ(S_OK, band_->QueryInterface(IID_IObjectWithSite, withSite.put_void()));
@@ -239,6 +249,9 @@ TEST_F(ClosingHost, ClosedInsideTheConstructionBox) {
     EXPECT_EQ(nullptr, window);
     EXPECT_EQ(nullptr, Form());
 }
+
+INSTANTIATE_TEST_SUITE_P(BothModes, ClosingHost, ::testing::Values(DataMode::BesideTheDll, DataMode::PerUser),
+                         [](const ::testing::TestParamInfo<DataMode>& info) { return ModeName(info.param); });
 
 }  // namespace
 }  // namespace vtbtest

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/wine/support_host.h"
+#include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
 
@@ -26,9 +27,13 @@ namespace {
 constexpr int kLinkX = 440 + 30;  // the first link button of the test configuration
 constexpr int kButtonY = 12;
 
-class ManyHosts : public ::testing::Test {
+// Toolbars of several threads and processes save the one settings file of
+// their user: beside the DLL, or per user in the user's folder.
+class ManyHosts : public ::testing::TestWithParam<DataMode> {
 protected:
     void SetUp() override {
+        if (GetParam() == DataMode::PerUser) RemoveUserDataDir();
+        DeleteFileA(machineSettings_.Path().c_str());
         DeleteFileA(settings_.Path().c_str());
         WriteTextFile(config_.Path(), kTestConfig);
         ASSERT_TRUE(dll_.module);
@@ -39,10 +44,16 @@ protected:
         factory_.reset();
         EXPECT_TRUE(boxes_.Boxes().empty());
         EXPECT_TRUE(HeapsValid());
+        EXPECT_TRUE(FileExists(settings_.Path())) << "the toolbars saved their settings there";
+        if (GetParam() == DataMode::PerUser) {
+            EXPECT_FALSE(FileExists(machineSettings_.Path())) << "a user's settings went beside the DLL";
+        }
     }
 
+    MachineDataMode mode_{GetParam()};
     SavedFile config_{ExeDir() + "Veltrane_ToolBar.cfg"};
-    SavedFile settings_{ExeDir() + "Veltrane_ToolBar.ini"};
+    SavedFile machineSettings_{ExeDir() + "Veltrane_ToolBar.ini"};
+    SavedFile settings_{DataFile(GetParam(), machineSettings_.Path())};
     MessageBoxWatcher boxes_;
     ToolbarDll dll_;
     vtb::ComPtr<IClassFactory> factory_;
@@ -122,7 +133,7 @@ struct HostProcess {
     }
 };
 
-TEST_F(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
+TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
     HostProcess other;
     ASSERT_TRUE(other.Start(0, 300));
     HostedToolbar mine(factory_.get(), 0, 100);
@@ -167,7 +178,7 @@ TEST_F(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
 
 // ---- Threads ------------------------------------------------------------------------
 
-TEST_F(ManyHosts, FourThreadsOpenAndCloseUnderASweepingPointer) {
+TEST_P(ManyHosts, FourThreadsOpenAndCloseUnderASweepingPointer) {
     constexpr int kThreads = 4;
     constexpr int kCyclesEach = 25;
     std::atomic<bool> sweeping{true};
@@ -265,7 +276,10 @@ int UserObjects() {
     return windows;
 }
 
-TEST_F(ManyHosts, AThousandOpensAndClosesLeaveNothingBehind) {
+// Where the files lie does not matter here: once, beside the DLL.
+class ManyHostsSoak : public ManyHosts {};
+
+TEST_P(ManyHostsSoak, AThousandOpensAndClosesLeaveNothingBehind) {
     // The counter must see what the test itself makes.
     const int gdiBefore = GdiObjects();
     ASSERT_GT(gdiBefore, 0);
@@ -297,6 +311,11 @@ TEST_F(ManyHosts, AThousandOpensAndClosesLeaveNothingBehind) {
     // The heaps keep what they grew to; a leak of one form per open would be megabytes.
     EXPECT_LT(memoryAfter, memory + 256 * 1024);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothModes, ManyHosts, ::testing::Values(DataMode::BesideTheDll, DataMode::PerUser),
+                         [](const ::testing::TestParamInfo<DataMode>& info) { return ModeName(info.param); });
+INSTANTIATE_TEST_SUITE_P(OneMode, ManyHostsSoak, ::testing::Values(DataMode::BesideTheDll),
+                         [](const ::testing::TestParamInfo<DataMode>& info) { return ModeName(info.param); });
 
 }  // namespace
 }  // namespace vtbtest

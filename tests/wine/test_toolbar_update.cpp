@@ -1,6 +1,7 @@
 // The configuration download: only a complete, readable file replaces the
 // configuration, in one step; anything else leaves the old file as it was.
 #include "tests/wine/support_http.h"
+#include "tests/wine/support_user_data.h"
 #include "tests/wine/toolbar_fixture.h"
 
 namespace vtbtest {
@@ -79,6 +80,35 @@ TEST_F(UpdateTest, AFileWithSectionsButNoTargetIsRefused) {
     Build(before);
     EXPECT_EQ(RunUpdateCommand(), kFailed);
     EXPECT_EQ(ReadTextFile(ConfigPath()), before);
+}
+
+// Per user, the files beside the DLL are the administrator's: the user's
+// settings and update go to the user's own folder, and the user's next
+// toolbar reads the update from there.
+TEST_F(UpdateTest, PerUserTheSettingsAndTheUpdateLandInTheUsersFolderOnly) {
+    const MachineDataMode perUser(DataMode::PerUser);
+    RemoveUserDataDir();
+    const std::string fresh = "8.0|summer\r\n[Buttons]\r\n3\r\nNew|n\r\nS|s\r\nT|t\r\n";
+    server_.Serve("/good.cfg", 200, fresh);
+    WriteTextFile(ConfigPath(), ConfigUpdatingFrom(server_.Url("/good.cfg")));
+    WriteTextFile(SettingsPath(), "[Settings]\r\nSpdButn_2=1\r\n");
+    const FileSnapshot machineConfig(ConfigPath()), machineSettings(SettingsPath());
+
+    vtb::TBandForm& form = Build();
+    form.Search_Edit->SetText("client matter");
+    form.Search_SpdButnClick(form.Search_SpdButn);
+    EXPECT_EQ(RunUpdateCommand(), kSucceeded);
+    Close();
+
+    EXPECT_TRUE(FileSnapshot(ConfigPath()) == machineConfig);
+    EXPECT_TRUE(FileSnapshot(SettingsPath()) == machineSettings);
+    EXPECT_FALSE(FileExists(ConfigPath() + ".download"));
+    EXPECT_EQ(ReadTextFile(UserFileFor(ConfigPath())), fresh);
+    EXPECT_FALSE(FileExists(UserFileFor(ConfigPath()) + ".download"));
+    EXPECT_EQ(IniValue(UserFileFor(SettingsPath()), "Search History0"), "client matter");
+    EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "New");
+    Close();
+    RemoveUserDataDir();
 }
 
 TEST_F(UpdateTest, NoUpdateAddressFails) {

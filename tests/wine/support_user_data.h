@@ -1,0 +1,58 @@
+// The machine's choice between data beside the DLL and each user's own data
+// folder, and that folder, for the tests that run in both modes.
+#pragma once
+
+#include <string>
+
+namespace vtbtest {
+
+enum class DataMode { BesideTheDll, PerUser };
+
+// Sets the machine's value PerUserData (1 per user; removed beside the DLL)
+// for the object's lifetime and removes it afterwards, so that no other
+// test runs per user by accident.
+class MachineDataMode {
+public:
+    explicit MachineDataMode(DataMode mode);
+    ~MachineDataMode();
+    MachineDataMode(const MachineDataMode&) = delete;
+    MachineDataMode& operator=(const MachineDataMode&) = delete;
+};
+
+// Writes the value as given (any DWORD), without removing it later.
+void SetPerUserDataValue(unsigned long value);
+void RemovePerUserDataValue();
+
+// The user's data folder under LocalLow, with a trailing backslash, as the
+// system names it; and a file of the same name as one beside the program.
+std::string UserDataDir();
+std::string UserFileFor(const std::string& besideTheProgram);
+// Deletes the folder with every file in it.
+void RemoveUserDataDir();
+
+// Where a toolbar of the given mode keeps a file of this name beside the
+// program: the name itself, or the user's file of that name.
+std::string DataFile(DataMode mode, const std::string& besideTheProgram);
+
+const char* ModeName(DataMode mode);
+
+}  // namespace vtbtest
+
+namespace vtbtest {
+
+// A file's bytes and last write time, to tell that nothing wrote it.
+struct FileSnapshot {
+    explicit FileSnapshot(const std::string& path);
+    bool operator==(const FileSnapshot& other) const;
+    bool exists = false;
+    std::string bytes;
+    unsigned long long writeTime = 0;
+};
+
+// Sets a file's last write time, in hours from now.
+void SetWriteTimeFromNow(const std::string& path, int hours);
+
+// One key of the section "Settings" of the file; "<missing>" when absent.
+std::string IniValue(const std::string& path, const std::string& key);
+
+}  // namespace vtbtest

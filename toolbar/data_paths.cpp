@@ -1,0 +1,111 @@
+#include "toolbar/data_paths.h"
+
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include "core/config_file.h"
+#include "core/config_rule.h"
+#include "core/settings_defaults.h"
+#include "toolbar/settings_file.h"
+#include "win/files.h"
+#include "win/module.h"
+
+namespace vtb {
+namespace {
+
+constexpr char kMachineKey[] = "Software\\Veltrane ToolBar";
+constexpr char kPerUserValue[] = "PerUserData";
+constexpr char kUserFolderName[] = "Veltrane ToolBar";
+
+// A REG_DWORD that is not 0; any other type or a missing value is off.
+bool PerUserDataSwitchedOn() {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, kMachineKey, kPerUserValue, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+               ERROR_SUCCESS &&
+           value != 0;
+}
+
+// The user's application-data folder that low-integrity processes may
+// write; empty when the system has none for this user.
+std::string LocalLowFolder() {
+    PWSTR wide = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppDataLow, KF_FLAG_CREATE, nullptr, &wide)) && wide) {
+        const int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        if (size > 1) {
+            folder.resize(static_cast<std::size_t>(size));
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, folder.data(), size, nullptr, nullptr);
+            folder.resize(static_cast<std::size_t>(size - 1));
+        }
+    }
+    CoTaskMemFree(wide);
+    return folder;
+}
+
+std::string FileName(const std::string& path) { return path.substr(ExtractFilePath(path).size()); }
+
+bool LastWriteTime(const std::string& path, FILETIME* time) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    *time = data.ftLastWriteTime;
+    return true;
+}
+
+}  // namespace
+
+bool ReadsAsConfigurationFile(const std::string& path) {
+    try {
+        const std::optional<std::string> text = ReadWholeFile(path);
+        return text && ReadsAsConfiguration(*text);
+    } catch (const ToolbarError&) {
+        return false;
+    }
+}
+
+DataPaths CurrentDataPaths() {
+    DataPaths paths;
+    const std::string module = ModulePath();
+    paths.MachineConfig = ChangeFileExt(module, ".cfg");
+    paths.MachineSettings = ChangeFileExt(module, ".ini");
+    paths.PerUser = PerUserDataSwitchedOn();
+    if (!paths.PerUser) {
+        paths.Settings = paths.MachineSettings;
+        return paths;
+    }
+    const std::string localLow = LocalLowFolder();
+    if (!localLow.empty()) {
+        paths.UserFolder = localLow + "\\" + kUserFolderName;
+        paths.UserConfig = paths.UserFolder + "\\" + FileName(paths.MachineConfig);
+        paths.Settings = paths.UserFolder + "\\" + FileName(paths.MachineSettings);
+    }
+    return paths;
+}
+
+std::string ConfigurationToRead(const DataPaths& paths) {
+    if (paths.UserConfig.empty()) return paths.MachineConfig;
+    FILETIME user{}, machine{};
+    if (!LastWriteTime(paths.UserConfig, &user)) return paths.MachineConfig;
+    // Equal times: the administrator's file.
+    if (LastWriteTime(paths.MachineConfig, &machine) && CompareFileTime(&user, &machine) <= 0)
+        return paths.MachineConfig;
+    return ReadsAsConfigurationFile(paths.UserConfig) ? paths.UserConfig : paths.MachineConfig;
+}
+
+ProfileSection ReadUserSettings(const DataPaths& paths) {
+    if (!paths.PerUser) return ReadSettingsSection(paths.Settings);
+    if (!paths.Settings.empty() && FileExists(paths.Settings)) return ReadSettingsSection(paths.Settings);
+    return DefaultsWithoutHistory(ReadSettingsSection(paths.MachineSettings));
+}
+
+void PrepareUserFolder(const DataPaths& paths) {
+    if (!paths.PerUser) return;
+    if (paths.UserFolder.empty()) throw ToolbarError("Unable to write to " + std::string(kUserFolderName));
+    if (!CreateDirectoryA(paths.UserFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        throw ToolbarError("Unable to write to " + paths.Settings);
+}
+
+}  // namespace vtb
