@@ -183,7 +183,7 @@ TEST_P(ClosingHost, ClosedAndReleasedWhileADropDownMenuIsOpen) {
     EXPECT_FALSE(IsWindow(form));
 }
 
-TEST_F(ClosingHost, FocusNoticeAnsweredByClosingAndReleasing) {
+TEST_P(ClosingHost, FocusNoticeAnsweredByClosingAndReleasing) {
     const HWND form = Open();
     site_.OnFocusChange = [this] {
         CloseBand();
