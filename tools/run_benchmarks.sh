@@ -103,6 +103,8 @@ for bench in "$stage"/bench_*.exe; do
     fi
     run_bench "$name" bash -c 'cd "$1" && shift && exec wine "$@"' _ "$stage" "./$name.exe" "${args[@]}"
 done
+# What a user meets first: the first toolbar of a new browser process.
+run_bench bench_band_first bash -c 'cd "$1" && exec wine ./bench_band_open.exe --first 10' _ "$stage"
 
 echo
 echo "== summary ($(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg))"

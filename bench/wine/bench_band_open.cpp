@@ -5,8 +5,14 @@
 // same run. A line starting with "table|" feeds the summary of
 // tools/run_benchmarks.sh.
 //
-//   bench_band_open.exe [runs]   (Veltrane_ToolBar.dll and its configuration
-//                                 beside the program)
+// With --first, what a user meets first: the first toolbar in a new
+// browser process (a new tab process), loading the DLL included, beside the
+// first child window holding a combo box in a new process. Each figure is
+// taken in a process of its own, started by this one, the two kinds taking
+// turns.
+//
+//   bench_band_open.exe [runs]          (Veltrane_ToolBar.dll and its
+//   bench_band_open.exe --first [runs]   configuration beside the program)
 #include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -106,6 +112,94 @@ void Report(const char* what, const std::vector<double>& times) {
            static_cast<unsigned>(times.size()));
 }
 
+// ---- The first open in a new process ---------------------------------------
+
+// Exit codes of a measuring process: the time in microseconds, or this.
+constexpr DWORD kFailed = 0xFFFFFFFF;
+
+DWORD Microseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    return static_cast<DWORD>(Milliseconds(from, to) * 1000.0);
+}
+
+// In a new process: the DLL loaded, its factory asked for and the band opened.
+DWORD FirstOpen() {
+    vtb::UniqueWindow host(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                           900, 120, nullptr, nullptr, nullptr, nullptr));
+    vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
+    const LARGE_INTEGER start = Now();
+    vtb::UniqueModule dll(LoadLibraryA((ExeDir() + "Veltrane_ToolBar.dll").c_str()));
+    using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    const auto getClassObject = dll ? reinterpret_cast<GetClassObjectFn>(
+                                          reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllGetClassObject")))
+                                    : nullptr;
+    vtb::ComPtr<IClassFactory> factory;
+    if (!getClassObject || FAILED(getClassObject(kBandClsid, IID_IClassFactory, factory.put_void()))) return kFailed;
+    vtb::ComPtr<IDeskBand> band;
+    if (FAILED(factory->CreateInstance(nullptr, IID_IDeskBand, band.put_void()))) return kFailed;
+    vtb::ComPtr<IObjectWithSite> withSite;
+    if (FAILED(band->QueryInterface(IID_IObjectWithSite, withSite.put_void())) ||
+        FAILED(withSite->SetSite(static_cast<IInputObjectSite*>(site.get()))))
+        return kFailed;
+    HWND window = nullptr;
+    if (FAILED(band->GetWindow(&window)) || !window || FAILED(band->ShowDW(TRUE))) return kFailed;
+    const DWORD us = Microseconds(start, Now());
+    Pump();
+    band->ShowDW(FALSE);
+    band->CloseDW(0);
+    withSite->SetSite(nullptr);
+    return us;
+}
+
+// In a new process: the first child window holding a combo box.
+DWORD FirstFloor() {
+    vtb::UniqueWindow host(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                           900, 120, nullptr, nullptr, nullptr, nullptr));
+    const double ms = ChildWithComboOnce(host.get());
+    return ms < 0 ? kFailed : static_cast<DWORD>(ms * 1000.0);
+}
+
+// Runs this program again with the flag and returns its figure in ms, or
+// a negative number.
+double MeasureInNewProcess(const char* flag) {
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = "\"" + std::string(exe) + "\" " + flag;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return -1;
+    const vtb::UniqueKernelHandle process(info.hProcess), thread(info.hThread);
+    DWORD code = kFailed;
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code))
+        return -1;
+    return code == kFailed ? -1 : code / 1000.0;
+}
+
+int RunFirst(int runs) {
+    std::vector<double> band, floor;
+    for (int i = 0; i < runs; ++i) {
+        const double b = MeasureInNewProcess("--first-open");
+        const double f = MeasureInNewProcess("--first-floor");
+        if (b < 0 || f < 0) {
+            fprintf(stderr, "run %d failed\n", i);
+            return 1;
+        }
+        band.push_back(b);
+        floor.push_back(f);
+    }
+    printf("first open in a new process under Wine, sample configuration\n");
+    Report("LoadLibrary ... ShowDW, first in its process:", band);
+    Report("floor: first child window holding a combo box:", floor);
+    printf("ratio of medians: %.1f\n", Median(band) / Median(floor));
+    printf("table|first open in a new process (DLL load + open), median|%.3f ms|%.3f ms (first child window "
+           "holding a combo box in a new process)|%.1fx\n",
+           Median(band), Median(floor), Median(band) / Median(floor));
+    return 0;
+}
+
+// ---- Opens in one process ---------------------------------------------------
+
 int Run(int runs) {
     const std::string dllPath = ExeDir() + "Veltrane_ToolBar.dll";
     vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
@@ -151,9 +245,18 @@ int Run(int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 50;
+    const std::string mode = argc > 1 ? argv[1] : "";
     if (FAILED(OleInitialize(nullptr))) return 1;
-    const int result = Run(runs);
+    if (mode == "--first-open" || mode == "--first-floor") {
+        const DWORD us = mode == "--first-open" ? FirstOpen() : FirstFloor();
+        CoFreeUnusedLibraries();
+        OleUninitialize();
+        return static_cast<int>(us);
+    }
+    const bool first = mode == "--first";
+    const char* count = first ? (argc > 2 ? argv[2] : nullptr) : (argc > 1 ? argv[1] : nullptr);
+    const int runs = count ? std::max(1, atoi(count)) : (first ? 10 : 50);
+    const int result = first ? RunFirst(runs) : Run(runs);
     CoFreeUnusedLibraries();
     OleUninitialize();
     return result;

@@ -1,9 +1,11 @@
 // What a shown, idle toolbar costs: the processor time per second of the
 // browser process, of the wineserver and of the X server while the
-// browser's message loop waits, with the toolbar shown, the pointer
-// elsewhere and the keyboard focus outside the toolbar, beside the same host
-// without a toolbar. Host alone and host with the toolbar take turns, one
-// measured phase each per round.
+// browser's message loop waits and nothing moves, beside the same host
+// without a toolbar. The toolbar is measured in each state a user leaves it
+// in: the pointer elsewhere; the pointer still over a link button, over the
+// search box, over the toolbar's background; the search box holding the
+// focus; the Settings menu open and untouched. Host alone and each state
+// take turns, one measured phase each per round.
 //
 //   bench_idle_cpu.exe [--seconds S] [--rounds N] [--wineserver PID]
 //                      [--xserver PID] [--tag TEXT]
@@ -266,7 +268,7 @@ std::string Figure(double value) {
 }
 
 void PrintRow(const char* round, const char* phase, const Rates& r, double ticks) {
-    std::printf("  %-5s %-20s %8s %10s %11s %9s %8s %7.1f\n", round, phase, Figure(r.host).c_str(),
+    std::printf("  %-5s %-22s %8s %10s %11s %9s %8s %7.1f\n", round, phase, Figure(r.host).c_str(),
                 Figure(r.hostLinux).c_str(), Figure(r.wineserver).c_str(), Figure(r.xserver).c_str(),
                 Figure(r.total()).c_str(), ticks);
 }
@@ -317,6 +319,125 @@ std::string ExeDir() {
     return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
+// ---- The states measured ---------------------------------------------------------
+
+enum class State { PointerAway, OnButton, OnSearchBox, OnBackground, SearchBoxFocused, MenuOpen };
+
+struct StateInfo {
+    State state;
+    const char* name;
+};
+const StateInfo kStates[] = {
+    {State::PointerAway, "pointer away"},           {State::OnButton, "pointer on a button"},
+    {State::OnSearchBox, "pointer on search box"},  {State::OnBackground, "pointer on background"},
+    {State::SearchBoxFocused, "search box focused"}, {State::MenuOpen, "Settings menu open"},
+};
+
+HWND SearchBox(HWND toolbar) { return FindWindowExA(toolbar, nullptr, "ComboBox", nullptr); }
+
+POINT ScreenPoint(HWND window, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    return p;
+}
+
+// Puts the toolbar in the state; false when the state cannot be had.
+bool Enter(State state, HWND browser, HWND toolbar) {
+    const HWND box = SearchBox(toolbar);
+    RECT boxRect{};
+    if (!box || !GetWindowRect(box, &boxRect)) return false;
+    POINT where{};
+    switch (state) {
+    case State::PointerAway:
+    case State::SearchBoxFocused:
+        if (!ParkPointer(toolbar)) return false;
+        if (state == State::PointerAway) return FocusOutside(browser, toolbar);
+        SetFocus(GetWindow(box, GW_CHILD) ? GetWindow(box, GW_CHILD) : box);
+        return InWindow(GetFocus(), toolbar);
+    case State::OnButton:
+        where = ScreenPoint(toolbar, 440 + 30, 12);  // the first link button
+        break;
+    case State::OnSearchBox:
+        where = {(boxRect.left + boxRect.right) / 2, boxRect.top + 5};
+        break;
+    case State::OnBackground: {
+        RECT area;
+        GetWindowRect(toolbar, &area);
+        where = {boxRect.left + 20, area.bottom - 1};  // under the closed search box
+        break;
+    }
+    case State::MenuOpen:
+        where = ScreenPoint(toolbar, 365 + 37, 12);  // the Settings button
+        break;
+    }
+    if (!FocusOutside(browser, toolbar)) return false;
+    // The pointer arrives from beside the spot, as a hand would bring it.
+    SetCursorPos(where.x - 4, where.y);
+    BrowserLoop(0.1, toolbar);
+    SetCursorPos(where.x, where.y);
+    if (!InWindow(WindowFromPoint(where), toolbar)) return false;
+    if (state == State::OnBackground && WindowFromPoint(where) != toolbar) return false;
+    return true;
+}
+
+// The menu's loop runs inside the toolbar's click: a second thread takes
+// the samples while the menu is open, then closes it.
+struct MenuPhase {
+    const Watched* watched;
+    double seconds;
+    Sample before, after;
+    bool opened = false;
+
+    static DWORD WINAPI Run(void* param) {
+        auto* self = static_cast<MenuPhase*>(param);
+        HWND menu = nullptr;
+        for (int i = 0; i < 500 && !menu; ++i) {
+            menu = FindWindowA("#32768", nullptr);
+            if (menu && !IsWindowVisible(menu)) menu = nullptr;
+            if (!menu) Sleep(10);
+        }
+        if (!menu) return 1;
+        self->opened = true;
+        Sleep(1000);  // the opening settles
+        self->before = self->watched->Take();
+        Sleep(static_cast<DWORD>(self->seconds * 1000));
+        self->after = self->watched->Take();
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(menu, WM_KEYUP, VK_ESCAPE, 0);
+        return 0;
+    }
+};
+
+// One measured phase of the toolbar in the state; false when it failed.
+bool MeasureState(State state, const Options& options, const Watched& watched, HWND browser, HWND toolbar,
+                  Rates& rates, int& ticks) {
+    if (!Enter(state, browser, toolbar)) return false;
+    if (state == State::MenuOpen) {
+        MenuPhase phase{&watched, options.seconds, {}, {}};
+        const vtb::UniqueKernelHandle thread(CreateThread(nullptr, 0, &MenuPhase::Run, &phase, 0, nullptr));
+        const POINT at = ScreenPoint(toolbar, 0, 0);
+        POINT p;
+        GetCursorPos(&p);
+        const LPARAM client = MAKELPARAM(p.x - at.x, p.y - at.y);
+        PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, client);
+        PostMessageA(toolbar, WM_LBUTTONUP, 0, client);
+        const double limit = Seconds() + options.seconds + 10;
+        while (WaitForSingleObject(thread.get(), 0) == WAIT_TIMEOUT && Seconds() < limit) BrowserLoop(0.05, toolbar);
+        if (!phase.opened) return false;
+        rates = RatesBetween(phase.before, phase.after);
+        ticks = -1;  // the menu's loop passes the ticks, not the browser's
+        BrowserLoop(0.5, toolbar);
+        return true;
+    }
+    BrowserLoop(2, toolbar);  // what the arrival set off settles
+    const Sample before = watched.Take();
+    ticks = BrowserLoop(options.seconds, toolbar);
+    rates = RatesBetween(before, watched.Take());
+    return true;
+}
+
+// ---- Run --------------------------------------------------------------------------
+
 int Run(const Options& options) {
     const std::string dllPath = ExeDir() + "Veltrane_ToolBar.dll";
     vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
@@ -341,18 +462,21 @@ int Run(const Options& options) {
     vtb::UniqueWindow browser(CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1000,
                                               120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     SetForegroundWindow(browser.get());
+    SetForegroundWindow(browser.get());
     SetFocus(browser.get());
     BrowserLoop(1, nullptr);
 
-    std::vector<Rates> floors, toolbars;
-    std::vector<int> tickCounts;
+    constexpr std::size_t kStateCount = sizeof kStates / sizeof kStates[0];
+    std::vector<Rates> floors;
+    std::vector<std::vector<Rates>> states(kStateCount);
+    std::vector<double> tickRates(kStateCount, 0);
     for (int round = 0; round < options.rounds; ++round) {
         if (!ParkPointer(nullptr)) {
             std::fprintf(stderr, "FAIL: cannot park the pointer\n");
             return 1;
         }
         BrowserLoop(1, nullptr);
-        Sample before = watched.Take();
+        const Sample before = watched.Take();
         BrowserLoop(options.seconds, nullptr);
         floors.push_back(RatesBetween(before, watched.Take()));
 
@@ -361,62 +485,37 @@ int Run(const Options& options) {
             std::fprintf(stderr, "FAIL: the band did not open\n");
             return 1;
         }
-        // The user was on the toolbar a moment ago: the pointer crosses it
-        // and leaves, as it would on its way elsewhere.
-        RECT area;
-        GetWindowRect(band.Window(), &area);
-        SetCursorPos(area.left + 20, (area.top + area.bottom) / 2);
-        PostMessageA(band.Window(), WM_NULL, 0, 0);  // any message to the toolbar starts its timer
-        BrowserLoop(0.5, band.Window());
-        if (!ParkPointer(band.Window())) {
-            std::fprintf(stderr, "FAIL: the pointer stays over the toolbar\n");
-            return 1;
+        for (std::size_t k = 0; k < kStateCount; ++k) {
+            Rates rates;
+            int ticks = 0;
+            if (!MeasureState(kStates[k].state, options, watched, browser.get(), band.Window(), rates, ticks)) {
+                std::fprintf(stderr, "FAIL: the toolbar could not be put in the state \"%s\"\n", kStates[k].name);
+                return 1;
+            }
+            states[k].push_back(rates);
+            tickRates[k] += ticks < 0 ? -1 : ticks / rates.seconds / options.rounds;
         }
-        if (!FocusOutside(browser.get(), band.Window())) {
-            std::fprintf(stderr, "FAIL: the toolbar holds the keyboard focus or the capture\n");
-            return 1;
-        }
-        BrowserLoop(2, band.Window());
-        before = watched.Take();
-        const int ticks = BrowserLoop(options.seconds, band.Window());
-        const Sample after = watched.Take();
-        if (!FocusOutside(browser.get(), band.Window()) || !ParkPointer(band.Window())) {
-            std::fprintf(stderr, "FAIL: the toolbar took the focus, the capture or the pointer while idle\n");
-            return 1;
-        }
-        toolbars.push_back(RatesBetween(before, after));
-        tickCounts.push_back(ticks);
         band.Close();
     }
 
-    std::printf("idle processor time, ms per second: %d round(s) of %.0f s per phase, pointer parked, focus in the "
-                "browser window\n",
+    std::printf("idle processor time, ms per second: %d round(s) of %.0f s per phase, nothing moving\n",
                 options.rounds, options.seconds);
     std::printf("  host: GetProcessTimes (10 ms steps); host/proc: the same process from /proc (ns)%s\n",
                 watched.hostLinux.empty() ? ", not found" : "");
-    std::printf("  %-5s %-20s %8s %10s %11s %9s %8s %7s\n", "round", "phase", "host", "host/proc", "wineserver",
+    std::printf("  %-5s %-22s %8s %10s %11s %9s %8s %7s\n", "round", "phase", "host", "host/proc", "wineserver",
                 "X server", "total", "ticks/s");
-    double allTicks = 0, allSeconds = 0;
-    for (int round = 0; round < options.rounds; ++round) {
-        const std::string n = std::to_string(round + 1);
-        PrintRow(n.c_str(), "host alone", floors[round], 0);
-        PrintRow(n.c_str(), "host with toolbar", toolbars[round], tickCounts[round] / toolbars[round].seconds);
-        allTicks += tickCounts[round];
-        allSeconds += toolbars[round].seconds;
-    }
     const Rates floor = Combined(floors);
-    const Rates toolbar = Combined(toolbars);
     PrintRow("all", "host alone", floor, 0);
-    PrintRow("all", "host with toolbar", toolbar, allTicks / allSeconds);
-    std::printf("  ticks/s: the toolbar's timer messages that passed through the browser's loop\n");
-    std::printf("  toolbar above the floor: host %s, wineserver %s, X server %s, total %s\n",
-                Against(toolbar.host, floor.host).c_str(), Against(toolbar.wineserver, floor.wineserver).c_str(),
-                Against(toolbar.xserver, floor.xserver).c_str(), Against(toolbar.total(), floor.total()).c_str());
-    PrintTableLine("host process (GetProcessTimes)", toolbar.host, floor.host);
-    if (toolbar.hostLinux >= 0) PrintTableLine("host process (/proc)", toolbar.hostLinux, floor.hostLinux);
-    PrintTableLine("wineserver", toolbar.wineserver, floor.wineserver);
-    PrintTableLine("X server", toolbar.xserver, floor.xserver);
-    PrintTableLine("total of the three", toolbar.total(), floor.total());
+    for (std::size_t k = 0; k < kStateCount; ++k) PrintRow("all", kStates[k].name, Combined(states[k]), tickRates[k]);
+    std::printf("  ticks/s: the toolbar's timer messages that passed through the browser's loop (n/a: a menu's loop)\n");
+    for (std::size_t k = 0; k < kStateCount; ++k) {
+        const Rates r = Combined(states[k]);
+        const std::string figure = std::string(kStates[k].name) + ", browser process";
+        PrintTableLine(figure.c_str(), watched.hostLinux.empty() ? r.host : r.hostLinux,
+                       watched.hostLinux.empty() ? floor.host : floor.hostLinux);
+        const std::string all = std::string(kStates[k].name) + ", total of the three";
+        PrintTableLine(all.c_str(), r.total(), floor.total());
+    }
     return 0;
 }
 
