@@ -5,6 +5,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "core/menu_command.h"
 #include "core/messages.h"
 #include "toolbar/module_values.h"
 #include "core/search.h"
@@ -188,20 +189,29 @@ void TBandForm::KorviButtonClick(TComponent* sender) {
     }
     if (typeid(*sender) != typeid(TMenuItem)) return;
     const std::string entry = Target(sender->Tag);
-    if (Contains(entry, "help")) {
+    switch (CommandOfTarget(entry)) {
+    case Command::NewWindow:
         NavigateURLTarget(entry, "_blank");
-    } else if (Contains(entry, "@1")) {
+        break;
+    case Command::Update:
         ShowPlainMessage(DownloadUpdate() ? kUpdateSucceeded : kUpdateFailed);
-    } else if (Contains(entry, "@2")) {
+        break;
+    case Command::ClearHistory:
         Search_Edit->ClearItems();
-    } else if (Contains(entry, "@3")) {
+        break;
+    case Command::Hide:
         HideToolbar();
-    } else if (Contains(entry, "@4")) {
+        break;
+    case Command::About: {
         const ModuleValues module = SnapshotModuleValues();
         ShowPlainMessage(AboutText(GetFileVersionText(HostExecutablePath()), GetFileVersionText(ModulePath()),
                                    module.Config.ConfigVersion, module.Config.ConfigVersionNote));
-    } else {
+        break;
+    }
+    case Command::Navigate:
+    case Command::None:
         NavigateURL(entry);
+        break;
     }
 }
 

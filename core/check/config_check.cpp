@@ -82,18 +82,7 @@ Command CommandOf(const MenuEntry& entry, const TargetList& targets)
 {
     if (entry.Tag < 0 || static_cast<std::size_t>(entry.Tag) >= targets.size())
         return Command::None;
-    const std::string& target = targets[static_cast<std::size_t>(entry.Tag)];
-    if (Contains(target, "help"))
-        return Command::NewWindow;
-    if (Contains(target, "@1"))
-        return Command::Update;
-    if (Contains(target, "@2"))
-        return Command::ClearHistory;
-    if (Contains(target, "@3"))
-        return Command::Hide;
-    if (Contains(target, "@4"))
-        return Command::About;
-    return Command::Navigate;
+    return CommandOfTarget(targets[static_cast<std::size_t>(entry.Tag)]);
 }
 
 const char* CommandName(Command command)

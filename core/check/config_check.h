@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/config_file.h"
+#include "core/menu_command.h"
 #include "core/user_settings.h"
 
 namespace vtb::check {
@@ -117,7 +118,6 @@ struct ToolbarModel {
 };
 
 // What a menu entry does when chosen, by the toolbar's order of tests.
-enum class Command { None, Navigate, NewWindow, Update, ClearHistory, Hide, About };
 Command CommandOf(const MenuEntry& entry, const TargetList& targets);
 const char* CommandName(Command command);  // "update", "clear history", ...
 

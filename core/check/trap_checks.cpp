@@ -338,7 +338,11 @@ public:
 
     static bool IsCommandCode(const std::string& target)
     {
-        return target == "@1" || target == "@2" || target == "@3" || target == "@4";
+        for (const CommandCode& code : kCommandCodes) {
+            if (target == code.Code)
+                return true;
+        }
+        return false;
     }
 
     void Menus(const ToolbarModel& model)
@@ -362,8 +366,8 @@ public:
             return;
         const std::string& target = model.Targets[static_cast<std::size_t>(entry.Tag)];
         const Command command = CommandOf(entry, model.Targets);
-        const char* const codes[] = {"@1", "@2", "@3", "@4"};
-        for (const char* code : codes) {
+        for (const CommandCode& entryCode : kCommandCodes) {
+            const char* const code = entryCode.Code;
             if (!Contains(target, code) || target == code)
                 continue;
             if (command == Command::NewWindow)

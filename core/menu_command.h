@@ -1,0 +1,30 @@
+// What choosing a menu entry does, decided from its target alone: the one
+// rule that the toolbar runs and the configuration checker explains.
+#pragma once
+
+#include <string>
+
+namespace vtb {
+
+enum class Command { None, Navigate, NewWindow, Update, ClearHistory, Hide, About };
+
+// The command codes, in the order that decides between them: a target that
+// holds several runs the first of this table. "help" anywhere in a target
+// comes before every code.
+struct CommandCode {
+    const char* Code;
+    Command Runs;
+};
+inline constexpr char kHelpMarker[] = "help";
+inline constexpr CommandCode kCommandCodes[] = {
+    {"@1", Command::Update},
+    {"@2", Command::ClearHistory},
+    {"@3", Command::Hide},
+    {"@4", Command::About},
+};
+
+// NewWindow for a target holding "help", the command of the first code it
+// holds, else Navigate. Letter case counts.
+Command CommandOfTarget(const std::string& target);
+
+}  // namespace vtb
