@@ -9,6 +9,7 @@
 #include "band/com_server.h"
 #include "core/messages.h"
 #include "win/handles.h"
+#include "win/locks.h"
 #include "win/module.h"
 
 namespace vtb {
@@ -16,28 +17,6 @@ namespace vtb {
 namespace {
 
 std::atomic<bool> comShuttingDown{false};
-
-class SharedLock {
-public:
-    explicit SharedLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockShared(&lock_); }
-    ~SharedLock() { ReleaseSRWLockShared(&lock_); }
-    SharedLock(const SharedLock&) = delete;
-    SharedLock& operator=(const SharedLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
-
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
 
 const char* ThreadingModelName(TThreadingModel model) {
     switch (model) {
@@ -57,19 +36,6 @@ std::string ModuleBaseName() {
     const auto dot = name.find_last_of('.');
     if (dot != std::string::npos) name.erase(dot);
     return name;
-}
-
-// Runs one of the path functions with a buffer as large as it asks for;
-// empty when it fails.
-std::string ConvertPath(DWORD (WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std::string& path) {
-    std::vector<char> buffer(MAX_PATH);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = convert(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) return std::string(buffer.data(), length);
-        buffer.resize(length + 1);
-    }
-    return {};
 }
 
 }  // namespace
@@ -314,14 +280,19 @@ void WriteRegString(HKEY key, const char* valueName, const std::string& value) {
                                  ": " + SystemErrorText(status));
 }
 
-void CreateRegKey(HKEY root, const std::string& key, const char* valueName, const std::string& value) {
+UniqueKey OpenOrCreateRegKey(HKEY root, const std::string& key, LONG* status) {
     HKEY opened = nullptr;
-    const LONG status = RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    const LONG result = RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                         KEY_READ | KEY_WRITE, nullptr, &opened, nullptr);
-    if (status != ERROR_SUCCESS)
-        throw std::runtime_error("Error creating registry key " + key + ": " + SystemErrorText(status));
-    const UniqueKey guard(opened);
-    WriteRegString(guard.get(), valueName, value);
+    if (status) *status = result;
+    return UniqueKey(result == ERROR_SUCCESS ? opened : nullptr);
+}
+
+void CreateRegKey(HKEY root, const std::string& key, const char* valueName, const std::string& value) {
+    LONG status = ERROR_SUCCESS;
+    const UniqueKey opened = OpenOrCreateRegKey(root, key, &status);
+    if (!opened) throw std::runtime_error("Error creating registry key " + key + ": " + SystemErrorText(status));
+    WriteRegString(opened.get(), valueName, value);
 }
 
 void DeleteRegKey(HKEY root, const std::string& key) { RegDeleteKeyA(root, key.c_str()); }
@@ -329,9 +300,7 @@ void DeleteRegKey(HKEY root, const std::string& key) { RegDeleteKeyA(root, key.c
 void DeleteRegTree(HKEY root, const std::string& key) { SHDeleteKeyA(root, key.c_str()); }
 
 std::string ServerModulePath() {
-    std::string path = ModulePath();
-    const std::string longPath = ConvertPath(GetLongPathNameA, path);
-    if (!longPath.empty()) path = longPath;
+    std::string path = ModulePath();  // the long form
     // A path with a space is written in its 8.3 form, which has none.
     if (path.find(' ') != std::string::npos) {
         const std::string shortPath = ConvertPath(GetShortPathNameA, path);

@@ -11,6 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "win/handles.h"
+#include "win/locks.h"
+
 namespace vtb {
 
 class TComServer;
@@ -177,7 +180,7 @@ public:
     void ForEachFactory(const TComServer* server, const std::function<void(TComObjectFactory&)>& action);
 
 private:
-    SRWLOCK lock_ = SRWLOCK_INIT;
+    SlimLock lock_;
     TComObjectFactory* first_ = nullptr;
 };
 
@@ -187,6 +190,9 @@ TComClassManager& ComClassManager();
 // Registry helpers of the registration. The class identifier in registry
 // form: braces and upper-case hexadecimal digits.
 std::string GUIDToString(const GUID& guid);
+// Opens root\key with read and write access, creating it when missing;
+// empty when it cannot, with the system's reason in status.
+UniqueKey OpenOrCreateRegKey(HKEY root, const std::string& key, LONG* status = nullptr);
 // Creates or opens root\key with read and write access and writes valueName
 // (null for the default value) as REG_SZ, terminating zero included.
 void CreateRegKey(HKEY root, const std::string& key, const char* valueName, const std::string& value);

@@ -25,15 +25,6 @@ const char* const kIEToolbarKey = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolb
 std::string ClassKey() { return "CLSID\\" + GUIDToString(CLSID_VeltraneDeskBand); }
 std::string CategoryName() { return GUIDToString(CATID_DeskBandCategory); }
 
-// Opens root\key with full access, creating it when missing; null when it cannot.
-UniqueKey OpenOrCreateKey(HKEY root, const std::string& key) {
-    HKEY opened = nullptr;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &opened, nullptr) != ERROR_SUCCESS)
-        return UniqueKey();
-    return UniqueKey(opened);
-}
-
 // A form the band let go of while one of the toolbar's handlers was still
 // running: it goes when the outermost handler returns. Until then it counts
 // as a live object, so the module is not unloaded under the handler.
@@ -273,11 +264,11 @@ void TDeskBandFactory::WriteToolbarEntries() {
     const std::string classKey = ClassKey();
     // A key that cannot be opened skips its step; a value that cannot be
     // written stops the registration.
-    if (UniqueKey key = OpenOrCreateKey(HKEY_CLASSES_ROOT, classKey)) WriteRegString(key.get(), nullptr, kToolbarTitle);
-    if (UniqueKey key = OpenOrCreateKey(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32"))
+    if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey)) WriteRegString(key.get(), nullptr, kToolbarTitle);
+    if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32"))
         WriteRegString(key.get(), "ThreadingModel", "Apartment");
-    OpenOrCreateKey(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + CategoryName());
-    if (UniqueKey key = OpenOrCreateKey(HKEY_LOCAL_MACHINE, kIEToolbarKey))
+    OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + CategoryName());
+    if (UniqueKey key = OpenOrCreateRegKey(HKEY_LOCAL_MACHINE, kIEToolbarKey))
         WriteRegString(key.get(), GUIDToString(CLSID_VeltraneDeskBand).c_str(), "");
 }
 

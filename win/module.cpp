@@ -23,6 +23,17 @@ std::string ModuleFileName(HMODULE module) {
 
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
+std::string ConvertPath(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std::string& path) {
+    std::vector<char> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = convert(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+    return {};
+}
+
 namespace {
 
 // The browser loads the DLL by its registered path, the 8.3 form when the
@@ -31,14 +42,8 @@ namespace {
 // the DLL with another extension.
 std::string LongModulePath() {
     const std::string path = ModuleFileName(ModuleInstance());
-    std::vector<char> buffer(MAX_PATH);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = GetLongPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) break;
-        if (length < buffer.size()) return std::string(buffer.data(), length);
-        buffer.resize(length + 1);
-    }
-    return path;
+    const std::string longPath = ConvertPath(GetLongPathNameA, path);
+    return longPath.empty() ? path : longPath;
 }
 
 // Asked for at every open and close, and the long name costs a look at

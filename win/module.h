@@ -12,6 +12,10 @@ HINSTANCE ModuleInstance();
 // The module's own full file name (never the host program's).
 std::string ModulePath();
 
+// Runs one of the system's path functions (GetLongPathNameA,
+// GetShortPathNameA) with a buffer as large as it asks for; empty when it fails.
+std::string ConvertPath(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std::string& path);
+
 // The host program's full file name.
 std::string HostExecutablePath();
 
