@@ -9,11 +9,13 @@
 #include "toolbar/combo_box.h"
 #include "toolbar/glyph_resources.h"
 #include "toolbar/settings_file.h"
+#include "toolbar/toolbar_accessible.h"
 #include "widgets/glyph_buttons.h"
 #include "widgets/glyph_files.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"
 #include "win/module.h"
+#include "win/oleacc.h"
 
 namespace vtb {
 namespace {
@@ -127,6 +129,11 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
 }
 
 TBandForm::~TBandForm() {
+    // Screen readers still holding the toolbar hear "not connected" from now on.
+    if (accessible_) {
+        accessible_->Disconnect();
+        accessible_.reset();
+    }
     SetTimerEnabled(false);
     try {
         FormDestroy(this);
@@ -424,6 +431,14 @@ LRESULT TBandForm::FormWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (Main_Menu->DispatchCommand(id) || Settings_Menu->DispatchCommand(id)) return 0;
         }
         break;
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+            if (const LRESULT answer = AnswerGetObject(wParam); answer > 0) return answer;
+        }
+        break;
+    case kDefaultActionMessage:
+        DoDefaultAction(wParam);
+        return 0;
     case WM_SETFOCUS:
         if (Search_Edit && ActiveControl() == Search_Edit) {
             Search_Edit->SetFocus();
@@ -434,6 +449,16 @@ LRESULT TBandForm::FormWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return TCustomForm::WndProc(msg, wParam, lParam);
+}
+
+LRESULT TBandForm::AnswerGetObject(WPARAM wParam) {
+    if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
+    return AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
+}
+
+void TBandForm::DoDefaultAction(WPARAM index) {
+    if (index >= Controls().size()) return;
+    if (auto* button = dynamic_cast<TGlyphButton*>(Controls()[index])) button->Activate();
 }
 
 }  // namespace vtb

@@ -23,6 +23,8 @@ namespace vtb {
 
 class TGlyphButton;
 class TComboBox;
+class TComObjectFactory;
+class TToolbarAccessible;
 
 // A window procedure as a replaceable method: the band hooks the form by
 // saving the current one and installing its own, which passes every message on.
@@ -47,6 +49,15 @@ public:
 
     // Told when the form has taken a new size (link buttons shown or hidden).
     std::function<void()> OnResize;
+
+    // The factory whose server counts the toolbar's accessible object as a
+    // live object while a screen reader holds it, so that the module stays
+    // loaded; set by the band. None for a form outside a band.
+    TComObjectFactory* AccessibleCounter = nullptr;
+    // A default action a screen reader asked for, posted to the form with
+    // the control's index among Controls(): it runs from the form's own
+    // queue, never inside the reader's call.
+    static constexpr UINT kDefaultActionMessage = WM_APP + 1;
 
     void SetTimerEnabled(bool enabled);
     bool TimerEnabled() const { return timerEnabled_; }
@@ -112,6 +123,10 @@ private:
     void LoadUserSettings();
     void AdjustSize();
     LRESULT FormWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // WM_GETOBJECT for the client area: the accessible object, made on the
+    // first request and kept while the form lives.
+    LRESULT AnswerGetObject(WPARAM wParam);
+    void DoDefaultAction(WPARAM index);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
 
     std::vector<std::unique_ptr<TComponent>> owned_;
@@ -119,6 +134,7 @@ private:
     TWndMethod windowProc_;
     bool timerEnabled_ = false;
     bool settingsLoaded_ = false;  // only then may FormDestroy write the settings file
+    ComPtr<TToolbarAccessible> accessible_;
     friend class FormBuilder;
 };
 

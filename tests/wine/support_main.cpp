@@ -9,12 +9,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/wine/support_accessible.h"
 #include "tests/wine/support_host.h"
 
 int main(int argc, char** argv) {
     // A second browser process for the tests of this one.
     if (argc == 4 && std::strcmp(argv[1], "--toolbar-host") == 0)
         return vtbtest::RunToolbarHost(std::atoi(argv[2]), std::atoi(argv[3]));
+
+    // A screen reader in a process of its own.
+    if (argc == 4 && std::strcmp(argv[1], "--read-tree") == 0)
+        return vtbtest::RunTreeReader(reinterpret_cast<HWND>(std::strtoul(argv[2], nullptr, 0)), argv[3]);
 
     testing::InitGoogleTest(&argc, argv);
 
