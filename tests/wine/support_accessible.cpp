@@ -2,6 +2,7 @@
 
 #include <ole2.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "win/handles.h"
@@ -84,6 +85,34 @@ int RunTreeReader(HWND window, const std::string& file) {
             std::ofstream out(file, std::ios::binary);
             for (const std::string& line : ReadTree(root.get())) out << line << "\n";
             result = out ? 0 : 1;
+        }
+    }
+    OleUninitialize();
+    return result;
+}
+
+int RunObjectHolder(HWND window, const std::string& file) {
+    if (FAILED(OleInitialize(nullptr))) return 2;
+    int result = 1;
+    {
+        vtb::ComPtr<IAccessible> held;
+        if (IAccessible* object = ClientObject(window)) {
+            held = object;
+            object->Release();
+        }
+        if (held) {
+            std::ofstream(file, std::ios::binary) << "held\n";
+            const DWORD start = GetTickCount();
+            while (IsWindow(window) && GetTickCount() - start < 20000) Sleep(10);
+            long count = 0;
+            vtb::UniqueBstr name;
+            const HRESULT counted = held->get_accChildCount(&count);
+            const HRESULT named = held->get_accName(ChildId(CHILDID_SELF), name.put());
+            char line[64];
+            std::snprintf(line, sizeof line, "%08lx %08lx\n", static_cast<unsigned long>(counted),
+                          static_cast<unsigned long>(named));
+            std::ofstream(file, std::ios::binary | std::ios::app) << line;
+            result = 0;
         }
     }
     OleUninitialize();

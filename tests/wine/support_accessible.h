@@ -21,4 +21,9 @@ std::vector<std::string> ReadTree(IAccessible* root);
 // file; exit code 0 when it could.
 int RunTreeReader(HWND window, const std::string& file);
 
+// A second process that holds the window's object: writes "held" to file,
+// waits (at most 20 s) for the window to go, then asks the object again and
+// appends the results of get_accChildCount and get_accName in hexadecimal.
+int RunObjectHolder(HWND window, const std::string& file);
+
 }  // namespace vtbtest

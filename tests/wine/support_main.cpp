@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     // A screen reader in a process of its own.
     if (argc == 4 && std::strcmp(argv[1], "--read-tree") == 0)
         return vtbtest::RunTreeReader(reinterpret_cast<HWND>(std::strtoul(argv[2], nullptr, 0)), argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "--hold-object") == 0)
+        return vtbtest::RunObjectHolder(reinterpret_cast<HWND>(std::strtoul(argv[2], nullptr, 0)), argv[3]);
 
     testing::InitGoogleTest(&argc, argv);
 
