@@ -456,8 +456,20 @@ LRESULT TBandForm::AnswerGetObject(WPARAM wParam) {
     return AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
 }
 
+bool TBandForm::TakesClicks() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) &&
+        (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)))
+        return false;
+    const HWND root = Handle() ? GetAncestor(Handle(), GA_ROOT) : nullptr;
+    return root && IsWindowEnabled(root);
+}
+
 void TBandForm::DoDefaultAction(WPARAM index) {
-    if (index >= Controls().size()) return;
+    // Taken up by a menu's or a box's loop that started after it was asked
+    // for: the user could not click the button now either.
+    if (index >= Controls().size() || !TakesClicks()) return;
     if (auto* button = dynamic_cast<TGlyphButton*>(Controls()[index])) button->Activate();
 }
 

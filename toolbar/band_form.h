@@ -58,6 +58,10 @@ public:
     // the control's index among Controls(): it runs from the form's own
     // queue, never inside the reader's call.
     static constexpr UINT kDefaultActionMessage = WM_APP + 1;
+    // A click could reach the toolbar now: no menu of the thread is open and
+    // no modal box or dialog has disabled the window holding the toolbar.
+    // Default actions are taken only then.
+    bool TakesClicks() const;
 
     void SetTimerEnabled(bool enabled);
     bool TimerEnabled() const { return timerEnabled_; }

@@ -375,7 +375,8 @@ HRESULT TToolbarAccessible::accDoDefaultAction(VARIANT varChild) {
     if (!Resolve(varChild, control)) return E_INVALIDARG;
     const auto* button = dynamic_cast<const TGlyphButton*>(control);
     if (!button) return DISP_E_MEMBERNOTFOUND;
-    if (!button->Enabled()) return E_FAIL;
+    // Disabled, or the toolbar is in a menu or behind a box: no click now.
+    if (!button->Enabled() || !form_->TakesClicks()) return E_FAIL;
     // Run from the form's own queue: a menu's loop or a message box must
     // not run inside the reader's call.
     const auto& controls = form_->Controls();

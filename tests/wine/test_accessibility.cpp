@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -296,14 +297,29 @@ TEST_F(ScreenReader, DefaultActionOfALinkButtonNavigatesOnceAfterTheCall) {
 
 TEST_F(ScreenReader, DefaultActionOfSettingsOpensItsMenuUnderIt) {
     vtb::TBandForm& form = BuildSample();
+    RecordingBrowser browser;
+    form.WebBrowser = &browser;
     const ComPtr<IAccessible> toolbar = Toolbar();
     ASSERT_TRUE(toolbar);
-    MenuChooser chooser(std::vector<WORD>{VK_ESCAPE});
+    const auto& controls = form.Controls();
+    const WPARAM cases = std::find(controls.begin(), controls.end(), form.SpdButn[0]) - controls.begin();
+    LONG stateWhileOpen = 0;
+    MenuChooser chooser([&](HWND menu) {
+        stateWhileOpen = form.Settings_SpdButn->AccessibleState();
+        // A reader's request for another button reaches the menu's loop:
+        // no click could, so it is not taken.
+        PostMessageA(form.Handle(), vtb::TBandForm::kDefaultActionMessage, cases, 0);
+        MenuChooser::PostKey(menu, VK_ESCAPE);
+    });
     ASSERT_EQ(S_OK, toolbar->accDoDefaultAction(Id(IdOf(form.Settings_SpdButn))));
     EXPECT_FALSE(chooser.Opened()) << "the menu's loop does not run inside the call";
     EXPECT_TRUE(PumpUntil([&] { return chooser.Done(); }, 5000));
     EXPECT_TRUE(chooser.Opened());
+    EXPECT_EQ(STATE_SYSTEM_HASPOPUP | STATE_SYSTEM_PRESSED, stateWhileOpen);
+    PumpMessages(50);
+    EXPECT_TRUE(browser.Navigations.empty());
     EXPECT_EQ(STATE_SYSTEM_HASPOPUP, State(toolbar.get(), IdOf(form.Settings_SpdButn))) << "up again once closed";
+    form.WebBrowser.reset();
 }
 
 TEST_F(ScreenReader, EventsReachAWinEventHookWithTheChildsId) {
