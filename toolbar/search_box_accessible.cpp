@@ -40,15 +40,20 @@ IAccessible* TSearchBoxAccessible::Standard() const { return toolbar_->Connected
 HRESULT TSearchBoxAccessible::GetTypeInfoCount(UINT* pctinfo) {
     if (!pctinfo) return E_POINTER;
     *pctinfo = 0;
-    return S_OK;
+    return toolbar_->Connected() ? S_OK : CO_E_OBJNOTCONNECTED;
 }
+
 HRESULT TSearchBoxAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
     if (ppTInfo) *ppTInfo = nullptr;
-    return E_NOTIMPL;
+    return toolbar_->Connected() ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
 }
-HRESULT TSearchBoxAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+
+HRESULT TSearchBoxAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+    return toolbar_->Connected() ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
+}
+
 HRESULT TSearchBoxAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-    return E_NOTIMPL;
+    return toolbar_->Connected() ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
 }
 
 HRESULT TSearchBoxAccessible::get_accParent(IDispatch** ppdispParent) {

@@ -139,18 +139,20 @@ HRESULT TToolbarAccessible::ChildVariant(TControl* control, VARIANT* out) {
 HRESULT TToolbarAccessible::GetTypeInfoCount(UINT* pctinfo) {
     if (!pctinfo) return E_POINTER;
     *pctinfo = 0;
-    return S_OK;
+    return form_ ? S_OK : CO_E_OBJNOTCONNECTED;
 }
 
 HRESULT TToolbarAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
     if (ppTInfo) *ppTInfo = nullptr;
-    return E_NOTIMPL;
+    return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
 }
 
-HRESULT TToolbarAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+HRESULT TToolbarAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+    return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
+}
 
 HRESULT TToolbarAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-    return E_NOTIMPL;
+    return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
 }
 
 // ---- IAccessible ------------------------------------------------------------------

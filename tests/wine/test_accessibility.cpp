@@ -413,6 +413,7 @@ TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
     ToolbarDll dll;
     ASSERT_TRUE(dll.module);
     ComPtr<IAccessible> toolbar;
+    ComPtr<IDispatch> box;
     {
         ComPtr<IClassFactory> factory;
         ASSERT_EQ(S_OK, dll.GetClassObject(kBandClsid, IID_IClassFactory, factory.put_void()));
@@ -427,6 +428,7 @@ TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
         toolbar = Adopt(ClientObject(form));
         ASSERT_TRUE(toolbar);
         EXPECT_EQ("Cases", Name(toolbar.get(), 5));
+        ASSERT_EQ(S_OK, toolbar->get_accChild(Id(2), box.put()));
         band->ShowDW(FALSE);
         band->CloseDW(0);
         EXPECT_FALSE(IsWindow(form));
@@ -439,8 +441,17 @@ TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
     EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->accDoDefaultAction(Id(5)));
     vtb::UniqueVariant hit;
     EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->accHitTest(10, 10, hit.get()));
+    UINT typeInfos = 0;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->GetTypeInfoCount(&typeInfos));
+    ComPtr<IAccessible> boxObject;
+    ASSERT_EQ(S_OK, box->QueryInterface(IID_IAccessible, boxObject.put_void()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, boxObject->get_accName(Id(CHILDID_SELF), vtb::UniqueBstr().put()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, boxObject->get_accValue(Id(CHILDID_SELF), vtb::UniqueBstr().put()));
     EXPECT_EQ(S_FALSE, dll.CanUnloadNow()) << "the reader's hold keeps the module loaded";
     toolbar.reset();
+    EXPECT_EQ(S_FALSE, dll.CanUnloadNow()) << "the search box's object counts too";
+    boxObject.reset();
+    box.reset();
     PumpMessages(20);
     EXPECT_EQ(S_OK, dll.CanUnloadNow());
     EXPECT_TRUE(browser_.Navigations.empty());
