@@ -561,14 +561,15 @@ DWORD TGlyphButton::AccessibleState() const {
 
 void TGlyphButton::AccessibleChanged(DWORD event) {
     const TWinControl* parent = Parent();
-    const bool stateEvent = event == EVENT_OBJECT_STATECHANGE;
-    if (stateEvent) {
+    if (event == EVENT_OBJECT_STATECHANGE) {
         const DWORD state = AccessibleState();
         if (state == reportedState_) return;
         reportedState_ = state;
     }
-    // A toolbar being built is told of as a whole, once it is shown.
+    // A toolbar being built is told of as a whole, once it is shown; a
+    // hidden button is no child, and its number is another's.
     if (!parent || !parent->Handle() || parent->Updating()) return;
+    if (!Visible() && event != EVENT_OBJECT_HIDE) return;
     NotifyWinEvent(event, parent->Handle(), OBJID_CLIENT, parent->AccessibleChildId(this));
     // Showing or hiding a button numbers the buttons after it anew.
     if (event == EVENT_OBJECT_SHOW || event == EVENT_OBJECT_HIDE)

@@ -345,6 +345,17 @@ TEST_F(ScreenReader, EventsReachAWinEventHookWithTheChildsId) {
     form.SettingsClick(form.SettingsSpdButn[1]);
     EXPECT_TRUE(seen({EVENT_OBJECT_HIDE, OBJID_CLIENT, laws}));
     EXPECT_TRUE(seen({EVENT_OBJECT_REORDER, OBJID_CLIENT, CHILDID_SELF}));
+    // A hidden button is no child: its changes are not told under the
+    // number the next button now has. The caption change after it marks
+    // when everything before it has arrived.
+    seenEvents.clear();
+    form.SpdButn[1]->SetEnabled(false);
+    form.SpdButn[4]->SetCaption("Terms");
+    EXPECT_TRUE(seen({EVENT_OBJECT_NAMECHANGE, OBJID_CLIENT, IdOf(form.SpdButn[4])}));
+    EXPECT_EQ(seenEvents.end(), std::find(seenEvents.begin(), seenEvents.end(),
+                                          SeenEvent{EVENT_OBJECT_STATECHANGE, OBJID_CLIENT, laws}));
+    form.SpdButn[1]->SetEnabled(true);
+
     form.SettingsClick(form.SettingsSpdButn[1]);
     EXPECT_TRUE(seen({EVENT_OBJECT_SHOW, OBJID_CLIENT, laws}));
     UnhookWinEvent(hook);
