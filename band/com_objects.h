@@ -85,6 +85,10 @@ protected:
     static const TInterfaceTable& BaseInterfaces() { return kBaseInterfaces; }
     // A constant: derived classes' tables refer to it without code at load.
     static const TInterfaceTable kBaseInterfaces;
+    // Ends the construction as the factory does: the count drops to 0 and
+    // the first reference taken is the holder's. For objects the module
+    // makes itself, not through a factory.
+    void FinishConstruction();
 
 private:
     // The non-delegating IUnknown that an outer object holds.
@@ -104,7 +108,6 @@ private:
     static IUnknown* InnerOf(TComObject* object) { return &object->inner_; }
     static IUnknown* SupportErrorInfoOf(TComObject* object);
     const TInterfaceEntry* FindInterface(REFIID riid) const;
-    void FinishConstruction();
     friend class TComObjectFactory;
 
     IUnknown* outer_;

@@ -197,6 +197,7 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
         if (!form || !form->Handle()) return E_FAIL;
         // The form has no browser during its construction.
         form->WebBrowser = WebBrowser;
+        form->AccessibleCounter = Factory();  // a screen reader's hold keeps the module loaded
         BandForm = std::move(form);
         BandForm->OnResize = [this] { Enter(&TDeskBand::NotifyBandInfoChanged); };
         BandForm->OnMessage = [this](UINT msg) { Enter(&TDeskBand::BandHook, msg); };

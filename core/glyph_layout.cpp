@@ -202,6 +202,25 @@ char CaptionAccelerator(const std::string& caption) {
     return accelerator;
 }
 
+std::string CaptionWithoutAccelerator(const std::string& caption) {
+    std::string text;
+    text.reserve(caption.size());
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&') {
+            ++i;  // the marked character, or the second "&" of a literal one
+            if (i == caption.size()) break;
+        }
+        text += caption[i];
+    }
+    return text;
+}
+
+std::string AnnouncedName(const std::string& caption, const std::string& placeName) {
+    std::string name = CaptionWithoutAccelerator(caption);
+    if (name.find_first_not_of(" \t\r\n") == std::string::npos) return placeName;
+    return name;
+}
+
 std::uint32_t GrayColor(std::uint32_t rgb, std::uint32_t keyColor, std::uint32_t faceColor) {
     rgb &= 0xFFFFFFu;
     if (rgb == (keyColor & 0xFFFFFFu) || rgb == (faceColor & 0xFFFFFFu)) return rgb;

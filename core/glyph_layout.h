@@ -109,6 +109,13 @@ bool InsideButton(int x, int y, int width, int height);
 // literal ampersand); the last one counts; 0 without one.
 char CaptionAccelerator(const std::string& caption);
 
+// A caption as it is read out: every lone "&" dropped, "&&" one "&".
+std::string CaptionWithoutAccelerator(const std::string& caption);
+
+// What a screen reader announces for a button: its caption without the
+// accelerator marker, or placeName when that leaves nothing but blanks.
+std::string AnnouncedName(const std::string& caption, const std::string& placeName);
+
 // Pixels as 0x00RRGGBB. Key colour and face colour stay; every other colour
 // becomes its luminance gray.
 std::uint32_t GrayColor(std::uint32_t rgb, std::uint32_t keyColor, std::uint32_t faceColor);

@@ -9,11 +9,13 @@
 #include "toolbar/combo_box.h"
 #include "toolbar/glyph_resources.h"
 #include "toolbar/settings_file.h"
+#include "toolbar/toolbar_accessible.h"
 #include "widgets/glyph_buttons.h"
 #include "widgets/glyph_files.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"
 #include "win/module.h"
+#include "win/oleacc.h"
 
 namespace vtb {
 namespace {
@@ -130,6 +132,11 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
 }
 
 TBandForm::~TBandForm() {
+    // Screen readers still holding the toolbar hear "not connected" from now on.
+    if (accessible_) {
+        accessible_->Disconnect();
+        accessible_.reset();
+    }
     SetTimerEnabled(false);
     try {
         FormDestroy(this);
@@ -436,6 +443,14 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (Main_Menu->DispatchCommand(id) || Settings_Menu->DispatchCommand(id)) return 0;
         }
         break;
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+            if (const LRESULT answer = AnswerGetObject(wParam); answer > 0) return answer;
+        }
+        break;
+    case kDefaultActionMessage:
+        DoDefaultAction(wParam);
+        return 0;
     case WM_SETFOCUS:
         if (Search_Edit && ActiveControl() == Search_Edit) {
             Search_Edit->SetFocus();
@@ -446,6 +461,28 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return TCustomForm::WndProc(msg, wParam, lParam);
+}
+
+LRESULT TBandForm::AnswerGetObject(WPARAM wParam) {
+    if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
+    return AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
+}
+
+bool TBandForm::TakesClicks() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) &&
+        (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)))
+        return false;
+    const HWND root = Handle() ? GetAncestor(Handle(), GA_ROOT) : nullptr;
+    return root && IsWindowEnabled(root);
+}
+
+void TBandForm::DoDefaultAction(WPARAM index) {
+    // Taken up by a menu's or a box's loop that started after it was asked
+    // for: the user could not click the button now either.
+    if (index >= Controls().size() || !TakesClicks()) return;
+    if (auto* button = dynamic_cast<TGlyphButton*>(Controls()[index])) button->Activate();
 }
 
 }  // namespace vtb

@@ -24,6 +24,8 @@ namespace vtb {
 
 class TGlyphButton;
 class TComboBox;
+class TComObjectFactory;
+class TToolbarAccessible;
 
 class TBandForm : public TCustomForm {
 public:
@@ -44,6 +46,19 @@ public:
     std::function<void(UINT msg)> OnMessage;
     // Told when the form has taken a new size (link buttons shown or hidden).
     std::function<void()> OnResize;
+
+    // The factory whose server counts the toolbar's accessible object as a
+    // live object while a screen reader holds it, so that the module stays
+    // loaded; set by the band. None for a form outside a band.
+    TComObjectFactory* AccessibleCounter = nullptr;
+    // A default action a screen reader asked for, posted to the form with
+    // the control's index among Controls(): it runs from the form's own
+    // queue, never inside the reader's call.
+    static constexpr UINT kDefaultActionMessage = WM_APP + 1;
+    // A click could reach the toolbar now: no menu of the thread is open and
+    // no modal box or dialog has disabled the window holding the toolbar.
+    // Default actions are taken only then.
+    bool TakesClicks() const;
 
     void SetTimerEnabled(bool enabled);
     bool TimerEnabled() const { return timerEnabled_; }
@@ -108,6 +123,10 @@ private:
     void BuildControls(HWND parent);
     void LoadUserSettings();
     void AdjustSize();
+    // WM_GETOBJECT for the client area: the accessible object, made on the
+    // first request and kept while the form lives.
+    LRESULT AnswerGetObject(WPARAM wParam);
+    void DoDefaultAction(WPARAM index);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
 
     std::vector<std::unique_ptr<TComponent>> owned_;
@@ -117,6 +136,7 @@ private:
     // Decided at construction: the form saves where it loaded from, also
     // when the machine's choice changes while it is open.
     DataPaths paths_;
+    ComPtr<TToolbarAccessible> accessible_;
     friend class FormBuilder;
 };
 

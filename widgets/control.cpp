@@ -253,6 +253,22 @@ TControl* TWinControl::ControlAtPos(POINT client, bool allowDisabled) const {
     return nullptr;
 }
 
+std::vector<TControl*> TWinControl::ShownControls() const {
+    std::vector<TControl*> shown;
+    for (TControl* c : controls_)
+        if (c->Visible()) shown.push_back(c);
+    return shown;
+}
+
+LONG TWinControl::AccessibleChildId(const TControl* control) const {
+    LONG id = 1;
+    for (const TControl* c : controls_) {
+        if (c == control) return id;
+        if (c->Visible()) ++id;
+    }
+    return 0;
+}
+
 void TWinControl::Broadcast(UINT msg, WPARAM wParam, LPARAM lParam) {
     const std::vector<TControl*> children = controls_;  // a handler may change the list
     for (TControl* c : children) c->Perform(msg, wParam, lParam);

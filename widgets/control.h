@@ -177,6 +177,13 @@ public:
     // disabled ones only when allowDisabled).
     TControl* ControlAtPos(POINT client, bool allowDisabled) const;
 
+    // The shown children as a screen reader gets them, numbered from 1 in
+    // z-order (on the toolbar that is their order from left to right).
+    std::vector<TControl*> ShownControls() const;
+    // A child's number among them; for a hidden child, the number it had
+    // when shown (its place). 0 for a control that is not a child.
+    LONG AccessibleChildId(const TControl* control) const;
+
     // The windowless child holding the mouse capture, if any.
     TControl* CaptureControl() const { return captureControl_; }
 

@@ -1,6 +1,7 @@
 #include "widgets/glyph_buttons.h"
 
 #include <windowsx.h>
+#include <oleacc.h>  // STATE_SYSTEM_HASPOPUP
 
 #include <algorithm>
 #include <utility>
@@ -172,6 +173,7 @@ void TGlyphButton::SetDown(bool value) {
         faceState_ = TButtonFaceState::bfsUp;
     }
     Repaint();
+    AccessibleChanged();
     if (value) NotifyGroup();
     Invalidate();
 }
@@ -339,15 +341,20 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
         TControl::Perform(msg, wParam, lParam);
         PrepareStateImage();
         if (!ParentUpdating()) RecheckHover();
+        AccessibleChanged();
         Repaint();
         return 0;
     case CM_VISIBLECHANGED:
         TControl::Perform(msg, wParam, lParam);
+        AccessibleChanged(Visible() ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
         // A parent being built checks the hover once, when it is done.
         if (Visible() && !ParentUpdating()) RecheckHover();
         return 0;
-    case CM_FONTCHANGED:
     case CM_TEXTCHANGED:
+        AccessibleChanged(EVENT_OBJECT_NAMECHANGE);
+        Invalidate();
+        return 0;
+    case CM_FONTCHANGED:
         Invalidate();
         return 0;
     case CM_SYSCOLORCHANGE:
@@ -379,7 +386,10 @@ void TGlyphButton::Press(MouseButton button, int x, int y) {
         isHovered_ = true;
         Repaint();
     }
-    if (button != MouseButton::Left || !Enabled()) return;
+    if (button != MouseButton::Left || !Enabled()) {
+        AccessibleChanged();
+        return;
+    }
 
     if (!down_) {
         faceState_ = TButtonFaceState::bfsPressed;
@@ -387,6 +397,7 @@ void TGlyphButton::Press(MouseButton button, int x, int y) {
     }
     isTracking_ = true;
     isMenuShowing_ = true;
+    AccessibleChanged();  // told before a menu's loop starts
     try {
         if (ShowDropDownMenu(MenuAnchor())) {
             if (!*alive) return;
@@ -399,6 +410,7 @@ void TGlyphButton::Press(MouseButton button, int x, int y) {
         throw;
     }
     isMenuShowing_ = false;
+    AccessibleChanged();
 
     if (allowTimer_) {
         if (!autoRepeatTimer_) autoRepeatTimer_ = std::make_unique<TRepeatTimer>(this);
@@ -444,6 +456,7 @@ void TGlyphButton::TrackPointer(int x, int y) {
     const TButtonFaceState next = TrackingState(down_, InsideButton(x, y, Width(), Height()));
     if (next == faceState_) return;
     faceState_ = next;
+    AccessibleChanged();
     Repaint();
 }
 
@@ -480,6 +493,7 @@ void TGlyphButton::FinishPress(MouseButton button, int x, int y) {
             faceState_ = down_ ? TButtonFaceState::bfsLatched : TButtonFaceState::bfsUp;
             Repaint();
         }
+        AccessibleChanged();
         if (inside && !isMenuShowing_) {
             const auto alive = alive_;
             FireClick();
@@ -501,6 +515,7 @@ bool ActiveWindowInThread() {
 void TGlyphButton::MouseEntered() {
     if (isHovered_ || !Enabled() || !ActiveWindowInThread()) return;
     isHovered_ = true;
+    AccessibleChanged();
     if (flat_) Repaint();
     if (OnMouseEnter) OnMouseEnter(this);
 }
@@ -509,6 +524,7 @@ void TGlyphButton::MouseLeft() {
     // While a press on the button is held, leaving does not end the hover.
     if (!isHovered_ || !Enabled() || isTracking_) return;
     isHovered_ = false;
+    AccessibleChanged();
     if (flat_) Invalidate();
     if (OnMouseLeave) OnMouseLeave(this);
 }
@@ -520,6 +536,7 @@ void TGlyphButton::RecheckHover() {
 }
 
 void TGlyphButton::HoverChanged(bool hovered) {
+    AccessibleChanged();
     if (hovered) {
         if (flat_) Repaint();
         if (OnMouseEnter) OnMouseEnter(this);
@@ -527,6 +544,65 @@ void TGlyphButton::HoverChanged(bool hovered) {
         if (flat_) Invalidate();
         if (OnMouseLeave) OnMouseLeave(this);
     }
+}
+
+// ---- Screen readers ------------------------------------------------------------------
+
+DWORD TGlyphButton::AccessibleState() const {
+    DWORD state = 0;
+    if (!Enabled()) state |= STATE_SYSTEM_UNAVAILABLE;
+    if (isHovered_) state |= STATE_SYSTEM_HOTTRACKED;
+    if (faceState_ == TButtonFaceState::bfsPressed || faceState_ == TButtonFaceState::bfsLatched || down_ ||
+        isMenuShowing_)
+        state |= STATE_SYSTEM_PRESSED;
+    if (dropDownMenu_) state |= STATE_SYSTEM_HASPOPUP;
+    return state;
+}
+
+void TGlyphButton::AccessibleChanged(DWORD event) {
+    const TWinControl* parent = Parent();
+    if (event == EVENT_OBJECT_STATECHANGE) {
+        const DWORD state = AccessibleState();
+        if (state == reportedState_) return;
+        reportedState_ = state;
+    }
+    // A toolbar being built is told of as a whole, once it is shown; a
+    // hidden button is no child, and its number is another's.
+    if (!parent || !parent->Handle() || parent->Updating()) return;
+    if (!Visible() && event != EVENT_OBJECT_HIDE) return;
+    NotifyWinEvent(event, parent->Handle(), OBJID_CLIENT, parent->AccessibleChildId(this));
+    // Showing or hiding a button numbers the buttons after it anew.
+    if (event == EVENT_OBJECT_SHOW || event == EVENT_OBJECT_HIDE)
+        NotifyWinEvent(EVENT_OBJECT_REORDER, parent->Handle(), OBJID_CLIENT, CHILDID_SELF);
+}
+
+void TGlyphButton::Activate() {
+    if (!Enabled() || !Visible() || isMenuShowing_ || isTracking_) return;
+    if (!dropDownMenu_ || !dropDownMenu_->AutoPopup) {
+        FireClick();
+        return;
+    }
+    const auto alive = alive_;
+    if (!down_) faceState_ = TButtonFaceState::bfsPressed;
+    isMenuShowing_ = true;
+    Repaint();
+    AccessibleChanged();
+    try {
+        ShowDropDownMenu(MenuAnchor());
+        if (*alive) DropClosingClick();
+    } catch (...) {
+        if (*alive) EndActivation();
+        throw;
+    }
+    if (*alive) EndActivation();
+}
+
+void TGlyphButton::EndActivation() {
+    isMenuShowing_ = false;
+    faceState_ = down_ ? TButtonFaceState::bfsLatched : TButtonFaceState::bfsUp;
+    Invalidate();
+    RecheckHover();
+    AccessibleChanged();
 }
 
 // ---- Groups, accelerators, auto-repeat ---------------------------------------------
@@ -544,6 +620,7 @@ void TGlyphButton::GroupDownNotice(WPARAM group, LPARAM senderParam) {
     if (sender->down_ && down_) {
         down_ = false;
         faceState_ = TButtonFaceState::bfsUp;
+        AccessibleChanged();
         Repaint();
     }
     allowAllUp_ = sender->allowAllUp_;  // the group shares one setting

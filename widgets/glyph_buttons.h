@@ -83,6 +83,15 @@ public:
     // The painter of glyph, caption and drop-down mark.
     TButtonGlyph& FaceGlyph() const { return *faceGlyph_; }
 
+    // The button as a screen reader sees it: STATE_SYSTEM_ bits (no
+    // visibility: a hidden button is no child at all).
+    DWORD AccessibleState() const;
+
+    // What a click does, without the mouse: a button with a drop-down menu
+    // opens it under itself, pressed while it is open; any other fires its
+    // click. A disabled or hidden button, or one already pressed, does nothing.
+    void Activate();
+
     // Whether the pointer is over the button now, with the enter or leave
     // event when that changed (a parent built under the pointer asks once).
     void CheckHover();
@@ -112,6 +121,11 @@ private:
     void NotifyGroup();
     void GroupDownNotice(WPARAM group, LPARAM sender);
     bool DialogChar(WPARAM key);
+    void EndActivation();
+    // Tells screen readers of a change: the state when it differs from what
+    // they were last told, or the name, showing and hiding. The one place
+    // the button's events are raised.
+    void AccessibleChanged(DWORD event = EVENT_OBJECT_STATECHANGE);
     void StartAutoRepeat();
     void StopAutoRepeat();
     void RepeatTick();
@@ -180,6 +194,7 @@ private:
     bool isTracking_ = false;
     bool isMenuShowing_ = false;
     bool paintingCopy_ = false;  // the parent paints into this button's buffer
+    DWORD reportedState_ = 0;    // the state screen readers were last told
 };
 
 // The window active for the user is one of this thread's top-level windows.

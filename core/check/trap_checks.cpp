@@ -5,6 +5,7 @@
 #include <map>
 
 #include "core/check/button_font.h"
+#include "core/glyph_layout.h"
 
 namespace vtb::check {
 namespace {
@@ -40,6 +41,32 @@ bool HasAccelerator(const std::string& caption)
             return true;
     }
     return false;
+}
+
+// How the checker names a button in its messages.
+std::string Called(const ButtonInfo& button)
+{
+    return button.Number > 0                      ? "link button " + std::to_string(button.Number)
+           : button.Name == "Main_Menu_SpdButn" ? std::string("the main button")
+           : button.Name == "Search_SpdButn"    ? std::string("the Search button")
+                                                : std::string("the Settings button");
+}
+
+// The toolbar's name for a button whose caption reads out as nothing.
+std::string PlaceName(const ButtonInfo& button)
+{
+    return button.Number > 0                      ? "Link button " + std::to_string(button.Number)
+           : button.Name == "Main_Menu_SpdButn" ? std::string("Main button")
+           : button.Name == "Search_SpdButn"    ? std::string("Search button")
+                                                : std::string("Settings button");
+}
+
+std::string Lowered(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
 }
 
 class TrapChecks {
@@ -294,10 +321,7 @@ public:
     {
         for (const ButtonLine& record : reading.ButtonLines) {
             const ButtonInfo& button = record.Button;
-            const std::string name = button.Number > 0 ? "link button " + std::to_string(button.Number)
-                                     : button.Name == "Main_Menu_SpdButn" ? std::string("the main button")
-                                     : button.Name == "Search_SpdButn"    ? std::string("the Search button")
-                                                                          : std::string("the Settings button");
+            const std::string name = Called(button);
             const std::size_t line = Shown(record.Line);
             if (button.Number > 0 && !button.Glyph.Found)
                 Warn(line, name + " " + Quoted(button.Caption) + " has no glyph file " +
@@ -311,6 +335,37 @@ public:
                 Warn(line, name + " " + Quoted(button.Caption) + " has the target " + Quoted(record.Target) +
                                ": buttons do not run command codes, only menu entries do; the button opens " +
                                Quoted(record.Target) + " as an address");
+        }
+    }
+
+    // What a screen reader announces for the buttons the toolbar ends with:
+    // two alike cannot be told apart, and a caption that reads out as
+    // nothing is announced by the button's place.
+    void AnnouncedNames(const ToolbarModel& model)
+    {
+        std::vector<const ButtonInfo*> buttons{&model.Main, &model.Search, &model.Settings};
+        for (const ButtonInfo& link : model.Links)
+            buttons.push_back(&link);
+        std::vector<std::pair<std::string, const ButtonInfo*>> announced;
+        for (const ButtonInfo* button : buttons) {
+            if (!button->Configured)
+                continue;
+            const std::string name = AnnouncedName(button->Caption, PlaceName(*button));
+            if (name == PlaceName(*button) && CaptionWithoutAccelerator(button->Caption) != name) {
+                Warn(button->Line, Called(*button) + " " + Quoted(button->Caption) +
+                                              ": a screen reader would announce the caption as nothing, so the "
+                                              "toolbar names the button " + Quoted(name) + " after its place");
+            }
+            for (const auto& [earlier, other] : announced) {
+                if (earlier != Lowered(name))
+                    continue;
+                Warn(button->Line, Called(*button) + " " + Quoted(button->Caption) +
+                                              ": a screen reader announces it as " + Quoted(name) + ", as " +
+                                              Called(*other) + " on line " + std::to_string(other->Line) +
+                                              ": its users cannot tell the two apart");
+                break;
+            }
+            announced.emplace_back(Lowered(name), button);
         }
     }
 
@@ -435,6 +490,7 @@ void CheckTraps(std::string_view bytes, const LineStore& lines, const Reading& f
     checks.Counts(full, badLines);
     checks.PlusSigns(full);
     checks.Buttons(full);
+    checks.AnnouncedNames(full.Model);
     checks.Menus(full.Model);
     auto has = [&full](const char* header) {
         return std::any_of(full.Sections.begin(), full.Sections.end(),

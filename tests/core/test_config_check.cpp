@@ -468,6 +468,17 @@ TEST_F(CheckTest, CommandCodesAndAmpersandsInTheWrongPlace)
     EXPECT_TRUE(Check(WithLine(11, "Terms && Rules|https://lexa.example/home")).Diagnostics.empty());
 }
 
+TEST_F(CheckTest, ButtonsAScreenReaderCannotTellApart)
+{
+    // "Find" is announced for the Search button already; case is not heard.
+    CheckResult result = Check(WithLine(7, "fin&d|https://lexa.example/cases"));
+    EXPECT_TRUE(Says(result, 7, Severity::Warning, "announces it as \"find\", as the Search button on line 5"))
+        << Joined(result);
+    result = Check(WithLine(7, "&|https://lexa.example/cases"));
+    EXPECT_TRUE(Says(result, 7, Severity::Warning, "names the button \"Link button 1\" after its place"))
+        << Joined(result);
+}
+
 TEST_F(CheckTest, SearchAndUpdateAddresses)
 {
     CheckResult result = Check(WithLine(27, "www.lexa.example/search?m="));

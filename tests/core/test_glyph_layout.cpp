@@ -252,6 +252,15 @@ TEST(CaptionAccelerator, LoneAmpersandMarksTheKey) {
     EXPECT_EQ(CaptionAccelerator(""), 0);
 }
 
+TEST(CaptionAccelerator, ReadOutWithoutItsMarker) {
+    EXPECT_EQ(CaptionWithoutAccelerator("Save &as"), "Save as");
+    EXPECT_EQ(CaptionWithoutAccelerator("Fish && &Chips&"), "Fish & Chips");
+    // Nothing left to read but blanks: the button is named after its place.
+    EXPECT_EQ(AnnouncedName("&", "Link button 3"), "Link button 3");
+    EXPECT_EQ(AnnouncedName("  ", "Link button 3"), "Link button 3");
+    EXPECT_EQ(AnnouncedName("&Cases", "Link button 1"), "Cases");
+}
+
 TEST(GrayColor, LuminanceWithKeyAndFaceKept) {
     const std::uint32_t key = 0xFF00FF;
     const std::uint32_t face = 0xC0C0C0;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/wine/support_accessible.h"
 #include "tests/wine/support_host.h"
 #include "tests/wine/support_user_data.h"
 
@@ -20,6 +21,12 @@ int main(int argc, char** argv) {
         OleInitialize(nullptr);
         return vtbtest::RunSettingsCloser(std::atoi(argv[2]));
     }
+
+    // A screen reader in a process of its own.
+    if (argc == 4 && std::strcmp(argv[1], "--read-tree") == 0)
+        return vtbtest::RunTreeReader(reinterpret_cast<HWND>(std::strtoul(argv[2], nullptr, 0)), argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "--hold-object") == 0)
+        return vtbtest::RunObjectHolder(reinterpret_cast<HWND>(std::strtoul(argv[2], nullptr, 0)), argv[3]);
 
     testing::InitGoogleTest(&argc, argv);
     // A run cut short may have left the machine per user: every test that

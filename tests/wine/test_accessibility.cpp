@@ -1,0 +1,474 @@
+// The toolbar as a screen reader reads it through the system's
+// accessibility interface: the tree of the sample toolbar, names, states,
+// places on the screen, hit tests, default actions posted to the form,
+// events seen by a WinEvent hook, a reader in another process, and an
+// object that outlives its toolbar.
+#include <windows.h>
+#include <oleacc.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/wine/support_accessible.h"
+#include "tests/wine/support_browser.h"
+#include "tests/wine/support_menu.h"
+#include "tests/wine/support_site.h"
+#include "tests/wine/support_wine.h"
+#include "tests/wine/toolbar_fixture.h"
+#include "widgets/toolkit.h"
+
+namespace vtbtest {
+namespace {
+
+using vtb::ComPtr;
+
+const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+
+std::string SampleFile(const char* name) {
+    std::string path = std::string("Z:") + VTB_SOURCE_DIR + "/resources/sample/" + name;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return ReadTextFile(path);
+}
+
+VARIANT Id(LONG id) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = id;
+    return v;
+}
+
+ComPtr<IAccessible> Adopt(IAccessible* object) {
+    ComPtr<IAccessible> held(object);
+    if (object) object->Release();
+    return held;
+}
+
+std::string Name(IAccessible* object, LONG id) {
+    vtb::UniqueBstr name;
+    if (object->get_accName(Id(id), name.put()) != S_OK || !name.get()) return "<none>";
+    return vtb::Narrow(name.get());
+}
+
+LONG State(IAccessible* object, LONG id) {
+    vtb::UniqueVariant state;
+    object->get_accState(Id(id), state.get());
+    return V_VT(state.get()) == VT_I4 ? V_I4(state.get()) : -1;
+}
+
+// Events of one window, as a reader's hook receives them.
+struct SeenEvent {
+    DWORD event;
+    LONG object, child;
+    bool operator==(const SeenEvent& o) const { return event == o.event && object == o.object && child == o.child; }
+};
+HWND watchedWindow = nullptr;
+std::vector<SeenEvent> seenEvents;
+
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    if (window == watchedWindow) seenEvents.push_back({event, object, child});
+}
+
+// Dispatches this thread's messages until the process has ended.
+bool PumpUntilEnded(HANDLE process, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return false;
+        MsgWaitForMultipleObjects(1, &process, FALSE, ms - spent, QS_ALLINPUT);
+    }
+}
+
+// Dispatches this thread's messages until done() holds, looking at it at
+// least every few milliseconds (another process's progress sends nothing).
+bool PumpWhileWaiting(const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= ms) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// This test program again, as a screen reader of the window.
+struct ReaderProcess {
+    ReaderProcess(const char* mode, HWND window, const std::string& file) {
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string command = "\"" + std::string(exe) + "\" " + mode + " " +
+                              std::to_string(reinterpret_cast<UINT_PTR>(window)) + " \"" + file + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return;
+        process.reset(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+    // Its calls arrive through this thread's messages: they are dispatched
+    // until it ends. Its exit code, or -1 when it did not end in time.
+    long Finish(DWORD ms = 30000) {
+        if (!process) return -1;
+        if (!PumpUntilEnded(process.get(), ms)) {
+            TerminateProcess(process.get(), 1);
+            return -1;
+        }
+        DWORD code = 1;
+        GetExitCodeProcess(process.get(), &code);
+        return static_cast<long>(code);
+    }
+    vtb::UniqueKernelHandle process;
+};
+
+class ScreenReader : public ToolbarFormTest {
+protected:
+    // The sample toolbar: its configuration and settings as shipped.
+    vtb::TBandForm& BuildSample() {
+        WriteTextFile(SettingsPath(), SampleFile("Veltrane_ToolBar.ini"));
+        vtb::TBandForm& form = Build(SampleFile("Veltrane_ToolBar.cfg"));
+        ShowWindow(Parent(), SW_SHOW);
+        SetForegroundWindow(Parent());
+        PumpMessages(30);
+        return form;
+    }
+    ComPtr<IAccessible> Toolbar() { return Adopt(ClientObject(form_->Handle())); }
+    LONG IdOf(const vtb::TControl* control) const { return form_->AccessibleChildId(control); }
+    static POINT Centre(const vtb::TControl& c) {
+        return c.ClientToScreen({c.Width() / 2, c.Height() / 2});
+    }
+};
+
+// ---- What a reader finds -------------------------------------------------------------
+
+TEST_F(ScreenReader, SampleToolbarReadsAsNamedButtonsAndASearchBox) {
+    BuildSample();
+    const ComPtr<IAccessible> toolbar = Toolbar();
+    ASSERT_TRUE(toolbar) << "the form answers WM_GETOBJECT for its client area";
+    const std::vector<std::string> expected = {
+        "tool bar|Veltrane ToolBar|",
+        "  menu button|Veltrane|Open",
+        "  combo box|Search|",
+        "  push button|Search|Press",
+        "  menu button|Settings|Open",
+        "  push button|Cases|Press",
+        "  push button|Laws|Press",
+        "  push button|Lookup|Press",
+        "  push button|Forms|Press",
+        "  push button|Terms|Press",
+    };
+    EXPECT_EQ(expected, ReadTree(toolbar.get()));
+
+    // The search box is its own window's object, with the toolbar above it.
+    ComPtr<IDispatch> child;
+    ASSERT_EQ(S_OK, toolbar->get_accChild(Id(2), child.put()));
+    ComPtr<IAccessible> box;
+    ASSERT_EQ(S_OK, child->QueryInterface(IID_IAccessible, box.put_void()));
+    ComPtr<IDispatch> parent;
+    ASSERT_EQ(S_OK, box->get_accParent(parent.put()));
+    ComPtr<IAccessible> parentObject;
+    ASSERT_EQ(S_OK, parent->QueryInterface(IID_IAccessible, parentObject.put_void()));
+    EXPECT_EQ("Veltrane ToolBar", Name(parentObject.get(), CHILDID_SELF));
+    EXPECT_EQ(E_INVALIDARG, toolbar->get_accName(Id(10), vtb::UniqueBstr().put())) << "nine shown controls";
+}
+
+TEST_F(ScreenReader, NamesAreWholeCaptionsWithoutTheMarkerOrThePlace) {
+    std::string config = kTestConfig;
+    config.replace(config.find("Cases|"), 6, "&Cases && Codes of a length no button shows|");
+    config.replace(config.find("Statutes|"), 9, "|");
+    SetIni("SpdButn_2", "1");
+    vtb::TBandForm& form = Build(config);
+    const ComPtr<IAccessible> toolbar = Toolbar();
+    ASSERT_TRUE(toolbar);
+    EXPECT_EQ("Cases & Codes of a length no button shows", Name(toolbar.get(), IdOf(form.SpdButn[0])));
+    EXPECT_EQ("Link button 2", Name(toolbar.get(), IdOf(form.SpdButn[1])));
+    EXPECT_EQ("Find", Name(toolbar.get(), IdOf(form.Search_Edit))) << "the box is named after the Search button";
+}
+
+TEST_F(ScreenReader, LocationsAndHitTestsAreTheButtonsOnTheScreen) {
+    vtb::TBandForm& form = BuildSample();
+    const ComPtr<IAccessible> toolbar = Toolbar();
+    ASSERT_TRUE(toolbar);
+    long previousLeft = -1;
+    const std::vector<vtb::TControl*> shown = form.ShownControls();
+    for (vtb::TControl* control : shown) {
+        const LONG id = IdOf(control);
+        long x = 0, y = 0, cx = 0, cy = 0;
+        ASSERT_EQ(S_OK, toolbar->accLocation(&x, &y, &cx, &cy, Id(id)));
+        RECT expected{};
+        if (control->Handle()) {
+            GetWindowRect(control->Handle(), &expected);
+        } else {
+            const POINT topLeft = control->ClientToScreen({0, 0});
+            expected = {topLeft.x, topLeft.y, topLeft.x + control->Width(), topLeft.y + control->Height()};
+        }
+        EXPECT_EQ(expected.left, x) << control->Name;
+        EXPECT_EQ(expected.top, y) << control->Name;
+        EXPECT_EQ(expected.right - expected.left, cx) << control->Name;
+        EXPECT_EQ(expected.bottom - expected.top, cy) << control->Name;
+        EXPECT_GT(x, previousLeft) << "children stand from left to right";
+        previousLeft = x;
+
+        if (control->Handle()) continue;  // the box's window answers for itself
+        const POINT centre = Centre(*control);
+        vtb::UniqueVariant hit;
+        ASSERT_EQ(S_OK, toolbar->accHitTest(centre.x, centre.y, hit.get()));
+        ASSERT_EQ(VT_I4, V_VT(hit.get()));
+        EXPECT_EQ(id, V_I4(hit.get())) << control->Name;
+    }
+    // Beside the last button, still on the form's row: nothing but the toolbar.
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    POINT outside{client.right + 5, 5};
+    ClientToScreen(form.Handle(), &outside);
+    vtb::UniqueVariant none;
+    EXPECT_EQ(S_FALSE, toolbar->accHitTest(outside.x, outside.y, none.get()));
+    EXPECT_EQ(VT_EMPTY, V_VT(none.get()));
+
+    // The system's own walk from a point reaches the same button.
+    const POINT onLaws = Centre(*form.SpdButn[1]);
+    IAccessible* found = nullptr;
+    vtb::UniqueVariant child;
+    ASSERT_EQ(S_OK, AccessibleObjectFromPoint(onLaws, &found, child.get()));
+    const ComPtr<IAccessible> at = Adopt(found);
+    ASSERT_EQ(VT_I4, V_VT(child.get()));
+    EXPECT_EQ("Laws", Name(at.get(), V_I4(child.get())));
+}
+
+TEST_F(ScreenReader, StatesFollowPointerEnabledAndShown) {
+    vtb::TBandForm& form = BuildSample();
+    const ComPtr<IAccessible> toolbar = Toolbar();
+    ASSERT_TRUE(toolbar);
+    const LONG search = IdOf(form.Search_SpdButn);
+    EXPECT_EQ(0, State(toolbar.get(), search));
+    EXPECT_EQ(STATE_SYSTEM_HASPOPUP, State(toolbar.get(), IdOf(form.Settings_SpdButn)));
+
+    const POINT over = Centre(*form.Search_SpdButn);
+    SetCursorPos(over.x, over.y);
+    vtb::TToolkit::ForThread().Idle();
+    EXPECT_EQ(STATE_SYSTEM_HOTTRACKED, State(toolbar.get(), search)) << "hot while the pointer is over it";
+
+    form.SpdButn[0]->SetEnabled(false);
+    EXPECT_EQ(STATE_SYSTEM_UNAVAILABLE, State(toolbar.get(), IdOf(form.SpdButn[0])));
+
+    // Hidden through the Settings menu: no child any more, the others move up.
+    long before = 0, after = 0;
+    toolbar->get_accChildCount(&before);
+    form.SettingsClick(form.SettingsSpdButn[1]);
+    toolbar->get_accChildCount(&after);
+    EXPECT_EQ(before - 1, after);
+    for (LONG id = 1; id <= after; ++id) EXPECT_NE("Laws", Name(toolbar.get(), id));
+    EXPECT_EQ("Lookup", Name(toolbar.get(), IdOf(form.SpdButn[2])));
+}
+
+// ---- Doing ----------------------------------------------------------------------------
+
+TEST_F(ScreenReader, DefaultActionOfALinkButtonNavigatesOnceAfterTheCall) {
+    vtb::TBandForm& form = BuildSample();
+    RecordingBrowser browser;
+    form.WebBrowser = &browser;
+    const ComPtr<IAccessible> toolbar = Toolbar();
+    ASSERT_TRUE(toolbar);
+    ASSERT_EQ(S_OK, toolbar->accDoDefaultAction(Id(IdOf(form.SpdButn[0]))));
+    EXPECT_TRUE(browser.Navigations.empty()) << "posted to the form, not run inside the call";
+    ASSERT_TRUE(PumpUntil([&] { return !browser.Navigations.empty(); }, 5000));
+    PumpMessages(50);
+    ASSERT_EQ(1u, browser.Navigations.size());
+    EXPECT_EQ("https://www.veltrane.example/cases", browser.Navigations[0].url);
+    form.WebBrowser.reset();
+}
+
+TEST_F(ScreenReader, DefaultActionOfSettingsOpensItsMenuUnderIt) {
+    vtb::TBandForm& form = BuildSample();
+    RecordingBrowser browser;
+    form.WebBrowser = &browser;
+    const ComPtr<IAccessible> toolbar = Toolbar();
+    ASSERT_TRUE(toolbar);
+    const auto& controls = form.Controls();
+    const WPARAM cases = std::find(controls.begin(), controls.end(), form.SpdButn[0]) - controls.begin();
+    LONG stateWhileOpen = 0;
+    MenuChooser chooser([&](HWND menu) {
+        stateWhileOpen = form.Settings_SpdButn->AccessibleState();
+        // A reader's request for another button reaches the menu's loop:
+        // no click could, so it is not taken.
+        PostMessageA(form.Handle(), vtb::TBandForm::kDefaultActionMessage, cases, 0);
+        MenuChooser::PostKey(menu, VK_ESCAPE);
+    });
+    ASSERT_EQ(S_OK, toolbar->accDoDefaultAction(Id(IdOf(form.Settings_SpdButn))));
+    EXPECT_FALSE(chooser.Opened()) << "the menu's loop does not run inside the call";
+    EXPECT_TRUE(PumpUntil([&] { return chooser.Done(); }, 5000));
+    EXPECT_TRUE(chooser.Opened());
+    EXPECT_EQ(STATE_SYSTEM_HASPOPUP | STATE_SYSTEM_PRESSED, stateWhileOpen);
+    PumpMessages(50);
+    EXPECT_TRUE(browser.Navigations.empty());
+    EXPECT_EQ(STATE_SYSTEM_HASPOPUP, State(toolbar.get(), IdOf(form.Settings_SpdButn))) << "up again once closed";
+    form.WebBrowser.reset();
+}
+
+TEST_F(ScreenReader, EventsReachAWinEventHookWithTheChildsId) {
+    vtb::TBandForm& form = BuildSample();
+    watchedWindow = form.Handle();
+    seenEvents.clear();
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, RecordEvent,
+                                               GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(nullptr, hook);
+    const auto seen = [](SeenEvent e) {
+        return PumpUntil([&] { return std::find(seenEvents.begin(), seenEvents.end(), e) != seenEvents.end(); }, 3000);
+    };
+
+    const POINT over = Centre(*form.Search_SpdButn);
+    SetCursorPos(over.x, over.y);
+    vtb::TToolkit::ForThread().Idle();
+    EXPECT_TRUE(seen({EVENT_OBJECT_STATECHANGE, OBJID_CLIENT, IdOf(form.Search_SpdButn)})) << "hover";
+
+    form.SpdButn[4]->SetCaption("Glossary");
+    EXPECT_TRUE(seen({EVENT_OBJECT_NAMECHANGE, OBJID_CLIENT, IdOf(form.SpdButn[4])}));
+
+    const LONG laws = IdOf(form.SpdButn[1]);
+    form.SettingsClick(form.SettingsSpdButn[1]);
+    EXPECT_TRUE(seen({EVENT_OBJECT_HIDE, OBJID_CLIENT, laws}));
+    EXPECT_TRUE(seen({EVENT_OBJECT_REORDER, OBJID_CLIENT, CHILDID_SELF}));
+    // A hidden button is no child: its changes are not told under the
+    // number the next button now has. The caption change after it marks
+    // when everything before it has arrived.
+    seenEvents.clear();
+    form.SpdButn[1]->SetEnabled(false);
+    form.SpdButn[4]->SetCaption("Terms");
+    EXPECT_TRUE(seen({EVENT_OBJECT_NAMECHANGE, OBJID_CLIENT, IdOf(form.SpdButn[4])}));
+    EXPECT_EQ(seenEvents.end(), std::find(seenEvents.begin(), seenEvents.end(),
+                                          SeenEvent{EVENT_OBJECT_STATECHANGE, OBJID_CLIENT, laws}));
+    form.SpdButn[1]->SetEnabled(true);
+
+    form.SettingsClick(form.SettingsSpdButn[1]);
+    EXPECT_TRUE(seen({EVENT_OBJECT_SHOW, OBJID_CLIENT, laws}));
+    UnhookWinEvent(hook);
+    watchedWindow = nullptr;
+}
+
+TEST_F(ScreenReader, ASecondProcessReadsTheSameTree) {
+    BuildSample();
+    const ComPtr<IAccessible> toolbar = Toolbar();
+    ASSERT_TRUE(toolbar);
+    const std::vector<std::string> here = ReadTree(toolbar.get());
+
+    const std::string file = ExeDir() + "tree_from_reader.txt";
+    DeleteFileA(file.c_str());
+    ReaderProcess reader("--read-tree", form_->Handle(), file);
+    ASSERT_TRUE(reader.process);
+    EXPECT_EQ(0, reader.Finish());
+    std::vector<std::string> there;
+    std::string text = ReadTextFile(file);
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        there.push_back(text.substr(start, end - start));
+    EXPECT_EQ(here, there);
+    DeleteFileA(file.c_str());
+}
+
+TEST_F(ScreenReader, AReaderInAnotherProcessHoldsNeitherTheFormNorTheHost) {
+    BuildSample();
+    const std::string file = ExeDir() + "held_by_reader.txt";
+    DeleteFileA(file.c_str());
+    ReaderProcess holder("--hold-object", form_->Handle(), file);
+    ASSERT_TRUE(holder.process);
+    ASSERT_TRUE(PumpWhileWaiting([&] { return ReadTextFile(file) == "held\n"; }, 30000));
+    const HWND window = form_->Handle();
+    Close();  // as the band's CloseDW does
+    EXPECT_FALSE(IsWindow(window)) << "the reader's hold does not keep the form";
+    EXPECT_EQ(0, holder.Finish());
+    // Cut off: the reader's calls fail in its own process (as the system
+    // reports a disconnected object: RPC_E_DISCONNECTED, or Wine's unknown
+    // interface), and the browser's process is not called.
+    const std::string answers = ReadTextFile(file);
+    unsigned long counted = 0, named = 0;
+    ASSERT_EQ(2, std::sscanf(answers.c_str(), "held\n%lx %lx", &counted, &named)) << answers;
+    EXPECT_TRUE(FAILED(static_cast<HRESULT>(counted))) << answers;
+    EXPECT_TRUE(FAILED(static_cast<HRESULT>(named))) << answers;
+    EXPECT_TRUE(HeapsValid());
+    DeleteFileA(file.c_str());
+}
+
+// ---- Lifetime, through the DLL as the browser loads it --------------------------------
+
+class ScreenReaderLifetime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vtb::ResetModuleValues();
+        WriteTextFile(config_.Path(), SampleFile("Veltrane_ToolBar.cfg"));
+        DeleteFileA(settings_.Path().c_str());
+    }
+    SavedFile config_{ExeDir() + "Veltrane_ToolBar.cfg"};
+    SavedFile settings_{ExeDir() + "Veltrane_ToolBar.ini"};
+    MessageBoxWatcher boxes_;
+    RecordingBrowser browser_;
+    TestSite site_{&browser_};
+};
+
+TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
+    ToolbarDll dll;
+    ASSERT_TRUE(dll.module);
+    ComPtr<IAccessible> toolbar;
+    ComPtr<IDispatch> box;
+    {
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(S_OK, dll.GetClassObject(kBandClsid, IID_IClassFactory, factory.put_void()));
+        ComPtr<IDeskBand> band;
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDeskBand, band.put_void()));
+        ComPtr<IObjectWithSite> withSite;
+        ASSERT_EQ(S_OK, band->QueryInterface(IID_IObjectWithSite, withSite.put_void()));
+        ASSERT_EQ(S_OK, withSite->SetSite(static_cast<IInputObjectSite*>(&site_)));
+        HWND form = nullptr;
+        ASSERT_EQ(S_OK, band->GetWindow(&form));
+        ASSERT_EQ(S_OK, band->ShowDW(TRUE));
+        toolbar = Adopt(ClientObject(form));
+        ASSERT_TRUE(toolbar);
+        EXPECT_EQ("Cases", Name(toolbar.get(), 5));
+        ASSERT_EQ(S_OK, toolbar->get_accChild(Id(2), box.put()));
+        band->ShowDW(FALSE);
+        band->CloseDW(0);
+        EXPECT_FALSE(IsWindow(form));
+        withSite->SetSite(nullptr);
+    }
+    long count = 0;
+    vtb::UniqueBstr name;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->get_accChildCount(&count));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->get_accName(Id(CHILDID_SELF), name.put()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->accDoDefaultAction(Id(5)));
+    vtb::UniqueVariant hit;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->accHitTest(10, 10, hit.get()));
+    UINT typeInfos = 0;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->GetTypeInfoCount(&typeInfos));
+    ComPtr<IAccessible> boxObject;
+    ASSERT_EQ(S_OK, box->QueryInterface(IID_IAccessible, boxObject.put_void()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, boxObject->get_accName(Id(CHILDID_SELF), vtb::UniqueBstr().put()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, boxObject->get_accValue(Id(CHILDID_SELF), vtb::UniqueBstr().put()));
+    EXPECT_EQ(S_FALSE, dll.CanUnloadNow()) << "the reader's hold keeps the module loaded";
+    toolbar.reset();
+    EXPECT_EQ(S_FALSE, dll.CanUnloadNow()) << "the search box's object counts too";
+    boxObject.reset();
+    box.reset();
+    PumpMessages(20);
+    EXPECT_EQ(S_OK, dll.CanUnloadNow());
+    EXPECT_TRUE(browser_.Navigations.empty());
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(HeapsValid());
+}
+
+}  // namespace
+}  // namespace vtbtest

@@ -1,0 +1,131 @@
+#include "toolbar/search_box_accessible.h"
+
+#include <memory>
+
+#include "toolbar/toolbar_accessible.h"
+
+namespace vtb {
+
+ComPtr<TSearchBoxAccessible> TSearchBoxAccessible::Create(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard,
+                                                          TComObjectFactory* counter) {
+    auto object = std::make_unique<TSearchBoxAccessible>(toolbar, std::move(standard), counter);
+    object->FinishConstruction();
+    return ComPtr<TSearchBoxAccessible>(object.release());
+}
+
+TSearchBoxAccessible::TSearchBoxAccessible(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard,
+                                           TComObjectFactory* counter)
+    : TComObject(counter, nullptr), toolbar_(&toolbar), standard_(std::move(standard)) {}
+
+const TInterfaceTable& TSearchBoxAccessible::Interfaces() const {
+    static const TInterfaceEntry entries[] = {
+        {&IID_IAccessible, &InterfaceOf<TSearchBoxAccessible, IAccessible>},
+        {&IID_IDispatch, &InterfaceOf<TSearchBoxAccessible, IAccessible>},
+    };
+    static const TInterfaceTable table = {entries, sizeof entries / sizeof entries[0], &kBaseInterfaces};
+    return table;
+}
+
+HRESULT TSearchBoxAccessible::QueryInterface(REFIID riid, void** ppv) { return TComObject::QueryInterface(riid, ppv); }
+ULONG TSearchBoxAccessible::AddRef() { return TComObject::AddRef(); }
+ULONG TSearchBoxAccessible::Release() { return TComObject::Release(); }
+
+IAccessible* TSearchBoxAccessible::Standard() const { return toolbar_->Connected() ? standard_.get() : nullptr; }
+
+// Every answer is the system object's while the toolbar is there.
+#define FORWARD(call)                                 \
+    IAccessible* standard = Standard();               \
+    return standard ? standard->call : CO_E_OBJNOTCONNECTED
+
+HRESULT TSearchBoxAccessible::GetTypeInfoCount(UINT* pctinfo) {
+    if (!pctinfo) return E_POINTER;
+    *pctinfo = 0;
+    return toolbar_->Connected() ? S_OK : CO_E_OBJNOTCONNECTED;
+}
+
+HRESULT TSearchBoxAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
+    if (ppTInfo) *ppTInfo = nullptr;
+    return toolbar_->Connected() ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
+}
+
+HRESULT TSearchBoxAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+    return toolbar_->Connected() ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
+}
+
+HRESULT TSearchBoxAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+    return toolbar_->Connected() ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
+}
+
+HRESULT TSearchBoxAccessible::get_accParent(IDispatch** ppdispParent) {
+    if (!ppdispParent) return E_POINTER;
+    *ppdispParent = nullptr;
+    if (!toolbar_->Connected()) return CO_E_OBJNOTCONNECTED;
+    return toolbar_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ppdispParent));
+}
+
+HRESULT TSearchBoxAccessible::get_accName(VARIANT varChild, BSTR* pszName) {
+    if (!pszName) return E_POINTER;
+    *pszName = nullptr;
+    if (!toolbar_->Connected()) return CO_E_OBJNOTCONNECTED;
+    // The box itself is named for what it is for; its parts as the system says.
+    if (V_VT(&varChild) == VT_I4 && V_I4(&varChild) == CHILDID_SELF) {
+        *pszName = UniqueBstr::FromAnsi(toolbar_->SearchBoxName()).release();
+        return *pszName ? S_OK : E_OUTOFMEMORY;
+    }
+    return standard_->get_accName(varChild, pszName);
+}
+
+HRESULT TSearchBoxAccessible::get_accChildCount(long* pcountChildren) { FORWARD(get_accChildCount(pcountChildren)); }
+HRESULT TSearchBoxAccessible::get_accChild(VARIANT varChild, IDispatch** ppdispChild) {
+    FORWARD(get_accChild(varChild, ppdispChild));
+}
+HRESULT TSearchBoxAccessible::get_accValue(VARIANT varChild, BSTR* pszValue) { FORWARD(get_accValue(varChild, pszValue)); }
+HRESULT TSearchBoxAccessible::get_accDescription(VARIANT varChild, BSTR* pszDescription) {
+    FORWARD(get_accDescription(varChild, pszDescription));
+}
+HRESULT TSearchBoxAccessible::get_accRole(VARIANT varChild, VARIANT* pvarRole) {
+    if (!pvarRole) return E_POINTER;
+    if (!toolbar_->Connected()) return CO_E_OBJNOTCONNECTED;
+    // Some systems present every client area as a plain client: the box
+    // says what it is.
+    if (V_VT(&varChild) == VT_I4 && V_I4(&varChild) == CHILDID_SELF) {
+        VariantInit(pvarRole);
+        V_VT(pvarRole) = VT_I4;
+        V_I4(pvarRole) = ROLE_SYSTEM_COMBOBOX;
+        return S_OK;
+    }
+    return standard_->get_accRole(varChild, pvarRole);
+}
+HRESULT TSearchBoxAccessible::get_accState(VARIANT varChild, VARIANT* pvarState) {
+    FORWARD(get_accState(varChild, pvarState));
+}
+HRESULT TSearchBoxAccessible::get_accHelp(VARIANT varChild, BSTR* pszHelp) { FORWARD(get_accHelp(varChild, pszHelp)); }
+HRESULT TSearchBoxAccessible::get_accHelpTopic(BSTR* pszHelpFile, VARIANT varChild, long* pidTopic) {
+    FORWARD(get_accHelpTopic(pszHelpFile, varChild, pidTopic));
+}
+HRESULT TSearchBoxAccessible::get_accKeyboardShortcut(VARIANT varChild, BSTR* pszKeyboardShortcut) {
+    FORWARD(get_accKeyboardShortcut(varChild, pszKeyboardShortcut));
+}
+HRESULT TSearchBoxAccessible::get_accFocus(VARIANT* pvarChild) { FORWARD(get_accFocus(pvarChild)); }
+HRESULT TSearchBoxAccessible::get_accSelection(VARIANT* pvarChildren) { FORWARD(get_accSelection(pvarChildren)); }
+HRESULT TSearchBoxAccessible::get_accDefaultAction(VARIANT varChild, BSTR* pszDefaultAction) {
+    FORWARD(get_accDefaultAction(varChild, pszDefaultAction));
+}
+HRESULT TSearchBoxAccessible::accSelect(long flagsSelect, VARIANT varChild) { FORWARD(accSelect(flagsSelect, varChild)); }
+HRESULT TSearchBoxAccessible::accLocation(long* pxLeft, long* pyTop, long* pcxWidth, long* pcyHeight,
+                                          VARIANT varChild) {
+    FORWARD(accLocation(pxLeft, pyTop, pcxWidth, pcyHeight, varChild));
+}
+HRESULT TSearchBoxAccessible::accNavigate(long navDir, VARIANT varStart, VARIANT* pvarEndUpAt) {
+    FORWARD(accNavigate(navDir, varStart, pvarEndUpAt));
+}
+HRESULT TSearchBoxAccessible::accHitTest(long xLeft, long yTop, VARIANT* pvarChild) {
+    FORWARD(accHitTest(xLeft, yTop, pvarChild));
+}
+HRESULT TSearchBoxAccessible::accDoDefaultAction(VARIANT varChild) { FORWARD(accDoDefaultAction(varChild)); }
+HRESULT TSearchBoxAccessible::put_accName(VARIANT varChild, BSTR szName) { FORWARD(put_accName(varChild, szName)); }
+HRESULT TSearchBoxAccessible::put_accValue(VARIANT varChild, BSTR szValue) { FORWARD(put_accValue(varChild, szValue)); }
+
+#undef FORWARD
+
+}  // namespace vtb
