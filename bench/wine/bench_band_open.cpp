@@ -7,6 +7,11 @@
 //
 //   bench_band_open.exe [runs]   (Veltrane_ToolBar.dll and its configuration
 //                                 beside the program)
+//   bench_band_open.exe --first [DLL]
+//       the first open in a new process, loading the DLL included, beside the
+//       first child window with a combo box of the same process; prints one
+//       line "first|<band ms>|<floor ms>" (one figure per process: the
+//       benchmark script starts the program several times)
 #include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -106,6 +111,49 @@ void Report(const char* what, const std::vector<double>& times) {
            static_cast<unsigned>(times.size()));
 }
 
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+vtb::ComPtr<IClassFactory> BandFactory(HMODULE dll) {
+    const auto getClassObject =
+        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    vtb::ComPtr<IClassFactory> factory;
+    if (getClassObject) getClassObject(kBandClsid, IID_IClassFactory, factory.put_void());
+    return factory;
+}
+
+vtb::UniqueWindow HostWindow() {
+    return vtb::UniqueWindow(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                             900, 120, nullptr, nullptr, nullptr, nullptr));
+}
+
+// What the browser waits for when its first window opens the toolbar: the
+// DLL loaded (its image mapped and relocated, its runtime started), its
+// class factory and one open.
+int RunFirst(const std::string& dllPath) {
+    vtb::UniqueWindow host = HostWindow();
+    const double floor = ChildWithComboOnce(host.get());
+    vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
+    const LARGE_INTEGER start = Now();
+    vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
+    if (!dll) {
+        fprintf(stderr, "cannot load %s\n", dllPath.c_str());
+        return 1;
+    }
+    vtb::ComPtr<IClassFactory> factory = BandFactory(dll.get());
+    if (!factory) {
+        fprintf(stderr, "no class factory for the band\n");
+        return 1;
+    }
+    const double load = Milliseconds(start, Now());
+    const double open = OpenBandOnce(factory.get(), static_cast<IInputObjectSite*>(site.get()));
+    if (open < 0 || floor < 0) {
+        fprintf(stderr, "the first open failed\n");
+        return 1;
+    }
+    printf("first|%.3f|%.3f\n", load + open, floor);
+    return 0;
+}
+
 int Run(int runs) {
     const std::string dllPath = ExeDir() + "Veltrane_ToolBar.dll";
     vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
@@ -113,16 +161,12 @@ int Run(int runs) {
         fprintf(stderr, "cannot load %s\n", dllPath.c_str());
         return 1;
     }
-    using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    const auto getClassObject =
-        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllGetClassObject")));
-    vtb::ComPtr<IClassFactory> factory;
-    if (!getClassObject || FAILED(getClassObject(kBandClsid, IID_IClassFactory, factory.put_void()))) {
+    vtb::ComPtr<IClassFactory> factory = BandFactory(dll.get());
+    if (!factory) {
         fprintf(stderr, "no class factory for the band\n");
         return 1;
     }
-    vtb::UniqueWindow host(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                           900, 120, nullptr, nullptr, nullptr, nullptr));
+    vtb::UniqueWindow host = HostWindow();
     vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
 
     // One open first: loads the glyphs' and fonts' code paths once.
@@ -151,9 +195,10 @@ int Run(int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 50;
+    const bool first = argc > 1 && std::string(argv[1]) == "--first";
+    const int runs = argc > 1 && !first ? std::max(1, atoi(argv[1])) : 50;
     if (FAILED(OleInitialize(nullptr))) return 1;
-    const int result = Run(runs);
+    const int result = first ? RunFirst(argc > 2 ? argv[2] : ExeDir() + "Veltrane_ToolBar.dll") : Run(runs);
     CoFreeUnusedLibraries();
     OleUninitialize();
     return result;
