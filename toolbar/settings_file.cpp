@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include <cstdio>
 #include <vector>
 
 namespace vtb {
@@ -26,8 +25,9 @@ std::string LockName(const std::string& path) {
     CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
     unsigned long long hash = 14695981039346656037ull;  // FNV-1a
     for (const unsigned char c : key) hash = (hash ^ c) * 1099511628211ull;
-    char name[64];
-    std::snprintf(name, sizeof name, "Local\\VeltraneToolBarSettings-%016llx", hash);
+    // Hexadecimal by hand: the printf family would bring its own formatter.
+    std::string name = "Local\\VeltraneToolBarSettings-";
+    for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(hash >> shift) & 0xF];
     return name;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The test command: native tests, the cross build, the Wine tests, then the
-# installer's tests.
+# The test command: native tests, the cross build and the check of the DLL's
+# exception table, the Wine tests, then the installer's tests.
 # Ends with one line "N passed, N failed" summing every suite and exits
 # non-zero when anything failed.
 #
@@ -81,6 +81,14 @@ if [ "$rc" -ne 0 ]; then
     exit 1
 fi
 echo "cross build done"
+
+# The DLL's exception table: every function the link keeps has its unwind
+# entry; the shipped DLL is the image checked, stands alone and keeps to its size.
+echo "== unwind entries"
+rc=0
+python3 "$repo/tests/unwind/test_unwind.py" "$cross" >"$logs/unwind.log" 2>&1 || rc=$?
+cat "$logs/unwind.log"
+count_suite "unwind entries" "$logs/unwind.log" "$rc"
 
 # 4. The Wine tests: one process, GoogleTest output.
 echo "== Wine tests"

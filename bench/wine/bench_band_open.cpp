@@ -5,14 +5,13 @@
 // same run. A line starting with "table|" feeds the summary of
 // tools/run_benchmarks.sh.
 //
-// With --first, what a user meets first: the first toolbar in a new
-// browser process (a new tab process), loading the DLL included, beside the
-// first child window holding a combo box in a new process. Each figure is
-// taken in a process of its own, started by this one, the two kinds taking
-// turns.
-//
-//   bench_band_open.exe [runs]          (Veltrane_ToolBar.dll and its
-//   bench_band_open.exe --first [runs]   configuration beside the program)
+//   bench_band_open.exe [runs]   (Veltrane_ToolBar.dll and its configuration
+//                                 beside the program)
+//   bench_band_open.exe --first [DLL]
+//       the first open in a new process, loading the DLL included, beside the
+//       first child window with a combo box of the same process; prints one
+//       line "first|<band ms>|<floor ms>" (one figure per process: the
+//       benchmark script starts the program several times)
 #include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -112,93 +111,48 @@ void Report(const char* what, const std::vector<double>& times) {
            static_cast<unsigned>(times.size()));
 }
 
-// ---- The first open in a new process ---------------------------------------
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
-// Exit codes of a measuring process: the time in microseconds, or this.
-constexpr DWORD kFailed = 0xFFFFFFFF;
-
-DWORD Microseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    return static_cast<DWORD>(Milliseconds(from, to) * 1000.0);
+vtb::ComPtr<IClassFactory> BandFactory(HMODULE dll) {
+    const auto getClassObject =
+        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    vtb::ComPtr<IClassFactory> factory;
+    if (getClassObject) getClassObject(kBandClsid, IID_IClassFactory, factory.put_void());
+    return factory;
 }
 
-// In a new process: the DLL loaded, its factory asked for and the band opened.
-DWORD FirstOpen() {
-    vtb::UniqueWindow host(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                           900, 120, nullptr, nullptr, nullptr, nullptr));
+vtb::UniqueWindow HostWindow() {
+    return vtb::UniqueWindow(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                             900, 120, nullptr, nullptr, nullptr, nullptr));
+}
+
+// What the browser waits for when its first window opens the toolbar: the
+// DLL loaded (its image mapped and relocated, its runtime started), its
+// class factory and one open.
+int RunFirst(const std::string& dllPath) {
+    vtb::UniqueWindow host = HostWindow();
+    const double floor = ChildWithComboOnce(host.get());
     vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
     const LARGE_INTEGER start = Now();
-    vtb::UniqueModule dll(LoadLibraryA((ExeDir() + "Veltrane_ToolBar.dll").c_str()));
-    using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    const auto getClassObject = dll ? reinterpret_cast<GetClassObjectFn>(
-                                          reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllGetClassObject")))
-                                    : nullptr;
-    vtb::ComPtr<IClassFactory> factory;
-    if (!getClassObject || FAILED(getClassObject(kBandClsid, IID_IClassFactory, factory.put_void()))) return kFailed;
-    vtb::ComPtr<IDeskBand> band;
-    if (FAILED(factory->CreateInstance(nullptr, IID_IDeskBand, band.put_void()))) return kFailed;
-    vtb::ComPtr<IObjectWithSite> withSite;
-    if (FAILED(band->QueryInterface(IID_IObjectWithSite, withSite.put_void())) ||
-        FAILED(withSite->SetSite(static_cast<IInputObjectSite*>(site.get()))))
-        return kFailed;
-    HWND window = nullptr;
-    if (FAILED(band->GetWindow(&window)) || !window || FAILED(band->ShowDW(TRUE))) return kFailed;
-    const DWORD us = Microseconds(start, Now());
-    Pump();
-    band->ShowDW(FALSE);
-    band->CloseDW(0);
-    withSite->SetSite(nullptr);
-    return us;
-}
-
-// In a new process: the first child window holding a combo box.
-DWORD FirstFloor() {
-    vtb::UniqueWindow host(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                           900, 120, nullptr, nullptr, nullptr, nullptr));
-    const double ms = ChildWithComboOnce(host.get());
-    return ms < 0 ? kFailed : static_cast<DWORD>(ms * 1000.0);
-}
-
-// Runs this program again with the flag and returns its figure in ms, or
-// a negative number.
-double MeasureInNewProcess(const char* flag) {
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string command = "\"" + std::string(exe) + "\" " + flag;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return -1;
-    const vtb::UniqueKernelHandle process(info.hProcess), thread(info.hThread);
-    DWORD code = kFailed;
-    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code))
-        return -1;
-    return code == kFailed ? -1 : code / 1000.0;
-}
-
-int RunFirst(int runs) {
-    std::vector<double> band, floor;
-    for (int i = 0; i < runs; ++i) {
-        const double b = MeasureInNewProcess("--first-open");
-        const double f = MeasureInNewProcess("--first-floor");
-        if (b < 0 || f < 0) {
-            fprintf(stderr, "run %d failed\n", i);
-            return 1;
-        }
-        band.push_back(b);
-        floor.push_back(f);
+    vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
+    if (!dll) {
+        fprintf(stderr, "cannot load %s\n", dllPath.c_str());
+        return 1;
     }
-    printf("first open in a new process under Wine, sample configuration\n");
-    Report("LoadLibrary ... ShowDW, first in its process:", band);
-    Report("floor: first child window holding a combo box:", floor);
-    printf("ratio of medians: %.1f\n", Median(band) / Median(floor));
-    printf("table|first open in a new process (DLL load + open), median|%.3f ms|%.3f ms (first child window "
-           "holding a combo box in a new process)|%.1fx\n",
-           Median(band), Median(floor), Median(band) / Median(floor));
+    vtb::ComPtr<IClassFactory> factory = BandFactory(dll.get());
+    if (!factory) {
+        fprintf(stderr, "no class factory for the band\n");
+        return 1;
+    }
+    const double load = Milliseconds(start, Now());
+    const double open = OpenBandOnce(factory.get(), static_cast<IInputObjectSite*>(site.get()));
+    if (open < 0 || floor < 0) {
+        fprintf(stderr, "the first open failed\n");
+        return 1;
+    }
+    printf("first|%.3f|%.3f\n", load + open, floor);
     return 0;
 }
-
-// ---- Opens in one process ---------------------------------------------------
 
 int Run(int runs) {
     const std::string dllPath = ExeDir() + "Veltrane_ToolBar.dll";
@@ -207,16 +161,12 @@ int Run(int runs) {
         fprintf(stderr, "cannot load %s\n", dllPath.c_str());
         return 1;
     }
-    using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    const auto getClassObject =
-        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllGetClassObject")));
-    vtb::ComPtr<IClassFactory> factory;
-    if (!getClassObject || FAILED(getClassObject(kBandClsid, IID_IClassFactory, factory.put_void()))) {
+    vtb::ComPtr<IClassFactory> factory = BandFactory(dll.get());
+    if (!factory) {
         fprintf(stderr, "no class factory for the band\n");
         return 1;
     }
-    vtb::UniqueWindow host(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                           900, 120, nullptr, nullptr, nullptr, nullptr));
+    vtb::UniqueWindow host = HostWindow();
     vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
 
     // One open first: loads the glyphs' and fonts' code paths once.
@@ -245,18 +195,10 @@ int Run(int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool first = argc > 1 && std::string(argv[1]) == "--first";
+    const int runs = argc > 1 && !first ? std::max(1, atoi(argv[1])) : 50;
     if (FAILED(OleInitialize(nullptr))) return 1;
-    if (mode == "--first-open" || mode == "--first-floor") {
-        const DWORD us = mode == "--first-open" ? FirstOpen() : FirstFloor();
-        CoFreeUnusedLibraries();
-        OleUninitialize();
-        return static_cast<int>(us);
-    }
-    const bool first = mode == "--first";
-    const char* count = first ? (argc > 2 ? argv[2] : nullptr) : (argc > 1 ? argv[1] : nullptr);
-    const int runs = count ? std::max(1, atoi(count)) : (first ? 10 : 50);
-    const int result = first ? RunFirst(runs) : Run(runs);
+    const int result = first ? RunFirst(argc > 2 ? argv[2] : ExeDir() + "Veltrane_ToolBar.dll") : Run(runs);
     CoFreeUnusedLibraries();
     OleUninitialize();
     return result;
