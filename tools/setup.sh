@@ -14,7 +14,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for p in cmake make g++ googletest libgtest-dev clang libclang-rt-14-dev \
-         g++-mingw-w64-i686-posix mingw-w64-tools mingw-w64-i686-dev \
+         g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-tools mingw-w64-i686-dev \
          wine wine32:i386 fonts-wine xvfb x11-apps imagemagick python3 xauth \
          nsis wixl msitools; do
     have "$p" || need+=("$p")
