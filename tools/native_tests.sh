@@ -9,12 +9,14 @@
 # Ends with a line "native: N passed, N failed" and exits non-zero on any
 # failure.
 #
-#   bash tools/native_tests.sh           (BUILD_ROOT defaults to ./build)
+#   bash tools/native_tests.sh           (BUILD_ROOT defaults to <repo>/build)
 #   FUZZ_SECONDS=60 bash tools/native_tests.sh
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build_root="${BUILD_ROOT:-$(pwd)/build}"
+# shellcheck source=tools/test_common.sh
+source "$repo/tools/test_common.sh"
+build_root="$(vtb_build_root)"
 mkdir -p "$build_root"
 build_root="$(cd "$build_root" && pwd)"
 fuzz_seconds="${FUZZ_SECONDS:-20}"
@@ -33,10 +35,7 @@ fail() {
 # Adds the counts of a GoogleTest run from its output.
 count_gtest() {
     local name="$1" log="$2" rc="$3" p f
-    p="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\.$/\1/p' "$log" | tail -n 1)"
-    f="$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below:$/\1/p' "$log" | tail -n 1)"
-    p="${p:-0}"
-    f="${f:-0}"
+    read -r p f < <(vtb_count_results "$log")
     passed=$((passed + p))
     failed=$((failed + f))
     if [ "$f" -gt 0 ]; then

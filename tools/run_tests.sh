@@ -8,7 +8,10 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+# shellcheck source=tools/test_common.sh
+source "$repo/tools/test_common.sh"
+BUILD_ROOT="$(vtb_build_root)"
+export BUILD_ROOT
 mkdir -p "$BUILD_ROOT"
 cross="$BUILD_ROOT/cross"
 logs="$BUILD_ROOT/logs"
@@ -20,20 +23,12 @@ failures=()
 
 note_failure() { failed=$((failed + 1)); failures+=("$1"); }
 
-# Adds the results of a finished suite from its log. A runner that prints its
-# own "N passed, N failed" line is taken at its word; otherwise GoogleTest's
-# per-test lines are counted. A suite that exited non-zero without a failed
-# test (a crash, a timeout, a build error) counts as one failure.
+# Adds the results of a finished suite from its log. A suite that exited
+# non-zero without a failed test (a crash, a timeout, a build error) counts
+# as one failure.
 count_suite() {
-    local name="$1" log="$2" rc="$3" line p f
-    line="$(grep -E '^([A-Za-z]+: )?[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1 || true)"
-    if [ -n "$line" ]; then
-        p="$(sed -E 's/^([A-Za-z]+: )?([0-9]+) passed.*/\2/' <<<"$line")"
-        f="$(sed -E 's/^([A-Za-z]+: )?[0-9]+ passed, ([0-9]+) failed.*/\2/' <<<"$line")"
-    else
-        p="$(grep -cE '^\[       OK \] ' "$log" || true)"
-        f="$(grep -cE '^\[  FAILED  \] .*\([0-9]+ ms\)$' "$log" || true)"
-    fi
+    local name="$1" log="$2" rc="$3" p f
+    read -r p f < <(vtb_count_results "$log")
     passed=$((passed + p))
     failed=$((failed + f))
     if [ "$f" -gt 0 ]; then
@@ -95,6 +90,8 @@ echo "== Wine tests"
 # shellcheck source=tools/wine_env.sh
 VTB_WINEPREFIX="$BUILD_ROOT/wineprefix-tests" source "$repo/tools/wine_env.sh"
 vtb_wine_start --xvfb
+# The scripts run from here use this environment (tools/frame_check.sh).
+export VTB_WINE_READY=1
 # Output goes to a file, not a pipe: helper processes that Wine starts
 # inherit it and live on with the server, so a pipe would never close.
 # Wine's own browser object gets a process of its own (RealBrowser.*).
@@ -121,43 +118,9 @@ fi
 
 # 5. End to end: the toolbar installed with regsvr32 and hosted by the
 # demonstration browser, a query typed into it, the browser closed.
-frame_check() {
-    local dir="$BUILD_ROOT/frame-check" log ok=0 bad=0 frc=0
-    local expected='navigate: https://search.veltrane.example/find?method=fulltext&q=contract+law&src=toolbar'
-    # shellcheck source=tools/demo_env.sh
-    source "$repo/tools/demo_env.sh"
-    rm -rf "$dir"
-    VTB_FRESH_SETTINGS=1 vtb_stage_demo "$cross" "$dir"
-    log="$dir/frame.log"
-    check() {
-        local name="$1"
-        shift
-        if "$@"; then ok=$((ok + 1)); echo "[       OK ] BrowserFrame.$name"
-        else bad=$((bad + 1)); echo "[  FAILED  ] BrowserFrame.$name"; fi
-    }
-    # shellcheck disable=SC2317  # called through check
-    closed_cleanly() { [ "$frc" = 0 ] && grep -q '^bands closed' "$log"; }
-    # shellcheck disable=SC2317
-    query_saved() { tr -d '\r' <"$dir/Veltrane_ToolBar.ini" | grep -qx 'Search History[0-9]=contract law'; }
-
-    check RegisteredWithRegsvr32 vtb_regsvr32 "$dir/Veltrane_ToolBar.dll" /s
-    # The click lands on the third link button, "Lookup", which opens a new window.
-    (cd "$dir" && timeout --kill-after=5 90 wine ./browser_frame.exe --exit-after 8 \
-        --click 600,12 --type "contract law" --log "$(vtb_winpath "$dir")\\frame.log") || frc=$?
-    sed 's/^/  frame: /' "$log" 2>/dev/null || true
-    check ToolbarShownInTheRebar grep -q '^band: {9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8} shown' "$log"
-    check TypedQueryNavigatesTheBrowser grep -qxF "$expected" "$log"
-    check LookupButtonOpensNewWindow grep -qxF 'new window: https://lookup.veltrane.example/citation' "$log"
-    check ClosedLikeTheBrowser closed_cleanly
-    check SearchSavedInTheSettingsAtClose query_saved
-    check UnregisteredWithRegsvr32 vtb_regsvr32 "$dir/Veltrane_ToolBar.dll" /u /s
-    echo "frame: $ok passed, $bad failed"
-    [ "$bad" = 0 ]
-}
-
 echo "== browser frame"
 rc=0
-frame_check >"$logs/frame_check.log" 2>&1 || rc=$?
+bash "$repo/tools/frame_check.sh" >"$logs/frame_check.log" 2>&1 || rc=$?
 cat "$logs/frame_check.log"
 count_suite "browser frame" "$logs/frame_check.log" "$rc"
 
