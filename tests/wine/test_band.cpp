@@ -537,6 +537,20 @@ protected:
         EXPECT_EQ(0, server_.ObjectCount());
     }
     vtb::TDeskBand& Band() { return *static_cast<vtb::TDeskBand*>(band_.get()); }
+    // Sited, built, shown and active, as the browser leaves a new band;
+    // returns the form's window.
+    HWND OpenShown(TestSite& site) {
+        HWND window = nullptr;
+        EXPECT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
+        EXPECT_EQ(S_OK, band_->GetWindow(&window));
+        // At the top of the screen: the drop-down menus open below the
+        // buttons, not over them.
+        SetWindowPos(site.Window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        site.Show();
+        SetForegroundWindow(site.Window());
+        EXPECT_EQ(S_OK, band_->ShowDW(TRUE));
+        return window;
+    }
 
     vtbtest::SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), ".cfg")};
     vtbtest::SavedFile settings_{vtb::ChangeFileExt(vtb::ModulePath(), ".ini")};
@@ -604,12 +618,8 @@ bool FramedOnScreen(const vtb::TGlyphButton& button) {
 
 TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     TestSite site(&browser_);
-    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
-    HWND window = nullptr;
-    ASSERT_EQ(S_OK, band_->GetWindow(&window));
-    site.Show();
-    SetForegroundWindow(site.Window());
-    ASSERT_EQ(S_OK, band_->ShowDW(TRUE));
+    const HWND window = OpenShown(site);
+    ASSERT_NE(nullptr, Band().Form());
     vtb::TBandForm& form = *Band().Form();
     int ticks = 0;
     const std::function<void(UINT)> band = form.OnMessage;
@@ -655,12 +665,8 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
 
 TEST_F(BandFormTest, HoverFollowsThePointerWhileABoxOrAMenuIsUp) {
     TestSite site(&browser_);
-    ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
-    HWND window = nullptr;
-    ASSERT_EQ(S_OK, band_->GetWindow(&window));
-    site.Show();
-    SetForegroundWindow(site.Window());
-    ASSERT_EQ(S_OK, band_->ShowDW(TRUE));
+    const HWND window = OpenShown(site);
+    ASSERT_NE(nullptr, Band().Form());
     vtb::TBandForm& form = *Band().Form();
     vtb::TGlyphButton& link = *form.SpdButn[0];
     const POINT over = link.ClientToScreen({20, 12});
