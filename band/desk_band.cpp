@@ -104,7 +104,9 @@ void TDeskBand::NotifyFocusChange(bool focused) {
 void TDeskBand::BandHook(UINT msg) {
     // Every message the form receives switches its timer on, but a click
     // into a child (the search box) switches it off and gives the band the
-    // focus.
+    // focus. A hit test is no input: it asks what lies under a point, and the
+    // idle step and the system's watch over a resting pointer ask it.
+    if (msg == WM_NCHITTEST) return;
     if (msg == WM_PARENTNOTIFY) {
         HasFocus = true;
         NotifyFocusChange(true);
