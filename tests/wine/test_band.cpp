@@ -599,6 +599,8 @@ TEST_F(BandFormTest, TheHookSwitchesTheTimer) {
 
     SendMessageA(window, WM_PARENTNOTIFY, WM_LBUTTONDOWN, 0);
     EXPECT_FALSE(form.TimerEnabled());
+    SendMessageA(window, WM_NCHITTEST, 0, 0);
+    EXPECT_FALSE(form.TimerEnabled()) << "a hit test is no input";
     SendMessageA(window, WM_NULL, 0, 0);
     EXPECT_TRUE(form.TimerEnabled()) << "every other message switches it on";
     SendMessageA(window, WM_PARENTNOTIFY, WM_LBUTTONDOWN, 0);
