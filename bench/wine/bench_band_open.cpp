@@ -121,6 +121,18 @@ vtb::ComPtr<IClassFactory> BandFactory(HMODULE dll) {
     return factory;
 }
 
+// Loads the DLL and asks it for the band's factory; says why on failure.
+bool LoadBand(const std::string& dllPath, vtb::UniqueModule& dll, vtb::ComPtr<IClassFactory>& factory) {
+    dll.reset(LoadLibraryA(dllPath.c_str()));
+    if (!dll) {
+        fprintf(stderr, "cannot load %s\n", dllPath.c_str());
+        return false;
+    }
+    factory = BandFactory(dll.get());
+    if (!factory) fprintf(stderr, "no class factory for the band\n");
+    return static_cast<bool>(factory);
+}
+
 vtb::UniqueWindow HostWindow() {
     return vtb::UniqueWindow(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                              900, 120, nullptr, nullptr, nullptr, nullptr));
@@ -134,16 +146,9 @@ int RunFirst(const std::string& dllPath) {
     const double floor = ChildWithComboOnce(host.get());
     vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
     const LARGE_INTEGER start = Now();
-    vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
-    if (!dll) {
-        fprintf(stderr, "cannot load %s\n", dllPath.c_str());
-        return 1;
-    }
-    vtb::ComPtr<IClassFactory> factory = BandFactory(dll.get());
-    if (!factory) {
-        fprintf(stderr, "no class factory for the band\n");
-        return 1;
-    }
+    vtb::UniqueModule dll;
+    vtb::ComPtr<IClassFactory> factory;
+    if (!LoadBand(dllPath, dll, factory)) return 1;
     const double load = Milliseconds(start, Now());
     const double open = OpenBandOnce(factory.get(), static_cast<IInputObjectSite*>(site.get()));
     if (open < 0 || floor < 0) {
@@ -155,17 +160,9 @@ int RunFirst(const std::string& dllPath) {
 }
 
 int Run(int runs) {
-    const std::string dllPath = ExeDir() + "Veltrane_ToolBar.dll";
-    vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
-    if (!dll) {
-        fprintf(stderr, "cannot load %s\n", dllPath.c_str());
-        return 1;
-    }
-    vtb::ComPtr<IClassFactory> factory = BandFactory(dll.get());
-    if (!factory) {
-        fprintf(stderr, "no class factory for the band\n");
-        return 1;
-    }
+    vtb::UniqueModule dll;
+    vtb::ComPtr<IClassFactory> factory;
+    if (!LoadBand(ExeDir() + "Veltrane_ToolBar.dll", dll, factory)) return 1;
     vtb::UniqueWindow host = HostWindow();
     vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
 
@@ -182,7 +179,7 @@ int Run(int runs) {
         band.push_back(b);
         floor.push_back(f);
     }
-    printf("band open under Wine, sample configuration (%s)\n", dllPath.c_str());
+    printf("band open under Wine, sample configuration (%s)\n", (ExeDir() + "Veltrane_ToolBar.dll").c_str());
     Report("CreateInstance + SetSite + GetWindow + ShowDW:", band);
     Report("floor: child window holding a combo box:", floor);
     printf("ratio of medians: %.1f\n", Median(band) / Median(floor));
