@@ -112,7 +112,7 @@ class Image:
         return out
 
 
-def _uleb(b, o):
+def _leb(b, o, signed):
     r = s = 0
     while True:
         x = b[o]
@@ -120,20 +120,17 @@ def _uleb(b, o):
         r |= (x & 0x7F) << s
         s += 7
         if x < 0x80:
+            if signed and x & 0x40:
+                r -= 1 << s
             return r, o
+
+
+def _uleb(b, o):
+    return _leb(b, o, False)
 
 
 def _sleb(b, o):
-    r = s = 0
-    while True:
-        x = b[o]
-        o += 1
-        r |= (x & 0x7F) << s
-        s += 7
-        if x < 0x80:
-            if x & 0x40:
-                r -= 1 << s
-            return r, o
+    return _leb(b, o, True)
 
 
 def _pointer(b, o, enc, here):

@@ -8,7 +8,6 @@
 #include "win/handles.h"
 
 namespace vtbtest {
-namespace {
 
 VARIANT ChildId(LONG id) {
     VARIANT v;
@@ -17,6 +16,8 @@ VARIANT ChildId(LONG id) {
     V_I4(&v) = id;
     return v;
 }
+
+namespace {
 
 std::string RoleText(LONG role) {
     switch (role) {

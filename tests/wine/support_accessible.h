@@ -10,6 +10,10 @@
 
 namespace vtbtest {
 
+// A VT_I4 variant naming a child of an accessible object (CHILDID_SELF for
+// the object itself).
+VARIANT ChildId(LONG id);
+
 // The object of a window's client area, as AccessibleObjectFromWindow gives it.
 IAccessible* ClientObject(HWND window);  // counted; null when none
 

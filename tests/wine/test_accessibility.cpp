@@ -37,13 +37,6 @@ std::string SampleFile(const char* name) {
     return ReadTextFile(path);
 }
 
-VARIANT Id(LONG id) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = id;
-    return v;
-}
 
 ComPtr<IAccessible> Adopt(IAccessible* object) {
     ComPtr<IAccessible> held(object);
@@ -53,13 +46,13 @@ ComPtr<IAccessible> Adopt(IAccessible* object) {
 
 std::string Name(IAccessible* object, LONG id) {
     vtb::UniqueBstr name;
-    if (object->get_accName(Id(id), name.put()) != S_OK || !name.get()) return "<none>";
+    if (object->get_accName(ChildId(id), name.put()) != S_OK || !name.get()) return "<none>";
     return vtb::Narrow(name.get());
 }
 
 LONG State(IAccessible* object, LONG id) {
     vtb::UniqueVariant state;
-    object->get_accState(Id(id), state.get());
+    object->get_accState(ChildId(id), state.get());
     return V_VT(state.get()) == VT_I4 ? V_I4(state.get()) : -1;
 }
 
@@ -178,7 +171,7 @@ TEST_F(ScreenReader, SampleToolbarReadsAsNamedButtonsAndASearchBox) {
 
     // The search box is its own window's object, with the toolbar above it.
     ComPtr<IDispatch> child;
-    ASSERT_EQ(S_OK, toolbar->get_accChild(Id(2), child.put()));
+    ASSERT_EQ(S_OK, toolbar->get_accChild(ChildId(2), child.put()));
     ComPtr<IAccessible> box;
     ASSERT_EQ(S_OK, child->QueryInterface(IID_IAccessible, box.put_void()));
     ComPtr<IDispatch> parent;
@@ -186,7 +179,7 @@ TEST_F(ScreenReader, SampleToolbarReadsAsNamedButtonsAndASearchBox) {
     ComPtr<IAccessible> parentObject;
     ASSERT_EQ(S_OK, parent->QueryInterface(IID_IAccessible, parentObject.put_void()));
     EXPECT_EQ("Veltrane ToolBar", Name(parentObject.get(), CHILDID_SELF));
-    EXPECT_EQ(E_INVALIDARG, toolbar->get_accName(Id(10), vtb::UniqueBstr().put())) << "nine shown controls";
+    EXPECT_EQ(E_INVALIDARG, toolbar->get_accName(ChildId(10), vtb::UniqueBstr().put())) << "nine shown controls";
 }
 
 TEST_F(ScreenReader, NamesAreWholeCaptionsWithoutTheMarkerOrThePlace) {
@@ -211,7 +204,7 @@ TEST_F(ScreenReader, LocationsAndHitTestsAreTheButtonsOnTheScreen) {
     for (vtb::TControl* control : shown) {
         const LONG id = IdOf(control);
         long x = 0, y = 0, cx = 0, cy = 0;
-        ASSERT_EQ(S_OK, toolbar->accLocation(&x, &y, &cx, &cy, Id(id)));
+        ASSERT_EQ(S_OK, toolbar->accLocation(&x, &y, &cx, &cy, ChildId(id)));
         RECT expected{};
         if (control->Handle()) {
             GetWindowRect(control->Handle(), &expected);
@@ -286,7 +279,7 @@ TEST_F(ScreenReader, DefaultActionOfALinkButtonNavigatesOnceAfterTheCall) {
     form.WebBrowser = &browser;
     const ComPtr<IAccessible> toolbar = Toolbar();
     ASSERT_TRUE(toolbar);
-    ASSERT_EQ(S_OK, toolbar->accDoDefaultAction(Id(IdOf(form.SpdButn[0]))));
+    ASSERT_EQ(S_OK, toolbar->accDoDefaultAction(ChildId(IdOf(form.SpdButn[0]))));
     EXPECT_TRUE(browser.Navigations.empty()) << "posted to the form, not run inside the call";
     ASSERT_TRUE(PumpUntil([&] { return !browser.Navigations.empty(); }, 5000));
     PumpMessages(50);
@@ -311,7 +304,7 @@ TEST_F(ScreenReader, DefaultActionOfSettingsOpensItsMenuUnderIt) {
         PostMessageA(form.Handle(), vtb::TBandForm::kDefaultActionMessage, cases, 0);
         MenuChooser::PostKey(menu, VK_ESCAPE);
     });
-    ASSERT_EQ(S_OK, toolbar->accDoDefaultAction(Id(IdOf(form.Settings_SpdButn))));
+    ASSERT_EQ(S_OK, toolbar->accDoDefaultAction(ChildId(IdOf(form.Settings_SpdButn))));
     EXPECT_FALSE(chooser.Opened()) << "the menu's loop does not run inside the call";
     EXPECT_TRUE(PumpUntil([&] { return chooser.Done(); }, 5000));
     EXPECT_TRUE(chooser.Opened());
@@ -439,7 +432,7 @@ TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
         toolbar = Adopt(ClientObject(form));
         ASSERT_TRUE(toolbar);
         EXPECT_EQ("Cases", Name(toolbar.get(), 5));
-        ASSERT_EQ(S_OK, toolbar->get_accChild(Id(2), box.put()));
+        ASSERT_EQ(S_OK, toolbar->get_accChild(ChildId(2), box.put()));
         band->ShowDW(FALSE);
         band->CloseDW(0);
         EXPECT_FALSE(IsWindow(form));
@@ -448,16 +441,16 @@ TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
     long count = 0;
     vtb::UniqueBstr name;
     EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->get_accChildCount(&count));
-    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->get_accName(Id(CHILDID_SELF), name.put()));
-    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->accDoDefaultAction(Id(5)));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->get_accName(ChildId(CHILDID_SELF), name.put()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->accDoDefaultAction(ChildId(5)));
     vtb::UniqueVariant hit;
     EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->accHitTest(10, 10, hit.get()));
     UINT typeInfos = 0;
     EXPECT_EQ(CO_E_OBJNOTCONNECTED, toolbar->GetTypeInfoCount(&typeInfos));
     ComPtr<IAccessible> boxObject;
     ASSERT_EQ(S_OK, box->QueryInterface(IID_IAccessible, boxObject.put_void()));
-    EXPECT_EQ(CO_E_OBJNOTCONNECTED, boxObject->get_accName(Id(CHILDID_SELF), vtb::UniqueBstr().put()));
-    EXPECT_EQ(CO_E_OBJNOTCONNECTED, boxObject->get_accValue(Id(CHILDID_SELF), vtb::UniqueBstr().put()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, boxObject->get_accName(ChildId(CHILDID_SELF), vtb::UniqueBstr().put()));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, boxObject->get_accValue(ChildId(CHILDID_SELF), vtb::UniqueBstr().put()));
     EXPECT_EQ(S_FALSE, dll.CanUnloadNow()) << "the reader's hold keeps the module loaded";
     toolbar.reset();
     EXPECT_EQ(S_FALSE, dll.CanUnloadNow()) << "the search box's object counts too";
