@@ -24,10 +24,12 @@ int ListHeight() { return kListRows * kItemHeight + 2 * GetSystemMetrics(SM_CYBO
 // made with, less the closed box's own height (its edit field's, which the
 // font it is made with decides), give or take a pixel that differs between
 // versions of the control. The first box of the process learns both from
-// the rectangle the control reports; the others are made at the right
-// height at once, without a second layout. With the list exactly whole
-// rows, the box needs no integral-height rule, which would move the list's
-// window once more with every layout while the toolbar is built.
+// the rectangle the control reports when its list first drops down (not
+// while the toolbar opens: measuring means laying the box out a second
+// time); the others are made at the right height at once. With the list
+// exactly whole rows, the box needs no integral-height rule, which would
+// move the list's window once more with every layout while the toolbar is
+// built.
 std::atomic<int> closedHeight{0};
 std::atomic<int> listExtra{0};
 
@@ -41,11 +43,12 @@ int ListHeightOf(HWND combo) {
     return list.bottom > list.top ? list.bottom - list.top : 0;
 }
 
-// The first box of the process: it was made madeHeight tall, which the
-// control took as madeClosed for the closed box and the rest for the list;
-// it now has its font. The box is then given its own right height; the
-// control's rule for a box made smaller than it was made may differ from
-// its rule at creation by a pixel, so the list is measured once more.
+// The first box of the process, about to drop its list down: it was made
+// madeHeight tall, which the control took as madeClosed for the closed box
+// and the rest for the list, and then got its font. The box is given its own
+// right height; the control's rule for a box made smaller than it was made
+// may differ from its rule at creation by a pixel, so the list is measured
+// once more.
 void Learn(HWND combo, int width, int madeClosed, int madeHeight) {
     RECT closed;
     const int list = ListHeightOf(combo);
@@ -83,10 +86,9 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     if (!combo) return;
     AttachSubclass(combo);
     RECT made;
-    const bool learning = !learnt && GetWindowRect(combo, &made);
+    if (!learnt && GetWindowRect(combo, &made)) unlearnt_ = Made{made.bottom - made.top, madeHeight};
     SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
     SendMessageA(combo, CB_SETITEMHEIGHT, 0, kItemHeight);
-    if (learning) Learn(combo, width, made.bottom - made.top, madeHeight);
     // Version 6 of the common controls counts rows instead.
     SendMessageA(combo, CB_SETMINVISIBLE, kListRows, 0);
     COMBOBOXINFO info{};
@@ -173,8 +175,19 @@ LRESULT TComboBox::HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
     return TWinControl::ChildWndProc(window, msg, static_cast<unsigned char>(key), lParam);
 }
 
+void TComboBox::ListDropping() {
+    if (!unlearnt_) return;
+    const Made made = *unlearnt_;
+    unlearnt_.reset();
+    Learn(Handle(), Width(), made.closed, made.height);
+}
+
 LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CHAR) return HandleChar(Handle(), msg, wParam, lParam);
+    if (msg == CN_BASE + WM_COMMAND) {
+        if (HIWORD(wParam) == CBN_DROPDOWN) ListDropping();
+        return 0;
+    }
     if (msg == CN_BASE + WM_CHAR) {
         char key = static_cast<char>(wParam);
         return KeyTakenByForm(key) ? 1 : 0;

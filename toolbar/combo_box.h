@@ -36,7 +36,7 @@ public:
     void SetFocus();
 
     // For tests: the next box made learns its heights again, as the
-    // process's first one does.
+    // process's first one does when its list first drops down.
     static void ForgetLearnedHeights();
 
 protected:
@@ -46,7 +46,14 @@ protected:
 private:
     LRESULT HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     bool KeyTakenByForm(char& key);  // the form's key preview took it; closes the list
+    void ListDropping();             // the list is about to open: its height is set now
     HWND edit_ = nullptr;
+    // The heights a box made before the process knew them was made with.
+    struct Made {
+        int closed;
+        int height;
+    };
+    std::optional<Made> unlearnt_;
 };
 
 }  // namespace vtb

@@ -438,6 +438,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:
         Broadcast(CM_SYSCOLORCHANGE, 0, 0);
         break;
+    case WM_COMMAND:
+        // A child control's notice goes back to the control it is about.
+        if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam)); child && child->Parent() == this)
+            return SendMessageA(child->Handle(), CN_BASE + WM_COMMAND, wParam, lParam);
+        break;
     case CN_BASE + WM_CHAR: {
         char key = static_cast<char>(wParam);
         return DoKeyPress(key) ? 1 : 0;
