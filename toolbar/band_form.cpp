@@ -6,7 +6,7 @@
 
 #include "core/link_layout.h"
 #include "toolbar/module_values.h"
-#include "toolbar/combo_box.h"
+#include "widgets/combo_box.h"
 #include "toolbar/glyph_resources.h"
 #include "toolbar/settings_file.h"
 #include "toolbar/toolbar_accessible.h"

@@ -11,7 +11,7 @@
 #include "core/search.h"
 #include "toolbar/band_form.h"
 #include "toolbar/bind_status_callback.h"
-#include "toolbar/combo_box.h"
+#include "widgets/combo_box.h"
 #include "widgets/glyph_buttons.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"

@@ -1,4 +1,5 @@
 #include "toolbar/module_values.h"
+#include "win/test_seam.h"
 
 namespace vtb {
 
@@ -34,7 +35,7 @@ void SetSearchMethod(const std::string& method) {
     values.SearchMethod = method;
 }
 
-void ResetModuleValues() {
+void test_seam::ResetModuleValues() {
     const ExclusiveLock guard(valuesLock);
     values = ModuleValues();
 }

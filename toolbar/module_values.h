@@ -28,7 +28,4 @@ void PublishConfiguration(const SharedTargets& urls, const ConfigValues& config)
 std::string CurrentSearchMethod();
 void SetSearchMethod(const std::string& method);
 
-// Forgets everything (tests only).
-void ResetModuleValues();
-
 }  // namespace vtb

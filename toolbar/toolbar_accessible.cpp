@@ -5,7 +5,7 @@
 
 #include "core/glyph_layout.h"
 #include "toolbar/band_form.h"
-#include "toolbar/combo_box.h"
+#include "widgets/combo_box.h"
 #include "toolbar/search_box_accessible.h"
 #include "widgets/glyph_buttons.h"
 #include "win/oleacc.h"

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/config_file.h"  // ToolbarError
+#include "win/test_seam.h"
 #include "win/thread_slot.h"
 
 namespace vtb {
@@ -19,7 +20,7 @@ constexpr DWORD kMaskRop = 0x00E20746;  // DSPDxax: brush where the mask is set,
 constexpr std::uint32_t kTransparent = 0xFF000000u;
 constexpr std::size_t kKeptLayouts = 2;
 
-// Image stores still to fail (tests only; see FailNextImageStores).
+// Image stores still to fail (see test_seam::FailNextImageStores).
 std::atomic<int> g_failImageStores{0};
 
 // One cache per thread: every browser window runs its toolbar on a thread of
@@ -246,7 +247,7 @@ int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
     return slot;
 }
 
-void FailNextImageStores(int count) { g_failImageStores = count; }
+void test_seam::FailNextImageStores(int count) { g_failImageStores = count; }
 
 DibBitmap TButtonGlyph::CellImage(int cell) const {
     const DecodedBitmap& source = Source();

@@ -74,10 +74,6 @@ private:
 // The cache of the calling thread's glyphs, or null while no glyph has made it.
 TGlyphCache* SharedGlyphCache();
 
-// Makes the next count state images fail to build, as an image list
-// refusing them would ("Unable to Replace Image"). For tests.
-void FailNextImageStores(int count);
-
 class TButtonGlyph {
 public:
     // changed runs whenever the face must be painted again.

@@ -22,6 +22,7 @@
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
 #include "widgets/toolkit.h"
+#include "win/test_seam.h"
 
 namespace vtbtest {
 namespace {
@@ -402,7 +403,7 @@ TEST_F(ScreenReader, AReaderInAnotherProcessHoldsNeitherTheFormNorTheHost) {
 class ScreenReaderLifetime : public ::testing::Test {
 protected:
     void SetUp() override {
-        vtb::ResetModuleValues();
+        vtb::test_seam::ResetModuleValues();
         WriteTextFile(config_.Path(), SampleFile("Veltrane_ToolBar.cfg"));
         DeleteFileA(settings_.Path().c_str());
     }

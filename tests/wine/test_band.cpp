@@ -24,6 +24,7 @@
 #include "tests/wine/toolbar_fixture.h"
 #include "win/handles.h"
 #include "win/module.h"
+#include "win/test_seam.h"
 
 namespace {
 
@@ -527,7 +528,7 @@ TEST_F(BandTest, SitesLackingInterfacesAreAcceptedWithWhatTheyOffer) {
 class BandFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        vtb::ResetModuleValues();
+        vtb::test_seam::ResetModuleValues();
         DeleteFileA(settings_.Path().c_str());
         vtbtest::WriteTextFile(config_.Path(), vtbtest::kTestConfig);
         ASSERT_EQ(S_OK, factory_.CreateInstance(nullptr, IID_IDeskBand, band_.put_void()));

@@ -20,6 +20,7 @@
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
+#include "win/test_seam.h"
 
 namespace vtbtest {
 namespace {
@@ -45,7 +46,7 @@ std::vector<WORD> Entry(int n) {
 class ClosingHost : public ::testing::TestWithParam<DataMode> {
 protected:
     void SetUp() override {
-        vtb::ResetModuleValues();
+        vtb::test_seam::ResetModuleValues();
         if (GetParam() == DataMode::PerUser) RemoveUserDataDir();
         DeleteFileA(machineSettings_.Path().c_str());
         DeleteFileA(settings_.Path().c_str());

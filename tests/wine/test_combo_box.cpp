@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/wine/toolbar_fixture.h"
+#include "win/test_seam.h"
 
 namespace vtbtest {
 namespace {
@@ -119,7 +120,7 @@ TEST_F(SearchBoxList, ShowsEightEntriesWithoutScrollingAndScrollsMore) {
 TEST_F(SearchBoxList, TheOpenListIsWholeRowsToThePixel) {
     const int border = 2 * GetSystemMetrics(SM_CYBORDER);
     for (int round = 0; round < 2; ++round) {
-        if (round == 0) vtb::TComboBox::ForgetLearnedHeights();
+        if (round == 0) vtb::test_seam::ForgetLearnedComboHeights();
         for (const int count : {0, 1, 5, 8, 12}) {
             std::vector<std::string> entries;
             for (int i = 0; i < count; ++i) entries.push_back("query " + std::to_string(i));

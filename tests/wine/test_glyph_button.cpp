@@ -21,6 +21,7 @@
 #include "widgets/glyph_buttons.h"
 #include "widgets/menus.h"
 #include "widgets/toolkit.h"
+#include "win/test_seam.h"
 
 namespace {
 
@@ -636,7 +637,7 @@ TEST_F(GlyphButtonHost, AFailingPaintEndsItsPaintAndIsToldOnce) {
     glyph.Width = glyph.Height = 16;
     glyph.Pixels.assign(256, 0x0000FF);
     button_->SetGlyph(glyph);  // its images are built at the next paint, which fails
-    vtb::FailNextImageStores(1000);
+    vtb::test_seam::FailNextImageStores(1000);
     for (int i = 0; i < 5; ++i) {
         InvalidateRect(Window(), nullptr, TRUE);
         UpdateWindow(Window());
@@ -644,7 +645,7 @@ TEST_F(GlyphButtonHost, AFailingPaintEndsItsPaintAndIsToldOnce) {
     }
     EXPECT_TRUE(boxes.WaitForBoxes(1, 3000));
     vtbtest::PumpMessages(100);
-    vtb::FailNextImageStores(0);
+    vtb::test_seam::FailNextImageStores(0);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "Unable to Replace Image.");
     RECT pending;
@@ -655,7 +656,7 @@ TEST_F(GlyphButtonHost, AFailingPaintEndsItsPaintAndIsToldOnce) {
     UpdateWindow(Window());
     EXPECT_GE(button_->FaceGlyph().StateImageIndex(S::bfsUp), 0);
     button_->SetGlyph(glyph);
-    vtb::FailNextImageStores(1);
+    vtb::test_seam::FailNextImageStores(1);
     InvalidateRect(Window(), nullptr, TRUE);
     UpdateWindow(Window());
     EXPECT_TRUE(boxes.WaitForBoxes(2, 3000));

@@ -16,6 +16,7 @@
 #include "widgets/button_graphics.h"
 #include "widgets/glyph_buttons.h"
 #include "widgets/glyph_files.h"
+#include "win/test_seam.h"
 
 namespace {
 
@@ -308,7 +309,7 @@ TEST_F(GlyphPaint, AGlyphWhoseImageFailedHoldsNoListThatCanGo) {
     Set(red, 8, 8, kRed);
     first.SetSource(red);
     second.SetSource(Solid(16, 16, kBlue));
-    vtb::FailNextImageStores(1);
+    vtb::test_seam::FailNextImageStores(1);
     EXPECT_THROW(first.MakeStateImage(S::bfsUp), vtb::ToolbarError);
     EXPECT_EQ(first.SharedList(), nullptr);
     EXPECT_EQ(vtb::SharedGlyphCache()->ListCount(), 0) << "the list taken for it went back";

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "tests/wine/toolbar_fixture.h"
+#include "win/test_seam.h"
 
 namespace vtbtest {
 namespace {
@@ -237,7 +238,7 @@ TEST_F(ToolbarFormTest, ConstructionsOnSeveralThreadsDoNotMixTheirTargets) {
 }
 
 TEST(ModuleValues, PublishSnapshotAndReset) {
-    vtb::ResetModuleValues();
+    vtb::test_seam::ResetModuleValues();
     EXPECT_EQ(vtb::SnapshotModuleValues().URLList, nullptr);
 
     vtb::ConfigValues config;
@@ -256,13 +257,13 @@ TEST(ModuleValues, PublishSnapshotAndReset) {
     vtb::PublishConfiguration(std::make_shared<const vtb::TargetList>(vtb::TargetList{"c"}), config);
     EXPECT_EQ(*kept, (vtb::TargetList{"a", "b"}));
 
-    vtb::ResetModuleValues();
+    vtb::test_seam::ResetModuleValues();
     EXPECT_EQ(vtb::CurrentSearchMethod(), "");
     EXPECT_EQ(vtb::SnapshotModuleValues().URLList, nullptr);
 }
 
 TEST(ModuleValues, AConstructionNeverPutsBackAnOlderSearchMethod) {
-    vtb::ResetModuleValues();
+    vtb::test_seam::ResetModuleValues();
     vtb::SetSearchMethod("all");
     // A construction on one thread reads the values it starts from ...
     vtb::ModuleValues construction = vtb::SnapshotModuleValues();
@@ -273,7 +274,7 @@ TEST(ModuleValues, AConstructionNeverPutsBackAnOlderSearchMethod) {
     vtb::PublishConfiguration(std::make_shared<const vtb::TargetList>(vtb::TargetList{"x"}), construction.Config);
     EXPECT_EQ(vtb::CurrentSearchMethod(), "statutes");
     EXPECT_EQ(vtb::SnapshotModuleValues().Config.SearchParam1, "https://lexa.example/search?m=");
-    vtb::ResetModuleValues();
+    vtb::test_seam::ResetModuleValues();
 }
 
 }  // namespace

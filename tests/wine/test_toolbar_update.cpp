@@ -3,6 +3,7 @@
 #include "tests/wine/support_http.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/toolbar_fixture.h"
+#include "win/test_seam.h"
 
 namespace vtbtest {
 namespace {
@@ -114,7 +115,7 @@ TEST_F(UpdateTest, PerUserTheSettingsAndTheUpdateLandInTheUsersFolderOnly) {
 TEST_F(UpdateTest, NoUpdateAddressFails) {
     std::string cfg = kTestConfig;
     cfg.erase(cfg.find("[ToolBar Update URL]"));
-    vtb::ResetModuleValues();
+    vtb::test_seam::ResetModuleValues();
     Build(cfg);
     EXPECT_EQ(RunUpdateCommand(), kFailed);
 }

@@ -12,9 +12,10 @@
 #include "toolbar/module_values.h"
 #include "tests/wine/support_wine.h"
 #include "toolbar/band_form.h"
-#include "toolbar/combo_box.h"
+#include "widgets/combo_box.h"
 #include "widgets/glyph_buttons.h"
 #include "win/module.h"
+#include "win/test_seam.h"
 
 namespace vtbtest {
 
@@ -58,7 +59,7 @@ inline const char* const kTestConfig =
 class ToolbarFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        vtb::ResetModuleValues();
+        vtb::test_seam::ResetModuleValues();
         DeleteFileA(ConfigPath().c_str());
         DeleteFileA(SettingsPath().c_str());
         parent_.reset(CreateWindowExA(0, "STATIC", "site", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 900, 80,

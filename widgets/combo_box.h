@@ -35,10 +35,6 @@ public:
 
     void SetFocus();
 
-    // For tests: the next box made learns its heights again, as the
-    // process's first one does when its list first drops down.
-    static void ForgetLearnedHeights();
-
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -1,4 +1,4 @@
-#include "toolbar/combo_box.h"
+#include "widgets/combo_box.h"
 
 #include <commctrl.h>
 
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "widgets/form.h"
+#include "win/test_seam.h"
 
 namespace vtb {
 
@@ -67,7 +68,7 @@ void Learn(HWND combo, int width, int madeClosed, int madeHeight) {
 
 }  // namespace
 
-void TComboBox::ForgetLearnedHeights() {
+void test_seam::ForgetLearnedComboHeights() {
     closedHeight = 0;
     listExtra = 0;
 }
