@@ -5,6 +5,7 @@
 #include <string>
 
 #include "band/com_server.h"
+#include "band/registry.h"
 #include "widgets/toolkit.h"
 #include "win/module.h"
 

@@ -89,4 +89,14 @@ void ShowPlainMessage(const std::string& text) {
     MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TASKMODAL);
 }
 
+std::string ServerModulePath() {
+    std::string path = ModulePath();  // the long form
+    // A path with a space is written in its 8.3 form, which has none.
+    if (path.find(' ') != std::string::npos) {
+        const std::string shortPath = ConvertPath(GetShortPathNameA, path);
+        if (!shortPath.empty()) path = shortPath;
+    }
+    return path;
+}
+
 }  // namespace vtb

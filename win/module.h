@@ -29,4 +29,8 @@ void ShowErrorMessage(const std::string& text);
 // Plain message box centred on the screen: one OK button, no icon.
 void ShowPlainMessage(const std::string& text);
 
+// The module's path as the registry holds it: every component long, and the
+// short 8.3 form when the long one contains a space.
+std::string ServerModulePath();
+
 }  // namespace vtb

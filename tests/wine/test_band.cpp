@@ -16,6 +16,7 @@
 
 #include "band/com_server.h"
 #include "band/desk_band.h"
+#include "band/registry.h"
 #include "core/config_file.h"
 #include "tests/wine/support_browser.h"
 #include "tests/wine/support_menu.h"

@@ -14,6 +14,7 @@
 
 #include "band/com_objects.h"
 #include "band/com_server.h"
+#include "band/registry.h"
 #include "tests/wine/support_wine.h"
 #include "win/handles.h"
 #include "win/module.h"
