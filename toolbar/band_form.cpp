@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "core/link_layout.h"
-#include "toolbar/module_values.h"
-#include "widgets/combo_box.h"
 #include "toolbar/glyph_resources.h"
+#include "toolbar/module_values.h"
 #include "toolbar/settings_file.h"
 #include "toolbar/toolbar_accessible.h"
+#include "widgets/combo_box.h"
 #include "widgets/glyph_buttons.h"
 #include "widgets/glyph_files.h"
 #include "widgets/toolkit.h"

@@ -7,10 +7,10 @@
 
 #include "core/menu_command.h"
 #include "core/messages.h"
-#include "toolbar/module_values.h"
 #include "core/search.h"
 #include "toolbar/band_form.h"
 #include "toolbar/bind_status_callback.h"
+#include "toolbar/module_values.h"
 #include "widgets/combo_box.h"
 #include "widgets/glyph_buttons.h"
 #include "widgets/toolkit.h"

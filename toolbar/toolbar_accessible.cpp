@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/glyph_layout.h"
+#include "core/caption_accelerator.h"
 #include "toolbar/band_form.h"
-#include "widgets/combo_box.h"
 #include "toolbar/search_box_accessible.h"
+#include "widgets/combo_box.h"
 #include "widgets/glyph_buttons.h"
 #include "win/oleacc.h"
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/config_file.h"  // ToolbarError
+#include "core/glyph_images.h"
 #include "win/test_seam.h"
 #include "win/thread_slot.h"
 

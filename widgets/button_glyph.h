@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/bitmap_file.h"
+#include "core/face_states.h"
 #include "core/glyph_layout.h"
 #include "widgets/button_graphics.h"
 #include "win/handles.h"

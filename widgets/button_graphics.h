@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/face_states.h"
 #include "core/glyph_layout.h"
 #include "win/handles.h"
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/caption_accelerator.h"
 #include "core/config_file.h"  // ToolbarError
 #include "widgets/button_glyph.h"
 #include "widgets/button_graphics.h"

@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "control.h"
 #include "core/bitmap_file.h"
-#include "core/glyph_layout.h"  // TButtonFaceState, TButtonLayout, TButtonStyle, ...
-#include "button_graphics.h"
-#include "menus.h"
+#include "core/face_states.h"
+#include "core/glyph_layout.h"
+#include "core/menu_anchor.h"
+#include "widgets/button_graphics.h"
+#include "widgets/control.h"
+#include "widgets/menus.h"
 
 namespace vtb {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/bitmap_file.h"
-#include "core/glyph_layout.h"
+#include "core/glyph_images.h"
 #include "core/messages.h"
 
 namespace vtb::check {

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "core/check/button_font.h"
-#include "core/glyph_layout.h"
+#include "core/caption_accelerator.h"
 
 namespace vtb::check {
 namespace {

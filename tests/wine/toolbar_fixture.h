@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "toolbar/module_values.h"
 #include "tests/wine/support_wine.h"
 #include "toolbar/band_form.h"
+#include "toolbar/module_values.h"
 #include "widgets/combo_box.h"
 #include "widgets/glyph_buttons.h"
 #include "win/module.h"

@@ -1,0 +1,20 @@
+// A caption's accelerator key, marked with "&", and the caption as a
+// screen reader reads it out.
+#pragma once
+
+#include <string>
+
+namespace vtb {
+
+// The accelerator of a caption: the character after a lone "&" ("&&" is a
+// literal ampersand); the last one counts; 0 without one.
+char CaptionAccelerator(const std::string& caption);
+
+// A caption as it is read out: every lone "&" dropped, "&&" one "&".
+std::string CaptionWithoutAccelerator(const std::string& caption);
+
+// What a screen reader announces for a button: its caption without the
+// accelerator marker, or placeName when that leaves nothing but blanks.
+std::string AnnouncedName(const std::string& caption, const std::string& placeName);
+
+}  // namespace vtb
