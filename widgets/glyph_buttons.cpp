@@ -119,7 +119,6 @@ TGlyphButton::TGlyphButton(TWinControl* parent, std::string name) : TControl(par
 }
 
 TGlyphButton::~TGlyphButton() {
-    *alive_ = false;
     autoRepeatTimer_.reset();
     faceGlyph_.reset();
 }
@@ -299,22 +298,19 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK: {
         if (isMenuShowing_) return 0;
         // A double-click is a second press; only a down button hears of it.
-        const auto alive = alive_;
         Press(MouseButton::Left, x, y);
-        if (*alive && down_ && OnDblClick) OnDblClick(this);
+        if (down_ && OnDblClick) OnDblClick(this);
         return 0;
     }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:  // a double-click of another button is one more press
-    case WM_RBUTTONUP: {
-        const auto alive = alive_;
+    case WM_RBUTTONUP:
         if (msg == WM_RBUTTONUP)
             Release(MouseButton::Right, wParam, x, y);
         else
             Press(MouseButton::Right, x, y);
-        if (*alive) RecheckHover();
+        RecheckHover();
         return 0;
-    }
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
         Press(MouseButton::Middle, x, y);
@@ -325,12 +321,10 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONUP:
         Release(MouseButton::Middle, wParam, x, y);
         return 0;
-    case WM_MOUSEMOVE: {
-        const auto alive = alive_;
+    case WM_MOUSEMOVE:
         if (OnMouseMove) OnMouseMove(this, x, y);
-        if (*alive && isTracking_) TrackPointer(x, y);
+        if (isTracking_) TrackPointer(x, y);
         return 0;
-    }
     case CM_MOUSEENTER:
         MouseEntered();
         return 0;
@@ -375,12 +369,10 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TGlyphButton::Press(MouseButton button, int x, int y) {
     if (isMenuShowing_) return;  // the drop-down menu of this very press is open
-    const auto alive = alive_;
     if (CaptureOnPress) SetMouseCapture(true);
     if (OnMouseDown) {
         const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
         OnMouseDown(this, code, x, y);
-        if (!*alive) return;
     }
     if (!isHovered_ && Enabled()) {
         isHovered_ = true;
@@ -399,14 +391,10 @@ void TGlyphButton::Press(MouseButton button, int x, int y) {
     isMenuShowing_ = true;
     AccessibleChanged();  // told before a menu's loop starts
     try {
-        if (ShowDropDownMenu(MenuAnchor())) {
-            if (!*alive) return;
-            FinishPress(MouseButton::Left, x, y);
-            if (!*alive) return;
-        }
+        if (ShowDropDownMenu(MenuAnchor())) FinishPress(MouseButton::Left, x, y);
         DropClosingClick();
     } catch (...) {
-        if (*alive) isMenuShowing_ = false;
+        isMenuShowing_ = false;
         throw;
     }
     isMenuShowing_ = false;
@@ -461,16 +449,14 @@ void TGlyphButton::TrackPointer(int x, int y) {
 }
 
 void TGlyphButton::Release(MouseButton button, WPARAM keys, int x, int y) {
-    const auto alive = alive_;
     // The capture stays while any mouse button is still held on the button.
     if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
     if (OnMouseUp) {
         const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
         OnMouseUp(this, code, x, y);
-        if (!*alive) return;
     }
     FinishPress(button, x, y);
-    if (*alive) StopAutoRepeat();
+    StopAutoRepeat();
 }
 
 void TGlyphButton::FinishPress(MouseButton button, int x, int y) {
@@ -494,11 +480,7 @@ void TGlyphButton::FinishPress(MouseButton button, int x, int y) {
             Repaint();
         }
         AccessibleChanged();
-        if (inside && !isMenuShowing_) {
-            const auto alive = alive_;
-            FireClick();
-            if (!*alive) return;
-        }
+        if (inside && !isMenuShowing_) FireClick();
     }
     RecheckHover();
 }
@@ -582,19 +564,18 @@ void TGlyphButton::Activate() {
         FireClick();
         return;
     }
-    const auto alive = alive_;
     if (!down_) faceState_ = TButtonFaceState::bfsPressed;
     isMenuShowing_ = true;
     Repaint();
     AccessibleChanged();
     try {
         ShowDropDownMenu(MenuAnchor());
-        if (*alive) DropClosingClick();
+        DropClosingClick();
     } catch (...) {
-        if (*alive) EndActivation();
+        EndActivation();
         throw;
     }
-    if (*alive) EndActivation();
+    EndActivation();
 }
 
 void TGlyphButton::EndActivation() {
@@ -641,11 +622,10 @@ void TGlyphButton::StopAutoRepeat() {
 void TGlyphButton::RepeatTick() {
     autoRepeatTimer_->Start(RepeatInterval);
     if (faceState_ != TButtonFaceState::bfsPressed || !MouseCapture()) return;
-    const auto alive = alive_;
     try {
         FireClick();
     } catch (...) {
-        if (*alive) StopAutoRepeat();
+        StopAutoRepeat();
         throw;
     }
 }

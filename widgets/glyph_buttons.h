@@ -164,9 +164,6 @@ private:
     UINT TextFlags() const;
     POINT MenuAnchor() const;
 
-    // Cleared when the button is destroyed, so that code running after an
-    // event handler can tell whether the handler destroyed it.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<TButtonGlyph> faceGlyph_;
     std::unique_ptr<TRepeatTimer> autoRepeatTimer_;
     // The composed faces, most recently used first, and the memory device
