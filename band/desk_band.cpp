@@ -192,7 +192,13 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
     try {
         std::unique_ptr<TBandForm> form = TBandForm::Build(SiteWindow, error);
         Building = false;
-        if (!form || !form->Handle()) return E_FAIL;
+        if (!form) return E_FAIL;
+        if (!form->Handle()) {
+            // Without its window, the form goes the way every form goes.
+            BandForm = std::move(form);
+            DestroyForm();
+            return E_FAIL;
+        }
         // The form has no browser during its construction.
         form->WebBrowser = WebBrowser;
         form->AccessibleCounter = Factory();  // a screen reader's hold keeps the module loaded
