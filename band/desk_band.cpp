@@ -26,9 +26,9 @@ const char* const kIEToolbarKey = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolb
 std::string ClassKey() { return "CLSID\\" + GUIDToString(CLSID_VeltraneDeskBand); }
 std::string CategoryName() { return GUIDToString(CATID_DeskBandCategory); }
 
-// A form the band let go of while one of the toolbar's handlers was still
-// running: it goes when the outermost handler returns. Until then it counts
-// as a live object, so the module is not unloaded under the handler.
+// A form the band let go of, with its hold on the module: the toolkit may
+// keep it until the handler that closed it has returned, and until then it
+// counts as a live object, so the module is not unloaded under the handler.
 class TClosingForm : public TComponent {
 public:
     TClosingForm(std::unique_ptr<TBandForm> form, TComServer* server) : form_(std::move(form)), server_(server) {
@@ -38,6 +38,7 @@ public:
         form_.reset();  // FormDestroy saves the user settings
         if (server_) server_->CountObject(false);
     }
+    void Closing() override { form_->Closing(); }
 
 private:
     std::unique_ptr<TBandForm> form_;
@@ -78,15 +79,10 @@ void TDeskBand::DestroyForm() {
     form->OnMessage = nullptr;
     form->OnResize = nullptr;
     form->SetTimerEnabled(false);
-    if (TToolkit::ForThread().HandlerDepth() == 0) {
-        form.reset();  // FormDestroy saves the user settings
-        return;
-    }
-    // Closed from inside one of its own handlers (a menu command, a box):
-    // it is hidden now and destroyed when that handler has returned.
-    if (form->Handle()) ShowWindow(form->Handle(), SW_HIDE);
+    // Closed from inside one of its own handlers (a menu command, a box),
+    // the toolkit keeps it, hidden, until that handler has returned.
     TComServer* server = Factory() ? &Factory()->ComServer() : nullptr;
-    TToolkit::ReleaseWhenIdle(std::make_unique<TClosingForm>(std::move(form), server));
+    TToolkit::Destroy(std::make_unique<TClosingForm>(std::move(form), server));
 }
 
 void TDeskBand::NotifyBandInfoChanged() {
@@ -197,7 +193,13 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
     try {
         std::unique_ptr<TBandForm> form = TBandForm::Build(SiteWindow, error);
         Building = false;
-        if (!form || !form->Handle()) return E_FAIL;
+        if (!form) return E_FAIL;
+        if (!form->Handle()) {
+            // Without its window, the form goes the way every form goes.
+            BandForm = std::move(form);
+            DestroyForm();
+            return E_FAIL;
+        }
         // The form has no browser during its construction.
         form->WebBrowser = WebBrowser;
         form->AccessibleCounter = Factory();  // a screen reader's hold keeps the module loaded

@@ -6,6 +6,7 @@
 
 #include "core/config_file.h"  // ToolbarError
 #include "core/glyph_images.h"
+#include "widgets/same_values.h"
 #include "win/test_seam.h"
 #include "win/thread_slot.h"
 
@@ -313,50 +314,57 @@ DibBitmap TButtonGlyph::EmbossedImage() const {
     return result;
 }
 
-bool TButtonGlyph::LayoutKey::operator==(const LayoutKey& o) const {
-    const FaceLayoutInput& a = input;
-    const FaceLayoutInput& b = o.input;
-    return a.Rect.right == b.Rect.right && a.Rect.bottom == b.Rect.bottom && a.Glyph.cx == b.Glyph.cx &&
-           a.Glyph.cy == b.Glyph.cy && a.Layout == b.Layout && a.Margin == b.Margin && a.Spacing == b.Spacing &&
-           a.ShowMark == b.ShowMark && a.WordWrap == b.WordWrap && textFlags == o.textFlags &&
-           font.lfHeight == o.font.lfHeight && font.lfWidth == o.font.lfWidth && font.lfWeight == o.font.lfWeight &&
-           font.lfItalic == o.font.lfItalic && font.lfCharSet == o.font.lfCharSet &&
-           lstrcmpA(font.lfFaceName, o.font.lfFaceName) == 0 && a.Caption == b.Caption;
+namespace {
+
+// The font selected into a canvas, its name's bytes after the end cleared
+// (the system leaves whatever was there): the same font, the same bytes.
+LOGFONTA CanvasFont(HDC canvas) {
+    LOGFONTA font{};
+    GetObjectA(GetCurrentObject(canvas, OBJ_FONT), sizeof font, &font);
+    char* const end = std::find(font.lfFaceName, font.lfFaceName + LF_FACESIZE, '\0');
+    std::fill(end, font.lfFaceName + LF_FACESIZE, '\0');
+    return font;
 }
 
-FaceLayout TButtonGlyph::Layout(HDC canvas, const FaceLayoutInput& in, UINT textFlags) {
-    LayoutKey key{in, textFlags, {}};
-    key.input.Rect = {0, 0, in.Rect.right - in.Rect.left, in.Rect.bottom - in.Rect.top};
-    GetObjectA(GetCurrentObject(canvas, OBJ_FONT), sizeof key.font, &key.font);
-    const auto offset = [&in](FaceLayout placed) {
-        placed.GlyphPos.x += in.Rect.left;
-        placed.GlyphPos.y += in.Rect.top;
-        placed.TextRect.left += in.Rect.left;
-        placed.TextRect.right += in.Rect.left;
-        placed.TextRect.top += in.Rect.top;
-        placed.TextRect.bottom += in.Rect.top;
-        return placed;
-    };
-    for (const auto& [seen, placed] : layouts_)
-        if (seen == key) return offset(placed);
+}  // namespace
 
-    const UINT wrap = WordWrap ? DT_WORDBREAK : 0;
+bool TButtonGlyph::LayoutInputs::operator==(const LayoutInputs& other) const {
+    return SameValues(values, other.values) && caption == other.caption;
+}
+
+FaceLayoutInput TButtonGlyph::LayoutInputs::At(int left, int top) const {
+    FaceLayoutInput in;
+    in.Rect = {left, top, left + values.size.cx, top + values.size.cy};
+    in.Glyph = values.glyph;
+    in.Caption = caption;
+    in.Layout = values.layout;
+    in.Margin = values.margin;
+    in.Spacing = values.spacing;
+    in.ShowMark = values.showMark != FALSE;
+    in.WordWrap = values.wordWrap != FALSE;
+    return in;
+}
+
+FaceLayout TButtonGlyph::Layout(HDC canvas, const LayoutInputs& in) {
+    for (const auto& [seen, placed] : layouts_)
+        if (seen == in) return placed;
+
+    const UINT flags = in.values.textFlags | (in.values.wordWrap ? DT_WORDBREAK : 0);
     TextMeasure measure;
     measure.LineWidth = [canvas](const std::string& line) {
         SIZE size{};
         GetTextExtentPoint32A(canvas, line.c_str(), static_cast<int>(line.size()), &size);
         return static_cast<int>(size.cx);
     };
-    measure.Extent = [canvas, wrap, textFlags](const std::string& text, int width) {
+    measure.Extent = [canvas, flags](const std::string& text, int width) {
         RECT r{0, 0, width, 0};
-        DrawTextA(canvas, text.c_str(), static_cast<int>(text.size()), &r,
-                  DT_CALCRECT | DT_CENTER | DT_VCENTER | wrap | textFlags);
+        DrawTextA(canvas, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_CENTER | DT_VCENTER | flags);
         return FaceSize{r.right - r.left, r.bottom - r.top};
     };
-    const FaceLayout placed = LayoutFace(key.input, measure);
+    const FaceLayout placed = LayoutFace(in.At(0, 0), measure);
     if (layouts_.size() >= kKeptLayouts) layouts_.pop_back();
-    layouts_.insert(layouts_.begin(), {key, placed});
-    return offset(placed);
+    layouts_.insert(layouts_.begin(), {in, placed});
+    return placed;
 }
 
 void TButtonGlyph::CopyGlyph(DibBitmap& surface, int slot, int x, int y) const {
@@ -376,16 +384,25 @@ void TButtonGlyph::CopyGlyph(DibBitmap& surface, int slot, int x, int y) const {
 RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& caption,
                             TButtonLayout layout, int margin, int spacing, bool showMark,
                             TButtonFaceState glyphState, UINT textFlags, DibBitmap* surface) {
-    FaceLayoutInput in;
-    in.Rect = {rect.left, rect.top, rect.right, rect.bottom};
-    in.Glyph = CellSize();
-    in.Caption = caption;
-    in.Layout = layout;
-    in.Margin = margin;
-    in.Spacing = spacing;
-    in.ShowMark = showMark;
-    in.WordWrap = WordWrap;
-    const FaceLayout placed = Layout(canvas, in, textFlags);
+    LayoutInputs layoutInputs;
+    LayoutInputs::Values& v = layoutInputs.values;
+    v.size = {rect.right - rect.left, rect.bottom - rect.top};
+    v.glyph = CellSize();
+    v.layout = layout;
+    v.margin = margin;
+    v.spacing = spacing;
+    v.textFlags = textFlags;
+    v.showMark = showMark;
+    v.wordWrap = WordWrap;
+    v.font = CanvasFont(canvas);
+    layoutInputs.caption = caption;
+    FaceLayout placed = Layout(canvas, layoutInputs);
+    placed.GlyphPos.x += rect.left;
+    placed.GlyphPos.y += rect.top;
+    placed.TextRect.left += rect.left;
+    placed.TextRect.right += rect.left;
+    placed.TextRect.top += rect.top;
+    placed.TextRect.bottom += rect.top;
 
     FaceSize drawn{0, 0};
     const int slot = MakeStateImage(glyphState);
@@ -401,7 +418,7 @@ RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& cap
     DrawCaption(canvas, placed.Caption, text, glyphState, textFlags);
 
     if (showMark) {
-        const FacePoint mark = DropMarkPosition(in, placed, Source().Width > 0, drawn);
+        const FacePoint mark = DropMarkPosition(layoutInputs.At(rect.left, rect.top), placed, Source().Width > 0, drawn);
         DrawDropMark(FaceCanvas(canvas, surface), mark.x, mark.y, glyphState);
     }
     return text;

@@ -122,16 +122,32 @@ public:
     static void DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state);
 
 private:
-    // The layout of the last faces, which depends on the face's size, not on
-    // where it lies: a face that only changes colour or moves is not measured
-    // again.
-    struct LayoutKey {
-        FaceLayoutInput input;  // its rectangle at (0, 0)
-        UINT textFlags;
-        LOGFONTA font;
-        bool operator==(const LayoutKey& other) const;
+    // Everything the layout of a face is made from, compared whole as the
+    // key of the last layouts: the layout reads nothing beyond it, so an
+    // input added here is in the key by construction. It depends on the
+    // face's size, not on where it lies: a face that only changes colour or
+    // moves is not measured again.
+    struct LayoutInputs {
+        // Plain values, compared byte for byte (see SameValues).
+        struct Values {
+            FaceSize size;
+            FaceSize glyph;  // one cell
+            TButtonLayout layout;
+            int margin;
+            int spacing;
+            UINT textFlags;
+            BOOL showMark;
+            BOOL wordWrap;
+            LOGFONTA font;  // the canvas's, measured with
+        };
+        Values values{};
+        std::string caption;
+        bool operator==(const LayoutInputs& other) const;
+        // The layout's own input, the face's rectangle at (left, top).
+        FaceLayoutInput At(int left, int top) const;
     };
-    FaceLayout Layout(HDC canvas, const FaceLayoutInput& in, UINT textFlags);
+    // The layout at (0, 0); the canvas carries the font of in.
+    FaceLayout Layout(HDC canvas, const LayoutInputs& in);
     void CopyGlyph(DibBitmap& surface, int slot, int x, int y) const;
     void SourceChanged();
     FaceSize CellSize() const;
@@ -151,7 +167,7 @@ private:
     std::array<std::uint32_t, 3> imageColors_{};
     // Each state image as stored in the list, kTransparent where the mask is.
     std::array<std::vector<std::uint32_t>, kFaceStateCount> statePixels_;
-    std::vector<std::pair<LayoutKey, FaceLayout>> layouts_;
+    std::vector<std::pair<LayoutInputs, FaceLayout>> layouts_;
 };
 
 }  // namespace vtb

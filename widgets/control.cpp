@@ -229,6 +229,10 @@ TWinControl::~TWinControl() {
     DetachHandle();
 }
 
+void TWinControl::Closing() {
+    if (handle_) ShowWindow(handle_, SW_HIDE);
+}
+
 void TWinControl::EndUpdate() {
     if (updating_ == 0 || --updating_ > 0) return;
     if (handle_) InvalidateRect(handle_, nullptr, TRUE);
@@ -323,8 +327,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     }
     TWinControl* self = FromHandle(window);
     if (!self) return DefWindowProcA(window, msg, wParam, lParam);
-    // While any handler of this thread runs, a control asked to go away
-    // stays until the outermost one has returned.
+    // The entry of every message: nothing of the toolkit is destroyed under it.
     const TToolkit::HandlerScope scope;
     TToolkit::NotifyFormOfInput(*self, msg);
     const HWND saved = self->current_;

@@ -55,6 +55,10 @@ public:
     void FreeNotification(TComponent* other);
     void RemoveFreeNotification(TComponent* other);
 
+    // Let go (TToolkit::Destroy) while a handler of its thread still runs:
+    // it stays until that handler has returned, out of sight from now on.
+    virtual void Closing() {}
+
 protected:
     // `component` is being destroyed; drop every reference to it.
     virtual void Notification(TComponent* component) { (void)component; }
@@ -164,6 +168,7 @@ public:
     ~TWinControl() override;
 
     HWND Handle() const override { return handle_; }
+    void Closing() override;
 
     // The toolkit control of a window handle, if it is one of ours.
     static TWinControl* FromHandle(HWND window);

@@ -11,8 +11,10 @@
 #include "core/config_file.h"  // ToolbarError
 #include "widgets/button_glyph.h"
 #include "widgets/button_graphics.h"
+#include "widgets/fonts.h"
 #include "widgets/form.h"
 #include "widgets/glyph_files.h"
+#include "widgets/same_values.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"
 #include "win/locks.h"
@@ -120,7 +122,6 @@ TGlyphButton::TGlyphButton(TWinControl* parent, std::string name) : TControl(par
 }
 
 TGlyphButton::~TGlyphButton() {
-    *alive_ = false;
     autoRepeatTimer_.reset();
     faceGlyph_.reset();
 }
@@ -300,22 +301,19 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK: {
         if (isMenuShowing_) return 0;
         // A double-click is a second press; only a down button hears of it.
-        const auto alive = alive_;
         Press(MouseButton::Left, x, y);
-        if (*alive && down_ && OnDblClick) OnDblClick(this);
+        if (down_ && OnDblClick) OnDblClick(this);
         return 0;
     }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:  // a double-click of another button is one more press
-    case WM_RBUTTONUP: {
-        const auto alive = alive_;
+    case WM_RBUTTONUP:
         if (msg == WM_RBUTTONUP)
             Release(MouseButton::Right, wParam, x, y);
         else
             Press(MouseButton::Right, x, y);
-        if (*alive) RecheckHover();
+        RecheckHover();
         return 0;
-    }
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
         Press(MouseButton::Middle, x, y);
@@ -326,12 +324,10 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONUP:
         Release(MouseButton::Middle, wParam, x, y);
         return 0;
-    case WM_MOUSEMOVE: {
-        const auto alive = alive_;
+    case WM_MOUSEMOVE:
         if (OnMouseMove) OnMouseMove(this, x, y);
-        if (*alive && isTracking_) TrackPointer(x, y);
+        if (isTracking_) TrackPointer(x, y);
         return 0;
-    }
     case CM_MOUSEENTER:
         MouseEntered();
         return 0;
@@ -376,12 +372,10 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TGlyphButton::Press(MouseButton button, int x, int y) {
     if (isMenuShowing_) return;  // the drop-down menu of this very press is open
-    const auto alive = alive_;
     if (CaptureOnPress) SetMouseCapture(true);
     if (OnMouseDown) {
         const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
         OnMouseDown(this, code, x, y);
-        if (!*alive) return;
     }
     if (!isHovered_ && Enabled()) {
         isHovered_ = true;
@@ -400,14 +394,10 @@ void TGlyphButton::Press(MouseButton button, int x, int y) {
     isMenuShowing_ = true;
     AccessibleChanged();  // told before a menu's loop starts
     try {
-        if (ShowDropDownMenu(MenuAnchor())) {
-            if (!*alive) return;
-            FinishPress(MouseButton::Left, x, y);
-            if (!*alive) return;
-        }
+        if (ShowDropDownMenu(MenuAnchor())) FinishPress(MouseButton::Left, x, y);
         DropClosingClick();
     } catch (...) {
-        if (*alive) isMenuShowing_ = false;
+        isMenuShowing_ = false;
         throw;
     }
     isMenuShowing_ = false;
@@ -462,16 +452,14 @@ void TGlyphButton::TrackPointer(int x, int y) {
 }
 
 void TGlyphButton::Release(MouseButton button, WPARAM keys, int x, int y) {
-    const auto alive = alive_;
     // The capture stays while any mouse button is still held on the button.
     if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
     if (OnMouseUp) {
         const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
         OnMouseUp(this, code, x, y);
-        if (!*alive) return;
     }
     FinishPress(button, x, y);
-    if (*alive) StopAutoRepeat();
+    StopAutoRepeat();
 }
 
 void TGlyphButton::FinishPress(MouseButton button, int x, int y) {
@@ -495,11 +483,7 @@ void TGlyphButton::FinishPress(MouseButton button, int x, int y) {
             Repaint();
         }
         AccessibleChanged();
-        if (inside && !isMenuShowing_) {
-            const auto alive = alive_;
-            FireClick();
-            if (!*alive) return;
-        }
+        if (inside && !isMenuShowing_) FireClick();
     }
     RecheckHover();
 }
@@ -583,19 +567,18 @@ void TGlyphButton::Activate() {
         FireClick();
         return;
     }
-    const auto alive = alive_;
     if (!down_) faceState_ = TButtonFaceState::bfsPressed;
     isMenuShowing_ = true;
     Repaint();
     AccessibleChanged();
     try {
         ShowDropDownMenu(MenuAnchor());
-        if (*alive) DropClosingClick();
+        DropClosingClick();
     } catch (...) {
-        if (*alive) EndActivation();
+        EndActivation();
         throw;
     }
-    if (*alive) EndActivation();
+    EndActivation();
 }
 
 void TGlyphButton::EndActivation() {
@@ -642,20 +625,21 @@ void TGlyphButton::StopAutoRepeat() {
 void TGlyphButton::RepeatTick() {
     autoRepeatTimer_->Start(RepeatInterval);
     if (faceState_ != TButtonFaceState::bfsPressed || !MouseCapture()) return;
-    const auto alive = alive_;
     try {
         FireClick();
     } catch (...) {
-        if (*alive) StopAutoRepeat();
+        StopAutoRepeat();
         throw;
     }
 }
 
 // ---- Painting ----------------------------------------------------------------------
 
-UINT TGlyphButton::TextFlags() const {
+namespace {
+
+UINT TextFlagsFor(TAlignment alignment) {
     // The toolkit has no right-to-left controls: no exchange, no DT_RTLREADING.
-    switch (faceGlyph_->Alignment) {
+    switch (alignment) {
     case taLeftJustify: return DT_LEFT;
     case taRightJustify: return DT_RIGHT;
     case taCenter: break;
@@ -663,77 +647,75 @@ UINT TGlyphButton::TextFlags() const {
     return DT_CENTER;
 }
 
-void TGlyphButton::PaintContents(HDC canvas, RECT rect, TButtonFaceState glyphState, bool showMark) {
-    // Into the face being composed, the glyph goes straight into its pixels.
-    DibBitmap* surface = composing_ && canvas == bufferDc_.get() ? composing_ : nullptr;
-    faceGlyph_->DrawFace(canvas, rect, caption_, layout_, margin_, spacing_, showMark, glyphState, TextFlags(),
-                         surface);
-}
-
-namespace {
-
 // A few faces per button: idle, hovered, pressed, and one more.
 constexpr std::size_t kCachedFaces = 4;
 
 }  // namespace
 
-bool TGlyphButton::FaceKey::operator==(const FaceKey& o) const {
-    return faceState == o.faceState && paintState == o.paintState && glyphState == o.glyphState &&
-           showMark == o.showMark && flat == o.flat && transparent == o.transparent && width == o.width &&
-           height == o.height && fontHeight == o.fontHeight && fontBold == o.fontBold && fontColor == o.fontColor && glyphVersion == o.glyphVersion &&
-           layout == o.layout && margin == o.margin && spacing == o.spacing && style == o.style &&
-           alignment == o.alignment && wordWrap == o.wordWrap && systemColors == o.systemColors &&
-           caption == o.caption && fontName == o.fontName;
+void TGlyphButton::PaintContents(const FaceCanvas& canvas, RECT rect, const FaceInputs& face) {
+    const FaceInputs::Values& v = face.values;
+    faceGlyph_->DrawFace(canvas.Dc, rect, face.texts.caption, v.layout, v.margin, v.spacing, v.showMark, v.glyphState,
+                         TextFlagsFor(v.alignment), canvas.Pixels);
 }
 
-TGlyphButton::FaceKey TGlyphButton::CurrentFaceKey(TButtonFaceState paintState, TButtonFaceState glyphState,
+bool TGlyphButton::FaceInputs::operator==(const FaceInputs& other) const {
+    static_assert(sizeof(Texts) == 2 * sizeof(std::string), "every text is compared here");
+    return SameValues(values, other.values) && texts.caption == other.texts.caption &&
+           texts.fontName == other.texts.fontName;
+}
+
+TGlyphButton::FaceInputs TGlyphButton::CurrentFace(TButtonFaceState paintState, TButtonFaceState glyphState,
                                                    bool showMark) const {
-    return FaceKey{faceState_,
-                   paintState,
-                   glyphState,
-                   showMark,
-                   flat_,
-                   transparent_,
-                   Width(),
-                   Height(),
-                   caption_,
-                   Font.Name,
-                   Font.Height,
-                   Font.Bold,
-                   ColorToRGB(Font.Color()),
-                   faceGlyph_->Version(),
-                   layout_,
-                   margin_,
-                   spacing_,
-                   style_,
-                   faceGlyph_->Alignment,
-                   faceGlyph_->WordWrap,
-                   {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW),
-                    GetSysColor(COLOR_WINDOWFRAME), GetSysColor(COLOR_BTNTEXT)}};
+    FaceInputs face;
+    FaceInputs::Values& v = face.values;
+    v.faceState = faceState_;
+    v.paintState = paintState;
+    v.glyphState = glyphState;
+    v.showMark = showMark;
+    v.flat = flat_;
+    v.transparent = transparent_;
+    v.fontBold = Font.Bold;
+    v.wordWrap = faceGlyph_->WordWrap;
+    v.width = Width();
+    v.height = Height();
+    v.fontHeight = Font.Height;
+    v.fontColor = ColorToRGB(Font.Color());
+    v.glyphVersion = faceGlyph_->Version();
+    v.layout = layout_;
+    v.margin = margin_;
+    v.spacing = spacing_;
+    v.style = style_;
+    v.alignment = faceGlyph_->Alignment;
+    v.systemColors = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW),
+                      GetSysColor(COLOR_WINDOWFRAME), GetSysColor(COLOR_BTNTEXT)};
+    face.texts = {caption_, Font.Name};
+    return face;
 }
 
-void TGlyphButton::ComposeFace(const FaceKey& key) {
+void TGlyphButton::ComposeFace(const FaceInputs& face, DibBitmap& surface) {
+    const FaceInputs::Values& v = face.values;
     HDC buffer = bufferDc_.get();
-    const SelectGuard fontSel(buffer, Font.Handle());
-    SetTextColor(buffer, key.fontColor);
+    const SelectGuard fontSel(buffer, SharedFont(face.texts.fontName, v.fontHeight, v.fontBold));
+    SetTextColor(buffer, v.fontColor);
 
     // Fills and frames go straight into the face's pixels.
-    const FaceCanvas canvas(buffer, composing_);
-    RECT r{0, 0, key.width, key.height};
-    FillSolid(canvas, r, key.systemColors[0]);
-    if (transparent_) PaintParentBackground(buffer);
+    const FaceCanvas canvas(buffer, &surface);
+    RECT r{0, 0, v.width, v.height};
+    FillSolid(canvas, r, v.systemColors[0]);
+    // What lies beneath is read anew: a transparent face is never reused.
+    if (v.transparent) PaintParentBackground(buffer);
 
-    if (FaceIsFramed(key.faceState, key.paintState))
-        r = DrawButtonFace(canvas, r, FaceIsSunken(key.faceState), flat_, style_);
-    else if (flat_)
+    if (FaceIsFramed(v.faceState, v.paintState))
+        r = DrawButtonFace(canvas, r, FaceIsSunken(v.faceState), v.flat, v.style);
+    else if (v.flat)
         InflateRect(&r, -2, -2);  // no frame, the content where a frame would leave it
-    if (FaceIsCheckered(key.faceState, key.paintState, flat_, transparent_)) {
+    if (FaceIsCheckered(v.faceState, v.paintState, v.flat, v.transparent)) {
         RECT checkered = r;
         InflateRect(&checkered, 1, 1);
         FillCheckered(buffer, checkered);
     }
-    if (FaceIsSunken(key.faceState)) OffsetRect(&r, 1, 1);
-    PaintContents(buffer, r, key.glyphState, key.showMark);
+    if (FaceIsSunken(v.faceState)) OffsetRect(&r, 1, 1);
+    PaintContents(canvas, r, face);
 }
 
 void TGlyphButton::Paint(HDC dc) {
@@ -747,31 +729,30 @@ void TGlyphButton::Paint(HDC dc) {
         if (!bufferDc_) return;
         defaultBitmap_ = GetCurrentObject(bufferDc_.get(), OBJ_BITMAP);
     }
-    const FaceKey key =
-        CurrentFaceKey(paintState, GlyphStateFor(faceState_, paintState, grayedInactive_), markDropDown_ && dropDownMenu_);
+    const FaceInputs face =
+        CurrentFace(paintState, GlyphStateFor(faceState_, paintState, grayedInactive_), markDropDown_ && dropDownMenu_);
+    const int width = face.values.width;
+    const int height = face.values.height;
 
     // A face seen before is copied as it is; a transparent one shows what
     // lies beneath it now, so it is always composed anew.
-    auto found = std::find_if(faces_.begin(), faces_.end(), [&key](const CachedFace& f) { return f.key == key; });
-    if (transparent_ || found == faces_.end()) {
+    auto found = std::find_if(faces_.begin(), faces_.end(), [&face](const CachedFace& f) { return f.inputs == face; });
+    if (face.values.transparent || found == faces_.end()) {
         // No face bitmap may be selected while one is let go.
         SelectObject(bufferDc_.get(), defaultBitmap_);
         // The least recently used face's bitmap is drawn over when it has this size.
         DibBitmap bitmap;
         if (faces_.size() >= kCachedFaces) {
-            if (faces_.back().key.width == key.width && faces_.back().key.height == key.height)
+            if (faces_.back().bitmap.Width == width && faces_.back().bitmap.Height == height)
                 bitmap = std::move(faces_.back().bitmap);
             faces_.pop_back();
         }
-        if (!bitmap.Bitmap) bitmap = CreateDib(key.width, key.height);
-        faces_.insert(faces_.begin(), CachedFace{key, std::move(bitmap)});
+        if (!bitmap.Bitmap) bitmap = CreateDib(width, height);
+        faces_.insert(faces_.begin(), CachedFace{face, std::move(bitmap)});
         SelectObject(bufferDc_.get(), faces_.front().bitmap.Bitmap.get());
         try {
-            composing_ = &faces_.front().bitmap;
-            ComposeFace(key);
-            composing_ = nullptr;
+            ComposeFace(face, faces_.front().bitmap);
         } catch (...) {
-            composing_ = nullptr;
             SelectObject(bufferDc_.get(), defaultBitmap_);
             faces_.erase(faces_.begin());  // half a face is no face
             throw;
@@ -780,7 +761,7 @@ void TGlyphButton::Paint(HDC dc) {
         if (found != faces_.begin()) std::rotate(faces_.begin(), found, found + 1);
         SelectObject(bufferDc_.get(), faces_.front().bitmap.Bitmap.get());
     }
-    BitBlt(dc, 0, 0, key.width, key.height, bufferDc_.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, width, height, bufferDc_.get(), 0, 0, SRCCOPY);
 }
 
 void TGlyphButton::PaintParentBackground(HDC buffer) {

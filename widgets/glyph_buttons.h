@@ -102,7 +102,34 @@ public:
     LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 protected:
-    virtual void PaintContents(HDC canvas, RECT rect, TButtonFaceState glyphState, bool showMark);
+    // Everything a face is composed from, compared whole as the key of the
+    // composed faces: composition reads nothing of the button beyond it, so
+    // an input added here is in the key by construction.
+    struct FaceInputs {
+        // Plain values, compared byte for byte (see SameValues).
+        struct Values {
+            TButtonFaceState faceState, paintState, glyphState;
+            bool showMark, flat, transparent, fontBold, wordWrap;
+            int width, height;
+            int fontHeight;
+            COLORREF fontColor;
+            unsigned glyphVersion;  // the glyph's source and cells
+            TButtonLayout layout;
+            int margin, spacing;
+            TButtonStyle style;
+            TAlignment alignment;
+            std::array<COLORREF, 5> systemColors;  // face, highlight, shadow, frame, text
+        };
+        struct Texts {
+            std::string caption;
+            std::string fontName;
+        };
+        Values values{};
+        Texts texts;
+        bool operator==(const FaceInputs& other) const;
+    };
+    // Glyph, caption and drop-down mark inside rect.
+    virtual void PaintContents(const FaceCanvas& canvas, RECT rect, const FaceInputs& face);
     void Notification(TComponent* component) override;
 
 private:
@@ -133,42 +160,18 @@ private:
     void RepeatTick();
     void PaintParentBackground(HDC buffer);
 
-    // Everything a composed face depends on: an unchanged key is an
-    // unchanged face, copied from the cache in one operation.
-    struct FaceKey {
-        TButtonFaceState faceState, paintState, glyphState;
-        bool showMark;
-        bool flat;
-        bool transparent;
-        int width, height;
-        std::string caption;
-        std::string fontName;
-        int fontHeight;
-        bool fontBold;
-        COLORREF fontColor;
-        unsigned glyphVersion;
-        TButtonLayout layout;
-        int margin, spacing;
-        TButtonStyle style;
-        TAlignment alignment;
-        bool wordWrap;
-        std::array<COLORREF, 5> systemColors;
-        bool operator==(const FaceKey& other) const;
-    };
+    // An unchanged face is copied from the cache in one operation.
     struct CachedFace {
-        FaceKey key;
+        FaceInputs inputs;
         DibBitmap bitmap;
     };
-    FaceKey CurrentFaceKey(TButtonFaceState paintState, TButtonFaceState glyphState, bool showMark) const;
-    // Draws the face for key into the memory device context's bitmap.
-    void ComposeFace(const FaceKey& key);
+    FaceInputs CurrentFace(TButtonFaceState paintState, TButtonFaceState glyphState, bool showMark) const;
+    // Draws the face into surface, the bitmap selected into the memory
+    // device context.
+    void ComposeFace(const FaceInputs& face, DibBitmap& surface);
     void PrepareStateImage();
-    UINT TextFlags() const;
     POINT MenuAnchor() const;
 
-    // Cleared when the button is destroyed, so that code running after an
-    // event handler can tell whether the handler destroyed it.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<TButtonGlyph> faceGlyph_;
     std::unique_ptr<TRepeatTimer> autoRepeatTimer_;
     // The composed faces, most recently used first, and the memory device
@@ -176,7 +179,6 @@ private:
     std::vector<CachedFace> faces_;
     UniqueDc bufferDc_;
     HGDIOBJ defaultBitmap_ = nullptr;  // the context's own, selected while faces change
-    DibBitmap* composing_ = nullptr;   // the face being drawn, whose pixels the glyph goes into
     std::string caption_;
     TPopupMenu* dropDownMenu_ = nullptr;
     TButtonFaceState faceState_ = TButtonFaceState::bfsUp;

@@ -107,16 +107,16 @@ void TToolkit::ControlDestroyed(TControl* control) {
     CollectIfUnused();
 }
 
-// ---- Handlers on the stack and objects released after them ------------------
+// ---- Handlers on the stack and objects destroyed after them ----------------
 
 TToolkit::HandlerScope::HandlerScope() : toolkit_(ForThread()) { ++toolkit_.handlerDepth_; }
 
 TToolkit::HandlerScope::~HandlerScope() {
-    if (--toolkit_.handlerDepth_ == 0) toolkit_.ReleasePending();
+    if (--toolkit_.handlerDepth_ == 0) toolkit_.DestroyPending();
     CollectIfUnused();
 }
 
-void TToolkit::ReleaseWhenIdle(std::unique_ptr<TComponent> component) {
+void TToolkit::Destroy(std::unique_ptr<TComponent> component) {
     if (!component) return;
     TToolkit& toolkit = ForThread();
     if (toolkit.handlerDepth_ == 0) {
@@ -124,12 +124,13 @@ void TToolkit::ReleaseWhenIdle(std::unique_ptr<TComponent> component) {
         CollectIfUnused();
         return;
     }
+    component->Closing();
     toolkit.pending_.push_back(std::move(component));
 }
 
-void TToolkit::ReleasePending() {
+void TToolkit::DestroyPending() {
     // Destroying one may show a box whose loop runs handlers again; those
-    // release what they queue themselves when they return. The state stays
+    // destroy what they queue themselves when they return. The state stays
     // until the last is gone, even when it then has nothing else left.
     ++releasing_;
     while (!pending_.empty() && handlerDepth_ == 0) {

@@ -75,15 +75,19 @@ public:
     void RegisterWindow(HWND window, TWinControl* control);
     void UnregisterWindow(HWND window, const TWinControl* control);
 
-    // Handlers of toolkit windows on this thread's stack. An object asked to
-    // go away while one of them runs goes away when the outermost returns.
-    int HandlerDepth() const { return handlerDepth_; }
-    static void ReleaseWhenIdle(std::unique_ptr<TComponent> component);
+    // The lifetime rule of toolkit objects: none is destroyed while a
+    // handler of its thread is on the stack. Every entry from the system
+    // into the toolkit (a window's procedure, a timer's callback, the idle
+    // step) runs inside a HandlerScope, and Destroy is the one way a toolkit
+    // object is let go: at once when no handler runs, otherwise out of sight
+    // now and destroyed when the outermost scope ends, in the order handed
+    // over. So no handler needs to ask whether its object still exists.
+    static void Destroy(std::unique_ptr<TComponent> component);
 
     // Nothing refers to this thread's state any more.
     bool Unused() const;
 
-    // Counts a handler for its lifetime.
+    // One entry from the system into the toolkit, for its whole call.
     class HandlerScope {
     public:
         HandlerScope();
@@ -99,13 +103,13 @@ private:
     bool InOtherModalLoop() const;
     bool IsOutsideKey(const MSG& msg) const;
     bool IsKeyMessage(const MSG& msg);
-    void ReleasePending();
+    void DestroyPending();
 
     TControl* mouseControl_ = nullptr;
     bool idleMoved_ = false;
     std::vector<std::pair<HWND, TWinControl*>> windows_;  // a few per toolbar
     int handlerDepth_ = 0;
-    int releasing_ = 0;  // ReleasePending runs (perhaps nested in its own boxes)
+    int releasing_ = 0;  // DestroyPending runs (perhaps nested in its own boxes)
     int tickDispatchDepth_ = -1;  // depth of a tick dispatching a message
     std::vector<std::unique_ptr<TComponent>> pending_;
 };

@@ -203,6 +203,21 @@ TEST_P(ClosingHost, FocusNoticeAnsweredByClosingAndReleasing) {
     EXPECT_TRUE(FileExists(settings_.Path()));
 }
 
+TEST_P(ClosingHost, LinkClickAnsweredByClosingAndReleasing) {
+    const HWND form = Open();
+    browser_.OnNavigate = [this] {
+        CloseBand();
+        ReleaseBand();
+    };
+    // The button's click handler navigates; the button finishes its click,
+    // and the form its message, after the host has let go of everything.
+    ClickAt(form, 440 + 30, 12);  // the first link button
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(form); }, 5000));
+    EXPECT_EQ(1u, browser_.Navigations.size());
+    EXPECT_FALSE(band_);
+    EXPECT_TRUE(FileExists(settings_.Path()));
+}
+
 // ---- While the band builds its form --------------------------------------
 
 TEST_P(ClosingHost, GetWindowAgainInsideTheConstructionBoxBuildsNoSecondForm) {
