@@ -1,6 +1,6 @@
 // The painter of a glyph button's face: the glyph image of each face state,
 // the caption and the drop-down triangle. State images are built once and
-// kept in masked image lists shared by every glyph of the same cell size.
+// kept in the image lists every glyph of the same cell size shares.
 #pragma once
 
 #include <windows.h>
@@ -17,63 +17,10 @@
 #include "core/face_states.h"
 #include "core/glyph_layout.h"
 #include "widgets/button_graphics.h"
+#include "widgets/glyph_image_lists.h"
 #include "win/handles.h"
 
 namespace vtb {
-
-struct ImageListTraits {
-    static HIMAGELIST Invalid() { return nullptr; }
-    static bool Valid(HIMAGELIST h) { return h != nullptr; }
-    static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
-};
-using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
-
-// A masked image list of fixed cell size whose slots are handed out and
-// taken back; a taken-back slot keeps its image until it is reused.
-class TGlyphList {
-public:
-    // Throws ToolbarError "Unable to Replace Image" when the system refuses.
-    TGlyphList(int width, int height);
-
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    HIMAGELIST Handle() const { return list_.get(); }
-
-    // The lowest free slot, the list growing by one empty image when none is.
-    int AllocateSlot();
-    // Stores a cell-sized bitmap in a new slot; pixels of exactly keyColor
-    // (0x00RRGGBB) become transparent. Throws "Unable to Replace Image".
-    int StoreKeyed(HBITMAP image, std::uint32_t keyColor);
-    void ReleaseSlot(int index);
-
-    bool SlotInUse(int index) const;
-    int UsedCount() const { return usedCount_; }
-    int ImageCount() const { return ImageList_GetImageCount(list_.get()); }
-
-private:
-    UniqueImageList list_;
-    int width_;
-    int height_;
-    std::vector<bool> slotInUse_;
-    int usedCount_ = 0;
-};
-
-// The image lists of all glyphs, at most one per cell size.
-class TGlyphCache {
-public:
-    TGlyphList* ListForSize(int width, int height);
-    // Destroys the list when none of its slots is in use any more.
-    void HandBack(TGlyphList* list);
-    bool Empty() const { return lists_.empty(); }
-    int ListCount() const { return static_cast<int>(lists_.size()); }
-    const TGlyphList& List(int index) const { return *lists_[index]; }
-
-private:
-    std::vector<std::unique_ptr<TGlyphList>> lists_;
-};
-
-// The cache of the calling thread's glyphs, or null while no glyph has made it.
-TGlyphCache* SharedGlyphCache();
 
 class TButtonGlyph {
 public:
