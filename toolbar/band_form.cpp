@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "core/link_layout.h"
-#include "toolbar/glyph_resources.h"
+#include "toolbar/builtin_glyphs.h"
 #include "toolbar/module_values.h"
 #include "toolbar/settings_file.h"
 #include "toolbar/toolbar_accessible.h"
 #include "widgets/combo_box.h"
-#include "widgets/glyph_buttons.h"
-#include "widgets/glyph_files.h"
+#include "widgets/glyph_button.h"
+#include "widgets/glyph_file_cache.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"
 #include "win/module.h"

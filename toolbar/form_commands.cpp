@@ -12,7 +12,7 @@
 #include "toolbar/bind_status_callback.h"
 #include "toolbar/module_values.h"
 #include "widgets/combo_box.h"
-#include "widgets/glyph_buttons.h"
+#include "widgets/glyph_button.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"
 #include "win/module.h"

@@ -7,7 +7,7 @@
 #include "toolbar/band_form.h"
 #include "toolbar/search_box_accessible.h"
 #include "widgets/combo_box.h"
-#include "widgets/glyph_buttons.h"
+#include "widgets/glyph_button.h"
 #include "win/oleacc.h"
 
 namespace vtb {

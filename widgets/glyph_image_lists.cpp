@@ -1,6 +1,6 @@
 #include "widgets/glyph_image_lists.h"
 
-#include "widgets/button_graphics.h"
+#include "widgets/face_drawing.h"
 #include "win/thread_slot.h"
 
 namespace vtb {

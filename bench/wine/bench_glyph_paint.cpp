@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "widgets/button_glyph.h"
 #include "widgets/control.h"
-#include "widgets/glyph_buttons.h"
+#include "widgets/face_painter.h"
+#include "widgets/glyph_button.h"
 #include "widgets/menus.h"
 #include "win/handles.h"
 

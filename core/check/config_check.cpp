@@ -7,7 +7,7 @@
 #include "core/check/config_reading.h"
 #include "core/check/trap_checks.h"
 #include "core/config_rule.h"
-#include "core/glyph_layout.h"
+#include "core/face_layout.h"
 #include "core/search.h"
 
 namespace vtb::check {

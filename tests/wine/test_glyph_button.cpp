@@ -15,10 +15,10 @@
 
 #include "core/config_file.h"
 #include "tests/wine/support_wine.h"
-#include "widgets/button_glyph.h"
-#include "widgets/button_graphics.h"
+#include "widgets/face_drawing.h"
+#include "widgets/face_painter.h"
 #include "widgets/form.h"
-#include "widgets/glyph_buttons.h"
+#include "widgets/glyph_button.h"
 #include "widgets/menus.h"
 #include "widgets/toolkit.h"
 #include "win/test_seam.h"

@@ -9,7 +9,7 @@
 #include "tests/wine/support_browser.h"
 #include "tests/wine/support_menu.h"
 #include "tests/wine/toolbar_fixture.h"
-#include "widgets/button_glyph.h"
+#include "widgets/face_painter.h"
 #include "widgets/toolkit.h"
 
 namespace vtbtest {

@@ -13,7 +13,7 @@
 #include "toolbar/band_form.h"
 #include "toolbar/module_values.h"
 #include "widgets/combo_box.h"
-#include "widgets/glyph_buttons.h"
+#include "widgets/glyph_button.h"
 #include "win/module.h"
 #include "win/test_seam.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/button_glyph.h"
+#include "widgets/face_painter.h"
 
 #include <algorithm>
 #include <atomic>

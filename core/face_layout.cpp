@@ -1,4 +1,4 @@
-#include "core/glyph_layout.h"
+#include "core/face_layout.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "widgets/button_graphics.h"
+#include "widgets/face_drawing.h"
 
 #include <algorithm>
 

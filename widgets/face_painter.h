@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "core/bitmap_file.h"
+#include "core/face_layout.h"
 #include "core/face_states.h"
-#include "core/glyph_layout.h"
-#include "widgets/button_graphics.h"
+#include "widgets/face_drawing.h"
 #include "widgets/glyph_image_lists.h"
 #include "win/handles.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/glyph_buttons.h"
+#include "widgets/glyph_button.h"
 
 #include <windowsx.h>
 #include <oleacc.h>  // STATE_SYSTEM_HASPOPUP
@@ -9,11 +9,11 @@
 
 #include "core/caption_accelerator.h"
 #include "core/config_file.h"  // ToolbarError
-#include "widgets/button_glyph.h"
-#include "widgets/button_graphics.h"
+#include "widgets/face_drawing.h"
+#include "widgets/face_painter.h"
 #include "widgets/fonts.h"
 #include "widgets/form.h"
-#include "widgets/glyph_files.h"
+#include "widgets/glyph_file_cache.h"
 #include "widgets/same_values.h"
 #include "widgets/toolkit.h"
 #include "win/files.h"

@@ -1,4 +1,4 @@
-#include "widgets/glyph_files.h"
+#include "widgets/glyph_file_cache.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "toolbar/glyph_resources.h"
+#include "toolbar/builtin_glyphs.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
 #include "core/caption_accelerator.h"
-#include "core/face_states.h"
-#include "core/glyph_images.h"
 #include "core/caption_accelerator.h"
+#include "core/face_layout.h"
+#include "core/face_states.h"
 #include "core/face_states.h"
 #include "core/glyph_images.h"
-#include "core/glyph_layout.h"
+#include "core/glyph_images.h"
 #include "core/menu_anchor.h"
 #include "core/menu_anchor.h"
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/face_layout.h"
 #include "core/face_states.h"
-#include "core/glyph_layout.h"
 #include "win/handles.h"
 
 namespace vtb {

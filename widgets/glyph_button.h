@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "core/bitmap_file.h"
+#include "core/face_layout.h"
 #include "core/face_states.h"
-#include "core/glyph_layout.h"
 #include "core/menu_anchor.h"
-#include "widgets/button_graphics.h"
 #include "widgets/control.h"
+#include "widgets/face_drawing.h"
 #include "widgets/menus.h"
 
 namespace vtb {
