@@ -284,9 +284,9 @@ std::string Against(double value, double floor) {
     return text;
 }
 
-void PrintTableLine(const char* figure, double value, double floor) {
-    std::printf("table|idle CPU, %s|%s ms/s|%s ms/s (host without toolbar)|%s\n", figure, Figure(value).c_str(),
-                Figure(floor).c_str(), Against(value, floor).c_str());
+void PrintTableLine(const char* figure, double value, double floor, const char* floorName) {
+    std::printf("table|idle CPU, %s|%s ms/s|%s ms/s (%s)|%s\n", figure, Figure(value).c_str(), Figure(floor).c_str(),
+                floorName, Against(value, floor).c_str());
 }
 
 // ---- Run --------------------------------------------------------------------------
@@ -408,6 +408,27 @@ struct MenuPhase {
     }
 };
 
+// The floor of the menu state: the host alone with a pop-up menu of its own
+// open and untouched, as many entries as the toolbar's Settings menu, the
+// pointer where the toolbar's Settings button would be. A menu's loop costs
+// something of its own, toolbar or not.
+bool MeasureHostMenu(const Options& options, const Watched& watched, HWND browser, Rates& rates) {
+    const vtb::UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return false;
+    for (int k = 1; k <= 12; ++k) AppendMenuA(menu.get(), MF_STRING, k, ("Entry " + std::to_string(k)).c_str());
+    const POINT at = ScreenPoint(browser, 365 + 37, 12);
+    SetCursorPos(at.x, at.y);
+    BrowserLoop(0.5, nullptr);
+    MenuPhase phase{&watched, options.seconds, {}, {}};
+    const vtb::UniqueKernelHandle thread(CreateThread(nullptr, 0, &MenuPhase::Run, &phase, 0, nullptr));
+    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, at.x, at.y + 12, 0, browser, nullptr);
+    WaitForSingleObject(thread.get(), 5000);
+    if (!phase.opened) return false;
+    rates = RatesBetween(phase.before, phase.after);
+    BrowserLoop(0.5, nullptr);
+    return true;
+}
+
 // One measured phase of the toolbar in the state; false when it failed.
 bool MeasureState(State state, const Options& options, const Watched& watched, HWND browser, HWND toolbar,
                   Rates& rates, int& ticks) {
@@ -468,6 +489,7 @@ int Run(const Options& options) {
 
     constexpr std::size_t kStateCount = sizeof kStates / sizeof kStates[0];
     std::vector<Rates> floors;
+    std::vector<Rates> menuFloors;  // the host alone with a menu of its own open
     std::vector<std::vector<Rates>> states(kStateCount);
     std::vector<double> tickRates(kStateCount, 0);
     for (int round = 0; round < options.rounds; ++round) {
@@ -479,6 +501,12 @@ int Run(const Options& options) {
         const Sample before = watched.Take();
         BrowserLoop(options.seconds, nullptr);
         floors.push_back(RatesBetween(before, watched.Take()));
+        Rates hostMenu;
+        if (!MeasureHostMenu(options, watched, browser.get(), hostMenu)) {
+            std::fprintf(stderr, "FAIL: the host's own menu did not open\n");
+            return 1;
+        }
+        menuFloors.push_back(hostMenu);
 
         Band band;
         if (!band.Open(factory.get(), browser.get())) {
@@ -506,15 +534,21 @@ int Run(const Options& options) {
                 "X server", "total", "ticks/s");
     const Rates floor = Combined(floors);
     PrintRow("all", "host alone", floor, 0);
+    const Rates menuFloor = Combined(menuFloors);
+    PrintRow("all", "host alone, its menu open", menuFloor, -1);
     for (std::size_t k = 0; k < kStateCount; ++k) PrintRow("all", kStates[k].name, Combined(states[k]), tickRates[k]);
     std::printf("  ticks/s: the toolbar's timer messages that passed through the browser's loop (n/a: a menu's loop)\n");
     for (std::size_t k = 0; k < kStateCount; ++k) {
         const Rates r = Combined(states[k]);
+        // A menu's state is weighed against the host with a menu of its own open.
+        const bool menu = kStates[k].state == State::MenuOpen;
+        const Rates& base = menu ? menuFloor : floor;
+        const char* baseName = menu ? "host without toolbar, a menu of its own open" : "host without toolbar";
         const std::string figure = std::string(kStates[k].name) + ", browser process";
         PrintTableLine(figure.c_str(), watched.hostLinux.empty() ? r.host : r.hostLinux,
-                       watched.hostLinux.empty() ? floor.host : floor.hostLinux);
+                       watched.hostLinux.empty() ? base.host : base.hostLinux, baseName);
         const std::string all = std::string(kStates[k].name) + ", total of the three";
-        PrintTableLine(all.c_str(), r.total(), floor.total());
+        PrintTableLine(all.c_str(), r.total(), base.total(), baseName);
     }
     return 0;
 }
