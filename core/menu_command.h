@@ -14,13 +14,14 @@ enum class Command { None, Navigate, NewWindow, Update, ClearHistory, Hide, Abou
 struct CommandCode {
     const char* Code;
     Command Runs;
+    const char* Name;  // as the configuration checker names the command
 };
 inline constexpr char kHelpMarker[] = "help";
 inline constexpr CommandCode kCommandCodes[] = {
-    {"@1", Command::Update},
-    {"@2", Command::ClearHistory},
-    {"@3", Command::Hide},
-    {"@4", Command::About},
+    {"@1", Command::Update, "update"},
+    {"@2", Command::ClearHistory, "clear history"},
+    {"@3", Command::Hide, "hide"},
+    {"@4", Command::About, "about"},
 };
 
 // NewWindow for a target holding "help", the command of the first code it

@@ -94,15 +94,11 @@ const char* CommandName(Command command)
         return "opens the address";
     case Command::NewWindow:
         return "opens in a new window";
-    case Command::Update:
-        return "update";
-    case Command::ClearHistory:
-        return "clear history";
-    case Command::Hide:
-        return "hide";
-    case Command::About:
-        return "about";
+    default:
+        break;
     }
+    for (const CommandCode& code : kCommandCodes)
+        if (code.Runs == command) return code.Name;
     return "none";
 }
 
