@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "core/toolbar_layout.h"
 #include "widgets/button_glyph.h"
 #include "widgets/control.h"
 #include "widgets/glyph_buttons.h"
@@ -160,7 +161,7 @@ std::unique_ptr<vtb::TGlyphButton> ToolbarButton(vtb::TPopupMenu& menu) {
     button->SetFlat(true);
     button->SetLayout(vtb::blGlyphLeft);
     button->SetGrayedInactive(false);
-    button->Font.SetStyle("Tahoma", 11, false);
+    button->Font.SetStyle(vtb::kButtonFace.Name, vtb::kButtonFace.Height, vtb::kButtonFace.Bold);
     button->SetCaption("Settings");
     button->SetGlyph(Glyph(15, 16, 0x20C0F0));
     button->SetDropDownMenu(&menu);
