@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench/wine/minimal_site.h"
+#include "core/toolbar_layout.h"
 #include "win/class_id.h"
 #include "win/handles.h"
 
@@ -90,10 +91,11 @@ double OpenBandOnce(IClassFactory* factory, IUnknown* site) {
 // The floor: a bare child window with a combo box in it, made and destroyed.
 double ChildWithComboOnce(HWND parent) {
     const LARGE_INTEGER start = Now();
-    vtb::UniqueWindow child(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 835, 25, parent,
-                                            nullptr, nullptr, nullptr));
-    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT, 105, 2,
-                                 182, 200, child.get(), nullptr, nullptr, nullptr);
+    vtb::UniqueWindow child(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, vtb::kFormDesignWidth,
+                                            vtb::kButtonHeight, parent, nullptr, nullptr, nullptr));
+    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT,
+                                 vtb::kSearchBoxLeft, vtb::kSearchBoxTop, vtb::kSearchBoxWidth, 200, child.get(),
+                                 nullptr, nullptr, nullptr);
     const double ms = Milliseconds(start, Now());
     Pump();
     return combo ? ms : -1;

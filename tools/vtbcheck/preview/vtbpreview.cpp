@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/check/png_file.h"
+#include "core/toolbar_layout.h"
 #include "tools/vtbcheck/preview/preview_site.h"
 #include "win/class_id.h"
 #include "win/handles.h"
@@ -343,7 +344,7 @@ private:
         RegisterClassExA(&wc);
         // Like the browser's rebar: a window that clips its children.
         host_.reset(CreateWindowExA(WS_EX_TOOLWINDOW, kHostClass, "Veltrane ToolBar preview",
-                                    WS_POPUP | WS_CLIPCHILDREN, 0, 0, 800, 25, nullptr, nullptr,
+                                    WS_POPUP | WS_CLIPCHILDREN, 0, 0, 800, vtb::kButtonHeight, nullptr, nullptr,
                                     GetModuleHandleA(nullptr), nullptr));
         return static_cast<bool>(host_);
     }
