@@ -24,7 +24,11 @@ namespace detail {
 
 constexpr int HexDigit(char c)
 {
-    return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
 // The number written in count hex digits from at; a character that is no

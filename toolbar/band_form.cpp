@@ -93,7 +93,8 @@ private:
 
     void LoadGlyph(TGlyphButton& button) {
         // Shared with the other toolbars of the process while the file is unchanged.
-        if (auto glyph = LoadGlyphFile(glyphDir_ + button.Caption() + kGlyphExtension)) button.SetGlyph(std::move(glyph));
+        if (auto glyph = LoadGlyphFile(glyphDir_ + button.Caption() + kGlyphExtension))
+            button.SetGlyph(std::move(glyph));
     }
 
     TBandForm& form_;

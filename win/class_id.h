@@ -9,8 +9,8 @@
 namespace vtb {
 
 constexpr GUID ToGuid(const ClassIdFields& id) {
-    return GUID{id.Data1, id.Data2, id.Data3,
-                {id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]}};
+    const std::uint8_t* b = id.Data4;
+    return GUID{id.Data1, id.Data2, id.Data3, {b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]}};
 }
 
 inline constexpr GUID kBandClassGuid = ToGuid(kBandClassId);

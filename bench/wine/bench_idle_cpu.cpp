@@ -369,7 +369,8 @@ bool Enter(State state, HWND browser, HWND toolbar) {
         break;
     }
     case State::MenuOpen:
-        where = ScreenPoint(toolbar, vtb::kSettingsButtonLeft + vtb::kSettingsButtonWidth / 2, 12);  // the Settings button
+        // The middle of the Settings button.
+        where = ScreenPoint(toolbar, vtb::kSettingsButtonLeft + vtb::kSettingsButtonWidth / 2, 12);
         break;
     }
     if (!FocusOutside(browser, toolbar)) return false;

@@ -498,11 +498,12 @@ void CheckTraps(std::string_view bytes, const LineStore& lines, const Reading& f
     };
     checks.Addresses(full.Model, has(kSearchParametersHeader));
     if (!has(kSearchMenuHeader) && has(kSearchParametersHeader))
-        checks.Warn(0, "no " + Quoted(kSearchMenuHeader) + " section: every search uses the first target of the file as "
-                                                    "its method");
+        checks.Warn(0, "no " + Quoted(kSearchMenuHeader) +
+                           " section: every search uses the first target of the file as its method");
     if (!full.Model.HasButtonsSection)
-        checks.Warn(0, "no " + Quoted(kButtonsHeader) + " section: the toolbar keeps its built-in captions \"Veltrane\", "
-                                                 "\"Search\" and \"Settings\" and has no link buttons");
+        checks.Warn(0, "no " + Quoted(kButtonsHeader) +
+                           " section: the toolbar keeps its built-in captions \"Veltrane\", \"Search\" and "
+                           "\"Settings\" and has no link buttons");
 }
 
 }  // namespace vtb::check
