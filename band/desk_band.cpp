@@ -7,11 +7,12 @@
 #include "band/com_server.h"
 #include "band/registry.h"
 #include "widgets/toolkit.h"
+#include "win/class_id.h"
 #include "win/module.h"
 
 namespace vtb {
 
-const CLSID CLSID_VeltraneDeskBand = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID CLSID_VeltraneDeskBand = kBandClassGuid;
 const GUID CATID_DeskBandCategory = {0x00021492, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 namespace {

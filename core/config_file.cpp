@@ -205,12 +205,12 @@ public:
         values_.ConfigVersion = SplitField(first, 1);
         values_.ConfigVersionNote = SplitField(first, 2);
 
-        Pass("[Buttons]", &ConfigReader::Buttons);
-        Pass("[Main Menu]", &ConfigReader::MainMenu);
-        Pass("[Settings Menu - Search]", &ConfigReader::SearchOptions);
-        Pass("[Settings Menu - Misc]", &ConfigReader::SettingsMisc);
-        Pass("[Search Parameters]", &ConfigReader::SearchParameters);
-        Pass("[ToolBar Update URL]", &ConfigReader::UpdateUrl);
+        Pass(kButtonsHeader, &ConfigReader::Buttons);
+        Pass(kMainMenuHeader, &ConfigReader::MainMenu);
+        Pass(kSearchMenuHeader, &ConfigReader::SearchOptions);
+        Pass(kMiscMenuHeader, &ConfigReader::SettingsMisc);
+        Pass(kSearchParametersHeader, &ConfigReader::SearchParameters);
+        Pass(kUpdateUrlHeader, &ConfigReader::UpdateUrl);
     }
 
 private:

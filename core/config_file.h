@@ -11,6 +11,17 @@
 
 namespace vtb {
 
+// The six section headers, in reading order. A header line is exactly one
+// of them, byte for byte.
+inline constexpr char kButtonsHeader[] = "[Buttons]";
+inline constexpr char kMainMenuHeader[] = "[Main Menu]";
+inline constexpr char kSearchMenuHeader[] = "[Settings Menu - Search]";
+inline constexpr char kMiscMenuHeader[] = "[Settings Menu - Misc]";
+inline constexpr char kSearchParametersHeader[] = "[Search Parameters]";
+inline constexpr char kUpdateUrlHeader[] = "[ToolBar Update URL]";
+inline constexpr const char* kSectionHeaders[] = {kButtonsHeader,   kMainMenuHeader,         kSearchMenuHeader,
+                                                  kMiscMenuHeader, kSearchParametersHeader, kUpdateUrlHeader};
+
 // An error that ends the running step and whose text the user sees.
 class ToolbarError : public std::runtime_error {
 public:

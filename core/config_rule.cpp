@@ -8,9 +8,6 @@
 namespace vtb {
 namespace {
 
-const char* const kHeaders[] = {"[Buttons]",           "[Main Menu]",         "[Settings Menu - Search]",
-                                "[Settings Menu - Misc]", "[Search Parameters]", "[ToolBar Update URL]"};
-
 // Keeps only what applying the user's settings looks at.
 class OptionTagSink : public ConfigSink {
 public:
@@ -40,7 +37,7 @@ public:
 bool HasSectionHeader(const LineStore& lines)
 {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
-        for (const char* header : kHeaders) {
+        for (const char* header : kSectionHeaders) {
             if (lines.IsLine(i, header))
                 return true;
         }

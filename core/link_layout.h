@@ -5,12 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "toolbar_layout.h"
 #include "user_settings.h"
 
 namespace vtb {
-
-constexpr int kFirstLinkSlot = 440;
-constexpr int kSettingsButtonLeft = 365;
 
 // "SpdButn_1" .. "SpdButn_17"
 std::string LinkButtonName(int number);

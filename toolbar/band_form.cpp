@@ -4,7 +4,9 @@
 #include <atomic>
 #include <vector>
 
+#include "core/identifiers.h"
 #include "core/link_layout.h"
+#include "core/toolbar_layout.h"
 #include "toolbar/builtin_glyphs.h"
 #include "toolbar/module_values.h"
 #include "toolbar/settings_file.h"
@@ -22,15 +24,13 @@ namespace {
 
 constexpr char kFormClass[] = "TBandForm";
 constexpr UINT_PTR kTimer1 = 1;
-constexpr int kLinkButtonWidth = 65;
-constexpr int kButtonHeight = 25;
 
 // Every entry of the fullest menu has a command id of its own.
 static_assert(kMaxMenuEntries + kSearchOptionCount + kLinkButtonCount <= TPopupMenu::kMaxCommands,
               "a full menu has more entries than command ids");
 
 // Design-time left edges of the link buttons; construction places the shown ones.
-int DesignLeft(int number) { return number <= 6 ? 440 + 55 * (number - 1) : 770; }
+int DesignLeft(int number) { return kFirstLinkSlot + kDesignLinkStep * std::min(number - 1, kDesignLinkSteps); }
 
 }  // namespace
 
@@ -93,7 +93,8 @@ private:
 
     void LoadGlyph(TGlyphButton& button) {
         // Shared with the other toolbars of the process while the file is unchanged.
-        if (auto glyph = LoadGlyphFile(glyphDir_ + button.Caption() + ".bmp")) button.SetGlyph(std::move(glyph));
+        if (auto glyph = LoadGlyphFile(glyphDir_ + button.Caption() + kGlyphExtension))
+            button.SetGlyph(std::move(glyph));
     }
 
     TBandForm& form_;
@@ -102,7 +103,7 @@ private:
 
 TBandForm::TBandForm() : TCustomForm(nullptr, "BandForm") {
     KeyPreview = true;
-    Font.SetStyle("MS Sans Serif", 13, false);
+    Font.SetStyle(kFormFace.Name, kFormFace.Height, kFormFace.Bold);
 }
 
 std::unique_ptr<TBandForm> TBandForm::Create(HWND parent) {
@@ -199,7 +200,7 @@ TGlyphButton* TBandForm::NewButton(const std::string& name, int left, int width)
     button->SetLayout(blGlyphLeft);
     button->SetGrayedInactive(false);
     button->ParentFont = false;
-    button->Font.SetStyle("Tahoma", 11, false);
+    button->Font.SetStyle(kButtonFace.Name, kButtonFace.Height, kButtonFace.Bold);
     button->Font.SetColor(clWindowText);
     button->OnMouseEnter = [this](TComponent* sender) { SpdButnMouseEnter(sender); };
     button->OnMouseLeave = [this](TComponent* sender) { SpdButnMouseLeave(sender); };
@@ -215,8 +216,9 @@ TMenuItem* TBandForm::NewItem(TMenuItem& parent, const std::string& name, const 
 void TBandForm::BuildControls(HWND parent) {
     formClass.Register(&TWinControl::StaticWndProc);
     CreateWindowExA(0, kFormClass, "Veltrane ToolBar", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
-                    0, 835, kButtonHeight, parent, nullptr, ModuleInstance(), static_cast<TWinControl*>(this));
-    SetBounds(0, 0, 835, kButtonHeight);
+                    0, kFormDesignWidth, kButtonHeight, parent, nullptr, ModuleInstance(),
+                    static_cast<TWinControl*>(this));
+    SetBounds(0, 0, kFormDesignWidth, kButtonHeight);
 
     Main_Menu = Own<TPopupMenu>("Main_Menu", 0);
     Main_Menu->Alignment = paLeft;
@@ -251,21 +253,22 @@ void TBandForm::BuildControls(HWND parent) {
     N10 = NewItem(Settings_Menu->Items(), "N10", "-");
     N10->GroupIndex = 1;
 
-    Main_Menu_SpdButn = NewButton("Main_Menu_SpdButn", 0, 100);
+    Main_Menu_SpdButn = NewButton("Main_Menu_SpdButn", kMainButtonLeft, kMainButtonWidth);
     Main_Menu_SpdButn->SetCaption("Veltrane");
-    Main_Menu_SpdButn->Font.SetStyle("Tahoma", 11, true);
+    Main_Menu_SpdButn->Font.SetStyle(kMainButtonFace.Name, kMainButtonFace.Height, kMainButtonFace.Bold);
     Main_Menu_SpdButn->SetDropDownMenu(Main_Menu);
 
-    Search_Edit = Own<TComboBox>(this, "Search_Edit", 105, 2, 182, 21);
+    Search_Edit = Own<TComboBox>(this, "Search_Edit", kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth,
+                                 kSearchBoxHeight);
     Search_Edit->OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
     SetActiveControl(Search_Edit);
 
-    Search_SpdButn = NewButton("Search_SpdButn", 293, 72);
+    Search_SpdButn = NewButton("Search_SpdButn", kSearchButtonLeft, kSearchButtonWidth);
     Search_SpdButn->SetCaption("Search");
     Search_SpdButn->SetGlyph(LoadGlyphResource(kSearchGlyph));
     Search_SpdButn->OnClick = [this](TComponent* sender) { Search_SpdButnClick(sender); };
 
-    Settings_SpdButn = NewButton("Settings_SpdButn", 365, 75);
+    Settings_SpdButn = NewButton("Settings_SpdButn", kSettingsButtonLeft, kSettingsButtonWidth);
     Settings_SpdButn->SetCaption("Settings");
     Settings_SpdButn->SetGlyph(LoadGlyphResource(kSettingsGlyph));
     Settings_SpdButn->SetDropDownMenu(Settings_Menu);

@@ -6,6 +6,7 @@
 
 #include "core/config_file.h"
 #include "core/config_rule.h"
+#include "core/identifiers.h"
 #include "core/settings_defaults.h"
 #include "toolbar/settings_file.h"
 #include "win/files.h"
@@ -69,8 +70,8 @@ bool ReadsAsConfigurationFile(const std::string& path) {
 DataPaths CurrentDataPaths() {
     DataPaths paths;
     const std::string module = ModulePath();
-    paths.MachineConfig = ChangeFileExt(module, ".cfg");
-    paths.MachineSettings = ChangeFileExt(module, ".ini");
+    paths.MachineConfig = ChangeFileExt(module, kConfigExtension);
+    paths.MachineSettings = ChangeFileExt(module, kSettingsExtension);
     paths.PerUser = PerUserDataSwitchedOn();
     if (!paths.PerUser) {
         paths.Settings = paths.MachineSettings;

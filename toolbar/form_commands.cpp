@@ -14,14 +14,12 @@
 #include "widgets/combo_box.h"
 #include "widgets/glyph_button.h"
 #include "widgets/toolkit.h"
+#include "win/class_id.h"
 #include "win/files.h"
 #include "win/module.h"
 
 namespace vtb {
 namespace {
-
-// The band's class, as the browser's toolbar list knows it.
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
 
 constexpr COLORREF kHoverColor = RGB(0, 0, 255);
 constexpr COLORREF kPlainColor = RGB(0, 0, 0);
@@ -136,7 +134,7 @@ void TBandForm::NavigateURLTarget(const std::string& url, const std::string& tar
 void TBandForm::HideToolbar() {
     if (!WebBrowser) return;
     LPOLESTR text = nullptr;
-    RaiseOnFailure(StringFromCLSID(kBandClsid, &text));
+    RaiseOnFailure(StringFromCLSID(kBandClassGuid, &text));
     UniqueVariant clsid;
     V_VT(clsid.get()) = VT_BSTR;
     V_BSTR(clsid.get()) = SysAllocString(text);

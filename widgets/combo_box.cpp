@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "core/toolbar_layout.h"
 #include "widgets/form.h"
 #include "win/test_seam.h"
 
@@ -76,7 +77,7 @@ void test_seam::ForgetLearnedComboHeights() {
 TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, int width, int height)
     : TWinControl(parent, std::move(name)) {
     SetBounds(left, top, width, height);
-    Font.SetStyle("MS Sans Serif", 11, false);
+    Font.SetStyle(kSearchBoxFace.Name, kSearchBoxFace.Height, kSearchBoxFace.Bold);
     const int learnt = closedHeight.load();
     const int madeHeight = learnt ? WindowHeight(learnt, listExtra.load()) : height + ListHeight();
     const HWND combo = CreateWindowExA(0, "COMBOBOX", "",

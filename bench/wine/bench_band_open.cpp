@@ -24,13 +24,15 @@
 #include <vector>
 
 #include "bench/wine/minimal_site.h"
+#include "core/toolbar_layout.h"
+#include "win/class_id.h"
 #include "win/handles.h"
 
 namespace {
 
 using vtbbench::MinimalSite;
 
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID kBandClsid = vtb::kBandClassGuid;
 
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -89,10 +91,11 @@ double OpenBandOnce(IClassFactory* factory, IUnknown* site) {
 // The floor: a bare child window with a combo box in it, made and destroyed.
 double ChildWithComboOnce(HWND parent) {
     const LARGE_INTEGER start = Now();
-    vtb::UniqueWindow child(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 835, 25, parent,
-                                            nullptr, nullptr, nullptr));
-    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT, 105, 2,
-                                 182, 200, child.get(), nullptr, nullptr, nullptr);
+    vtb::UniqueWindow child(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, vtb::kFormDesignWidth,
+                                            vtb::kButtonHeight, parent, nullptr, nullptr, nullptr));
+    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT,
+                                 vtb::kSearchBoxLeft, vtb::kSearchBoxTop, vtb::kSearchBoxWidth, 200, child.get(),
+                                 nullptr, nullptr, nullptr);
     const double ms = Milliseconds(start, Now());
     Pump();
     return combo ? ms : -1;
@@ -162,7 +165,7 @@ int RunFirst(const std::string& dllPath) {
 int Run(int runs) {
     vtb::UniqueModule dll;
     vtb::ComPtr<IClassFactory> factory;
-    if (!LoadBand(ExeDir() + "Veltrane_ToolBar.dll", dll, factory)) return 1;
+    if (!LoadBand(ExeDir() + vtb::kToolbarDllName, dll, factory)) return 1;
     vtb::UniqueWindow host = HostWindow();
     vtb::ComPtr<MinimalSite> site(std::make_unique<MinimalSite>(host.get()).release());
 
@@ -179,7 +182,7 @@ int Run(int runs) {
         band.push_back(b);
         floor.push_back(f);
     }
-    printf("band open under Wine, sample configuration (%s)\n", (ExeDir() + "Veltrane_ToolBar.dll").c_str());
+    printf("band open under Wine, sample configuration (%s)\n", (ExeDir() + vtb::kToolbarDllName).c_str());
     Report("CreateInstance + SetSite + GetWindow + ShowDW:", band);
     Report("floor: child window holding a combo box:", floor);
     printf("ratio of medians: %.1f\n", Median(band) / Median(floor));
@@ -195,7 +198,7 @@ int main(int argc, char** argv) {
     const bool first = argc > 1 && std::string(argv[1]) == "--first";
     const int runs = argc > 1 && !first ? std::max(1, atoi(argv[1])) : 50;
     if (FAILED(OleInitialize(nullptr))) return 1;
-    const int result = first ? RunFirst(argc > 2 ? argv[2] : ExeDir() + "Veltrane_ToolBar.dll") : Run(runs);
+    const int result = first ? RunFirst(argc > 2 ? argv[2] : ExeDir() + vtb::kToolbarDllName) : Run(runs);
     CoFreeUnusedLibraries();
     OleUninitialize();
     return result;

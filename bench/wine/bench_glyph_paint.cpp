@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "core/toolbar_layout.h"
 #include "widgets/control.h"
 #include "widgets/face_painter.h"
 #include "widgets/glyph_button.h"
@@ -160,7 +161,7 @@ std::unique_ptr<vtb::TGlyphButton> ToolbarButton(vtb::TPopupMenu& menu) {
     button->SetFlat(true);
     button->SetLayout(vtb::blGlyphLeft);
     button->SetGrayedInactive(false);
-    button->Font.SetStyle("Tahoma", 11, false);
+    button->Font.SetStyle(vtb::kButtonFace.Name, vtb::kButtonFace.Height, vtb::kButtonFace.Bold);
     button->SetCaption("Settings");
     button->SetGlyph(Glyph(15, 16, 0x20C0F0));
     button->SetDropDownMenu(&menu);
@@ -181,7 +182,8 @@ struct FaceCase {
 class PlainFace {
 public:
     PlainFace()
-        : font_(CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0, "Tahoma")),
+        : font_(CreateFontA(-vtb::kButtonFace.Height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                            DEFAULT_QUALITY, 0, vtb::kButtonFace.Name)),
           list_(ImageList_Create(15, 16, ILC_COLOR24 | ILC_MASK, 1, 1)) {
         const vtb::UniqueBitmap cell = DibOf(Glyph(15, 16, 0x20C0F0));
         ImageList_AddMasked(list_.get(), cell.get(), RGB(0xFF, 0x00, 0xFF));

@@ -32,11 +32,13 @@
 #include <vector>
 
 #include "bench/wine/minimal_site.h"
+#include "core/toolbar_layout.h"
+#include "win/class_id.h"
 #include "win/handles.h"
 
 namespace {
 
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID kBandClsid = vtb::kBandClassGuid;
 
 struct Options {
     double seconds = 20;
@@ -355,7 +357,7 @@ bool Enter(State state, HWND browser, HWND toolbar) {
         SetFocus(GetWindow(box, GW_CHILD) ? GetWindow(box, GW_CHILD) : box);
         return InWindow(GetFocus(), toolbar);
     case State::OnButton:
-        where = ScreenPoint(toolbar, 440 + 30, 12);  // the first link button
+        where = ScreenPoint(toolbar, vtb::kFirstLinkSlot + 30, 12);  // the first link button
         break;
     case State::OnSearchBox:
         where = {(boxRect.left + boxRect.right) / 2, boxRect.top + 5};
@@ -367,7 +369,8 @@ bool Enter(State state, HWND browser, HWND toolbar) {
         break;
     }
     case State::MenuOpen:
-        where = ScreenPoint(toolbar, 365 + 37, 12);  // the Settings button
+        // The middle of the Settings button.
+        where = ScreenPoint(toolbar, vtb::kSettingsButtonLeft + vtb::kSettingsButtonWidth / 2, 12);
         break;
     }
     if (!FocusOutside(browser, toolbar)) return false;
@@ -460,7 +463,7 @@ bool MeasureState(State state, const Options& options, const Watched& watched, H
 // ---- Run --------------------------------------------------------------------------
 
 int Run(const Options& options) {
-    const std::string dllPath = ExeDir() + "Veltrane_ToolBar.dll";
+    const std::string dllPath = ExeDir() + vtb::kToolbarDllName;
     vtb::UniqueModule dll(LoadLibraryA(dllPath.c_str()));
     using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     const auto getClassObject = dll ? reinterpret_cast<GetClassObjectFn>(

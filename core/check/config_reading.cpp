@@ -4,6 +4,7 @@
 
 #include "core/bitmap_file.h"
 #include "core/glyph_images.h"
+#include "core/identifiers.h"
 #include "core/messages.h"
 
 namespace vtb::check {
@@ -41,7 +42,7 @@ GlyphLookup GlyphCache::Look(const std::string& caption)
 {
     GlyphLookup result;
     GlyphInfo& info = result.Info;
-    info.FileName = caption + ".bmp";
+    info.FileName = caption + kGlyphExtension;
     info.Looked = true;
     const GlyphFile file = source_.Find(caption);
     info.Path = file.Path;
@@ -121,7 +122,7 @@ public:
         record.HeaderLine = line;
         reading_.Sections.push_back(record);
         paramIndex_ = 0;
-        if (header == kButtons)
+        if (header == kButtonsHeader)
             model_.HasButtonsSection = true;
     }
 
@@ -131,15 +132,15 @@ public:
         if (reading_.Sections.empty())
             return;  // the version line
         SectionRecord& section = reading_.Sections.back();
-        const bool counted = section.Header != kSearchParameters && section.Header != kUpdateUrl;
+        const bool counted = section.Header != kSearchParametersHeader && section.Header != kUpdateUrlHeader;
         if (counted && line == section.HeaderLine + 1)
             return;  // the count line
         if (!section.FirstRead)
             section.FirstRead = line;
         section.LastRead = line;
-        if (section.Header == kSearchParameters && paramIndex_ < 3)
+        if (section.Header == kSearchParametersHeader && paramIndex_ < 3)
             model_.SearchParams[paramIndex_++].Line = Shown(line);
-        else if (section.Header == kUpdateUrl)
+        else if (section.Header == kUpdateUrlHeader)
             model_.UpdateURL.Line = Shown(line);
     }
 

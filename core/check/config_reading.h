@@ -8,28 +8,16 @@
 #include <vector>
 
 #include "core/check/config_check.h"
+#include "core/config_file.h"
+#include "core/toolbar_layout.h"
 
 namespace vtb::check {
 
-// The toolbar's form: sizes of its buttons and of the built-in glyphs.
-constexpr int kMainButtonWidth = 100;
-constexpr int kSearchButtonWidth = 72;
-constexpr int kSettingsButtonWidth = 75;
-constexpr int kLinkButtonWidth = 65;
-constexpr int kButtonHeight = 25;
+// The sizes of the built-in glyphs.
 constexpr int kSearchGlyphWidth = 20;
 constexpr int kSearchGlyphHeight = 23;
 constexpr int kSettingsGlyphWidth = 15;
 constexpr int kSettingsGlyphHeight = 16;
-
-inline constexpr char kButtons[] = "[Buttons]";
-inline constexpr char kMainMenu[] = "[Main Menu]";
-inline constexpr char kSearchMenu[] = "[Settings Menu - Search]";
-inline constexpr char kMiscMenu[] = "[Settings Menu - Misc]";
-inline constexpr char kSearchParameters[] = "[Search Parameters]";
-inline constexpr char kUpdateUrl[] = "[ToolBar Update URL]";
-inline constexpr const char* kHeaders[] = {kButtons,   kMainMenu,         kSearchMenu,
-                                           kMiscMenu, kSearchParameters, kUpdateUrl};
 
 // Line numbers as the operator sees them: from 1.
 inline std::size_t Shown(std::size_t line) { return line + 1; }

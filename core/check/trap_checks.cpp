@@ -111,7 +111,7 @@ public:
                     "first line: save the file as plain 8-bit (ANSI) text");
         bool hasHeader = false;
         for (std::size_t i = 0; i < lines_.Count(); ++i) {
-            for (const char* header : kHeaders)
+            for (const char* header : kSectionHeaders)
                 hasHeader = hasHeader || lines_.IsLine(i, header);
         }
         if (!hasHeader)
@@ -142,7 +142,7 @@ public:
     void NearMissHeaders()
     {
         std::vector<std::pair<std::string, const char*>> keys;
-        for (const char* header : kHeaders)
+        for (const char* header : kSectionHeaders)
             keys.emplace_back(HeaderKey(header), header);
         for (std::size_t i = 0; i < lines_.Count(); ++i) {
             const std::string line = lines_.Line(i);
@@ -169,9 +169,9 @@ public:
                 continue;
             }
             std::string effect;
-            if (section.Header == kMainMenu || section.Header == kMiscMenu)
+            if (section.Header == kMainMenuHeader || section.Header == kMiscMenuHeader)
                 effect = "the menu shows the entries of both";
-            else if (section.Header == kButtons || section.Header == kSearchMenu)
+            else if (section.Header == kButtonsHeader || section.Header == kSearchMenuHeader)
                 effect = "the later one sets the captions, and both add targets";
             else
                 effect = "the later one wins";
@@ -188,10 +188,10 @@ public:
             if (!section.HasCount ||
                 std::find(badLines.begin(), badLines.end(), section.CountLine) != badLines.end())
                 continue;
-            if (section.Header == kButtons)
+            if (section.Header == kButtonsHeader)
                 ButtonCount(section);
             else
-                CountAgainstLines(section, section.Header == kSearchMenu ? "search method" : "entry line", 0);
+                CountAgainstLines(section, section.Header == kSearchMenuHeader ? "search method" : "entry line", 0);
         }
     }
 
@@ -226,7 +226,7 @@ public:
     void CountAgainstLines(const SectionRecord& section, const std::string& what, int fixedLines)
     {
         const std::size_t first = section.HeaderLine + 2;
-        const bool searchMenu = section.Header == kSearchMenu;
+        const bool searchMenu = section.Header == kSearchMenuHeader;
         const std::size_t end = BlockEnd(first);
         const std::size_t lastRead = section.LastRead ? *section.LastRead + 1 : first;  // one past
         const std::string where = Quoted(section.Header) + ": the count " + std::to_string(section.Count);
@@ -240,7 +240,7 @@ public:
         if (fixedLines > 0)
             followText += " (the count includes the 3 fixed buttons)";
 
-        const bool menu = section.Header == kMainMenu || section.Header == kMiscMenu;
+        const bool menu = section.Header == kMainMenuHeader || section.Header == kMiscMenuHeader;
         const std::size_t available = lines_.Count() > first ? lines_.Count() - first : 0;
         if (menu && section.Count > 0 && FullMenu(section, std::min<std::size_t>(section.Count, available)))
             return;
@@ -280,7 +280,7 @@ public:
         const std::size_t read = section.LastRead ? *section.LastRead + 1 - first : 0;
         if (read >= asked)
             return false;
-        const std::string menu = section.Header == kMainMenu ? "the main menu" : "the Settings menu";
+        const std::string menu = section.Header == kMainMenuHeader ? "the main menu" : "the Settings menu";
         Warn(Shown(section.CountLine), Quoted(section.Header) + ": " + menu + " is full: the toolbar makes at most " +
                                            std::to_string(kMaxMenuEntries) + " entries in it, so " +
                                            LineRange(first + read, first + asked - 1) +
@@ -445,7 +445,7 @@ public:
     {
         const ValueLine& first = model.SearchParams[0];
         if (!hasSearchSection)
-            Warn(0, "no " + Quoted(kSearchParameters) +
+            Warn(0, "no " + Quoted(kSearchParametersHeader) +
                         " section: the search address is made of the search method and the query alone");
         else if (!StartsWithNoCase(first.Text, "http://") && !StartsWithNoCase(first.Text, "https://"))
             Warn(first.Line, "the search address " + Quoted(first.Text) +
@@ -496,13 +496,14 @@ void CheckTraps(std::string_view bytes, const LineStore& lines, const Reading& f
         return std::any_of(full.Sections.begin(), full.Sections.end(),
                            [header](const SectionRecord& s) { return s.Header == header; });
     };
-    checks.Addresses(full.Model, has(kSearchParameters));
-    if (!has(kSearchMenu) && has(kSearchParameters))
-        checks.Warn(0, "no " + Quoted(kSearchMenu) + " section: every search uses the first target of the file as "
-                                                    "its method");
+    checks.Addresses(full.Model, has(kSearchParametersHeader));
+    if (!has(kSearchMenuHeader) && has(kSearchParametersHeader))
+        checks.Warn(0, "no " + Quoted(kSearchMenuHeader) +
+                           " section: every search uses the first target of the file as its method");
     if (!full.Model.HasButtonsSection)
-        checks.Warn(0, "no " + Quoted(kButtons) + " section: the toolbar keeps its built-in captions \"Veltrane\", "
-                                                 "\"Search\" and \"Settings\" and has no link buttons");
+        checks.Warn(0, "no " + Quoted(kButtonsHeader) +
+                           " section: the toolbar keeps its built-in captions \"Veltrane\", \"Search\" and "
+                           "\"Settings\" and has no link buttons");
 }
 
 }  // namespace vtb::check

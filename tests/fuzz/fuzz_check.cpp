@@ -4,6 +4,7 @@
 #include "core/check/check_report.h"
 #include "core/check/config_check.h"
 #include "core/config_rule.h"
+#include "core/identifiers.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -26,7 +27,7 @@ public:
     vtb::check::GlyphFile Find(const std::string& caption) override
     {
         vtb::check::GlyphFile file;
-        file.Path = caption + ".bmp";
+        file.Path = caption + vtb::kGlyphExtension;
         if (caption.size() % 2 == 1) {
             file.State = vtb::check::GlyphFile::Status::Read;
             file.Bytes = bytes_;

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "tests/wine/support_wine.h"
+#include "win/class_id.h"
 
 namespace insttest {
 
@@ -17,8 +18,8 @@ Options& TheOptions() {
     return options;
 }
 
-const char kBandClsid[] = "{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}";
-const CLSID kBandClassId = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const char* const kBandClsid = vtb::kBandClassIdText;
+const CLSID kBandClassId = vtb::kBandClassGuid;
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrane ToolBar";
 const char kToolbarKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 const char kDeskBandCategory[] = "{00021492-0000-0000-C000-000000000046}";
@@ -394,7 +395,7 @@ std::string SelfPath() {
 
 DWORD CreateBandInChild() {
     const RunResult child =
-        RunToEnd(Quoted(SelfPath()) + " --create-band " + Quoted(Installed("Veltrane_ToolBar.dll")), 60000);
+        RunToEnd(Quoted(SelfPath()) + " --create-band " + Quoted(Installed(vtb::kToolbarDllName)), 60000);
     return child.finished ? child.exitCode : STILL_ACTIVE;
 }
 

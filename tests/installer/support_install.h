@@ -22,7 +22,7 @@ struct Options {
 };
 Options& TheOptions();
 
-extern const char kBandClsid[];      // registry form, with braces
+extern const char* const kBandClsid;  // registry form, with braces
 extern const CLSID kBandClassId;
 extern const char kUninstallKey[];   // under HKEY_LOCAL_MACHINE
 extern const char kToolbarKey[];     // under HKEY_LOCAL_MACHINE

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/identifiers.h"
 #include "tests/installer/support_install.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
@@ -118,7 +119,7 @@ TEST_F(WindowsInstaller, InstallsPerMachineAndTheBrowserCreatesTheToolbar) {
               MsiGetProductInfoExA(products[0].c_str(), nullptr, MSIINSTALLCONTEXT_MACHINE,
                                    INSTALLPROPERTY_PRODUCTNAME, name, &size))
         << "installed per machine";
-    const std::string dllVersion = FileVersion(Installed("Veltrane_ToolBar.dll"));
+    const std::string dllVersion = FileVersion(Installed(vtb::kToolbarDllName));
     std::string text;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ArpKey(products[0]), "DisplayName", &text));
     EXPECT_EQ("Veltrane ToolBar", text);
@@ -148,7 +149,7 @@ std::vector<std::string> RegisteredByTheDll(const std::string& dir) {
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
     const std::string regsvr32 = Quoted(std::string(system) + "\\regsvr32.exe");
-    const std::string dll = Quoted(dir + "\\Veltrane_ToolBar.dll");
+    const std::string dll = Quoted(dir + "\\" + vtb::kToolbarDllName);
     const RunResult registered = RunToEnd(regsvr32 + " /s " + dll);
     EXPECT_TRUE(registered.finished && registered.exitCode == 0);
     registration = Registration();
@@ -169,7 +170,7 @@ TEST_F(WindowsInstaller, RegistryRowsEqualWhatTheDllRegistersItself) {
 
         const std::string folder = dir == InstallDir() ? "" : " INSTALLDIR=" + Quoted(dir);
         ASSERT_NO_FATAL_FAILURE(ExpectInstalled(RunMsiexec("/i " + Quoted(TheOptions().msi) + folder + " /qn")));
-        EXPECT_TRUE(vtbtest::FileExists(dir + "\\Veltrane_ToolBar.dll"));
+        EXPECT_TRUE(vtbtest::FileExists(dir + "\\" + vtb::kToolbarDllName));
         EXPECT_EQ(byTheDll, Registration());
         // Four keys (the class, its server, the category and its parent),
         // three values under them and the browser's toolbar value.
@@ -191,8 +192,8 @@ TEST_F(WindowsInstaller, ALaterBuildReplacesTheEarlierOne) {
     ASSERT_EQ(1u, products.size()) << "one product";
     EXPECT_NE(earlier[0], products[0]);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ArpKey(earlier[0])));
-    EXPECT_EQ(vtbtest::ReadTextFile(Shipped("Veltrane_ToolBar.cfg")) + kLaterBuildMarker,
-              vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.cfg")));
+    EXPECT_EQ(vtbtest::ReadTextFile(Shipped(vtb::kConfigFileName)) + kLaterBuildMarker,
+              vtbtest::ReadTextFile(Installed(vtb::kConfigFileName)));
     std::vector<std::string> expected = ShippedNames();
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, FilesIn(InstallDir()));
@@ -208,7 +209,7 @@ TEST_F(WindowsInstaller, RemovalLeavesNothingOfOurs) {
     const std::string cache = std::string("Component Categories\\") + kDeskBandCategory + "\\Enum";
     WriteString(HKEY_CLASSES_ROOT, cache, "", "");
     ASSERT_TRUE(CreateDirectoryA(vtbtest::UserDataDir().c_str(), nullptr));
-    const std::string usersOwn = vtbtest::UserFileFor(Installed("Veltrane_ToolBar.ini"));
+    const std::string usersOwn = vtbtest::UserFileFor(Installed(vtb::kSettingsFileName));
     vtbtest::WriteTextFile(usersOwn, "[Settings]\r\nSearch History0=mine\r\n");
 
     const RunResult removal = RunMsiexec("/x " + Quoted(TheOptions().msi) + " /qn");

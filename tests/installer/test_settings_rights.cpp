@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "core/identifiers.h"
 #include "tests/installer/support_install.h"
 #include "tests/wine/support_wine.h"
 
@@ -102,7 +103,7 @@ TEST(SettingsFileRights, NeitherSetupNorUpgradeChangesRightsInProgramFiles) {
         ASSERT_TRUE(setup.finished) << run;
         EXPECT_EQ(0u, setup.exitCode) << run;
     }
-    EXPECT_TRUE(vtbtest::FileExists(Installed("Veltrane_ToolBar.ini")));
+    EXPECT_TRUE(vtbtest::FileExists(Installed(vtb::kSettingsFileName)));
     EXPECT_EQ(std::vector<std::string>{"probe"}, icacls.Calls());
 }
 

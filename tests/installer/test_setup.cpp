@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/identifiers.h"
 #include "tests/installer/support_install.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
@@ -29,7 +30,7 @@ TEST_F(SilentSetup, InstallsTheShippedFilesAndTheUninstaller) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, FilesIn(InstallDir()));
     // A new user starts without the sample's example searches.
-    const std::string settings = vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini"));
+    const std::string settings = vtbtest::ReadTextFile(Installed(vtb::kSettingsFileName));
     EXPECT_NE(std::string::npos, settings.find("SpdButn_1=1"));
     EXPECT_EQ(std::string::npos, settings.find("Search History"));
 }
@@ -40,7 +41,7 @@ TEST_F(SilentSetup, TheDllRegistersItselfForTheBrowser) {
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid, "", &text));
     EXPECT_EQ("Korvi Toolbar", text);
     ASSERT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "", &text));
-    EXPECT_TRUE(SamePath(text, Installed("Veltrane_ToolBar.dll"))) << text;
+    EXPECT_TRUE(SamePath(text, Installed(vtb::kToolbarDllName))) << text;
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "ThreadingModel", &text));
     EXPECT_EQ("Apartment", text);
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, clsid + "\\Implemented Categories\\" + kDeskBandCategory));
@@ -59,7 +60,7 @@ TEST_F(SilentSetup, AddRemoveProgramsListsTheToolbar) {
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", &text));
     EXPECT_EQ("Veltrane ToolBar", text);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", &text));
-    EXPECT_EQ(FileVersion(Installed("Veltrane_ToolBar.dll")), text);
+    EXPECT_EQ(FileVersion(Installed(vtb::kToolbarDllName)), text);
     EXPECT_EQ("1.0.0.37", text);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", &text));
     EXPECT_EQ("Veltrane", text);
@@ -99,7 +100,7 @@ TEST_F(SilentSetup, TheInstalledToolbarSearchesAndSavesItsSettings) {
     GetTempPathA(MAX_PATH, temp);
     const std::string log = std::string(temp) + "installer_frame.log";
     DeleteFileA(log.c_str());
-    const vtbtest::FileSnapshot machineSettings(Installed("Veltrane_ToolBar.ini"));
+    const vtbtest::FileSnapshot machineSettings(Installed(vtb::kSettingsFileName));
 
     const RunResult run = RunToEnd(Quoted(frame) + " --exit-after 6 --type \"contract law\" --log " + Quoted(log), 45000);
     ASSERT_TRUE(run.finished);
@@ -109,9 +110,9 @@ TEST_F(SilentSetup, TheInstalledToolbarSearchesAndSavesItsSettings) {
               seen.find("navigate: https://search.veltrane.example/find?method=fulltext&q=contract+law&src=toolbar"))
         << seen;
     EXPECT_NE(std::string::npos, seen.find("bands closed")) << seen;
-    EXPECT_EQ(vtbtest::IniValue(vtbtest::UserFileFor(Installed("Veltrane_ToolBar.ini")), "Search History0"),
+    EXPECT_EQ(vtbtest::IniValue(vtbtest::UserFileFor(Installed(vtb::kSettingsFileName)), "Search History0"),
               "contract law");
-    EXPECT_TRUE(vtbtest::FileSnapshot(Installed("Veltrane_ToolBar.ini")) == machineSettings);
+    EXPECT_TRUE(vtbtest::FileSnapshot(Installed(vtb::kSettingsFileName)) == machineSettings);
 }
 
 // A setup whose DLL cannot register itself says so in its exit code and

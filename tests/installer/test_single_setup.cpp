@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/identifiers.h"
 #include "tests/installer/support_install.h"
 #include "tests/wine/support_wine.h"
 
@@ -54,7 +55,7 @@ TEST(SingleSetup, TheUninstallerRefusesWhileASetupIsOpen) {
 
     const RunResult removed = RunQuietUninstall();
     ASSERT_TRUE(removed.finished);
-    EXPECT_TRUE(vtbtest::FileExists(Installed("Veltrane_ToolBar.dll")));
+    EXPECT_TRUE(vtbtest::FileExists(Installed(vtb::kToolbarDllName)));
     EXPECT_TRUE(vtbtest::FileExists(Installed("uninstall.exe")));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kBandClsid));

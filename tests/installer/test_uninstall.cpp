@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string>
 
+#include "core/identifiers.h"
 #include "tests/installer/support_install.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
@@ -76,17 +77,17 @@ TEST_F(SilentUninstall, RemovesEverythingOfOursAndKeepsTheSettings) {
     OtherPrograms others;
     // A user's own data: theirs, not the uninstaller's.
     ASSERT_TRUE(CreateDirectoryA(vtbtest::UserDataDir().c_str(), nullptr));
-    const std::string usersOwn = vtbtest::UserFileFor(Installed("Veltrane_ToolBar.ini"));
+    const std::string usersOwn = vtbtest::UserFileFor(Installed(vtb::kSettingsFileName));
     vtbtest::WriteTextFile(usersOwn, kChangedSettings);
-    vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.ini"), kChangedSettings);
+    vtbtest::WriteTextFile(Installed(vtb::kSettingsFileName), kChangedSettings);
     // What an interrupted configuration update leaves.
-    vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.cfg.download"), "partial");
+    vtbtest::WriteTextFile(Installed(std::string(vtb::kConfigFileName) + ".download"), "partial");
 
     const RunResult removed = RunQuietUninstall();
     ASSERT_TRUE(removed.finished);
     EXPECT_EQ(0u, removed.exitCode);
-    EXPECT_EQ(std::vector<std::string>{"Veltrane_ToolBar.ini"}, FilesIn(InstallDir()));
-    EXPECT_EQ(kChangedSettings, vtbtest::ReadTextFile(Installed("Veltrane_ToolBar.ini")));
+    EXPECT_EQ(std::vector<std::string>{vtb::kSettingsFileName}, FilesIn(InstallDir()));
+    EXPECT_EQ(kChangedSettings, vtbtest::ReadTextFile(Installed(vtb::kSettingsFileName)));
     EXPECT_EQ(kChangedSettings, vtbtest::ReadTextFile(usersOwn));
     ExpectNothingOfOursRegistered();
     OtherPrograms::ExpectUntouched();
@@ -104,21 +105,21 @@ TEST_F(SilentUninstall, KeepSettingsZeroRemovesTheSettingsAndTheFolder) {
 // Kept from an installation that shared one file between all users: it
 // comes back as the defaults of new users, without the shared history.
 TEST_F(SilentUninstall, KeptSettingsComeBackWithTheNextSetup) {
-    vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.ini"), kChangedSettings);
+    vtbtest::WriteTextFile(Installed(vtb::kSettingsFileName), kChangedSettings);
     ASSERT_TRUE(RunQuietUninstall("/KEEPSETTINGS=1").finished);
     ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 
     const RunResult setup = RunSetup();
     ASSERT_TRUE(setup.finished);
     EXPECT_EQ(0u, setup.exitCode);
-    EXPECT_EQ(vtbtest::IniValue(Installed("Veltrane_ToolBar.ini"), "SpdButn_1"), "1");
-    EXPECT_EQ(vtbtest::IniValue(Installed("Veltrane_ToolBar.ini"), "Search History0"), "<missing>");
+    EXPECT_EQ(vtbtest::IniValue(Installed(vtb::kSettingsFileName), "SpdButn_1"), "1");
+    EXPECT_EQ(vtbtest::IniValue(Installed(vtb::kSettingsFileName), "Search History0"), "<missing>");
 }
 
 // An open browser holds the DLL: it stays until the next start of Windows,
 // everything else goes now, and no new browser window finds the toolbar.
 TEST_F(SilentUninstall, LeavesADllHeldByAnOpenBrowserForTheNextStart) {
-    const std::string dll = Installed("Veltrane_ToolBar.dll");
+    const std::string dll = Installed(vtb::kToolbarDllName);
     const std::string tag = std::to_string(GetCurrentProcessId());
     const std::string readyName = "VtbUninstallTestReady" + tag, releaseName = "VtbUninstallTestRelease" + tag;
     const vtb::UniqueKernelHandle ready(CreateEventA(nullptr, TRUE, FALSE, readyName.c_str()));
@@ -131,7 +132,7 @@ TEST_F(SilentUninstall, LeavesADllHeldByAnOpenBrowserForTheNextStart) {
     ASSERT_TRUE(removed.finished);
     // Seen before the browser closes: the toolbar then saves its settings
     // once more, into the user's folder it was opened with.
-    EXPECT_EQ(std::vector<std::string>{"Veltrane_ToolBar.dll"}, FilesIn(InstallDir()));
+    EXPECT_EQ(std::vector<std::string>{vtb::kToolbarDllName}, FilesIn(InstallDir()));
     ExpectNothingOfOursRegistered();
     const std::vector<PendingOperation> pending = PendingFileOperations();
     const auto deletion = [&](const std::string& path) {
@@ -150,11 +151,11 @@ TEST_F(SilentUninstall, LeavesADllHeldByAnOpenBrowserForTheNextStart) {
 }
 
 TEST_F(SilentUninstall, RemovesTheRegistrationOfADllThatIsGone) {
-    ASSERT_TRUE(DeleteFileA(Installed("Veltrane_ToolBar.dll").c_str()));
+    ASSERT_TRUE(DeleteFileA(Installed(vtb::kToolbarDllName).c_str()));
     OtherPrograms others;
     const RunResult removed = RunQuietUninstall();
     ASSERT_TRUE(removed.finished);
-    EXPECT_EQ(std::vector<std::string>{"Veltrane_ToolBar.ini"}, FilesIn(InstallDir()));
+    EXPECT_EQ(std::vector<std::string>{vtb::kSettingsFileName}, FilesIn(InstallDir()));
     ExpectNothingOfOursRegistered();
     OtherPrograms::ExpectUntouched();
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <string>
 
+#include "core/identifiers.h"
 #include "tests/installer/support_install.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
@@ -27,20 +28,20 @@ protected:
 };
 
 TEST_F(Upgrade, KeepsTheDefaultsWithoutTheSharedHistoryAndPutsBackTheShippedFiles) {
-    vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.ini"), kChangedSettings);
-    vtbtest::WriteTextFile(Installed("Veltrane_ToolBar.cfg"), "1.0|an older configuration\r\n");
+    vtbtest::WriteTextFile(Installed(vtb::kSettingsFileName), kChangedSettings);
+    vtbtest::WriteTextFile(Installed(vtb::kConfigFileName), "1.0|an older configuration\r\n");
     ASSERT_TRUE(DeleteFileA(Installed("Laws.bmp").c_str()));
 
     const RunResult setup = RunSetup();
     ASSERT_TRUE(setup.finished);
     EXPECT_EQ(0u, setup.exitCode);
-    const std::string settings = Installed("Veltrane_ToolBar.ini");
+    const std::string settings = Installed(vtb::kSettingsFileName);
     EXPECT_EQ(vtbtest::IniValue(settings, "Search History0"), "<missing>");
     EXPECT_EQ(vtbtest::IniValue(settings, "search history7"), "<missing>");
     EXPECT_EQ(vtbtest::IniValue(settings, "Search Method"), "title");
     EXPECT_EQ(vtbtest::IniValue(settings, "SpdButn_1"), "0");
     EXPECT_EQ(vtbtest::IniValue(settings, "SpdButn_2"), "1");
-    for (const char* name : {"Veltrane_ToolBar.cfg", "Laws.bmp", "Veltrane_ToolBar.dll"})
+    for (const char* name : {vtb::kConfigFileName, "Laws.bmp", vtb::kToolbarDllName})
         EXPECT_TRUE(vtbtest::ReadTextFile(Shipped(name)) == vtbtest::ReadTextFile(Installed(name))) << name;
     const DWORD band = CreateBandInChild();
     EXPECT_EQ(kChildOk, band) << ChildResultText(band);
@@ -49,7 +50,7 @@ TEST_F(Upgrade, KeepsTheDefaultsWithoutTheSharedHistoryAndPutsBackTheShippedFile
 // Windows (and Wine) refuse to overwrite or delete a DLL that a process has
 // loaded, but let it be renamed.
 TEST_F(Upgrade, ReplacesADllHeldByAnOpenBrowser) {
-    const std::string dll = Installed("Veltrane_ToolBar.dll");
+    const std::string dll = Installed(vtb::kToolbarDllName);
     // An older build: the same code with a few bytes more at its end.
     const std::string older = vtbtest::ReadTextFile(dll) + "older build";
     vtbtest::WriteTextFile(dll, older);
@@ -71,7 +72,7 @@ TEST_F(Upgrade, ReplacesADllHeldByAnOpenBrowser) {
     ASSERT_TRUE(setup.finished);
     EXPECT_EQ(0u, setup.exitCode);
 
-    EXPECT_TRUE(vtbtest::ReadTextFile(Shipped("Veltrane_ToolBar.dll")) == vtbtest::ReadTextFile(dll));
+    EXPECT_TRUE(vtbtest::ReadTextFile(Shipped(vtb::kToolbarDllName)) == vtbtest::ReadTextFile(dll));
     // The old DLL under another name, to be deleted at the next start.
     std::string movedAside;
     for (const std::string& name : FilesIn(InstallDir()))

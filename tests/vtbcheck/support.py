@@ -2,6 +2,7 @@
 files with Python's own modules, and a runner whose output the project's
 test scripts count like GoogleTest's."""
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -13,6 +14,14 @@ REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 SAMPLE = os.path.join(REPO, "resources", "sample")
 SAMPLE_CFG = os.path.join(SAMPLE, "Veltrane_ToolBar.cfg")
 
+
+
+def toolbar_layout():
+    """The form's geometry as the toolbar defines it (core/toolbar_layout.h):
+    {"kFirstLinkSlot": 440, ...}."""
+    with open(os.path.join(REPO, "core", "toolbar_layout.h")) as f:
+        text = f.read()
+    return {name: int(value) for name, value in re.findall(r"constexpr int (k\w+) = (\d+);", text)}
 
 def vtbcheck_path():
     path = os.environ.get("VTBCHECK")

@@ -13,11 +13,15 @@ import shutil
 import subprocess
 import unittest
 
-from support import SAMPLE, SAMPLE_CFG, Folder, main, read_bmp24, read_png, run, vtbcheck_path
+from support import SAMPLE, SAMPLE_CFG, Folder, main, read_bmp24, read_png, run, toolbar_layout, vtbcheck_path
 
-LINK_LEFT = 440
-LINK_WIDTH = 65
-HEIGHT = 25
+LAYOUT = toolbar_layout()
+LINK_LEFT = LAYOUT["kFirstLinkSlot"]
+LINK_WIDTH = LAYOUT["kLinkButtonWidth"]
+HEIGHT = LAYOUT["kButtonHeight"]
+MAIN_RIGHT = LAYOUT["kMainButtonLeft"] + LAYOUT["kMainButtonWidth"]
+SEARCH_LEFT = LAYOUT["kSearchButtonLeft"]
+SETTINGS_LEFT = LAYOUT["kSettingsButtonLeft"]
 
 
 def preview_env():
@@ -92,8 +96,8 @@ class PreviewTest(unittest.TestCase):
         face = rows[12][102]  # the form between the main button and the search box
         self.assertTrue(face[0] == face[1] == face[2] and face[0] >= 192, face)
         # No button has a hover frame: every button's edge is the face.
-        edges = [(0, 100), (293, 365), (365, 440)] + [(LINK_LEFT + LINK_WIDTH * i, LINK_LEFT + LINK_WIDTH * (i + 1))
-                                                      for i in range(5)]
+        edges = [(0, MAIN_RIGHT), (SEARCH_LEFT, SETTINGS_LEFT), (SETTINGS_LEFT, LINK_LEFT)] + \
+            [(LINK_LEFT + LINK_WIDTH * i, LINK_LEFT + LINK_WIDTH * (i + 1)) for i in range(5)]
         for left, right in edges:
             for x in range(left, right):
                 self.assertEqual((rows[0][x], rows[HEIGHT - 1][x]), (face, face), (left, x))
@@ -103,7 +107,7 @@ class PreviewTest(unittest.TestCase):
         x, y = self.assertGlyphAt(rows, "Cases.bmp", LINK_LEFT, LINK_LEFT + LINK_WIDTH, face)
         self.assertEqual(y, (HEIGHT - 4) // 2 - 8 + 2)
         self.assertGlyphAt(rows, "Lookup.bmp", LINK_LEFT + 2 * LINK_WIDTH, LINK_LEFT + 3 * LINK_WIDTH, face)
-        self.assertGlyphAt(rows, "Veltrane.bmp", 0, 100, face)
+        self.assertGlyphAt(rows, "Veltrane.bmp", 0, MAIN_RIGHT, face)
 
     def test_a_users_settings_file_decides_the_link_buttons(self):
         settings = self.folder.write("user.ini", "[Settings]\r\nSpdButn_1=0\r\nSpdButn_4=1\r\n")

@@ -1,11 +1,12 @@
 #include "tests/wine/support_host.h"
 
 #include "tests/wine/support_wine.h"
+#include "win/class_id.h"
 
 namespace vtbtest {
 namespace {
 
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID kBandClsid = vtb::kBandClassGuid;
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <type_traits>
 
+#include "core/identifiers.h"
+
 namespace vtbtest {
 
 namespace {
@@ -70,7 +72,7 @@ std::string ExeDir() {
     return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
-std::string DllPath() { return ExeDir() + "Veltrane_ToolBar.dll"; }
+std::string DllPath() { return ExeDir() + vtb::kToolbarDllName; }
 
 ToolbarDll::ToolbarDll(const std::string& path) {
     module = LoadLibraryA(path.c_str());

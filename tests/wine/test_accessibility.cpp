@@ -22,6 +22,7 @@
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
 #include "widgets/toolkit.h"
+#include "win/class_id.h"
 #include "win/test_seam.h"
 
 namespace vtbtest {
@@ -29,7 +30,7 @@ namespace {
 
 using vtb::ComPtr;
 
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID kBandClsid = vtb::kBandClassGuid;
 
 std::string SampleFile(const char* name) {
     std::string path = std::string("Z:") + VTB_SOURCE_DIR + "/resources/sample/" + name;
@@ -136,8 +137,8 @@ class ScreenReader : public ToolbarFormTest {
 protected:
     // The sample toolbar: its configuration and settings as shipped.
     vtb::TBandForm& BuildSample() {
-        WriteTextFile(SettingsPath(), SampleFile("Veltrane_ToolBar.ini"));
-        vtb::TBandForm& form = Build(SampleFile("Veltrane_ToolBar.cfg"));
+        WriteTextFile(SettingsPath(), SampleFile(vtb::kSettingsFileName));
+        vtb::TBandForm& form = Build(SampleFile(vtb::kConfigFileName));
         ShowWindow(Parent(), SW_SHOW);
         SetForegroundWindow(Parent());
         PumpMessages(30);
@@ -404,11 +405,11 @@ class ScreenReaderLifetime : public ::testing::Test {
 protected:
     void SetUp() override {
         vtb::test_seam::ResetModuleValues();
-        WriteTextFile(config_.Path(), SampleFile("Veltrane_ToolBar.cfg"));
+        WriteTextFile(config_.Path(), SampleFile(vtb::kConfigFileName));
         DeleteFileA(settings_.Path().c_str());
     }
-    SavedFile config_{ExeDir() + "Veltrane_ToolBar.cfg"};
-    SavedFile settings_{ExeDir() + "Veltrane_ToolBar.ini"};
+    SavedFile config_{ExeDir() + vtb::kConfigFileName};
+    SavedFile settings_{ExeDir() + vtb::kSettingsFileName};
     MessageBoxWatcher boxes_;
     RecordingBrowser browser_;
     TestSite site_{&browser_};

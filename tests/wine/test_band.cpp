@@ -23,6 +23,7 @@
 #include "tests/wine/support_site.h"
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
+#include "win/class_id.h"
 #include "win/handles.h"
 #include "win/module.h"
 #include "win/test_seam.h"
@@ -33,7 +34,7 @@ using vtb::ComPtr;
 using vtbtest::RecordingBrowser;
 using vtbtest::TestSite;
 
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID kBandClsid = vtb::kBandClassGuid;
 constexpr BOOL kFocusSet = -1;
 
 ComPtr<IUnknown> IdentityOf(IUnknown* object) {
@@ -81,8 +82,8 @@ protected:
         return result;
     }
 
-    vtbtest::SavedFile config_{vtbtest::ExeDir() + "Veltrane_ToolBar.cfg"};
-    vtbtest::SavedFile settings_{vtbtest::ExeDir() + "Veltrane_ToolBar.ini"};
+    vtbtest::SavedFile config_{vtbtest::ExeDir() + vtb::kConfigFileName};
+    vtbtest::SavedFile settings_{vtbtest::ExeDir() + vtb::kSettingsFileName};
     vtbtest::MessageBoxWatcher boxes_;
     RecordingBrowser browser_;
     TestSite site_{&browser_};
@@ -554,8 +555,8 @@ protected:
         return window;
     }
 
-    vtbtest::SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), ".cfg")};
-    vtbtest::SavedFile settings_{vtb::ChangeFileExt(vtb::ModulePath(), ".ini")};
+    vtbtest::SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), vtb::kConfigExtension)};
+    vtbtest::SavedFile settings_{vtb::ChangeFileExt(vtb::ModulePath(), vtb::kSettingsExtension)};
     vtbtest::MessageBoxWatcher boxes_;
     RecordingBrowser browser_;
     vtb::TComServer server_;

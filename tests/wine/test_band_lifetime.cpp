@@ -14,6 +14,8 @@
 
 #include "band/com_server.h"
 #include "band/desk_band.h"
+#include "core/identifiers.h"
+#include "core/toolbar_layout.h"
 #include "tests/wine/support_browser.h"
 #include "tests/wine/support_menu.h"
 #include "tests/wine/support_site.h"
@@ -103,8 +105,8 @@ protected:
     static constexpr int kSettingsButton = 400;
 
     MachineDataMode mode_{GetParam()};
-    SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), ".cfg")};
-    SavedFile machineSettings_{vtb::ChangeFileExt(vtb::ModulePath(), ".ini")};
+    SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), vtb::kConfigExtension)};
+    SavedFile machineSettings_{vtb::ChangeFileExt(vtb::ModulePath(), vtb::kSettingsExtension)};
     SavedFile settings_{DataFile(GetParam(), machineSettings_.Path())};
     MessageBoxWatcher boxes_;
     RecordingBrowser browser_;
@@ -160,7 +162,7 @@ TEST_P(ClosingHost, ClosedWhileAnErrorBoxIsOpen) {
     const HWND form = Open();
     browser_.Result = E_ACCESSDENIED;
     boxes_.RunInNextBox([this] { CloseBand(); });
-    ClickAt(form, 440 + 30, 12);  // the first link button: its navigation fails
+    ClickAt(form, vtb::kFirstLinkSlot + 30, 12);  // the first link button: its navigation fails
     ASSERT_TRUE(boxes_.WaitForBoxes(1, 5000));
     PumpMessages(50);
     EXPECT_TRUE(boxes_.Boxes()[0].errorIcon);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/check/button_font.h"
+#include "core/toolbar_layout.h"
 #include "widgets/control.h"
 #include "win/handles.h"
 
@@ -21,7 +22,8 @@ int GdiWidth(HDC dc, const std::string& text) {
 
 void ExpectTableMatches(bool bold, const vtb::check::ButtonFontTable& table) {
     vtb::TFont font;
-    font.SetStyle("Tahoma", 11, bold);
+    const vtb::FontFace& face = bold ? vtb::kMainButtonFace : vtb::kButtonFace;
+    font.SetStyle(face.Name, face.Height, face.Bold);
     const vtb::UniqueDc dc(CreateCompatibleDC(nullptr));
     const HGDIOBJ old = SelectObject(dc.get(), font.Handle());
     TEXTMETRICA metrics{};

@@ -16,6 +16,7 @@
 #include "band/com_server.h"
 #include "band/registry.h"
 #include "tests/wine/support_wine.h"
+#include "win/class_id.h"
 #include "win/handles.h"
 #include "win/module.h"
 
@@ -23,7 +24,7 @@ namespace {
 
 using vtb::ComPtr;
 
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID kBandClsid = vtb::kBandClassGuid;
 const CLSID kOtherClsid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
 
 // ---- Through the DLL -------------------------------------------------------

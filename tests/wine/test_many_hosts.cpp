@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/identifiers.h"
+#include "core/toolbar_layout.h"
 #include "tests/wine/support_host.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
@@ -24,7 +26,7 @@
 namespace vtbtest {
 namespace {
 
-constexpr int kLinkX = 440 + 30;  // the first link button of the test configuration
+constexpr int kLinkX = vtb::kFirstLinkSlot + 30;  // the first link button of the test configuration
 constexpr int kButtonY = 12;
 
 // Toolbars of several threads and processes save the one settings file of
@@ -51,8 +53,8 @@ protected:
     }
 
     MachineDataMode mode_{GetParam()};
-    SavedFile config_{ExeDir() + "Veltrane_ToolBar.cfg"};
-    SavedFile machineSettings_{ExeDir() + "Veltrane_ToolBar.ini"};
+    SavedFile config_{ExeDir() + vtb::kConfigFileName};
+    SavedFile machineSettings_{ExeDir() + vtb::kSettingsFileName};
     SavedFile settings_{DataFile(GetParam(), machineSettings_.Path())};
     MessageBoxWatcher boxes_;
     ToolbarDll dll_;

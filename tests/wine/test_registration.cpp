@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "core/identifiers.h"
 #include "tests/wine/support_wine.h"
 #include "win/handles.h"
 
 namespace {
 
-const char kClassKey[] = "CLSID\\{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}";
-const char kBandValue[] = "{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}";
+const std::string kClassKey = std::string("CLSID\\") + vtb::kBandClassIdText;
+const char* const kBandValue = vtb::kBandClassIdText;
 const char kCategory[] = "{00021492-0000-0000-C000-000000000046}";
 const char kToolbarKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 const char kTypeLibKey[] = "TypeLib\\{CD58CE7E-102D-4CEE-A90D-CC91D1FF5B9B}";
@@ -155,7 +156,7 @@ TEST_F(Registration, NoTypeLibraryIsRegistered) {
 
 TEST(RegistrationPath, APathWithASpaceIsRegisteredInItsShortForm) {
     const std::string dir = vtbtest::ExeDir() + "band copy with spaces\\";
-    const std::string copy = dir + "Veltrane_ToolBar.dll";
+    const std::string copy = dir + vtb::kToolbarDllName;
     CreateDirectoryA(dir.c_str(), nullptr);
     ASSERT_TRUE(CopyFileA(vtbtest::DllPath().c_str(), copy.c_str(), FALSE));
     {
@@ -245,7 +246,7 @@ TEST(ModuleResources, ExportDirectoryNamesTheModuleAndFourPlainExports) {
     const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     ASSERT_NE(0u, entry.VirtualAddress);
     const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
-    EXPECT_STREQ("Veltrane_ToolBar.dll", reinterpret_cast<const char*>(base + exports->Name));
+    EXPECT_STREQ(vtb::kToolbarDllName, reinterpret_cast<const char*>(base + exports->Name));
 
     std::vector<std::string> names;
     const auto* nameRvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);

@@ -10,13 +10,14 @@
 #include <string>
 
 #include "tests/wine/support_wine.h"
+#include "win/class_id.h"
 #include "win/handles.h"
 
 namespace {
 
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID kBandClsid = vtb::kBandClassGuid;
 const char kToolbarKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
-const char kBandValue[] = "{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}";
+const char* const kBandValue = vtb::kBandClassIdText;
 
 // Runs regsvr32 with the given switches on the DLL; its exit code, or -1.
 long RunRegsvr32(const std::string& switches) {

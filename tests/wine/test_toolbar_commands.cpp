@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "core/identifiers.h"
 #include "core/messages.h"
 #include "core/search.h"
 #include "tests/wine/support_browser.h"
@@ -16,8 +17,6 @@ namespace vtbtest {
 namespace {
 
 using vtb::TBandForm;
-
-const char* const kBandClsidText = "{9C7E4B7F-1648-49D4-9A3E-CCDF350E36F8}";
 
 class CommandTest : public ToolbarFormTest {
 protected:
@@ -215,7 +214,7 @@ TEST_F(CommandTest, HideAsksTheBrowserToHideThisBand) {
     ASSERT_EQ(browser_.BrowserBarCalls.size(), 1u);
     const ShowBrowserBarCall& call = browser_.BrowserBarCalls[0];
     EXPECT_EQ(call.classId.vt, VT_BSTR);
-    EXPECT_EQ(call.classId.text, kBandClsidText);
+    EXPECT_EQ(call.classId.text, vtb::kBandClassIdText);
     EXPECT_EQ(call.show.vt, VT_BOOL);
     EXPECT_FALSE(call.show.boolValue);
     EXPECT_EQ(call.size.vt, VT_I4);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/identifiers.h"
 #include "tests/wine/support_wine.h"
 #include "toolbar/band_form.h"
 #include "toolbar/module_values.h"
@@ -72,9 +73,9 @@ protected:
         DeleteFileA(SettingsPath().c_str());
     }
 
-    static std::string ConfigPath() { return vtb::ChangeFileExt(vtb::ModulePath(), ".cfg"); }
-    static std::string SettingsPath() { return vtb::ChangeFileExt(vtb::ModulePath(), ".ini"); }
-    static std::string GlyphPath(const std::string& caption) { return ExeDir() + caption + ".bmp"; }
+    static std::string ConfigPath() { return vtb::ChangeFileExt(vtb::ModulePath(), vtb::kConfigExtension); }
+    static std::string SettingsPath() { return vtb::ChangeFileExt(vtb::ModulePath(), vtb::kSettingsExtension); }
+    static std::string GlyphPath(const std::string& caption) { return ExeDir() + caption + vtb::kGlyphExtension; }
 
     vtb::TBandForm& Build(const std::string& config) {
         WriteTextFile(ConfigPath(), config);

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "core/identifiers.h"
+
 namespace vtbcheck {
 namespace fs = std::filesystem;
 
@@ -66,7 +68,7 @@ vtb::check::GlyphFile GlyphFolder::Find(const std::string& caption)
 {
     using vtb::check::GlyphFile;
     GlyphFile file;
-    const std::string fileName = caption + ".bmp";
+    const std::string fileName = caption + vtb::kGlyphExtension;
     const std::optional<fs::path> found = Locate(fileName);
     file.Path = (folder_ / fileName).string();
     if (!found)

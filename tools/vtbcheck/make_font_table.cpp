@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/toolbar_layout.h"
+
 namespace {
 
 struct Face {
@@ -23,11 +25,11 @@ struct Face {
 // The font of the toolbar's buttons, made as the toolkit makes it.
 HFONT ButtonFont(bool bold) {
     LOGFONTA lf{};
-    lf.lfHeight = -11;
+    lf.lfHeight = -vtb::kButtonFace.Height;
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
-    lstrcpynA(lf.lfFaceName, "Tahoma", LF_FACESIZE);
+    lstrcpynA(lf.lfFaceName, vtb::kButtonFace.Name, LF_FACESIZE);
     return CreateFontIndirectA(&lf);
 }
 
@@ -63,7 +65,7 @@ int main() {
             for (const char* p = sample; *p; ++p) sum += widths[f][static_cast<unsigned char>(*p)];
             const int real = Width(dc, sample);
             if (sum != real) {
-                std::fprintf(stderr, "%s%s: table gives %d, GDI %d for \"%s\"\n", "Tahoma",
+                std::fprintf(stderr, "%s%s: table gives %d, GDI %d for \"%s\"\n", vtb::kButtonFace.Name,
                              faces[f] ? " bold" : "", sum, real, sample);
                 return 1;
             }

@@ -9,12 +9,12 @@
 #include <random>
 #include <system_error>
 
+#include "core/identifiers.h"
 #include "tools/vtbcheck/glyph_folder.h"
 
 namespace vtbcheck {
 namespace fs = std::filesystem;
 
-const char kDllName[] = "Veltrane_ToolBar.dll";
 const char kPreviewName[] = "vtbpreview.exe";
 
 namespace {
@@ -22,7 +22,7 @@ namespace {
 bool HoldsToolbar(const fs::path& dir)
 {
     std::error_code ec;
-    return fs::is_regular_file(dir / kDllName, ec) && fs::is_regular_file(dir / kPreviewName, ec);
+    return fs::is_regular_file(dir / vtb::kToolbarDllName, ec) && fs::is_regular_file(dir / kPreviewName, ec);
 }
 
 // A new, empty folder of our own; removed with everything in it.
@@ -81,19 +81,19 @@ std::string ReadFile(const fs::path& path)
 // file, beside the DLL and the preview program.
 bool Stage(const PreviewRequest& request, const fs::path& toolbarDir, const fs::path& stage)
 {
-    if (!Copy(toolbarDir / kDllName, stage / kDllName) || !Copy(toolbarDir / kPreviewName, stage / kPreviewName) ||
-        !Copy(request.Config, stage / "Veltrane_ToolBar.cfg"))
+    if (!Copy(toolbarDir / vtb::kToolbarDllName, stage / vtb::kToolbarDllName) ||
+        !Copy(toolbarDir / kPreviewName, stage / kPreviewName) || !Copy(request.Config, stage / vtb::kConfigFileName))
         return false;
     std::error_code ec;
     for (fs::directory_iterator it(request.GlyphDir, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& file = it->path();
         std::error_code kind;
-        if (LowerAscii(file.extension().string()) == ".bmp" && fs::is_regular_file(file, kind) &&
+        if (LowerAscii(file.extension().string()) == vtb::kGlyphExtension && fs::is_regular_file(file, kind) &&
             !Copy(file, stage / file.filename()))
             return false;
     }
     if (request.Settings)
-        return Copy(*request.Settings, stage / "Veltrane_ToolBar.ini");
+        return Copy(*request.Settings, stage / vtb::kSettingsFileName);
     // Without the user's own choices: every configured link button shown.
     std::string settings = "[Settings]\r\n";
     for (int n = 1; n <= 17; ++n) {
@@ -102,7 +102,7 @@ bool Stage(const PreviewRequest& request, const fs::path& toolbarDir, const fs::
             shown = shown || link == n;
         settings += "SpdButn_" + std::to_string(n) + "=" + (shown ? "1" : "0") + "\r\n";
     }
-    return WriteFile(stage / "Veltrane_ToolBar.ini", settings);
+    return WriteFile(stage / vtb::kSettingsFileName, settings);
 }
 
 // Width and height from the PNG's header; 0 x 0 when it is none.
@@ -139,7 +139,7 @@ std::optional<fs::path> FindToolbarDir(const PreviewRequest& request)
         if (HoldsToolbar(dir))
             return dir;
     }
-    std::cerr << "vtbcheck: " << kDllName << " and " << kPreviewName << " not found; looked in:";
+    std::cerr << "vtbcheck: " << vtb::kToolbarDllName << " and " << kPreviewName << " not found; looked in:";
     for (const fs::path& dir : candidates)
         std::cerr << " " << dir.string();
     std::cerr << " (give the folder with --toolbar-dir DIR or VTBCHECK_TOOLBAR_DIR)\n";

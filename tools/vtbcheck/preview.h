@@ -27,7 +27,6 @@ int RunPreview(const PreviewRequest& request);
 
 // ---- Between the shared and the platform parts -------------------------
 
-extern const char kDllName[];
 extern const char kPreviewName[];
 
 // The folder with the DLL and the preview program, or nullopt (said on stderr).

@@ -23,12 +23,14 @@
 #include <vector>
 
 #include "core/check/png_file.h"
+#include "core/toolbar_layout.h"
 #include "tools/vtbcheck/preview/preview_site.h"
+#include "win/class_id.h"
 #include "win/handles.h"
 
 namespace {
 
-const CLSID kBandClsid = {0x9C7E4B7F, 0x1648, 0x49D4, {0x9A, 0x3E, 0xCC, 0xDF, 0x35, 0x0E, 0x36, 0xF8}};
+const CLSID kBandClsid = vtb::kBandClassGuid;
 constexpr char kHostClass[] = "VtbPreviewHost";
 constexpr int kMainButtonX = 50;       // the middle of the main button
 constexpr int kSettingsButtonX = 402;  // and of the Settings button
@@ -262,7 +264,7 @@ public:
     bool Run(const std::string& menu) {
         const std::string folder = ProgramFolder();
         if (!MakeHost()) return Fail("cannot make the host window");
-        dll_.reset(LoadLibraryExA((folder + "Veltrane_ToolBar.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        dll_.reset(LoadLibraryExA((folder + vtb::kToolbarDllName).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
         if (!dll_) return Fail("cannot load Veltrane_ToolBar.dll (error " + std::to_string(GetLastError()) + ")");
         using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
         const auto getClassObject = reinterpret_cast<GetClassObject>(
@@ -342,7 +344,7 @@ private:
         RegisterClassExA(&wc);
         // Like the browser's rebar: a window that clips its children.
         host_.reset(CreateWindowExA(WS_EX_TOOLWINDOW, kHostClass, "Veltrane ToolBar preview",
-                                    WS_POPUP | WS_CLIPCHILDREN, 0, 0, 800, 25, nullptr, nullptr,
+                                    WS_POPUP | WS_CLIPCHILDREN, 0, 0, 800, vtb::kButtonHeight, nullptr, nullptr,
                                     GetModuleHandleA(nullptr), nullptr));
         return static_cast<bool>(host_);
     }

@@ -1,0 +1,129 @@
+// The installer, the build scripts and the end-to-end check cannot include
+// the toolbar's headers and hold their own copies of the class ID, the file
+// names and a click position: each copy must say what the toolbar says.
+#include "core/identifiers.h"
+#include "core/toolbar_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace vtb {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string SourceFile(const std::string& relative)
+{
+    std::ifstream in(fs::path(VTB_SOURCE_DIR) / relative, std::ios::binary);
+    EXPECT_TRUE(in) << relative;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The first group of every match of pattern in the file; a file without
+// any match is a failure, since the copy was looked for there.
+std::vector<std::string> Copies(const std::string& relative, const std::string& pattern)
+{
+    const std::string text = SourceFile(relative);
+    const std::regex re(pattern);
+    std::vector<std::string> found;
+    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it)
+        found.push_back((*it)[1].str());
+    EXPECT_FALSE(found.empty()) << relative << " holds nothing like " << pattern;
+    return found;
+}
+
+void ExpectCopiesOf(const std::string& value, const std::string& relative, const std::string& pattern)
+{
+    for (const std::string& copy : Copies(relative, pattern))
+        EXPECT_EQ(copy, value) << relative;
+}
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+TEST(OutsideCopies, ClassId)
+{
+    const std::string id = kBandClassIdText;
+    const std::string guid = R"(\{[0-9A-Fa-f-]{36}\})";
+    ExpectCopiesOf(id, "installer/veltrane_toolbar.nsi", "!define BAND_CLSID \"(" + guid + ")\"");
+    // The class's keys and its entry in the browser's toolbar list.
+    ExpectCopiesOf(id, "installer/veltrane_toolbar.wxs", R"(Key="CLSID\\()" + guid + ")");
+    ExpectCopiesOf(id, "installer/veltrane_toolbar.wxs", "Toolbar\"\\s+Name=\"(" + guid + ")\"");
+    ExpectCopiesOf(id, "tools/build_msi.sh", "band_clsid=\"(" + guid + ")\"");
+    ExpectCopiesOf(id, "tools/frame_check.sh", "band: (" + guid + ") shown");
+
+    // The fields the DLL registers and answers with are the text's.
+    char fields[40];
+    std::snprintf(fields, sizeof fields, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  static_cast<unsigned>(kBandClassId.Data1), kBandClassId.Data2, kBandClassId.Data3,
+                  kBandClassId.Data4[0], kBandClassId.Data4[1], kBandClassId.Data4[2], kBandClassId.Data4[3],
+                  kBandClassId.Data4[4], kBandClassId.Data4[5], kBandClassId.Data4[6], kBandClassId.Data4[7]);
+    EXPECT_EQ(fields, id);
+}
+
+TEST(OutsideCopies, FileNames)
+{
+    const std::string dll = kToolbarDllName;
+    ExpectCopiesOf(dll, "band/Veltrane_ToolBar.def", "LIBRARY \"([^\"]+)\"");
+    ExpectCopiesOf(fs::path(dll).stem().string(), "CMakeLists.txt", "OUTPUT_NAME (\\w+)\\)");
+    ExpectCopiesOf(Upper(dll), "resources/toolbar.rc", "\"OriginalFilename\", \"([^\"]+)\"");
+    ExpectCopiesOf(dll, "installer/veltrane_toolbar.nsi", "!define DLL \"([^\"]+)\"");
+    ExpectCopiesOf(kConfigFileName, "installer/veltrane_toolbar.nsi", "!define CONFIG \"([^\"]+)\"");
+    ExpectCopiesOf(kSettingsFileName, "installer/veltrane_toolbar.nsi", "!define SETTINGS \"([^\"]+)\"");
+    for (const char* name : {kToolbarDllName, kConfigFileName, kSettingsFileName})
+        ExpectCopiesOf(name, "installer/veltrane_toolbar.wxs",
+                       std::string("<File Id=\"[^\"]*\\") + fs::path(name).extension().string() +
+                           "\" Name=\"([^\"]+)\"");
+
+    // The scripts copy the sample configuration and settings by name.
+    for (const char* name : {kConfigFileName, kSettingsFileName})
+        EXPECT_TRUE(fs::is_regular_file(fs::path(VTB_SOURCE_DIR) / "resources" / "sample" / name)) << name;
+    // Every name in the scripts that is the toolbar's, whatever its letter
+    // case, is written as the toolbar writes it.
+    const std::string stem = fs::path(kToolbarDllName).stem().string();
+    const std::regex ours("\\b(\\w+\\.(dll|cfg|ini))\\b");
+    for (const char* script : {"tools/build_installer.sh", "tools/build_msi.sh", "tools/demo_env.sh",
+                               "tools/frame_check.sh", "tools/make_screenshots.sh", "tools/run_benchmarks.sh",
+                               "tools/run_main.sh", "tests/installer/run_installer_tests.sh",
+                               "tests/unwind/test_unwind.py", "tests/vtbcheck/support.py"}) {
+        const std::string text = SourceFile(script);
+        int named = 0;
+        for (std::sregex_iterator it(text.begin(), text.end(), ours), end; it != end; ++it) {
+            const std::string name = (*it)[1].str();
+            if (Upper(fs::path(name).stem().string()) != Upper(stem))
+                continue;
+            ++named;
+            EXPECT_TRUE(name == kToolbarDllName || name == kConfigFileName || name == kSettingsFileName)
+                << script << ": " << name;
+        }
+        EXPECT_GT(named, 0) << script << " names none of the toolbar's files";
+    }
+}
+
+TEST(OutsideCopies, ClickPosition)
+{
+    // The end-to-end check clicks the third link button, and the form shows
+    // the first three from the sample settings side by side.
+    const std::vector<std::string> at = Copies("tools/frame_check.sh", "--click ([0-9]+,[0-9]+)");
+    ASSERT_EQ(at.size(), 1u);
+    const int x = std::stoi(at[0]);
+    const int y = std::stoi(at[0].substr(at[0].find(',') + 1));
+    EXPECT_GE(x, kFirstLinkSlot + 2 * kLinkButtonWidth);
+    EXPECT_LT(x, kFirstLinkSlot + 3 * kLinkButtonWidth);
+    EXPECT_LT(y, kButtonHeight);
+}
+
+}  // namespace
+}  // namespace vtb
