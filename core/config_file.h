@@ -1,13 +1,15 @@
-// The toolbar's configuration file: line store, record fields, count lines
-// and the section passes that hand every value to the form in reading order.
+// The toolbar's configuration file: its section headers, record fields and
+// the section passes that hand every value to the form in reading order.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/line_store.h"
+#include "core/toolbar_error.h"
 
 namespace vtb {
 
@@ -22,45 +24,9 @@ inline constexpr char kUpdateUrlHeader[] = "[ToolBar Update URL]";
 inline constexpr const char* kSectionHeaders[] = {kButtonsHeader,   kMainMenuHeader,         kSearchMenuHeader,
                                                   kMiscMenuHeader, kSearchParametersHeader, kUpdateUrlHeader};
 
-// An error that ends the running step and whose text the user sees.
-class ToolbarError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Holds the configuration text as numbered lines.
-// CR LF, lone CR and lone LF each end a line; a final empty line is not
-// counted; the text ends at the first zero byte; a line reads as at most
-// 4096 characters; a line number past the end reads as an empty line.
-class LineStore {
-public:
-    static constexpr std::size_t kMaxLineLength = 4096;
-
-    void Load(std::string_view bytes);
-    void Clear();
-    std::size_t Count() const { return starts_.size(); }
-    std::string Line(std::size_t index) const;
-    bool IsLine(std::size_t index, std::string_view text) const;
-
-private:
-    std::string text_;
-    std::vector<std::pair<std::size_t, std::size_t>> starts_;  // offset, length
-};
-
 // Field 1 is the text before the first "|", field 2 the text after it (the
 // whole line when there is none); any other field number gives "".
 std::string SplitField(std::string_view line, int which);
-
-// Whole-number conversion of a count line: leading spaces, one sign, "$",
-// "x" or "0x" for hexadecimal, nothing after the digits, 32-bit range.
-bool ParseInteger(std::string_view text, std::int32_t& value);
-
-// "'<text>' is not a valid integer value"
-std::string InvalidIntegerMessage(std::string_view text);
-
-// Path helpers on Windows-style paths held as 8-bit text.
-std::string ChangeFileExt(std::string_view path, std::string_view ext);
-std::string ExtractFilePath(std::string_view path);  // with trailing backslash
 
 // The targets of one construction, in reading order.
 using TargetList = std::vector<std::string>;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "toolbar_layout.h"
-#include "user_settings.h"
+#include "core/toolbar_layout.h"
+#include "core/user_settings.h"
 
 namespace vtb {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "user_settings.h"
+#include "core/user_settings.h"
 
 namespace vtb {
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "profile_section.h"
+#include "core/profile_section.h"
 
 namespace vtb {
 

@@ -25,6 +25,11 @@ constexpr int kSearchButtonWidth = 72;
 constexpr int kSettingsButtonLeft = 365;
 constexpr int kSettingsButtonWidth = 75;
 
+// The link buttons the form holds, shown or hidden, and the search options
+// of its Settings menu.
+constexpr int kLinkButtonCount = 17;
+constexpr int kSearchOptionCount = 7;
+
 // The shown link buttons stand side by side from here, one slot each.
 constexpr int kFirstLinkSlot = 440;
 constexpr int kLinkButtonWidth = 65;

@@ -1,5 +1,7 @@
 #include "core/user_settings.h"
 
+#include "core/integer_field.h"
+
 namespace vtb {
 
 namespace {

@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "config_file.h"
+#include "core/config_file.h"
+#include "core/toolbar_layout.h"
 
 namespace vtb {
 
-constexpr int kLinkButtonCount = 17;
-constexpr int kSearchOptionCount = 7;
 constexpr int kHistoryKeyCount = 8;  // "Search History0" .. "Search History7"
 
 // Key access; section and key names match without regard to case.

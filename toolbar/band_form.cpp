@@ -4,6 +4,7 @@
 #include <atomic>
 #include <vector>
 
+#include "core/file_paths.h"
 #include "core/identifiers.h"
 #include "core/link_layout.h"
 #include "core/toolbar_layout.h"

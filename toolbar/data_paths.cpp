@@ -6,6 +6,7 @@
 
 #include "core/config_file.h"
 #include "core/config_rule.h"
+#include "core/file_paths.h"
 #include "core/identifiers.h"
 #include "core/settings_defaults.h"
 #include "toolbar/settings_file.h"

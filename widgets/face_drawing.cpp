@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/config_file.h"  // ToolbarError
+#include "core/toolbar_error.h"
 
 namespace vtb {
 

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <utility>
 
-#include "core/config_file.h"  // ToolbarError
+#include "core/toolbar_error.h"
 #include "core/glyph_images.h"
 #include "widgets/same_values.h"
 #include "win/test_seam.h"

@@ -1,7 +1,7 @@
 // A top-level toolkit window: modal result, active control, key preview.
 #pragma once
 
-#include "control.h"
+#include "widgets/control.h"
 
 namespace vtb {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/caption_accelerator.h"
-#include "core/config_file.h"  // ToolbarError
+#include "core/toolbar_error.h"
 #include "widgets/face_drawing.h"
 #include "widgets/face_painter.h"
 #include "widgets/fonts.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/config_file.h"  // ToolbarError
+#include "core/toolbar_error.h"
 #include "win/files.h"
 #include "win/locks.h"
 

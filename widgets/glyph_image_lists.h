@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/config_file.h"  // ToolbarError
+#include "core/toolbar_error.h"
 #include "win/handles.h"
 
 namespace vtb {

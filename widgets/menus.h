@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "control.h"
+#include "widgets/control.h"
 
 namespace vtb {
 

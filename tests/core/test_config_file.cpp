@@ -1,4 +1,6 @@
 #include "core/config_file.h"
+#include "core/file_paths.h"
+#include "core/integer_field.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/file_paths.h"
 #include "core/identifiers.h"
 #include "tests/wine/support_wine.h"
 #include "toolbar/band_form.h"
