@@ -78,13 +78,14 @@ bool Settles(POINT topEdge, bool framed) {
     return PumpUntil([&] { return FramedAt(topEdge) == framed; }, 3000);
 }
 
-// Moves the pointer there in small steps, letting both loops run.
+// Moves the pointer there in small steps at a hand's pace, letting both
+// loops run; then gives a button that must not light its chance to.
 void GlideTo(POINT from, POINT to) {
     for (int step = 1; step <= 8; ++step) {
         SetCursorPos(from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8);
-        PumpMessages(15);
+        PumpWhileTimePasses(15);
     }
-    PumpMessages(150);
+    PumpToShowNothingHappens(150);
 }
 
 // ---- The other process --------------------------------------------------------
@@ -104,11 +105,12 @@ struct HostProcess {
         if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
             return false;
         // Its site window shows once its toolbar is open.
-        for (int i = 0; i < 400 && !site; ++i) {
-            PumpMessages(25);
-            EnumWindows(FindSite, reinterpret_cast<LPARAM>(this));
-        }
-        return site != nullptr;
+        return PumpUntil(
+            [this] {
+                EnumWindows(FindSite, reinterpret_cast<LPARAM>(this));
+                return site != nullptr;
+            },
+            10000);
     }
     bool Alive() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
     void Tell(UINT command) const { PostThreadMessageA(thread, command, 0, 0); }
@@ -141,7 +143,7 @@ TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
     HostedToolbar mine(factory_.get(), 0, 100);
     ASSERT_TRUE(mine.Opened());
     SetForegroundWindow(mine.SiteWindow());
-    PumpMessages(100);
+    EXPECT_TRUE(PumpUntil([&mine] { return GetForegroundWindow() == mine.SiteWindow(); }));
 
     // Both forms lie at the same place in their site windows.
     POINT theirs{kLinkX, 0};
@@ -157,7 +159,8 @@ TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
         } else {
             other.Tell(kHostActivate);
         }
-        PumpMessages(150);
+        const HWND active = oursActive ? mine.SiteWindow() : other.site;
+        EXPECT_TRUE(PumpUntil([active] { return GetForegroundWindow() == active; })) << "round " << round;
         GlideTo(theirButton, ourButton);
         EXPECT_TRUE(Settles(ours, oursActive)) << "our button under the pointer, round " << round;
         EXPECT_TRUE(Settles(theirs, false)) << "theirs is not under the pointer, round " << round;
@@ -170,9 +173,9 @@ TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
     // Back and forth quickly while both timers run.
     for (int sweep = 0; sweep < 20; ++sweep) {
         SetCursorPos(ourButton.x + sweep * 5, ourButton.y);
-        PumpMessages(10);
+        PumpWhileTimePasses(10);
         SetCursorPos(theirButton.x + sweep * 5, theirButton.y);
-        PumpMessages(10);
+        PumpWhileTimePasses(10);
     }
     EXPECT_TRUE(other.Alive());
     EXPECT_EQ(0u, other.Stop()) << "the other process closed its toolbar cleanly";
@@ -189,7 +192,7 @@ TEST_P(ManyHosts, FourThreadsOpenAndCloseUnderASweepingPointer) {
         for (int x = 0; sweeping; x = (x + 37) % 700)
             for (int row = 0; row < kThreads && sweeping; ++row) {
                 SetCursorPos(x, 100 + row * 80 + 30);
-                Sleep(3);
+                Sleep(3);  // the pointer's pace
             }
     });
     std::atomic<int> opened{0}, navigatedRight{0};
@@ -208,11 +211,12 @@ TEST_P(ManyHosts, FourThreadsOpenAndCloseUnderASweepingPointer) {
                 turn.unlock();
                 if (!toolbar.Opened()) continue;
                 ++opened;
-                PumpMessages(20 + (cycle * 7 + t * 3) % 20);
+                // Open a different while each time: the click meets the timer anywhere in its tick.
+                PumpWhileTimePasses(20 + (cycle * 7 + t * 3) % 20);
                 toolbar.Click(kLinkX, kButtonY);
                 const auto& calls = toolbar.Browser().Navigations;
                 PumpUntil([&calls] { return !calls.empty(); }, 5000);
-                PumpMessages(20);  // a second navigation would come now
+                PumpToShowNothingHappens(20);  // a second navigation would come now
                 if (calls.size() == 1 && calls[0].url == "https://lexa.example/cases") ++navigatedRight;
             }
             OleUninitialize();
@@ -296,12 +300,12 @@ TEST_P(ManyHostsSoak, AThousandOpensAndClosesLeaveNothingBehind) {
         SendMessageA(toolbar.Form(), WM_MOUSEMOVE, 0, MAKELPARAM(kLinkX, kButtonY));
     };
     for (int i = 0; i < 20; ++i) cycle();  // what the first opens make once
-    PumpMessages(50);
+    EXPECT_TRUE(PumpPending());
     const SIZE_T memory = PrivateBytes();
     const int gdi = GdiObjects();
     const int user = UserObjects();
     for (int i = 0; i < 1000; ++i) cycle();
-    PumpMessages(50);
+    EXPECT_TRUE(PumpPending());
     const SIZE_T memoryAfter = PrivateBytes();
     const int gdiAfter = GdiObjects();
     const int userAfter = UserObjects();
