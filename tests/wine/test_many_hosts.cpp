@@ -88,6 +88,13 @@ void GlideTo(POINT from, POINT to) {
     PumpToShowNothingHappens(150);
 }
 
+// The window active in a thread's own view, which its buttons go by.
+HWND ActiveIn(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndActive : nullptr;
+}
+
 // ---- The other process --------------------------------------------------------
 
 struct HostProcess {
@@ -104,13 +111,19 @@ struct HostProcess {
         startup.cb = sizeof startup;
         if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
             return false;
-        // Its site window shows once its toolbar is open.
+        // Its site window shows once its toolbar is open, and comes to the
+        // front. The window system gets its focus only when that process has
+        // handled the window's mapping (an answer to a message says its loop
+        // has run): later than our own window, it would take the front again.
+        DWORD_PTR answer = 0;
         return PumpUntil(
-            [this] {
-                EnumWindows(FindSite, reinterpret_cast<LPARAM>(this));
-                return site != nullptr;
-            },
-            10000);
+                   [this] {
+                       EnumWindows(FindSite, reinterpret_cast<LPARAM>(this));
+                       return site != nullptr;
+                   },
+                   10000) &&
+               PumpUntil([this] { return GetForegroundWindow() == site && ActiveIn(thread) == site; }) &&
+               SendMessageTimeoutA(site, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &answer) != 0;
     }
     bool Alive() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
     void Tell(UINT command) const { PostThreadMessageA(thread, command, 0, 0); }
@@ -142,8 +155,17 @@ TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
     ASSERT_TRUE(other.Start(0, 300));
     HostedToolbar mine(factory_.get(), 0, 100);
     ASSERT_TRUE(mine.Opened());
+    // The system and both threads agree which site window is active: each
+    // thread hears of its activation or deactivation in its own time.
+    const auto settledOn = [&](HWND active) {
+        return PumpUntil([&] {
+            return GetForegroundWindow() == active &&
+                   ActiveIn(GetCurrentThreadId()) == (active == mine.SiteWindow() ? active : nullptr) &&
+                   ActiveIn(other.thread) == (active == other.site ? active : nullptr);
+        });
+    };
     SetForegroundWindow(mine.SiteWindow());
-    EXPECT_TRUE(PumpUntil([&mine] { return GetForegroundWindow() == mine.SiteWindow(); }));
+    EXPECT_TRUE(settledOn(mine.SiteWindow()));
 
     // Both forms lie at the same place in their site windows.
     POINT theirs{kLinkX, 0};
@@ -159,8 +181,7 @@ TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
         } else {
             other.Tell(kHostActivate);
         }
-        const HWND active = oursActive ? mine.SiteWindow() : other.site;
-        EXPECT_TRUE(PumpUntil([active] { return GetForegroundWindow() == active; })) << "round " << round;
+        EXPECT_TRUE(settledOn(oursActive ? mine.SiteWindow() : other.site)) << "round " << round;
         GlideTo(theirButton, ourButton);
         EXPECT_TRUE(Settles(ours, oursActive)) << "our button under the pointer, round " << round;
         EXPECT_TRUE(Settles(theirs, false)) << "theirs is not under the pointer, round " << round;
