@@ -44,6 +44,9 @@ void MenuChooser::Run() {
         EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&menu));
         return menu != nullptr;
     });
+    // The user's pace: the menu is seen before it is worked. A pointer moved
+    // the very moment the menu shows may go unseen by the toolbar.
+    if (opened_) Sleep(20);
     if (menu) script_(menu);
     done_ = true;
 }
