@@ -34,15 +34,7 @@ bool BandReportsSize(IDeskBand* band) {
 
 // Pumps messages, as the browser's thread does, until the event is set.
 bool WaitPumping(HANDLE event) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= kHoldLimitMs) return false;
-        const DWORD wait = MsgWaitForMultipleObjects(1, &event, FALSE, kHoldLimitMs - spent, QS_ALLINPUT);
-        if (wait == WAIT_OBJECT_0) return true;
-        if (wait != WAIT_OBJECT_0 + 1) return false;
-        vtbtest::PumpMessages(0);
-    }
+    return vtbtest::PumpUntil([event] { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }, kHoldLimitMs);
 }
 
 DWORD UseBand(IDeskBand* band, const std::string& dll, HANDLE ready, HANDLE release) {
@@ -67,8 +59,7 @@ DWORD UseBand(IDeskBand* band, const std::string& dll, HANDLE ready, HANDLE rele
     } else {
         site.Show();
         band->ShowDW(TRUE);
-        vtbtest::PumpMessages(200);
-        if (!BandReportsSize(band)) result = kChildNoSize;
+        if (!vtbtest::PumpUntil([band] { return BandReportsSize(band); })) result = kChildNoSize;
         if (result == kChildOk && ready) {
             SetEvent(ready);
             if (!WaitPumping(release)) result = kChildNoEvents;
@@ -79,7 +70,7 @@ DWORD UseBand(IDeskBand* band, const std::string& dll, HANDLE ready, HANDLE rele
     band->ShowDW(FALSE);
     band->CloseDW(0);
     withSite->SetSite(nullptr);
-    vtbtest::PumpMessages(100);
+    vtbtest::PumpPending();
     for (const vtbtest::MessageBoxWatcher::Box& box : watcher.Boxes()) {
         fprintf(stderr, "toolbar message box: %s\n", box.text.c_str());
         if (result == kChildOk) result = kChildMessageBox;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "tests/wine/support_wine.h"
 #include "win/handles.h"
 
 namespace vtbtest {
@@ -103,8 +104,7 @@ int RunObjectHolder(HWND window, const std::string& file) {
         }
         if (held) {
             std::ofstream(file, std::ios::binary) << "held\n";
-            const DWORD start = GetTickCount();
-            while (IsWindow(window) && GetTickCount() - start < 20000) Sleep(10);
+            WaitUntil([window] { return !IsWindow(window); }, 20000);
             long count = 0;
             vtb::UniqueBstr name;
             const HRESULT counted = held->get_accChildCount(&count);

@@ -1,5 +1,7 @@
 #include "tests/wine/support_menu.h"
 
+#include "tests/wine/support_wine.h"
+
 namespace vtbtest {
 namespace {
 
@@ -20,7 +22,7 @@ BOOL CALLBACK FindMenu(HWND window, LPARAM found) {
 MenuChooser::MenuChooser(std::vector<WORD> keys)
     : MenuChooser([keys](HWND menu) {
           for (WORD key : keys) {
-              Sleep(30);
+              Sleep(30);  // the user's pace: one key, then the next
               PostKey(menu, key);
           }
       }) {}
@@ -38,11 +40,13 @@ void MenuChooser::PostKey(HWND menu, WORD key) {
 
 void MenuChooser::Run() {
     HWND menu = nullptr;
-    for (int i = 0; i < 250 && !menu; ++i) {
-        Sleep(20);
+    opened_ = WaitUntil([&menu] {
         EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&menu));
-    }
-    opened_ = menu != nullptr;
+        return menu != nullptr;
+    });
+    // The user's pace: the menu is seen before it is worked. A pointer moved
+    // the very moment the menu shows may go unseen by the toolbar.
+    if (opened_) Sleep(20);
     if (menu) script_(menu);
     done_ = true;
 }

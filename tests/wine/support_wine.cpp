@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <type_traits>
@@ -17,6 +18,8 @@ namespace {
 constexpr int kTextId = 0xFFFF;
 constexpr int kIconIds[] = {0x14, 0x440};
 constexpr DWORD kPollMs = 20;
+// How often a wait looks again at what no message tells it of.
+constexpr DWORD kLookAgainMs = 10;
 // A box's thread may be slow to answer while it sets the box up; a box not
 // read in time is read again at the next poll.
 constexpr UINT kReadTimeoutMs = 3000;
@@ -114,17 +117,13 @@ void MessageBoxWatcher::Clear() {
 }
 
 bool MessageBoxWatcher::WaitForBoxes(size_t count, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        {
+    // The box may come from a handler of this thread: keep it running.
+    return PumpUntil(
+        [this, count] {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (boxes_.size() >= count) return true;
-        }
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= timeoutMs) return false;
-        // The box may come from a handler of this thread: keep it running.
-        PumpMessages(spent + kPollMs > timeoutMs ? timeoutMs - spent : kPollMs);
-    }
+            return boxes_.size() >= count;
+        },
+        timeoutMs);
 }
 
 void MessageBoxWatcher::RunInNextBox(std::function<void()> action) {
@@ -184,13 +183,37 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
+            // Another thread's progress sends this one nothing: look again soon.
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min(ms - spent, kLookAgainMs), QS_ALLINPUT);
         }
     }
     return true;
 }
 
-void PumpMessages(DWORD ms) { PumpUntil([] { return false; }, ms); }
+bool PumpPending(DWORD ms) {
+    // Timer messages come last: when one is the next, nothing else waits. A
+    // ticking toolbar always has the next tick due, so timers cannot count.
+    return PumpUntil(
+        [] {
+            MSG next;
+            return !PeekMessageA(&next, nullptr, 0, 0, PM_NOREMOVE) || next.message == WM_TIMER;
+        },
+        ms);
+}
+
+void PumpToShowNothingHappens(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+void PumpWhileTimePasses(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return false;
+        Sleep(std::min(ms - spent, kLookAgainMs));
+    }
+    return true;
+}
 
 SavedFile::SavedFile(std::string path)
     : path_(std::move(path)), existed_(FileExists(path_)), bytes_(ReadTextFile(path_)) {}

@@ -94,15 +94,33 @@ private:
     std::thread thread_;
 };
 
-// Dispatches this thread's messages for the given time (timers, posted
-// messages and sent messages all run).
-void PumpMessages(DWORD ms);
+// How long a test waits for what must happen: generous, since a wait ends
+// as soon as its condition holds and a busy machine may be slow.
+constexpr DWORD kWaitMs = 5000;
 
 // Dispatches this thread's messages until done() holds (asked between
-// messages) or at most the given time has passed; says whether it holds. For
-// what must happen without a fixed time to happen in: a busy machine may
+// messages, and at least every few milliseconds for what another thread or
+// process does) or at most the given time has passed; says whether it holds.
+// For what must happen without a fixed time to happen in: a busy machine may
 // not run a thread for tens of milliseconds.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms);
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = kWaitMs);
+
+// Dispatches this thread's messages until none but timer messages is left
+// (what was queued, and what that queued in turn, has run); false when the
+// time was up first.
+bool PumpPending(DWORD ms = kWaitMs);
+
+// Dispatches this thread's messages for the given time, to show that
+// something does not happen in it: no second navigation, no tick, no box.
+void PumpToShowNothingHappens(DWORD ms);
+
+// Dispatches this thread's messages for the given time on purpose: a user's
+// pace between the steps of a gesture, or a toolbar left to tick a while.
+void PumpWhileTimePasses(DWORD ms);
+
+// For a thread without windows: looks at done() every few milliseconds until
+// it holds or the time is up; says whether it holds.
+bool WaitUntil(const std::function<bool()>& done, DWORD ms = kWaitMs);
 
 // A file put back as it was when the test is done (or removed again).
 class SavedFile {

@@ -71,38 +71,6 @@ void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, 
     if (window == watchedWindow) seenEvents.push_back({event, object, child});
 }
 
-// Dispatches this thread's messages until the process has ended.
-bool PumpUntilEnded(HANDLE process, DWORD ms) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= ms) return false;
-        MsgWaitForMultipleObjects(1, &process, FALSE, ms - spent, QS_ALLINPUT);
-    }
-}
-
-// Dispatches this thread's messages until done() holds, looking at it at
-// least every few milliseconds (another process's progress sends nothing).
-bool PumpWhileWaiting(const std::function<bool()>& done, DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= ms) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
 // This test program again, as a screen reader of the window.
 struct ReaderProcess {
     ReaderProcess(const char* mode, HWND window, const std::string& file) {
@@ -122,7 +90,8 @@ struct ReaderProcess {
     // until it ends. Its exit code, or -1 when it did not end in time.
     long Finish(DWORD ms = 30000) {
         if (!process) return -1;
-        if (!PumpUntilEnded(process.get(), ms)) {
+        const HANDLE running = process.get();
+        if (!PumpUntil([running] { return WaitForSingleObject(running, 0) == WAIT_OBJECT_0; }, ms)) {
             TerminateProcess(process.get(), 1);
             return -1;
         }
@@ -141,7 +110,8 @@ protected:
         vtb::TBandForm& form = Build(SampleFile(vtb::kConfigFileName));
         ShowWindow(Parent(), SW_SHOW);
         SetForegroundWindow(Parent());
-        PumpMessages(30);
+        EXPECT_TRUE(PumpUntil([this] { return GetForegroundWindow() == Parent(); }));
+        EXPECT_TRUE(PumpPending());
         return form;
     }
     ComPtr<IAccessible> Toolbar() { return Adopt(ClientObject(form_->Handle())); }
@@ -284,7 +254,7 @@ TEST_F(ScreenReader, DefaultActionOfALinkButtonNavigatesOnceAfterTheCall) {
     ASSERT_EQ(S_OK, toolbar->accDoDefaultAction(ChildId(IdOf(form.SpdButn[0]))));
     EXPECT_TRUE(browser.Navigations.empty()) << "posted to the form, not run inside the call";
     ASSERT_TRUE(PumpUntil([&] { return !browser.Navigations.empty(); }, 5000));
-    PumpMessages(50);
+    PumpToShowNothingHappens(50);
     ASSERT_EQ(1u, browser.Navigations.size());
     EXPECT_EQ("https://www.veltrane.example/cases", browser.Navigations[0].url);
     form.WebBrowser.reset();
@@ -311,7 +281,7 @@ TEST_F(ScreenReader, DefaultActionOfSettingsOpensItsMenuUnderIt) {
     EXPECT_TRUE(PumpUntil([&] { return chooser.Done(); }, 5000));
     EXPECT_TRUE(chooser.Opened());
     EXPECT_EQ(STATE_SYSTEM_HASPOPUP | STATE_SYSTEM_PRESSED, stateWhileOpen);
-    PumpMessages(50);
+    PumpToShowNothingHappens(50);
     EXPECT_TRUE(browser.Navigations.empty());
     EXPECT_EQ(STATE_SYSTEM_HASPOPUP, State(toolbar.get(), IdOf(form.Settings_SpdButn))) << "up again once closed";
     form.WebBrowser.reset();
@@ -382,7 +352,7 @@ TEST_F(ScreenReader, AReaderInAnotherProcessHoldsNeitherTheFormNorTheHost) {
     DeleteFileA(file.c_str());
     ReaderProcess holder("--hold-object", form_->Handle(), file);
     ASSERT_TRUE(holder.process);
-    ASSERT_TRUE(PumpWhileWaiting([&] { return ReadTextFile(file) == "held\n"; }, 30000));
+    ASSERT_TRUE(PumpUntil([&] { return ReadTextFile(file) == "held\n"; }, 30000));
     const HWND window = form_->Handle();
     Close();  // as the band's CloseDW does
     EXPECT_FALSE(IsWindow(window)) << "the reader's hold does not keep the form";
@@ -458,7 +428,7 @@ TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
     EXPECT_EQ(S_FALSE, dll.CanUnloadNow()) << "the search box's object counts too";
     boxObject.reset();
     box.reset();
-    PumpMessages(20);
+    PumpUntil([&dll] { return dll.CanUnloadNow() == S_OK; });
     EXPECT_EQ(S_OK, dll.CanUnloadNow());
     EXPECT_TRUE(browser_.Navigations.empty());
     EXPECT_TRUE(boxes_.Boxes().empty());

@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "band/com_server.h"
@@ -319,14 +318,14 @@ TEST_F(BandTest, TranslateAcceleratorKeepsTabForTheBrowser) {
     ASSERT_TRUE(target);
     ComPtr<IInputObject> input = As<IInputObject>(IID_IInputObject);
     ASSERT_TRUE(input);
-    vtbtest::PumpMessages(10);
+    EXPECT_TRUE(vtbtest::PumpPending());
     received.clear();
 
     MSG tab = {target.get(), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
     EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&tab));
     MSG tabUp = {target.get(), WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001), 0, {0, 0}};
     EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&tabUp));
-    vtbtest::PumpMessages(20);
+    vtbtest::PumpToShowNothingHappens(20);
     EXPECT_TRUE(received.empty()) << "Tab is neither translated nor dispatched";
 
     MSG letter = {target.get(), WM_CHAR, 'q', 0x00100001, 0, {0, 0}};
@@ -339,7 +338,7 @@ TEST_F(BandTest, TranslateAcceleratorKeepsTabForTheBrowser) {
     received.clear();
     MSG key = {target.get(), WM_KEYDOWN, 'A', 0x001E0001, 0, {0, 0}};
     EXPECT_EQ(S_OK, input->TranslateAcceleratorIO(&key));
-    vtbtest::PumpMessages(20);
+    vtbtest::PumpUntil([] { return received.size() >= 2; });
     ASSERT_EQ(2u, received.size());
     EXPECT_EQ(static_cast<UINT>(WM_KEYDOWN), received[0].message);
     EXPECT_EQ(static_cast<UINT>(WM_CHAR), received[1].message);
@@ -363,7 +362,8 @@ TEST_F(BandTest, EnterPassedByTheBrowserRunsOneSearch) {
     MSG key = {edit, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {0, 0}};
     EXPECT_EQ(S_OK, input->TranslateAcceleratorIO(&key));
     MSG next;
-    while (PeekMessageA(&next, nullptr, 0, 0, PM_REMOVE)) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < vtbtest::kWaitMs && PeekMessageA(&next, nullptr, 0, 0, PM_REMOVE)) {
         if (next.message >= WM_KEYFIRST && next.message <= WM_KEYLAST) {
             input->TranslateAcceleratorIO(&next);
         } else {
@@ -385,21 +385,11 @@ TEST_F(BandTest, AboutBoxNamesTheVersions) {
     // The main button's menu: its first entry.
     const HWND form = FindWindowExA(site_.Window(), nullptr, "TBandForm", nullptr);
     ASSERT_TRUE(form);
-    std::thread chooser([] {
-        for (int i = 0; i < 250; ++i) {
-            Sleep(20);
-            HWND menu = FindWindowA("#32768", nullptr);
-            if (menu && IsWindowVisible(menu)) {
-                PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 1);
-                PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 1);
-                return;
-            }
-        }
-    });
+    vtbtest::MenuChooser chooser({VK_DOWN, VK_RETURN});
     PostMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 12));
     PostMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(50, 12));
     EXPECT_TRUE(boxes_.WaitForBoxes(1, 6000));
-    chooser.join();
+    EXPECT_TRUE(chooser.Opened());
     const auto shown = boxes_.Boxes();
     ASSERT_EQ(1u, shown.size());
     const std::string& text = shown[0].text;
@@ -439,7 +429,7 @@ TEST_F(BandTest, ReleasingTheBandWithoutCloseDWTakesTheFormAlong) {
     EXPECT_FALSE(IsWindow(form));
     EXPECT_TRUE(vtbtest::FileExists(settings_.Path())) << "the form saved the settings on its way";
     EXPECT_EQ(calls, site_.FocusCalls.size()) << "the dying form no longer calls the band";
-    vtbtest::PumpMessages(30);
+    EXPECT_TRUE(vtbtest::PumpPending()) << "what the dying form left queued runs without it";
 }
 
 TEST_F(BandTest, SiteWindowGoneBeforeTheBandKeepsTheStoredHistory) {
@@ -640,14 +630,14 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     ASSERT_TRUE(form.TimerEnabled());
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
     ticks = 0;
-    vtbtest::PumpMessages(300);
+    vtbtest::PumpToShowNothingHappens(300);
     EXPECT_EQ(0, ticks) << "no tick while nothing of the toolbar is watched";
 
     // The first move over a button wakes it, and the button shows its hover colour.
     vtb::TGlyphButton& link = *form.SpdButn[0];
     const POINT over = link.ClientToScreen({20, 12});
     SetCursorPos(over.x - 3, over.y);
-    vtbtest::PumpMessages(20);
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return ticks > 0; })) << "the move woke the timer";
     SetCursorPos(over.x, over.y);
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return link.IsHovered() && FramedOnScreen(link); }, 2000));
     EXPECT_GT(ticks, 0);
@@ -656,7 +646,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     // The pointer resting on the button: the timer rests too, the button lit.
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
     ticks = 0;
-    vtbtest::PumpMessages(300);
+    vtbtest::PumpToShowNothingHappens(300);
     EXPECT_EQ(0, ticks) << "no tick while the pointer rests";
     EXPECT_TRUE(link.IsHovered());
 
@@ -700,11 +690,7 @@ TEST_F(BandFormTest, HoverFollowsThePointerWhileABoxOrAMenuIsUp) {
     std::atomic<bool> litInMenu{false};
     vtbtest::MenuChooser chooser([&](HWND menu) {
         SetCursorPos(over.x, over.y);
-        const DWORD start = GetTickCount();
-        while (!litInMenu && GetTickCount() - start < 5000) {
-            litInMenu = FramedOnScreen(link);
-            if (!litInMenu) Sleep(10);
-        }
+        litInMenu = vtbtest::WaitUntil([&] { return FramedOnScreen(link); });
         vtbtest::MenuChooser::PostKey(menu, VK_ESCAPE);
     });
     SetCursorPos(settings.x, settings.y);

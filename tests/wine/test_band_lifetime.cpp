@@ -57,7 +57,8 @@ protected:
     }
     void TearDown() override {
         band_.reset();
-        PumpMessages(50);
+        // A form closed inside its own handler goes once that has returned.
+        PumpUntil([this] { return server_.ObjectCount() == 0 && browser_.RefCount() == 0 && site_.RefCount() == 0; });
         EXPECT_EQ(0, server_.ObjectCount()) << "every band and every closing form has gone";
         EXPECT_EQ(0, browser_.RefCount());
         EXPECT_EQ(0, site_.RefCount());
@@ -77,7 +78,8 @@ protected:
         site_.Show();
         SetForegroundWindow(site_.Window());
         EXPECT_EQ(S_OK, band_->ShowDW(TRUE));
-        PumpMessages(30);
+        EXPECT_TRUE(PumpUntil([this] { return GetForegroundWindow() == site_.Window(); }));
+        EXPECT_TRUE(PumpPending());
         return form;
     }
     vtb::TBandForm* Form() { return static_cast<vtb::TDeskBand*>(band_.get())->Form(); }
@@ -97,8 +99,13 @@ protected:
     bool ChooseFrom(HWND form, int x, std::vector<WORD> keys) {
         MenuChooser chooser(std::move(keys));
         ClickAt(form, x, 12);
-        for (int i = 0; i < 200 && !chooser.Done(); ++i) PumpMessages(20);
-        PumpMessages(100);
+        return WhenChosen(chooser);
+    }
+    // The menu's loop runs inside the click: once the chooser is done it has
+    // ended, and the command it posted runs with what is pending.
+    static bool WhenChosen(const MenuChooser& chooser) {
+        EXPECT_TRUE(PumpUntil([&chooser] { return chooser.Done(); }, 2 * kWaitMs));
+        EXPECT_TRUE(PumpPending());
         return chooser.Opened();
     }
     static constexpr int kMainButton = 50;
@@ -141,7 +148,7 @@ TEST_P(ClosingHost, ClosedWhileTheAboutBoxIsOpen) {
     boxes_.RunInNextBox([this] { CloseBand(); });
     ASSERT_TRUE(ChooseFrom(form, kSettingsButton, Entry(4)));  // "About"
     ASSERT_TRUE(boxes_.WaitForBoxes(1, 5000));
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntil([form] { return !IsWindow(form); }));
     EXPECT_NE(std::string::npos, boxes_.Boxes()[0].text.find("Configuration Version:"));
     EXPECT_EQ(nullptr, Form());
     EXPECT_FALSE(IsWindow(form));
@@ -152,7 +159,7 @@ TEST_P(ClosingHost, ReleasedWhileTheUpdateBoxIsOpen) {
     boxes_.RunInNextBox([this] { ReleaseBand(); });
     ASSERT_TRUE(ChooseFrom(form, kMainButton, Entry(4)));  // "Update toolbar": nothing listens there
     ASSERT_TRUE(boxes_.WaitForBoxes(1, 10000));
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntil([form] { return !IsWindow(form); }));
     EXPECT_EQ(0u, boxes_.Boxes()[0].text.find("Toolbar update was not downloaded."));
     EXPECT_FALSE(band_);
     EXPECT_FALSE(IsWindow(form));
@@ -164,7 +171,7 @@ TEST_P(ClosingHost, ClosedWhileAnErrorBoxIsOpen) {
     boxes_.RunInNextBox([this] { CloseBand(); });
     ClickAt(form, vtb::kFirstLinkSlot + 30, 12);  // the first link button: its navigation fails
     ASSERT_TRUE(boxes_.WaitForBoxes(1, 5000));
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntil([form] { return !IsWindow(form); }));
     EXPECT_TRUE(boxes_.Boxes()[0].errorIcon);
     EXPECT_EQ(1u, browser_.Navigations.size());
     EXPECT_FALSE(IsWindow(form));
@@ -179,9 +186,7 @@ TEST_P(ClosingHost, ClosedAndReleasedWhileADropDownMenuIsOpen) {
         MenuChooser::PostKey(menu, VK_ESCAPE);
     });
     ClickAt(form, kSettingsButton, 12);
-    for (int i = 0; i < 200 && !chooser.Done(); ++i) PumpMessages(20);
-    PumpMessages(100);
-    EXPECT_TRUE(chooser.Opened());
+    EXPECT_TRUE(WhenChosen(chooser));
     EXPECT_FALSE(band_);
     EXPECT_FALSE(IsWindow(form));
 }
@@ -199,7 +204,7 @@ TEST_P(ClosingHost, FocusNoticeAnsweredByClosingAndReleasing) {
     POINT at{box.left + 5, box.top + 5};
     ScreenToClient(form, &at);
     SendMessageA(form, WM_PARENTNOTIFY, WM_LBUTTONDOWN, MAKELPARAM(at.x, at.y));
-    PumpMessages(50);
+    EXPECT_TRUE(PumpUntil([form] { return !IsWindow(form); }));
     EXPECT_FALSE(band_);
     EXPECT_FALSE(IsWindow(form));
     EXPECT_TRUE(FileExists(settings_.Path()));

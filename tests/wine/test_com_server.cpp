@@ -315,7 +315,7 @@ TEST_F(ComFramework, FailedConstructionShowsAStopBoxAndLeavesNothing) {
     factory.ShowErrors = false;
     factory.Make = [](IUnknown*) -> std::unique_ptr<vtb::TComObject> { throw std::bad_alloc(); };
     EXPECT_EQ(E_UNEXPECTED, factory.CreateInstance(nullptr, IID_IPersist, &object));
-    vtbtest::PumpMessages(100);
+    vtbtest::PumpToShowNothingHappens(100);
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 

@@ -28,19 +28,20 @@ protected:
         form.Search_Edit->SetFocus();
         info_.cbSize = sizeof info_;
         ASSERT_TRUE(GetComboBoxInfo(Box(), &info_));
-        PumpMessages(20);
+        EXPECT_TRUE(PumpUntil([this] { return GetForegroundWindow() == Parent(); }));
+        EXPECT_TRUE(PumpPending());
     }
     HWND Box() const { return form_->Search_Edit->Handle(); }
 
     // Keys typed into the box's edit field, as the browser passes them on.
     void Type(const std::string& text) {
         for (char ch : text) PostMessageA(info_.hwndItem, WM_CHAR, static_cast<unsigned char>(ch), 1);
-        PumpMessages(100);
+        EXPECT_TRUE(PumpPending());
     }
     void Open() {
         SendMessageA(Box(), CB_SHOWDROPDOWN, FALSE, 0);
         SendMessageA(Box(), CB_SHOWDROPDOWN, TRUE, 0);
-        PumpMessages(20);
+        EXPECT_TRUE(PumpPending());
     }
 
     struct Look {

@@ -77,7 +77,7 @@ protected:
         ASSERT_NE(host_->Handle(), nullptr);
         SetForegroundWindow(host_->Handle());
         SetActiveWindow(host_->Handle());
-        vtbtest::PumpMessages(30);
+        vtbtest::PumpUntil([] { return vtb::ActiveWindowInThread(); });
         ASSERT_TRUE(vtb::ActiveWindowInThread());
         button_ = NewButton("b", 10, 10);
         events_.Attach(*button_);
@@ -86,7 +86,7 @@ protected:
     void TearDown() override {
         buttons_.clear();
         host_.reset();
-        vtbtest::PumpMessages(10);
+        EXPECT_TRUE(vtbtest::PumpPending());
     }
 
     vtb::TGlyphButton* NewButton(const std::string& name, int left, int top) {
@@ -290,8 +290,7 @@ TEST_F(GlyphButtonHost, NoHoverWhileAnotherApplicationIsActive) {
         DestroyWindow(w);
     });
     // This thread hears of its deactivation through its own messages.
-    for (int i = 0; i < 100 && (!other || GetForegroundWindow() != other || vtb::ActiveWindowInThread()); ++i)
-        vtbtest::PumpMessages(10);
+    vtbtest::PumpUntil([&] { return other && GetForegroundWindow() == other && !vtb::ActiveWindowInThread(); });
     ASSERT_EQ(GetForegroundWindow(), other.load());
     EXPECT_FALSE(vtb::ActiveWindowInThread());
     CursorTo(20, 20);
@@ -437,19 +436,19 @@ TEST_F(GlyphButtonHost, AutoRepeatWhileHeld) {
     button_->RepeatInterval = 20;
     CursorTo(20, 20);  // the pointer's own moves reach the held button
     Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
-    vtbtest::PumpMessages(400);
+    vtbtest::PumpUntil([this] { return events_.clicks >= 2; });
     const int held = events_.clicks;
     EXPECT_GE(held, 2);
     Send(WM_LBUTTONUP, 20, 20);
     EXPECT_EQ(events_.clicks, held + 1);  // the release itself clicks
-    vtbtest::PumpMessages(150);
+    vtbtest::PumpToShowNothingHappens(150);
     EXPECT_EQ(events_.clicks, held + 1);
 
     // Held outside the button: the face is up and nothing repeats.
     Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
     Away();
     Send(WM_MOUSEMOVE, 300, 60, MK_LBUTTON);
-    vtbtest::PumpMessages(200);
+    vtbtest::PumpToShowNothingHappens(200);
     EXPECT_EQ(button_->FaceState(), S::bfsUp);
     EXPECT_EQ(events_.clicks, held + 1);
     Send(WM_LBUTTONUP, 300, 60);
@@ -457,7 +456,7 @@ TEST_F(GlyphButtonHost, AutoRepeatWhileHeld) {
     button_->SetAllowTimer(false);
     CursorTo(20, 20);
     Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
-    vtbtest::PumpMessages(150);
+    vtbtest::PumpToShowNothingHappens(150);
     EXPECT_EQ(events_.clicks, held + 1);
     Send(WM_LBUTTONUP, 300, 60);
 }
@@ -475,7 +474,7 @@ TEST_F(GlyphButtonHost, FailingRepeatStopsTheTimer) {
     CursorTo(20, 20);
     Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
     ASSERT_TRUE(boxes.WaitForBoxes(1, 3000));
-    vtbtest::PumpMessages(200);
+    vtbtest::PumpToShowNothingHappens(200);
     EXPECT_EQ(tries, 1);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "Repeat failed.");
@@ -582,7 +581,7 @@ TEST_F(DropDownTest, ClickThatClosesTheMenuDoesNotReopenIt) {
     Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
     MSG left;
     EXPECT_FALSE(PeekMessageA(&left, Window(), WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_NOREMOVE));
-    vtbtest::PumpMessages(150);
+    vtbtest::PumpToShowNothingHappens(150);
     EXPECT_EQ(popups_, 1);
     EXPECT_EQ(events_.clicks, 0);
 }
@@ -641,10 +640,10 @@ TEST_F(GlyphButtonHost, AFailingPaintEndsItsPaintAndIsToldOnce) {
     for (int i = 0; i < 5; ++i) {
         InvalidateRect(Window(), nullptr, TRUE);
         UpdateWindow(Window());
-        vtbtest::PumpMessages(40);
+        EXPECT_TRUE(vtbtest::PumpPending());
     }
     EXPECT_TRUE(boxes.WaitForBoxes(1, 3000));
-    vtbtest::PumpMessages(100);
+    vtbtest::PumpToShowNothingHappens(100);
     vtb::test_seam::FailNextImageStores(0);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "Unable to Replace Image.");

@@ -78,13 +78,21 @@ bool Settles(POINT topEdge, bool framed) {
     return PumpUntil([&] { return FramedAt(topEdge) == framed; }, 3000);
 }
 
-// Moves the pointer there in small steps, letting both loops run.
+// Moves the pointer there in small steps at a hand's pace, letting both
+// loops run; then gives a button that must not light its chance to.
 void GlideTo(POINT from, POINT to) {
     for (int step = 1; step <= 8; ++step) {
         SetCursorPos(from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8);
-        PumpMessages(15);
+        PumpWhileTimePasses(15);
     }
-    PumpMessages(150);
+    PumpToShowNothingHappens(150);
+}
+
+// The window active in a thread's own view, which its buttons go by.
+HWND ActiveIn(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndActive : nullptr;
 }
 
 // ---- The other process --------------------------------------------------------
@@ -103,12 +111,19 @@ struct HostProcess {
         startup.cb = sizeof startup;
         if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
             return false;
-        // Its site window shows once its toolbar is open.
-        for (int i = 0; i < 400 && !site; ++i) {
-            PumpMessages(25);
-            EnumWindows(FindSite, reinterpret_cast<LPARAM>(this));
-        }
-        return site != nullptr;
+        // Its site window shows once its toolbar is open, and comes to the
+        // front. The window system gets its focus only when that process has
+        // handled the window's mapping (an answer to a message says its loop
+        // has run): later than our own window, it would take the front again.
+        DWORD_PTR answer = 0;
+        return PumpUntil(
+                   [this] {
+                       EnumWindows(FindSite, reinterpret_cast<LPARAM>(this));
+                       return site != nullptr;
+                   },
+                   10000) &&
+               PumpUntil([this] { return GetForegroundWindow() == site && ActiveIn(thread) == site; }) &&
+               SendMessageTimeoutA(site, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &answer) != 0;
     }
     bool Alive() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
     void Tell(UINT command) const { PostThreadMessageA(thread, command, 0, 0); }
@@ -140,8 +155,17 @@ TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
     ASSERT_TRUE(other.Start(0, 300));
     HostedToolbar mine(factory_.get(), 0, 100);
     ASSERT_TRUE(mine.Opened());
+    // The system and both threads agree which site window is active: each
+    // thread hears of its activation or deactivation in its own time.
+    const auto settledOn = [&](HWND active) {
+        return PumpUntil([&] {
+            return GetForegroundWindow() == active &&
+                   ActiveIn(GetCurrentThreadId()) == (active == mine.SiteWindow() ? active : nullptr) &&
+                   ActiveIn(other.thread) == (active == other.site ? active : nullptr);
+        });
+    };
     SetForegroundWindow(mine.SiteWindow());
-    PumpMessages(100);
+    EXPECT_TRUE(settledOn(mine.SiteWindow()));
 
     // Both forms lie at the same place in their site windows.
     POINT theirs{kLinkX, 0};
@@ -157,7 +181,7 @@ TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
         } else {
             other.Tell(kHostActivate);
         }
-        PumpMessages(150);
+        EXPECT_TRUE(settledOn(oursActive ? mine.SiteWindow() : other.site)) << "round " << round;
         GlideTo(theirButton, ourButton);
         EXPECT_TRUE(Settles(ours, oursActive)) << "our button under the pointer, round " << round;
         EXPECT_TRUE(Settles(theirs, false)) << "theirs is not under the pointer, round " << round;
@@ -170,9 +194,9 @@ TEST_P(ManyHosts, ToolbarsOfTwoProcessesUnderOnePointer) {
     // Back and forth quickly while both timers run.
     for (int sweep = 0; sweep < 20; ++sweep) {
         SetCursorPos(ourButton.x + sweep * 5, ourButton.y);
-        PumpMessages(10);
+        PumpWhileTimePasses(10);
         SetCursorPos(theirButton.x + sweep * 5, theirButton.y);
-        PumpMessages(10);
+        PumpWhileTimePasses(10);
     }
     EXPECT_TRUE(other.Alive());
     EXPECT_EQ(0u, other.Stop()) << "the other process closed its toolbar cleanly";
@@ -189,7 +213,7 @@ TEST_P(ManyHosts, FourThreadsOpenAndCloseUnderASweepingPointer) {
         for (int x = 0; sweeping; x = (x + 37) % 700)
             for (int row = 0; row < kThreads && sweeping; ++row) {
                 SetCursorPos(x, 100 + row * 80 + 30);
-                Sleep(3);
+                Sleep(3);  // the pointer's pace
             }
     });
     std::atomic<int> opened{0}, navigatedRight{0};
@@ -208,11 +232,12 @@ TEST_P(ManyHosts, FourThreadsOpenAndCloseUnderASweepingPointer) {
                 turn.unlock();
                 if (!toolbar.Opened()) continue;
                 ++opened;
-                PumpMessages(20 + (cycle * 7 + t * 3) % 20);
+                // Open a different while each time: the click meets the timer anywhere in its tick.
+                PumpWhileTimePasses(20 + (cycle * 7 + t * 3) % 20);
                 toolbar.Click(kLinkX, kButtonY);
                 const auto& calls = toolbar.Browser().Navigations;
                 PumpUntil([&calls] { return !calls.empty(); }, 5000);
-                PumpMessages(20);  // a second navigation would come now
+                PumpToShowNothingHappens(20);  // a second navigation would come now
                 if (calls.size() == 1 && calls[0].url == "https://lexa.example/cases") ++navigatedRight;
             }
             OleUninitialize();
@@ -296,12 +321,12 @@ TEST_P(ManyHostsSoak, AThousandOpensAndClosesLeaveNothingBehind) {
         SendMessageA(toolbar.Form(), WM_MOUSEMOVE, 0, MAKELPARAM(kLinkX, kButtonY));
     };
     for (int i = 0; i < 20; ++i) cycle();  // what the first opens make once
-    PumpMessages(50);
+    EXPECT_TRUE(PumpPending());
     const SIZE_T memory = PrivateBytes();
     const int gdi = GdiObjects();
     const int user = UserObjects();
     for (int i = 0; i < 1000; ++i) cycle();
-    PumpMessages(50);
+    EXPECT_TRUE(PumpPending());
     const SIZE_T memoryAfter = PrivateBytes();
     const int gdiAfter = GdiObjects();
     const int userAfter = UserObjects();
