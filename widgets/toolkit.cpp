@@ -214,14 +214,11 @@ TToolkit::TickResult TToolkit::HandleMessage(HWND form) {
     }
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        // The browser's loop must see its own keys: its accelerators run there.
-        if (IsOutsideKey(msg)) return TickResult::Skipped;
+        // The browser's loop must see its own keys: its accelerators run
+        // there. A message of the thread itself (no window, a quit among
+        // them) is the browser's too: dispatched here it would go nowhere.
+        if (IsOutsideKey(msg) || !msg.hwnd) return TickResult::Skipped;
         if (!PeekMessageA(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE)) return TickResult::Handled;
-        if (msg.message == WM_QUIT) {
-            // The browser's own loop must still see it and end.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return TickResult::Handled;
-        }
         if (!IsKeyMessage(msg)) {
             TranslateMessage(&msg);
             const int saved = tickDispatchDepth_;

@@ -311,12 +311,19 @@ TEST_F(CommandTest, TimerTickHandlesOneMessageAndRoutesKeysToTheToolbar) {
     MSG left;
     EXPECT_FALSE(PeekMessageA(&left, edit, WM_CHAR, WM_CHAR, PM_NOREMOVE));
 
-    // A quit message taken by a tick is put back for the browser's loop.
+    // A quit message and any other message of the thread itself stay for
+    // the browser's loop: no window could take them from a tick.
     PostQuitMessage(7);
     form.Timer1Timer(&form);
     MSG quit;
     ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 7u);
+    constexpr UINT kBrowserSignal = WM_APP + 17;
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), kBrowserSignal, 3, 0));
+    form.Timer1Timer(&form);
+    MSG signal;
+    ASSERT_TRUE(PeekMessageA(&signal, nullptr, kBrowserSignal, kBrowserSignal, PM_REMOVE));
+    EXPECT_EQ(signal.wParam, 3u);
 }
 
 TEST_F(CommandTest, OneEnterThroughTheTimerIsOneSearchWhateverTheBrowserAnswers) {
