@@ -20,11 +20,16 @@ std::atomic<bool> comShuttingDown{false};
 
 const char* ThreadingModelName(TThreadingModel model) {
     switch (model) {
-    case TThreadingModel::tmSingle: return "";
-    case TThreadingModel::tmApartment: return "Apartment";
-    case TThreadingModel::tmFree: return "Free";
-    case TThreadingModel::tmBoth: return "Both";
-    case TThreadingModel::tmNeutral: return "Neutral";
+    case TThreadingModel::tmSingle:
+        return "";
+    case TThreadingModel::tmApartment:
+        return "Apartment";
+    case TThreadingModel::tmFree:
+        return "Free";
+    case TThreadingModel::tmBoth:
+        return "Both";
+    case TThreadingModel::tmNeutral:
+        return "Neutral";
     }
     return "";
 }
@@ -62,9 +67,7 @@ void TComObject::FinishConstruction() {
     refCount_ = 0;
 }
 
-IUnknown* TComObject::SupportErrorInfoOf(TComObject* object) {
-    return static_cast<ISupportErrorInfo*>(object);
-}
+IUnknown* TComObject::SupportErrorInfoOf(TComObject* object) { return static_cast<ISupportErrorInfo*>(object); }
 
 const TInterfaceEntry TComObject::kBaseEntries[2] = {
     {&IID_ISupportErrorInfo, &TComObject::SupportErrorInfoOf},
@@ -115,9 +118,7 @@ ULONG TComObject::AddRef() { return outer_ ? outer_->AddRef() : ObjAddRef(); }
 
 ULONG TComObject::Release() { return outer_ ? outer_->Release() : ObjRelease(); }
 
-HRESULT TComObject::InterfaceSupportsErrorInfo(REFIID riid) {
-    return FindInterface(riid) ? S_OK : S_FALSE;
-}
+HRESULT TComObject::InterfaceSupportsErrorInfo(REFIID riid) { return FindInterface(riid) ? S_OK : S_FALSE; }
 
 HRESULT TComObject::TInnerUnknown::QueryInterface(REFIID riid, void** ppv) {
     return object_.ObjQueryInterface(riid, ppv);
@@ -250,8 +251,7 @@ TComObjectFactory* TComClassManager::GetFactoryFromClassID(const CLSID& classId)
     return nullptr;
 }
 
-void TComClassManager::ForEachFactory(const TComServer* server,
-                                      const std::function<void(TComObjectFactory&)>& action) {
+void TComClassManager::ForEachFactory(const TComServer* server, const std::function<void(TComObjectFactory&)>& action) {
     ExclusiveLock guard(lock_);
     for (TComObjectFactory* factory = first_; factory; factory = factory->next_)
         if (&factory->ComServer() == server) action(*factory);

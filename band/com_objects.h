@@ -120,9 +120,8 @@ private:
 class TComObjectFactory : public IClassFactory {
 public:
     // Links the factory at the head of the module's factory list.
-    TComObjectFactory(TComServer& server, const CLSID& classId, std::string className,
-                      std::string description, TClassInstancing instancing,
-                      TThreadingModel threadingModel);
+    TComObjectFactory(TComServer& server, const CLSID& classId, std::string className, std::string description,
+                      TClassInstancing instancing, TThreadingModel threadingModel);
     virtual ~TComObjectFactory();  // unlinks the factory
     TComObjectFactory(const TComObjectFactory&) = delete;
     TComObjectFactory& operator=(const TComObjectFactory&) = delete;

@@ -152,8 +152,8 @@ HRESULT TDeskBand::DoSetSite(IUnknown* pUnkSite) {
 
     WebBrowser.reset();
     ComPtr<IServiceProvider> services;
-    if (CommandTarget &&
-        SUCCEEDED(CommandTarget->QueryInterface(IID_IServiceProvider, services.put_void())) && services)
+    if (CommandTarget && SUCCEEDED(CommandTarget->QueryInterface(IID_IServiceProvider, services.put_void())) &&
+        services)
         services->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, WebBrowser.put_void());
     return S_OK;
 }
@@ -174,7 +174,6 @@ HRESULT TDeskBand::DoGetClassID(CLSID* pClassID) {
     *pClassID = CLSID_VeltraneDeskBand;
     return S_OK;
 }
-
 
 // IDeskBand
 
@@ -271,7 +270,8 @@ void TDeskBandFactory::WriteToolbarEntries() {
     const std::string classKey = ClassKey();
     // A key that cannot be opened skips its step; a value that cannot be
     // written stops the registration.
-    if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey)) WriteRegString(key.get(), nullptr, kToolbarTitle);
+    if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey))
+        WriteRegString(key.get(), nullptr, kToolbarTitle);
     if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32"))
         WriteRegString(key.get(), "ThreadingModel", "Apartment");
     OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + CategoryName());

@@ -45,9 +45,13 @@ public:
     // answers below touch nothing and need no hold.)
 
     // IInputObject
-    STDMETHODIMP UIActivateIO(BOOL fActivate, MSG* pMsg) override { return Enter(&TDeskBand::DoUIActivateIO, fActivate, pMsg); }
+    STDMETHODIMP UIActivateIO(BOOL fActivate, MSG* pMsg) override {
+        return Enter(&TDeskBand::DoUIActivateIO, fActivate, pMsg);
+    }
     STDMETHODIMP HasFocusIO() override { return Enter(&TDeskBand::DoHasFocusIO); }
-    STDMETHODIMP TranslateAcceleratorIO(MSG* pMsg) override { return Enter(&TDeskBand::DoTranslateAcceleratorIO, pMsg); }
+    STDMETHODIMP TranslateAcceleratorIO(MSG* pMsg) override {
+        return Enter(&TDeskBand::DoTranslateAcceleratorIO, pMsg);
+    }
 
     // IObjectWithSite
     STDMETHODIMP SetSite(IUnknown* pUnkSite) override { return Enter(&TDeskBand::DoSetSite, pUnkSite); }

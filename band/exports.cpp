@@ -61,9 +61,13 @@ HRESULT UpdateEntries(bool registerServer) {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
     switch (reason) {
-    case DLL_PROCESS_ATTACH: return Attach() ? TRUE : FALSE;
-    case DLL_PROCESS_DETACH: Detach(); break;
-    default: break;
+    case DLL_PROCESS_ATTACH:
+        return Attach() ? TRUE : FALSE;
+    case DLL_PROCESS_DETACH:
+        Detach();
+        break;
+    default:
+        break;
     }
     return TRUE;
 }

@@ -24,8 +24,8 @@ void WriteRegString(HKEY key, const char* valueName, const std::string& value) {
 
 UniqueKey OpenOrCreateRegKey(HKEY root, const std::string& key, LONG* status) {
     HKEY opened = nullptr;
-    const LONG result = RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_READ | KEY_WRITE, nullptr, &opened, nullptr);
+    const LONG result = RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                        nullptr, &opened, nullptr);
     if (status) *status = result;
     return UniqueKey(result == ERROR_SUCCESS ? opened : nullptr);
 }

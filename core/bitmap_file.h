@@ -11,8 +11,8 @@ namespace vtb {
 struct DecodedBitmap {
     int Width = 0;
     int Height = 0;
-    int BitsPerPixel = 0;             // as stored in the file
-    bool Monochrome = false;          // 1 bit per pixel
+    int BitsPerPixel = 0;               // as stored in the file
+    bool Monochrome = false;            // 1 bit per pixel
     std::vector<std::uint32_t> Pixels;  // top-down rows, 0x00RRGGBB
 
     std::uint32_t At(int x, int y) const { return Pixels[static_cast<std::size_t>(y) * Width + x]; }

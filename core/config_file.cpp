@@ -11,13 +11,10 @@ namespace vtb {
 // ---------------------------------------------------------------------------
 // Fields
 
-std::string SplitField(std::string_view line, int which)
-{
+std::string SplitField(std::string_view line, int which) {
     const std::size_t bar = line.find('|');
-    if (which == 1)
-        return bar == std::string_view::npos ? std::string() : std::string(line.substr(0, bar));
-    if (which == 2)
-        return bar == std::string_view::npos ? std::string(line) : std::string(line.substr(bar + 1));
+    if (which == 1) return bar == std::string_view::npos ? std::string() : std::string(line.substr(0, bar));
+    if (which == 2) return bar == std::string_view::npos ? std::string(line) : std::string(line.substr(bar + 1));
     return std::string();
 }
 
@@ -29,12 +26,9 @@ namespace {
 class ConfigReader {
 public:
     ConfigReader(const LineStore& lines, TargetList& urls, ConfigValues& values, ConfigSink& sink)
-        : lines_(lines), urls_(urls), values_(values), sink_(sink)
-    {
-    }
+        : lines_(lines), urls_(urls), values_(values), sink_(sink) {}
 
-    void Run()
-    {
+    void Run() {
         sink_.LayoutLine(0);
         const std::string first = lines_.Line(0);
         values_.ConfigVersion = SplitField(first, 1);
@@ -52,8 +46,7 @@ private:
     using Section = void (ConfigReader::*)(std::size_t header);
 
     // Every header of the kind is processed, in file order.
-    void Pass(std::string_view header, Section section)
-    {
+    void Pass(std::string_view header, Section section) {
         const std::size_t count = lines_.Count();
         for (std::size_t h = 0; h < count; ++h) {
             if (lines_.IsLine(h, header)) {
@@ -63,19 +56,16 @@ private:
         }
     }
 
-    std::int32_t CountAt(std::size_t line) const
-    {
+    std::int32_t CountAt(std::size_t line) const {
         sink_.LayoutLine(line);
         const std::string text = lines_.Line(line);
         std::int32_t count = 0;
-        if (!ParseInteger(text, count))
-            throw ToolbarError(InvalidIntegerMessage(text));
+        if (!ParseInteger(text, count)) throw ToolbarError(InvalidIntegerMessage(text));
         sink_.CountLine(line, count);
         return count;
     }
 
-    std::string LineAt(std::size_t line) const
-    {
+    std::string LineAt(std::size_t line) const {
         sink_.LayoutLine(line);
         return lines_.Line(line);
     }
@@ -84,21 +74,17 @@ private:
     // read as empty lines and make empty entries. No menu gets more entries
     // than a full menu holds (made counts this menu's entries from earlier
     // sections), so a huge count cannot hang construction.
-    static std::size_t MenuEntries(std::int32_t count, std::size_t made)
-    {
-        if (count <= 0 || made >= kMaxMenuEntries)
-            return 0;
+    static std::size_t MenuEntries(std::int32_t count, std::size_t made) {
+        if (count <= 0 || made >= kMaxMenuEntries) return 0;
         return std::min(static_cast<std::size_t>(count), kMaxMenuEntries - made);
     }
 
-    int Append(std::string target)
-    {
+    int Append(std::string target) {
         urls_.push_back(std::move(target));
         return static_cast<int>(urls_.size() - 1);
     }
 
-    void Buttons(std::size_t h)
-    {
+    void Buttons(std::size_t h) {
         const std::int32_t count = CountAt(h + 1);
 
         // The main button's glyph is loaded before its target is appended.
@@ -122,8 +108,7 @@ private:
         }
     }
 
-    void MainMenu(std::size_t h)
-    {
+    void MainMenu(std::size_t h) {
         const std::size_t entries = MenuEntries(CountAt(h + 1), mainMenuEntries_);
         for (std::size_t j = 0; j < entries; ++j, ++mainMenuEntries_) {
             const std::string line = LineAt(h + 2 + j);
@@ -133,8 +118,7 @@ private:
                 // first character (the marker when there is one). The entry
                 // exists and its target is appended before it is placed.
                 const int tag = Append(SplitField(line, 2));
-                if (!haveTopLevelEntry_)
-                    throw ToolbarError("Menu index out of range");
+                if (!haveTopLevelEntry_) throw ToolbarError("Menu index out of range");
                 sink_.MainMenuEntry(caption.empty() ? caption : caption.substr(1), tag, true);
             } else {
                 std::string target = SplitField(line, 2);
@@ -145,24 +129,21 @@ private:
         }
     }
 
-    void SearchOptions(std::size_t h)
-    {
+    void SearchOptions(std::size_t h) {
         const std::int32_t count = CountAt(h + 1);
         sink_.SearchOptionsCaption(SplitField(LineAt(h + 2), 1));
 
         // Options 4 and 5 share one threshold.
         const bool read[kSearchOptionCount] = {true, true, true, count >= 5, count >= 5, count >= 6, count >= 7};
         for (int n = 1; n <= kSearchOptionCount; ++n) {
-            if (!read[n - 1])
-                continue;
+            if (!read[n - 1]) continue;
             const std::string line = LineAt(h + 2 + static_cast<std::size_t>(n));
             const int tag = Append(SplitField(line, 2));
             sink_.SearchOption(n, SplitField(line, 1), tag);
         }
     }
 
-    void SettingsMisc(std::size_t h)
-    {
+    void SettingsMisc(std::size_t h) {
         const std::size_t entries = MenuEntries(CountAt(h + 1), settingsMenuEntries_);
         for (std::size_t j = 0; j < entries; ++j, ++settingsMenuEntries_) {
             const std::string line = LineAt(h + 2 + j);
@@ -172,17 +153,13 @@ private:
         }
     }
 
-    void SearchParameters(std::size_t h)
-    {
+    void SearchParameters(std::size_t h) {
         values_.SearchParam1 = LineAt(h + 1);
         values_.SearchParam2 = LineAt(h + 2);
         values_.SearchParam3 = LineAt(h + 3);
     }
 
-    void UpdateUrl(std::size_t h)
-    {
-        values_.UpdateURL = LineAt(h + 1);
-    }
+    void UpdateUrl(std::size_t h) { values_.UpdateURL = LineAt(h + 1); }
 
     const LineStore& lines_;
     TargetList& urls_;
@@ -196,9 +173,7 @@ private:
 
 }  // namespace
 
-void ReadConfiguration(const LineStore& lines, TargetList& urls, ConfigValues& values,
-                       ConfigSink& sink)
-{
+void ReadConfiguration(const LineStore& lines, TargetList& urls, ConfigValues& values, ConfigSink& sink) {
     ConfigReader(lines, urls, values, sink).Run();
 }
 

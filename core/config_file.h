@@ -21,7 +21,7 @@ inline constexpr char kSearchMenuHeader[] = "[Settings Menu - Search]";
 inline constexpr char kMiscMenuHeader[] = "[Settings Menu - Misc]";
 inline constexpr char kSearchParametersHeader[] = "[Search Parameters]";
 inline constexpr char kUpdateUrlHeader[] = "[ToolBar Update URL]";
-inline constexpr const char* kSectionHeaders[] = {kButtonsHeader,   kMainMenuHeader,         kSearchMenuHeader,
+inline constexpr const char* kSectionHeaders[] = {kButtonsHeader,  kMainMenuHeader,         kSearchMenuHeader,
                                                   kMiscMenuHeader, kSearchParametersHeader, kUpdateUrlHeader};
 
 // Field 1 is the text before the first "|", field 2 the text after it (the
@@ -56,16 +56,14 @@ public:
     // Where the reader is, for tools that report by line; the form needs
     // none of them. Lines count from 0.
     // A header line starts a section; its values follow.
-    virtual void SectionHeader(const std::string& header, std::size_t line)
-    {
+    virtual void SectionHeader(const std::string& header, std::size_t line) {
         (void)header;
         (void)line;
     }
     // The next call, value or error comes from this line.
     virtual void LayoutLine(std::size_t line) { (void)line; }
     // The count line converted to this number.
-    virtual void CountLine(std::size_t line, std::int32_t count)
-    {
+    virtual void CountLine(std::size_t line, std::int32_t count) {
         (void)line;
         (void)count;
     }
@@ -92,7 +90,6 @@ struct ConfigValues {
 // Runs the passes over a loaded line store. Targets are appended to urls as
 // their lines are read; values goes the module-wide strings. Throws
 // ToolbarError on a bad count line or a sub-entry with no entry above it.
-void ReadConfiguration(const LineStore& lines, TargetList& urls, ConfigValues& values,
-                       ConfigSink& sink);
+void ReadConfiguration(const LineStore& lines, TargetList& urls, ConfigValues& values, ConfigSink& sink);
 
 }  // namespace vtb

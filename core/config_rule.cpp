@@ -19,8 +19,7 @@ public:
     void LinkButton(int, const std::string&, int) override {}
     void MainMenuEntry(const std::string&, int, bool) override {}
     void SearchOptionsCaption(const std::string&) override {}
-    void SearchOption(int number, const std::string&, int tag) override
-    {
+    void SearchOption(int number, const std::string&, int tag) override {
         OptionTags[static_cast<std::size_t>(number - 1)] = tag;
     }
     void SettingsMenuEntry(const std::string&, int) override {}
@@ -34,12 +33,10 @@ public:
     void Remove(const std::string&) override {}
 };
 
-bool HasSectionHeader(const LineStore& lines)
-{
+bool HasSectionHeader(const LineStore& lines) {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         for (const char* header : kSectionHeaders) {
-            if (lines.IsLine(i, header))
-                return true;
+            if (lines.IsLine(i, header)) return true;
         }
     }
     return false;
@@ -47,14 +44,11 @@ bool HasSectionHeader(const LineStore& lines)
 
 }  // namespace
 
-bool ReadsAsConfiguration(std::string_view bytes)
-{
-    if (bytes.empty() || bytes.find('\0') != std::string_view::npos)
-        return false;
+bool ReadsAsConfiguration(std::string_view bytes) {
+    if (bytes.empty() || bytes.find('\0') != std::string_view::npos) return false;
     LineStore lines;
     lines.Load(bytes);
-    if (!HasSectionHeader(lines))
-        return false;
+    if (!HasSectionHeader(lines)) return false;
 
     TargetList urls;
     ConfigValues values;

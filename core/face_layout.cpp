@@ -6,8 +6,8 @@ namespace vtb {
 
 namespace {
 
-constexpr int kMarkWidth = 9;       // room kept for the triangle after the text
-constexpr int kMarkGlyphGap = 6;    // room kept for it after a glyph
+constexpr int kMarkWidth = 9;     // room kept for the triangle after the text
+constexpr int kMarkGlyphGap = 6;  // room kept for it after a glyph
 constexpr const char* kEllipsis = "...";
 
 bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
@@ -21,8 +21,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
         std::size_t end = start;
         while (end < text.size() && !IsLineBreak(text[end])) ++end;
         lines.push_back(text.substr(start, end - start));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-            ++end;
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
         start = end + 1;
     }
     return lines;
@@ -156,8 +155,7 @@ FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
     return out;
 }
 
-FacePoint DropMarkPosition(const FaceLayoutInput& in, const FaceLayout& layout, bool hasSource,
-                           FaceSize drawn) {
+FacePoint DropMarkPosition(const FaceLayoutInput& in, const FaceLayout& layout, bool hasSource, FaceSize drawn) {
     if (in.Layout != blGlyphLeft && hasSource)
         return {layout.GlyphPos.x + drawn.cx + 1, layout.GlyphPos.y + drawn.cy / 2};
     const FaceRect& t = layout.TextRect;
@@ -169,8 +167,6 @@ std::vector<PixelRun> DropMarkRuns(int x, int y) {
     return {{y - 1, x, x + 6}, {y, x + 1, x + 5}, {y + 1, x + 2, x + 4}, {y + 2, x + 3, x + 3}};
 }
 
-bool InsideButton(int x, int y, int width, int height) {
-    return x >= 0 && x < width && y >= 0 && y <= height;
-}
+bool InsideButton(int x, int y, int width, int height) { return x >= 0 && x < width && y >= 0 && y <= height; }
 
 }  // namespace vtb

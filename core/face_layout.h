@@ -27,8 +27,7 @@ struct TextMeasure {
 constexpr std::size_t kMaxCaptionLength = 255;
 
 // Cuts text with "..." until it is no wider than width; "..." when nothing fits.
-std::string ShortenToWidth(const std::string& text, int width,
-                           const std::function<int(const std::string&)>& lineWidth);
+std::string ShortenToWidth(const std::string& text, int width, const std::function<int(const std::string&)>& lineWidth);
 
 // The caption as it is drawn in a space `width` wide: at most 255 characters;
 // without word wrap each line is shortened on its own and trailing blanks and
@@ -37,19 +36,19 @@ std::string ShortenCaption(const std::string& caption, int width, bool wordWrap,
                            const std::function<int(const std::string&)>& lineWidth);
 
 struct FaceLayoutInput {
-    FaceRect Rect;     // the face inside its frame
-    FaceSize Glyph;    // one cell of the glyph; 0 x 0 without one
+    FaceRect Rect;   // the face inside its frame
+    FaceSize Glyph;  // one cell of the glyph; 0 x 0 without one
     std::string Caption;
     TButtonLayout Layout = blGlyphTop;
-    int Margin = -1;   // -1: centre the group
-    int Spacing = 1;   // -1: spread evenly
+    int Margin = -1;  // -1: centre the group
+    int Spacing = 1;  // -1: spread evenly
     bool ShowMark = false;
     bool WordWrap = false;
 };
 
 struct FaceLayout {
     FacePoint GlyphPos;
-    FaceRect TextRect;  // where the shortened caption is drawn
+    FaceRect TextRect;    // where the shortened caption is drawn
     std::string Caption;  // shortened
 };
 
@@ -57,8 +56,7 @@ FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure);
 
 // Top-left of the drop-down triangle. drawn is the size of the glyph image
 // actually drawn (0 x 0 when none was).
-FacePoint DropMarkPosition(const FaceLayoutInput& in, const FaceLayout& layout, bool hasSource,
-                           FaceSize drawn);
+FacePoint DropMarkPosition(const FaceLayoutInput& in, const FaceLayout& layout, bool hasSource, FaceSize drawn);
 
 // One horizontal run of the drop-down triangle, both ends included.
 struct PixelRun {

@@ -22,8 +22,7 @@ bool FaceIsSunken(TButtonFaceState face) {
 }
 
 bool FaceIsCheckered(TButtonFaceState face, TButtonFaceState paint, bool flat, bool transparent) {
-    return face == TButtonFaceState::bfsLatched && !transparent &&
-           (!flat || paint == TButtonFaceState::bfsIdle);
+    return face == TButtonFaceState::bfsLatched && !transparent && (!flat || paint == TButtonFaceState::bfsIdle);
 }
 
 TButtonFaceState GlyphStateFor(TButtonFaceState face, TButtonFaceState paint, bool grayedInactive) {

@@ -22,31 +22,25 @@ struct ClassIdFields {
 
 namespace detail {
 
-constexpr int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+constexpr int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
 // The number written in count hex digits from at; a character that is no
 // hex digit makes it a compile-time error where a constant is needed.
-constexpr std::uint32_t Hex(std::string_view text, std::size_t at, std::size_t count)
-{
+constexpr std::uint32_t Hex(std::string_view text, std::size_t at, std::size_t count) {
     std::uint32_t value = 0;
     for (std::size_t i = at; i < at + count; ++i) {
-        if (HexDigit(text[i]) < 0)
-            throw "not a hex digit";
+        if (HexDigit(text[i]) < 0) throw "not a hex digit";
         value = value * 16 + static_cast<std::uint32_t>(HexDigit(text[i]));
     }
     return value;
 }
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
-constexpr ClassIdFields ParseClassId(std::string_view text)
-{
+constexpr ClassIdFields ParseClassId(std::string_view text) {
     if (text.size() != 38 || text[0] != '{' || text[9] != '-' || text[14] != '-' || text[19] != '-' ||
         text[24] != '-' || text[37] != '}')
         throw "not a class ID in registry form";
@@ -55,19 +49,16 @@ constexpr ClassIdFields ParseClassId(std::string_view text)
                      static_cast<std::uint16_t>(Hex(text, 15, 4)),
                      {}};
     const std::size_t bytes[8] = {20, 22, 25, 27, 29, 31, 33, 35};
-    for (int i = 0; i < 8; ++i)
-        id.Data4[i] = static_cast<std::uint8_t>(Hex(text, bytes[i], 2));
+    for (int i = 0; i < 8; ++i) id.Data4[i] = static_cast<std::uint8_t>(Hex(text, bytes[i], 2));
     return id;
 }
 
-constexpr bool EndsWith(std::string_view text, std::string_view end)
-{
+constexpr bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
 // Whether a is b with the extension after the last "." replaced.
-constexpr bool SameBaseName(std::string_view a, std::string_view b)
-{
+constexpr bool SameBaseName(std::string_view a, std::string_view b) {
     return a.substr(0, a.rfind('.')) == b.substr(0, b.rfind('.'));
 }
 

@@ -2,20 +2,15 @@
 
 namespace vtb {
 
-std::string LinkButtonName(int number)
-{
-    return "SpdButn_" + std::to_string(number);
-}
+std::string LinkButtonName(int number) { return "SpdButn_" + std::to_string(number); }
 
-LinkPlacement PlaceLinkButtons(const std::array<bool, kLinkButtonCount>& visible, int slotWidth)
-{
+LinkPlacement PlaceLinkButtons(const std::array<bool, kLinkButtonCount>& visible, int slotWidth) {
     // Shown buttons stand side by side in number order without gaps for
     // hidden ones; hidden buttons are not moved.
     LinkPlacement placement;
     placement.Left.fill(-1);
     for (int n = 1; n <= kLinkButtonCount; ++n) {
-        if (!visible[n - 1])
-            continue;
+        if (!visible[n - 1]) continue;
         const int slot = static_cast<int>(placement.VisibleButtons.size());
         placement.Left[n - 1] = kFirstLinkSlot + slot * slotWidth;
         placement.VisibleButtons.push_back(LinkButtonName(n));
@@ -23,8 +18,7 @@ LinkPlacement PlaceLinkButtons(const std::array<bool, kLinkButtonCount>& visible
     return placement;
 }
 
-int ToolbarWidth(int shownCount, int slotWidth)
-{
+int ToolbarWidth(int shownCount, int slotWidth) {
     return kFirstLinkSlot + (shownCount > 0 ? shownCount * slotWidth : 0);
 }
 

@@ -14,7 +14,7 @@ namespace vtb {
 std::string LinkButtonName(int number);
 
 struct LinkPlacement {
-    std::vector<std::string> VisibleButtons;  // names, in number order
+    std::vector<std::string> VisibleButtons;   // names, in number order
     std::array<int, kLinkButtonCount> Left{};  // new left edge; -1 = not moved
 };
 

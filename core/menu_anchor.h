@@ -12,7 +12,6 @@ enum TDropDownMenuPos { dmpBottom, dmpRight };
 enum class MenuAlign { Left = 0, Right = 1, Center = 2 };
 
 // The client point under which a drop-down menu opens; (0, 0) without a menu.
-FacePoint MenuAnchorPoint(bool hasMenu, TDropDownMenuPos position, MenuAlign align, int width,
-                          int height);
+FacePoint MenuAnchorPoint(bool hasMenu, TDropDownMenuPos position, MenuAlign align, int width, int height);
 
 }  // namespace vtb

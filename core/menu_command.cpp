@@ -2,13 +2,10 @@
 
 namespace vtb {
 
-Command CommandOfTarget(const std::string& target)
-{
-    if (target.find(kHelpMarker) != std::string::npos)
-        return Command::NewWindow;
+Command CommandOfTarget(const std::string& target) {
+    if (target.find(kHelpMarker) != std::string::npos) return Command::NewWindow;
     for (const CommandCode& code : kCommandCodes) {
-        if (target.find(code.Code) != std::string::npos)
-            return code.Runs;
+        if (target.find(code.Code) != std::string::npos) return code.Runs;
     }
     return Command::Navigate;
 }

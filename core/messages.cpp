@@ -23,37 +23,28 @@ const char kCredits[] =
     "Thanks to everyone who tested it, reported faults\r"
     "and sent in their ideas.";
 
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
-std::string WithFullStop(const std::string& text)
-{
+std::string WithFullStop(const std::string& text) {
     // Letters, digits and "?" sort after "."; a text ending in punctuation
     // of its own is left alone.
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
-        return text + ".";
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) return text + ".";
     return text;
 }
 
-std::string ApplicationTitleFromPath(const std::string& path)
-{
+std::string ApplicationTitleFromPath(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.find('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    for (std::size_t i = 1; i < name.size(); ++i)
-        name[i] = AsciiLower(name[i]);
+    if (dot != std::string::npos) name.erase(dot);
+    for (std::size_t i = 1; i < name.size(); ++i) name[i] = AsciiLower(name[i]);
     return name;
 }
 
 std::string AboutText(const std::string& hostVersion, const std::string& toolbarVersion,
-                      const std::string& configVersion, const std::string& configNote)
-{
+                      const std::string& configVersion, const std::string& configNote) {
     std::string text = kCredits;
     text += "\r\r";
     text += "Internet Explorer Version: " + hostVersion;
@@ -62,8 +53,7 @@ std::string AboutText(const std::string& hostVersion, const std::string& toolbar
     return text;
 }
 
-std::string FormatFileVersion(unsigned long versionMS, unsigned long versionLS)
-{
+std::string FormatFileVersion(unsigned long versionMS, unsigned long versionLS) {
     // "%u.%u.%u.%u" without the printf family, which would bring its own
     // formatting library into the DLL.
     return std::to_string((versionMS >> 16) & 0xFFFF) + "." + std::to_string(versionMS & 0xFFFF) + "." +

@@ -6,48 +6,33 @@ namespace vtb {
 
 namespace {
 
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool SameName(std::string_view a, std::string_view b)
-{
+bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
-bool IsQuote(char c)
-{
-    return c == '"' || c == '\'';
-}
+bool IsQuote(char c) { return c == '"' || c == '\''; }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // A value read back from the file loses a pair of matching quotes around it,
 // and the file's lines lose their blanks at both ends.
-bool ReadsBackChanged(std::string_view value)
-{
-    if (value.empty())
-        return false;
-    if (IsBlank(value.front()) || IsBlank(value.back()))
-        return true;
+bool ReadsBackChanged(std::string_view value) {
+    if (value.empty()) return false;
+    if (IsBlank(value.front()) || IsBlank(value.back())) return true;
     return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
 }
 
 }  // namespace
 
-ProfileSection ProfileSection::FromSectionText(std::string_view text)
-{
+ProfileSection ProfileSection::FromSectionText(std::string_view text) {
     ProfileSection section;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\0'), text.size());
         const std::string_view entry = text.substr(0, end);
-        if (entry.empty())
-            break;
+        if (entry.empty()) break;
         const std::size_t equals = entry.find('=');
         if (equals == std::string_view::npos)
             section.entries_.push_back({std::string(entry), std::nullopt});
@@ -58,41 +43,34 @@ ProfileSection ProfileSection::FromSectionText(std::string_view text)
     return section;
 }
 
-std::string ProfileSection::ToSectionText() const
-{
+std::string ProfileSection::ToSectionText() const {
     std::string text;
     for (const Entry& entry : entries_) {
         text += entry.name;
-        if (entry.value)
-            text += "=" + *entry.value;
+        if (entry.value) text += "=" + *entry.value;
         text += '\0';
     }
     text += '\0';
     return text;
 }
 
-std::vector<ProfileSection::Entry>::iterator ProfileSection::Find(std::string_view name)
-{
+std::vector<ProfileSection::Entry>::iterator ProfileSection::Find(std::string_view name) {
     return std::find_if(entries_.begin(), entries_.end(), [name](const Entry& e) { return SameName(e.name, name); });
 }
 
-std::optional<std::string> ProfileSection::Read(const std::string& key)
-{
+std::optional<std::string> ProfileSection::Read(const std::string& key) {
     // A line without "=" holds a name and no value: it reads as missing.
     const auto it = Find(key);
-    if (it == entries_.end() || !it->value)
-        return std::nullopt;
+    if (it == entries_.end() || !it->value) return std::nullopt;
     std::string value = *it->value;
     // "value" and 'value' read as value.
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
-    if (value.size() > kMaxValueLength)
-        value.resize(kMaxValueLength);
+    if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
     return value;
 }
 
-void ProfileSection::Write(const std::string& key, const std::string& text)
-{
+void ProfileSection::Write(const std::string& key, const std::string& text) {
     // A value is written up to its first line break (or zero byte): the file
     // holds one entry a line, so a stored text never adds or changes a key.
     const std::string value = text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3)));
@@ -109,12 +87,10 @@ void ProfileSection::Write(const std::string& key, const std::string& text)
     changed_ = true;
 }
 
-void ProfileSection::Remove(const std::string& key)
-{
-    const auto end = std::remove_if(entries_.begin(), entries_.end(),
-                                    [&key](const Entry& e) { return SameName(e.name, key); });
-    if (end == entries_.end())
-        return;
+void ProfileSection::Remove(const std::string& key) {
+    const auto end =
+        std::remove_if(entries_.begin(), entries_.end(), [&key](const Entry& e) { return SameName(e.name, key); });
+    if (end == entries_.end()) return;
     entries_.erase(end, entries_.end());
     changed_ = true;
 }

@@ -4,16 +4,14 @@ namespace vtb {
 
 namespace {
 
-bool PassesUnchanged(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '*' || c == '-' || c == '.' || c == '_';
+bool PassesUnchanged(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' || c == '-' ||
+           c == '.' || c == '_';
 }
 
 }  // namespace
 
-std::string EncodeQuery(std::string_view text)
-{
+std::string EncodeQuery(std::string_view text) {
     // A query is data inside the URL: "&", "#", "+" or "%" typed by the user
     // must not become separators, fragments or escapes of the service's URL.
     static const char kHex[] = "0123456789ABCDEF";
@@ -34,10 +32,8 @@ std::string EncodeQuery(std::string_view text)
     return encoded;
 }
 
-std::string BuildSearchUrl(const std::string& param1, const std::string& method,
-                           const std::string& param2, std::string_view query,
-                           const std::string& param3)
-{
+std::string BuildSearchUrl(const std::string& param1, const std::string& method, const std::string& param2,
+                           std::string_view query, const std::string& param3) {
     std::string url = param1;
     url += method;
     url += param2;
@@ -46,13 +42,10 @@ std::string BuildSearchUrl(const std::string& param1, const std::string& method,
     return url;
 }
 
-void RecordQuery(HistoryList& list, const std::string& query)
-{
-    if (list.ContainsIgnoringCase(query))
-        return;
+void RecordQuery(HistoryList& list, const std::string& query) {
+    if (list.ContainsIgnoringCase(query)) return;
     // A list loaded longer than the limit keeps its length.
-    if (list.Count() >= kHistoryLimit)
-        list.DeleteFirst();
+    if (list.Count() >= kHistoryLimit) list.DeleteFirst();
     list.Add(query);
 }
 

@@ -12,9 +12,8 @@ constexpr int kHistoryLimit = 7;
 // every other byte becomes "%XX" with upper-case hex digits.
 std::string EncodeQuery(std::string_view text);
 
-std::string BuildSearchUrl(const std::string& param1, const std::string& method,
-                           const std::string& param2, std::string_view query,
-                           const std::string& param3);
+std::string BuildSearchUrl(const std::string& param1, const std::string& method, const std::string& param2,
+                           std::string_view query, const std::string& param3);
 
 // The search box's list as the history rule sees it.
 class HistoryList {
@@ -22,7 +21,7 @@ public:
     virtual ~HistoryList() = default;
     virtual int Count() const = 0;
     virtual bool ContainsIgnoringCase(const std::string& text) const = 0;
-    virtual void DeleteFirst() = 0;              // item 0 in sort order
+    virtual void DeleteFirst() = 0;                 // item 0 in sort order
     virtual void Add(const std::string& text) = 0;  // takes its place in sort order
 };
 

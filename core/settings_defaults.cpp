@@ -5,11 +5,9 @@
 
 namespace vtb {
 
-bool IsHistoryKey(std::string_view name)
-{
+bool IsHistoryKey(std::string_view name) {
     // The profile functions skip blanks before a key name.
-    while (!name.empty() && (name.front() == ' ' || name.front() == '\t'))
-        name.remove_prefix(1);
+    while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
     constexpr std::string_view kPrefix = "search history";
     return name.size() >= kPrefix.size() &&
            std::equal(kPrefix.begin(), kPrefix.end(), name.begin(), [](char wanted, char c) {
@@ -17,8 +15,7 @@ bool IsHistoryKey(std::string_view name)
            });
 }
 
-ProfileSection DefaultsWithoutHistory(const ProfileSection& machine)
-{
+ProfileSection DefaultsWithoutHistory(const ProfileSection& machine) {
     // Entries of the section text end with a zero byte each; a name is what
     // stands before the first "=".
     const std::string text = machine.ToSectionText();
@@ -27,10 +24,8 @@ ProfileSection DefaultsWithoutHistory(const ProfileSection& machine)
     while (at < text.size()) {
         const std::size_t end = text.find('\0', at);
         const std::string_view entry(text.data() + at, end - at);
-        if (entry.empty())
-            break;
-        if (!IsHistoryKey(entry.substr(0, entry.find('='))))
-            kept.append(entry).push_back('\0');
+        if (entry.empty()) break;
+        if (!IsHistoryKey(entry.substr(0, entry.find('=')))) kept.append(entry).push_back('\0');
         at = end + 1;
     }
     kept.push_back('\0');

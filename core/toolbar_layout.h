@@ -41,9 +41,9 @@ constexpr int kDesignLinkSteps = 6;
 
 // The buttons stand edge to edge, the search box between the first two.
 static_assert(kMainButtonLeft + kMainButtonWidth < kSearchBoxLeft &&
-              kSearchBoxLeft + kSearchBoxWidth < kSearchButtonLeft &&
-              kSearchButtonLeft + kSearchButtonWidth == kSettingsButtonLeft &&
-              kSettingsButtonLeft + kSettingsButtonWidth == kFirstLinkSlot,
+                  kSearchBoxLeft + kSearchBoxWidth < kSearchButtonLeft &&
+                  kSearchButtonLeft + kSearchButtonWidth == kSettingsButtonLeft &&
+                  kSettingsButtonLeft + kSettingsButtonWidth == kFirstLinkSlot,
               "the fixed controls overlap or leave a gap before the link buttons");
 
 struct FontFace {

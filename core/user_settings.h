@@ -32,9 +32,9 @@ std::string PlaceholderText(const std::string& mainCaption);
 std::optional<bool> ParseButtonFlag(const std::optional<std::string>& value);
 
 struct LoadedSettings {
-    std::vector<std::string> History;  // non-empty values in key order
-    bool UsePlaceholder = false;       // no history: the placeholder is added and shown
-    int CheckedOption = 0;             // 1..7 to receive the check mark, 0 to leave it
+    std::vector<std::string> History;         // non-empty values in key order
+    bool UsePlaceholder = false;              // no history: the placeholder is added and shown
+    int CheckedOption = 0;                    // 1..7 to receive the check mark, 0 to leave it
     std::optional<std::string> SearchMethod;  // new module-wide method, when chosen
     bool ButtonsApplied = false;
     std::array<bool, kLinkButtonCount> Visible{};
@@ -44,8 +44,7 @@ struct LoadedSettings {
 // optionTags are the tags of SearchOption_1..7; currentMethod the module's
 // SearchMethod before loading.
 LoadedSettings LoadSettings(SettingsStore& store, const TargetList& urls,
-                            const std::array<int, kSearchOptionCount>& optionTags,
-                            const std::string& currentMethod);
+                            const std::array<int, kSearchOptionCount>& optionTags, const std::string& currentMethod);
 
 struct SettingsToSave {
     // Sorted, placeholder already taken out; nullopt when the list could not

@@ -128,7 +128,8 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
     form->EndUpdate();
     // Made hidden, its controls added out of sight, shown whole.
     if (form->Handle()) ShowWindow(form->Handle(), SW_SHOWNA);
-    if (auto* button = dynamic_cast<TGlyphButton*>(TToolkit::ControlAtCursor()); button && button->Parent() == form.get())
+    if (auto* button = dynamic_cast<TGlyphButton*>(TToolkit::ControlAtCursor());
+        button && button->Parent() == form.get())
         button->CheckHover();
     return form;
 }
@@ -216,8 +217,8 @@ TMenuItem* TBandForm::NewItem(TMenuItem& parent, const std::string& name, const 
 
 void TBandForm::BuildControls(HWND parent) {
     formClass.Register(&TWinControl::StaticWndProc);
-    CreateWindowExA(0, kFormClass, "Veltrane ToolBar", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0,
-                    0, kFormDesignWidth, kButtonHeight, parent, nullptr, ModuleInstance(),
+    CreateWindowExA(0, kFormClass, "Veltrane ToolBar", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
+                    kFormDesignWidth, kButtonHeight, parent, nullptr, ModuleInstance(),
                     static_cast<TWinControl*>(this));
     SetBounds(0, 0, kFormDesignWidth, kButtonHeight);
 
@@ -232,7 +233,8 @@ void TBandForm::BuildControls(HWND parent) {
 
     Searchoptions = NewItem(Settings_Menu->Items(), "Searchoptions", "Search options");
     for (int k = 1; k <= kSearchOptionCount; ++k) {
-        TMenuItem* option = NewItem(*Searchoptions, "SearchOption_" + std::to_string(k), "SearchOption_" + std::to_string(k));
+        TMenuItem* option =
+            NewItem(*Searchoptions, "SearchOption_" + std::to_string(k), "SearchOption_" + std::to_string(k));
         option->RadioItem = true;
         option->AutoCheck = true;
         option->GroupIndex = 1;
@@ -259,8 +261,7 @@ void TBandForm::BuildControls(HWND parent) {
     Main_Menu_SpdButn->Font.SetStyle(kMainButtonFace.Name, kMainButtonFace.Height, kMainButtonFace.Bold);
     Main_Menu_SpdButn->SetDropDownMenu(Main_Menu);
 
-    Search_Edit = Own<TComboBox>(this, "Search_Edit", kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth,
-                                 kSearchBoxHeight);
+    Search_Edit = Own<TComboBox>(this, "Search_Edit", kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth, kSearchBoxHeight);
     Search_Edit->OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
     SetActiveControl(Search_Edit);
 

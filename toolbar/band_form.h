@@ -101,7 +101,7 @@ public:
     TMenuItem* Searchoptions = nullptr;
     TMenuItem* Buttons1 = nullptr;
     TMenuItem* N10 = nullptr;
-    std::array<TMenuItem*, kSearchOptionCount> SearchOption{};  // SearchOption_1 .. _7
+    std::array<TMenuItem*, kSearchOptionCount> SearchOption{};   // SearchOption_1 .. _7
     std::array<TMenuItem*, kLinkButtonCount> SettingsSpdButn{};  // SettingsSpdButn_1 .. _17
 
     // The targets this form was built with, and the shown link buttons.

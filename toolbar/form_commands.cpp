@@ -166,9 +166,9 @@ bool TBandForm::DownloadUpdate() {
     DeleteFileA(partial.c_str());
     const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
     const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
-    const bool accepted = hr == S_OK && ReadsAsConfigurationFile(partial) &&
-                          MoveFileExA(partial.c_str(), destination.c_str(),
-                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const bool accepted =
+        hr == S_OK && ReadsAsConfigurationFile(partial) &&
+        MoveFileExA(partial.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!accepted) DeleteFileA(partial.c_str());
     return accepted;
 }

@@ -33,8 +33,8 @@ ULONG TSearchBoxAccessible::Release() { return TComObject::Release(); }
 IAccessible* TSearchBoxAccessible::Standard() const { return toolbar_->Connected() ? standard_.get() : nullptr; }
 
 // Every answer is the system object's while the toolbar is there.
-#define FORWARD(call)                                 \
-    IAccessible* standard = Standard();               \
+#define FORWARD(call)                   \
+    IAccessible* standard = Standard(); \
     return standard ? standard->call : CO_E_OBJNOTCONNECTED
 
 HRESULT TSearchBoxAccessible::GetTypeInfoCount(UINT* pctinfo) {
@@ -79,7 +79,9 @@ HRESULT TSearchBoxAccessible::get_accChildCount(long* pcountChildren) { FORWARD(
 HRESULT TSearchBoxAccessible::get_accChild(VARIANT varChild, IDispatch** ppdispChild) {
     FORWARD(get_accChild(varChild, ppdispChild));
 }
-HRESULT TSearchBoxAccessible::get_accValue(VARIANT varChild, BSTR* pszValue) { FORWARD(get_accValue(varChild, pszValue)); }
+HRESULT TSearchBoxAccessible::get_accValue(VARIANT varChild, BSTR* pszValue) {
+    FORWARD(get_accValue(varChild, pszValue));
+}
 HRESULT TSearchBoxAccessible::get_accDescription(VARIANT varChild, BSTR* pszDescription) {
     FORWARD(get_accDescription(varChild, pszDescription));
 }
@@ -111,7 +113,9 @@ HRESULT TSearchBoxAccessible::get_accSelection(VARIANT* pvarChildren) { FORWARD(
 HRESULT TSearchBoxAccessible::get_accDefaultAction(VARIANT varChild, BSTR* pszDefaultAction) {
     FORWARD(get_accDefaultAction(varChild, pszDefaultAction));
 }
-HRESULT TSearchBoxAccessible::accSelect(long flagsSelect, VARIANT varChild) { FORWARD(accSelect(flagsSelect, varChild)); }
+HRESULT TSearchBoxAccessible::accSelect(long flagsSelect, VARIANT varChild) {
+    FORWARD(accSelect(flagsSelect, varChild));
+}
 HRESULT TSearchBoxAccessible::accLocation(long* pxLeft, long* pyTop, long* pcxWidth, long* pcyHeight,
                                           VARIANT varChild) {
     FORWARD(accLocation(pxLeft, pyTop, pcxWidth, pcyHeight, varChild));

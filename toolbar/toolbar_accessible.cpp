@@ -35,7 +35,8 @@ RECT ScreenRect(const TControl& control) {
     }
     const RECT bounds = control.BoundsRect();
     const POINT topLeft = control.ClientToScreen({0, 0});
-    return RECT{topLeft.x, topLeft.y, topLeft.x + (bounds.right - bounds.left), topLeft.y + (bounds.bottom - bounds.top)};
+    return RECT{topLeft.x, topLeft.y, topLeft.x + (bounds.right - bounds.left),
+                topLeft.y + (bounds.bottom - bounds.top)};
 }
 
 }  // namespace
@@ -112,8 +113,8 @@ std::string TToolbarAccessible::NameOf(const TControl* control) const {
 HRESULT TToolbarAccessible::SearchBoxObject(IDispatch** ppdisp) {
     *ppdisp = nullptr;
     ComPtr<IAccessible> standard;
-    const HRESULT hr = StandardAccessible(form_->Search_Edit->Handle(), OBJID_CLIENT, IID_IAccessible,
-                                          standard.put_void());
+    const HRESULT hr =
+        StandardAccessible(form_->Search_Edit->Handle(), OBJID_CLIENT, IID_IAccessible, standard.put_void());
     if (FAILED(hr)) return hr;
     if (!standard) return E_FAIL;
     const ComPtr<TSearchBoxAccessible> box = TSearchBoxAccessible::Create(*this, standard, Factory());
@@ -312,12 +313,9 @@ HRESULT TToolbarAccessible::get_accDefaultAction(VARIANT varChild, BSTR* pszDefa
     return AnsiBstr(button->DropDownMenu() ? kOpenAction : kPressAction, pszDefaultAction);
 }
 
-HRESULT TToolbarAccessible::accSelect(long, VARIANT) {
-    return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
-}
+HRESULT TToolbarAccessible::accSelect(long, VARIANT) { return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED; }
 
-HRESULT TToolbarAccessible::accLocation(long* pxLeft, long* pyTop, long* pcxWidth, long* pcyHeight,
-                                        VARIANT varChild) {
+HRESULT TToolbarAccessible::accLocation(long* pxLeft, long* pyTop, long* pcxWidth, long* pcyHeight, VARIANT varChild) {
     if (!pxLeft || !pyTop || !pcxWidth || !pcyHeight) return E_POINTER;
     *pxLeft = *pyTop = *pcxWidth = *pcyHeight = 0;
     if (!form_) return CO_E_OBJNOTCONNECTED;
@@ -388,12 +386,8 @@ HRESULT TToolbarAccessible::accDoDefaultAction(VARIANT varChild) {
                : HRESULT_FROM_WIN32(GetLastError());
 }
 
-HRESULT TToolbarAccessible::put_accName(VARIANT, BSTR) {
-    return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
-}
+HRESULT TToolbarAccessible::put_accName(VARIANT, BSTR) { return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED; }
 
-HRESULT TToolbarAccessible::put_accValue(VARIANT, BSTR) {
-    return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
-}
+HRESULT TToolbarAccessible::put_accValue(VARIANT, BSTR) { return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED; }
 
 }  // namespace vtb

@@ -80,11 +80,11 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     Font.SetStyle(kSearchBoxFace.Name, kSearchBoxFace.Height, kSearchBoxFace.Bold);
     const int learnt = closedHeight.load();
     const int madeHeight = learnt ? WindowHeight(learnt, listExtra.load()) : height + ListHeight();
-    const HWND combo = CreateWindowExA(0, "COMBOBOX", "",
-                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT |
-                                           CBS_AUTOHSCROLL | CBS_NOINTEGRALHEIGHT,
-                                       left, top, width, madeHeight, parent->Handle(), nullptr,
-                                       GetModuleHandleA(nullptr), nullptr);
+    const HWND combo =
+        CreateWindowExA(0, "COMBOBOX", "",
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL |
+                            CBS_NOINTEGRALHEIGHT,
+                        left, top, width, madeHeight, parent->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!combo) return;
     AttachSubclass(combo);
     RECT made;
@@ -138,8 +138,8 @@ std::optional<std::vector<std::string>> TComboBox::Items() const {
 }
 
 int TComboBox::IndexOf(const std::string& text) const {
-    const LRESULT index = SendMessageA(Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT index =
+        SendMessageA(Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
     return index == CB_ERR ? -1 : static_cast<int>(index);
 }
 

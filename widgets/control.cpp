@@ -10,9 +10,7 @@
 namespace vtb {
 namespace {
 
-bool IsMouseMessage(UINT msg) {
-    return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
-}
+bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK; }
 
 }  // namespace
 

@@ -37,8 +37,7 @@ std::vector<std::uint32_t> ReadPixels(HBITMAP bitmap, int width, int height) {
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
     BITMAPINFO info = TopDown32(width, height);
     UniqueDc dc(CreateCompatibleDC(nullptr));
-    if (!dc || GetDIBits(dc.get(), bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS) != height)
-        return {};
+    if (!dc || GetDIBits(dc.get(), bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS) != height) return {};
     for (std::uint32_t& p : pixels) p &= 0xFFFFFFu;
     return pixels;
 }
@@ -119,8 +118,6 @@ void DrawPixelRuns(const FaceCanvas& dc, const std::vector<PixelRun>& runs, COLO
     for (const PixelRun& run : runs) FillSolid(dc, {run.x0, run.y, run.x1 + 1, run.y + 1}, color);
 }
 
-int SystemMajorVersion() {
-    return LOBYTE(LOWORD(GetVersion()));
-}
+int SystemMajorVersion() { return LOBYTE(LOWORD(GetVersion())); }
 
 }  // namespace vtb

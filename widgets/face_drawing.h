@@ -16,8 +16,8 @@ namespace vtb {
 
 // Pixels as the 32-bit bitmaps hold them (0x00RRGGBB) and as GDI takes them.
 inline std::uint32_t PixelFromColor(COLORREF color) {
-    return (static_cast<std::uint32_t>(GetRValue(color)) << 16) |
-           (static_cast<std::uint32_t>(GetGValue(color)) << 8) | GetBValue(color);
+    return (static_cast<std::uint32_t>(GetRValue(color)) << 16) | (static_cast<std::uint32_t>(GetGValue(color)) << 8) |
+           GetBValue(color);
 }
 inline COLORREF ColorFromPixel(std::uint32_t pixel) {
     return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);

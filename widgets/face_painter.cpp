@@ -37,13 +37,9 @@ TButtonGlyph::~TButtonGlyph() {
     DestroySharedGlyphCacheIfEmpty();
 }
 
-bool TButtonGlyph::HasPixels() const {
-    return Source().Width > 0 && Source().Height > 0 && !Source().Pixels.empty();
-}
+bool TButtonGlyph::HasPixels() const { return Source().Width > 0 && Source().Height > 0 && !Source().Pixels.empty(); }
 
-void TButtonGlyph::SetSource(const DecodedBitmap& bitmap) {
-    SetSource(std::make_shared<const DecodedBitmap>(bitmap));
-}
+void TButtonGlyph::SetSource(const DecodedBitmap& bitmap) { SetSource(std::make_shared<const DecodedBitmap>(bitmap)); }
 
 void TButtonGlyph::SetSource(std::shared_ptr<const DecodedBitmap> bitmap) {
     ReleaseStateImages();
@@ -248,7 +244,8 @@ FaceLayout TButtonGlyph::Layout(HDC canvas, const LayoutInputs& in) {
     };
     measure.Extent = [canvas, flags](const std::string& text, int width) {
         RECT r{0, 0, width, 0};
-        DrawTextA(canvas, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_CENTER | DT_VCENTER | flags);
+        DrawTextA(canvas, text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_CALCRECT | DT_CENTER | DT_VCENTER | flags);
         return FaceSize{r.right - r.left, r.bottom - r.top};
     };
     const FaceLayout placed = LayoutFace(in.At(0, 0), measure);
@@ -271,9 +268,9 @@ void TButtonGlyph::CopyGlyph(DibBitmap& surface, int slot, int x, int y) const {
     }
 }
 
-RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& caption,
-                            TButtonLayout layout, int margin, int spacing, bool showMark,
-                            TButtonFaceState glyphState, UINT textFlags, DibBitmap* surface) {
+RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& caption, TButtonLayout layout, int margin,
+                            int spacing, bool showMark, TButtonFaceState glyphState, UINT textFlags,
+                            DibBitmap* surface) {
     LayoutInputs layoutInputs;
     LayoutInputs::Values& v = layoutInputs.values;
     v.size = {rect.right - rect.left, rect.bottom - rect.top};
@@ -308,14 +305,15 @@ RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& cap
     DrawCaption(canvas, placed.Caption, text, glyphState, textFlags);
 
     if (showMark) {
-        const FacePoint mark = DropMarkPosition(layoutInputs.At(rect.left, rect.top), placed, Source().Width > 0, drawn);
+        const FacePoint mark =
+            DropMarkPosition(layoutInputs.At(rect.left, rect.top), placed, Source().Width > 0, drawn);
         DrawDropMark(FaceCanvas(canvas, surface), mark.x, mark.y, glyphState);
     }
     return text;
 }
 
-void TButtonGlyph::DrawCaption(HDC canvas, const std::string& caption, RECT rect,
-                               TButtonFaceState state, UINT textFlags) const {
+void TButtonGlyph::DrawCaption(HDC canvas, const std::string& caption, RECT rect, TButtonFaceState state,
+                               UINT textFlags) const {
     if (caption.empty()) return;
     const std::string text = caption.substr(0, kMaxCaptionLength);
     const int length = static_cast<int>(text.size());

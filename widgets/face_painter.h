@@ -51,9 +51,7 @@ public:
     // The slot of the state's image in SharedList, built on first use; -1
     // when there is nothing to draw.
     int MakeStateImage(TButtonFaceState state);
-    int StateImageIndex(TButtonFaceState state) const {
-        return stateImageIndex_[static_cast<int>(state)];
-    }
+    int StateImageIndex(TButtonFaceState state) const { return stateImageIndex_[static_cast<int>(state)]; }
     TGlyphList* SharedList() const { return sharedList_; }
 
     // Glyph, caption and drop-down mark inside rect; the canvas carries the
@@ -61,11 +59,10 @@ public:
     // is the bitmap the canvas draws on (origin and clip its own), the glyph
     // is copied into its pixels instead of drawn through the image list: the
     // same pixels at a fraction of the cost.
-    RECT DrawFace(HDC canvas, const RECT& rect, const std::string& caption, TButtonLayout layout,
-                  int margin, int spacing, bool showMark, TButtonFaceState glyphState,
-                  UINT textFlags, DibBitmap* surface = nullptr);
-    void DrawCaption(HDC canvas, const std::string& caption, RECT rect, TButtonFaceState state,
-                     UINT textFlags) const;
+    RECT DrawFace(HDC canvas, const RECT& rect, const std::string& caption, TButtonLayout layout, int margin,
+                  int spacing, bool showMark, TButtonFaceState glyphState, UINT textFlags,
+                  DibBitmap* surface = nullptr);
+    void DrawCaption(HDC canvas, const std::string& caption, RECT rect, TButtonFaceState state, UINT textFlags) const;
     static void DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state);
 
 private:

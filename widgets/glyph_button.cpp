@@ -374,7 +374,9 @@ void TGlyphButton::Press(MouseButton button, int x, int y) {
     if (isMenuShowing_) return;  // the drop-down menu of this very press is open
     if (CaptureOnPress) SetMouseCapture(true);
     if (OnMouseDown) {
-        const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
+        const UINT code = button == MouseButton::Left    ? MK_LBUTTON
+                          : button == MouseButton::Right ? MK_RBUTTON
+                                                         : MK_MBUTTON;
         OnMouseDown(this, code, x, y);
     }
     if (!isHovered_ && Enabled()) {
@@ -410,8 +412,7 @@ void TGlyphButton::Press(MouseButton button, int x, int y) {
 }
 
 POINT TGlyphButton::MenuAnchor() const {
-    const MenuAlign align =
-        dropDownMenu_ ? static_cast<MenuAlign>(dropDownMenu_->Alignment) : MenuAlign::Left;
+    const MenuAlign align = dropDownMenu_ ? static_cast<MenuAlign>(dropDownMenu_->Alignment) : MenuAlign::Left;
     const FacePoint p = MenuAnchorPoint(dropDownMenu_ != nullptr, MenuPosition, align, Width(), Height());
     return {p.x, p.y};
 }
@@ -455,7 +456,9 @@ void TGlyphButton::Release(MouseButton button, WPARAM keys, int x, int y) {
     // The capture stays while any mouse button is still held on the button.
     if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
     if (OnMouseUp) {
-        const UINT code = button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
+        const UINT code = button == MouseButton::Left    ? MK_LBUTTON
+                          : button == MouseButton::Right ? MK_RBUTTON
+                                                         : MK_MBUTTON;
         OnMouseUp(this, code, x, y);
     }
     FinishPress(button, x, y);
@@ -640,9 +643,12 @@ namespace {
 UINT TextFlagsFor(TAlignment alignment) {
     // The toolkit has no right-to-left controls: no exchange, no DT_RTLREADING.
     switch (alignment) {
-    case taLeftJustify: return DT_LEFT;
-    case taRightJustify: return DT_RIGHT;
-    case taCenter: break;
+    case taLeftJustify:
+        return DT_LEFT;
+    case taRightJustify:
+        return DT_RIGHT;
+    case taCenter:
+        break;
     }
     return DT_CENTER;
 }

@@ -66,9 +66,9 @@ std::shared_ptr<const DecodedBitmap> LoadGlyphFile(const std::string& path) {
     // Read outside the lock: toolbars of other threads go on meanwhile.
     std::shared_ptr<const DecodedBitmap> bitmap = Decode(path);
     const ExclusiveLock guard(cacheLock);
-    cache.erase(std::remove_if(cache.begin(), cache.end(),
-                               [&path](const CachedGlyph& entry) { return entry.path == path; }),
-                cache.end());
+    cache.erase(
+        std::remove_if(cache.begin(), cache.end(), [&path](const CachedGlyph& entry) { return entry.path == path; }),
+        cache.end());
     cache.insert(cache.begin(), {path, stamp, bitmap});
     if (cache.size() > kKeptFiles) cache.pop_back();
     return bitmap;

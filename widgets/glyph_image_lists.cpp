@@ -36,9 +36,7 @@ ToolbarError ImageRefused() { return ToolbarError("Unable to Replace Image"); }
 // ---- TGlyphList ------------------------------------------------------------
 
 TGlyphList::TGlyphList(int width, int height)
-    : list_(ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 0, 4)),
-      width_(width),
-      height_(height) {
+    : list_(ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 0, 4)), width_(width), height_(height) {
     if (!list_) throw ImageRefused();
 }
 
@@ -50,8 +48,7 @@ int TGlyphList::AllocateSlot() {
         }
     }
     const int index = ImageList_GetImageCount(list_.get());
-    if (index < 0 || !ImageList_SetImageCount(list_.get(), static_cast<UINT>(index) + 1))
-        throw ImageRefused();
+    if (index < 0 || !ImageList_SetImageCount(list_.get(), static_cast<UINT>(index) + 1)) throw ImageRefused();
     slotInUse_.resize(static_cast<std::size_t>(index) + 1, false);
     slotInUse_[index] = true;
     return index;

@@ -83,7 +83,8 @@ void TToolkit::RegisterWindow(HWND window, TWinControl* control) {
 }
 
 void TToolkit::UnregisterWindow(HWND window, const TWinControl* control) {
-    const auto it = std::find(windows_.begin(), windows_.end(), std::make_pair(window, const_cast<TWinControl*>(control)));
+    const auto it =
+        std::find(windows_.begin(), windows_.end(), std::make_pair(window, const_cast<TWinControl*>(control)));
     if (it != windows_.end()) windows_.erase(it);
     CollectIfUnused();
 }

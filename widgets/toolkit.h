@@ -109,7 +109,7 @@ private:
     bool idleMoved_ = false;
     std::vector<std::pair<HWND, TWinControl*>> windows_;  // a few per toolbar
     int handlerDepth_ = 0;
-    int releasing_ = 0;  // DestroyPending runs (perhaps nested in its own boxes)
+    int releasing_ = 0;           // DestroyPending runs (perhaps nested in its own boxes)
     int tickDispatchDepth_ = -1;  // depth of a tick dispatching a message
     std::vector<std::unique_ptr<TComponent>> pending_;
 };

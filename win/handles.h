@@ -70,7 +70,9 @@ struct MenuTraits {
 struct WindowTraits {
     static HWND Invalid() { return nullptr; }
     static bool Valid(HWND h) { return h != nullptr; }
-    static void Close(HWND h) { if (IsWindow(h)) DestroyWindow(h); }
+    static void Close(HWND h) {
+        if (IsWindow(h)) DestroyWindow(h);
+    }
 };
 struct ModuleTraits {
     static HMODULE Invalid() { return nullptr; }
@@ -113,7 +115,9 @@ private:
 class WindowDc {
 public:
     explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDc() { if (dc_) ReleaseDC(window_, dc_); }
+    ~WindowDc() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
     HDC get() const { return dc_; }
@@ -145,7 +149,9 @@ template <typename T>
 class ComPtr {
 public:
     ComPtr() = default;
-    ComPtr(T* p) : p_(p) { if (p_) p_->AddRef(); }  // NOLINT: takes a new reference
+    ComPtr(T* p) : p_(p) {
+        if (p_) p_->AddRef();
+    }  // NOLINT: takes a new reference
     ComPtr(const ComPtr& other) : ComPtr(other.p_) {}
     ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     ~ComPtr() { reset(); }
@@ -157,9 +163,14 @@ public:
     T* get() const { return p_; }
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
-    void reset() { if (T* p = std::exchange(p_, nullptr)) p->Release(); }
+    void reset() {
+        if (T* p = std::exchange(p_, nullptr)) p->Release();
+    }
     // For out-parameters: releases what is held and gives the slot.
-    T** put() { reset(); return &p_; }
+    T** put() {
+        reset();
+        return &p_;
+    }
     void** put_void() { return reinterpret_cast<void**>(put()); }
 
 private:
@@ -184,7 +195,11 @@ public:
     // Gives up ownership (to a VARIANT that frees it).
     BSTR release() { return std::exchange(s_, nullptr); }
     BSTR get() const { return s_; }
-    BSTR* put() { SysFreeString(s_); s_ = nullptr; return &s_; }
+    BSTR* put() {
+        SysFreeString(s_);
+        s_ = nullptr;
+        return &s_;
+    }
 
 private:
     BSTR s_ = nullptr;

@@ -30,17 +30,18 @@ public:
 // A realistic file: the usual sections up front, then a long main menu of
 // entries and sub-entries, a long misc menu, and comment lines, mixing the
 // three kinds of line break.
-std::string MakeConfiguration(std::size_t lineCount)
-{
-    std::vector<std::string> lines = {"4.2|benchmark edition", "[Buttons]", "20",
-                                      "Veltrane|http://www.example.com/", "Search|http://www.example.com/search",
+std::string MakeConfiguration(std::size_t lineCount) {
+    std::vector<std::string> lines = {"4.2|benchmark edition",
+                                      "[Buttons]",
+                                      "20",
+                                      "Veltrane|http://www.example.com/",
+                                      "Search|http://www.example.com/search",
                                       "Settings|http://www.example.com/settings"};
     for (int n = 1; n <= 17; ++n)
         lines.push_back("Link " + std::to_string(n) + "|http://www.example.com/link" + std::to_string(n));
-    lines.insert(lines.end(), {"[Settings Menu - Search]", "7", "Search options|", "All|all",
-                               "Cases|cases", "Statutes|statutes", "Treaties|treaties",
-                               "Journals|journals", "News|news", "Forms|forms",
-                               "[Search Parameters]", "http://www.example.com/find?db=", "&q=",
+    lines.insert(lines.end(), {"[Settings Menu - Search]", "7", "Search options|", "All|all", "Cases|cases",
+                               "Statutes|statutes", "Treaties|treaties", "Journals|journals", "News|news",
+                               "Forms|forms", "[Search Parameters]", "http://www.example.com/find?db=", "&q=",
                                "&lang=en", "[ToolBar Update URL]", "http://www.example.com/toolbar.cfg"});
 
     const std::size_t rest = lineCount > lines.size() ? lineCount - lines.size() : 0;
@@ -64,23 +65,19 @@ std::string MakeConfiguration(std::size_t lineCount)
 
     static const char* const kBreaks[] = {"\r\n", "\n", "\r"};
     std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        text += lines[i] + kBreaks[i % 3];
+    for (std::size_t i = 0; i < lines.size(); ++i) text += lines[i] + kBreaks[i % 3];
     return text;
 }
 
 // Every other line a "[Main Menu]" header whose count asks for all the
 // lines after it.
-std::string MakeRepeatedHeaders(std::size_t lineCount)
-{
+std::string MakeRepeatedHeaders(std::size_t lineCount) {
     std::string text = "4.2|repeated headers\r\n";
-    for (std::size_t i = 1; i + 1 < lineCount; i += 2)
-        text += "[Main Menu]\r\n$7FFFFFFF\r\n";
+    for (std::size_t i = 1; i + 1 < lineCount; i += 2) text += "[Main Menu]\r\n$7FFFFFFF\r\n";
     return text;
 }
 
-double ReadOnceMs(const std::string& text, std::size_t& calls)
-{
+double ReadOnceMs(const std::string& text, std::size_t& calls) {
     const auto start = std::chrono::steady_clock::now();
     vtb::LineStore store;
     store.Load(text);
@@ -96,8 +93,7 @@ double ReadOnceMs(const std::string& text, std::size_t& calls)
 
 // Prints a row per size; returns the time per line at the smallest and the
 // largest size.
-std::pair<double, double> TimeSizes(const char* shape, std::string (*make)(std::size_t))
-{
+std::pair<double, double> TimeSizes(const char* shape, std::string (*make)(std::size_t)) {
     constexpr int kRuns = 9;
     constexpr std::size_t kSizes[] = {1000, 10000, 100000};
     double perLine[3] = {};
@@ -108,8 +104,7 @@ std::pair<double, double> TimeSizes(const char* shape, std::string (*make)(std::
         std::vector<double> times;
         std::size_t calls = 0;
         ReadOnceMs(text, calls);  // warm-up
-        for (int run = 0; run < kRuns; ++run)
-            times.push_back(ReadOnceMs(text, calls));
+        for (int run = 0; run < kRuns; ++run) times.push_back(ReadOnceMs(text, calls));
         std::sort(times.begin(), times.end());
         const double median = times[kRuns / 2];
         perLine[size] = median * 1e6 / static_cast<double>(lineCount);
@@ -120,17 +115,18 @@ std::pair<double, double> TimeSizes(const char* shape, std::string (*make)(std::
 
 }  // namespace
 
-int main()
-{
+int main() {
     // Linear reading keeps the time per line of the largest file near that
     // of the smallest.
     const auto [small, large] = TimeSizes("realistic file", MakeConfiguration);
-    std::printf("table|configuration read, 100000 lines (native)|%.1f ns per line|%.1f ns per line at 1000 "
-                "lines|%.2fx\n",
-                large, small, large / small);
+    std::printf(
+        "table|configuration read, 100000 lines (native)|%.1f ns per line|%.1f ns per line at 1000 "
+        "lines|%.2fx\n",
+        large, small, large / small);
     const auto [smallRepeated, largeRepeated] = TimeSizes("repeated menu headers", MakeRepeatedHeaders);
-    std::printf("table|configuration read, 100000 lines of repeated menu headers (native)|%.1f ns per line|%.1f ns "
-                "per line at 1000 lines|%.2fx\n",
-                largeRepeated, smallRepeated, largeRepeated / smallRepeated);
+    std::printf(
+        "table|configuration read, 100000 lines of repeated menu headers (native)|%.1f ns per line|%.1f ns "
+        "per line at 1000 lines|%.2fx\n",
+        largeRepeated, smallRepeated, largeRepeated / smallRepeated);
     return 0;
 }

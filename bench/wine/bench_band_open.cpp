@@ -34,7 +34,6 @@ using vtbbench::MinimalSite;
 
 const CLSID kBandClsid = vtb::kBandClassGuid;
 
-
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     static const double ticksPerMs = [] {
         LARGE_INTEGER f;
@@ -93,9 +92,9 @@ double ChildWithComboOnce(HWND parent) {
     const LARGE_INTEGER start = Now();
     vtb::UniqueWindow child(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, vtb::kFormDesignWidth,
                                             vtb::kButtonHeight, parent, nullptr, nullptr, nullptr));
-    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT,
-                                 vtb::kSearchBoxLeft, vtb::kSearchBoxTop, vtb::kSearchBoxWidth, 200, child.get(),
-                                 nullptr, nullptr, nullptr);
+    HWND combo =
+        CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT, vtb::kSearchBoxLeft,
+                        vtb::kSearchBoxTop, vtb::kSearchBoxWidth, 200, child.get(), nullptr, nullptr, nullptr);
     const double ms = Milliseconds(start, Now());
     Pump();
     return combo ? ms : -1;
@@ -137,8 +136,8 @@ bool LoadBand(const std::string& dllPath, vtb::UniqueModule& dll, vtb::ComPtr<IC
 }
 
 vtb::UniqueWindow HostWindow() {
-    return vtb::UniqueWindow(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                             900, 120, nullptr, nullptr, nullptr, nullptr));
+    return vtb::UniqueWindow(CreateWindowExW(0, L"STATIC", L"bench host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900,
+                                             120, nullptr, nullptr, nullptr, nullptr));
 }
 
 // What the browser waits for when its first window opens the toolbar: the
@@ -186,9 +185,10 @@ int Run(int runs) {
     Report("CreateInstance + SetSite + GetWindow + ShowDW:", band);
     Report("floor: child window holding a combo box:", floor);
     printf("ratio of medians: %.1f\n", Median(band) / Median(floor));
-    printf("table|band open (CreateInstance + SetSite + GetWindow + ShowDW), median|%.3f ms|%.3f ms (child window "
-           "holding a combo box)|%.1fx\n",
-           Median(band), Median(floor), Median(band) / Median(floor));
+    printf(
+        "table|band open (CreateInstance + SetSite + GetWindow + ShowDW), median|%.3f ms|%.3f ms (child window "
+        "holding a combo box)|%.1fx\n",
+        Median(band), Median(floor), Median(band) / Median(floor));
     return 0;
 }
 

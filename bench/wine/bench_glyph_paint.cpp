@@ -264,8 +264,7 @@ bool FaceBenchmark(int paints) {
     for (std::size_t a = 0; a < pixels.size(); ++a)
         for (std::size_t b = a + 1; b < pixels.size(); ++b)
             if (pixels[a] == pixels[b]) {
-                std::fprintf(stderr, "FAIL: the %s and %s faces have the same pixels\n", faces[a].name,
-                             faces[b].name);
+                std::fprintf(stderr, "FAIL: the %s and %s faces have the same pixels\n", faces[a].name, faces[b].name);
                 return false;
             }
 
@@ -305,10 +304,11 @@ bool FaceBenchmark(int paints) {
                 MedianMicros(paints, [&] { plain.Fill(); }), MedianMicros(paints, [&] { plain.Frame(); }),
                 MedianMicros(paints, [&] { plain.Picture(); }), MedianMicros(paints, [&] { plain.Caption(); }),
                 MedianMicros(paints, [&] { plain.Mark(); }), MedianMicros(paints, [&] { plain.Blit(target); }));
-    std::printf("table|face that did not change (slowest of idle, hovered, pressed)|%.1f us|%.1f us (one BitBlt)|%.1fx\n",
-                worstUnchanged, blitMedian, worstUnchanged / blitMedian);
-    std::printf("table|new face (slowest of idle, hovered, pressed)|%.1f us|%.1f us (plain GDI face)|%.1fx\n",
-                worstNew, composedMedian, worstNew / composedMedian);
+    std::printf(
+        "table|face that did not change (slowest of idle, hovered, pressed)|%.1f us|%.1f us (one BitBlt)|%.1fx\n",
+        worstUnchanged, blitMedian, worstUnchanged / blitMedian);
+    std::printf("table|new face (slowest of idle, hovered, pressed)|%.1f us|%.1f us (plain GDI face)|%.1fx\n", worstNew,
+                composedMedian, worstNew / composedMedian);
     return true;
 }
 
@@ -382,8 +382,7 @@ bool ReloadBenchmark() {
     const ListCensus first = Census();
     for (int round = 1; round < kRounds; ++round) loadRound(round);
     const ListCensus last = Census();
-    std::printf("image lists after loading glyphs into %d buttons: first round / after %d rounds\n", kButtons,
-                kRounds);
+    std::printf("image lists after loading glyphs into %d buttons: first round / after %d rounds\n", kButtons, kRounds);
     std::printf("  lists        %5d / %5d\n  images       %5d / %5d\n  slots in use %5d / %5d\n", first.lists,
                 last.lists, first.images, last.images, first.used, last.used);
     buttons.clear();

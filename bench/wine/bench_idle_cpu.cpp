@@ -87,8 +87,8 @@ double LinuxProcessSeconds(const std::string& pid) {
     const size_t close = stat.rfind(')');  // the name may hold spaces
     unsigned long utime = 0, stime = 0;
     if (close == std::string::npos ||
-        std::sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime,
-                    &stime) != 2)
+        std::sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) !=
+            2)
         return -1;
     return (utime + stime) / 100.0;
 }
@@ -206,8 +206,7 @@ int BrowserLoop(double seconds, HWND toolbar) {
         }
         const double left = end - Seconds();
         if (left <= 0) return ticks;
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left * 1000) + 1, QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left * 1000) + 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 
@@ -330,9 +329,12 @@ struct StateInfo {
     const char* name;
 };
 const StateInfo kStates[] = {
-    {State::PointerAway, "pointer away"},           {State::OnButton, "pointer on a button"},
-    {State::OnSearchBox, "pointer on search box"},  {State::OnBackground, "pointer on background"},
-    {State::SearchBoxFocused, "search box focused"}, {State::MenuOpen, "Settings menu open"},
+    {State::PointerAway, "pointer away"},
+    {State::OnButton, "pointer on a button"},
+    {State::OnSearchBox, "pointer on search box"},
+    {State::OnBackground, "pointer on background"},
+    {State::SearchBoxFocused, "search box focused"},
+    {State::MenuOpen, "Settings menu open"},
 };
 
 HWND SearchBox(HWND toolbar) { return FindWindowExA(toolbar, nullptr, "ComboBox", nullptr); }
@@ -433,8 +435,8 @@ bool MeasureHostMenu(const Options& options, const Watched& watched, HWND browse
 }
 
 // One measured phase of the toolbar in the state; false when it failed.
-bool MeasureState(State state, const Options& options, const Watched& watched, HWND browser, HWND toolbar,
-                  Rates& rates, int& ticks) {
+bool MeasureState(State state, const Options& options, const Watched& watched, HWND browser, HWND toolbar, Rates& rates,
+                  int& ticks) {
     if (!Enter(state, browser, toolbar)) return false;
     if (state == State::MenuOpen) {
         MenuPhase phase{&watched, options.seconds, {}, {}};
@@ -483,8 +485,8 @@ int Run(const Options& options) {
         std::fprintf(stderr, "warning: cannot read the X server, process %s\n", options.xserver.c_str());
 
     // The browser window, active and holding the keyboard focus.
-    vtb::UniqueWindow browser(CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1000,
-                                              120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    vtb::UniqueWindow browser(CreateWindowExA(0, "STATIC", "browser", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1000, 120,
+                                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     SetForegroundWindow(browser.get());
     SetForegroundWindow(browser.get());
     SetFocus(browser.get());
@@ -529,8 +531,8 @@ int Run(const Options& options) {
         band.Close();
     }
 
-    std::printf("idle processor time, ms per second: %d round(s) of %.0f s per phase, nothing moving\n",
-                options.rounds, options.seconds);
+    std::printf("idle processor time, ms per second: %d round(s) of %.0f s per phase, nothing moving\n", options.rounds,
+                options.seconds);
     std::printf("  host: GetProcessTimes (10 ms steps); host/proc: the same process from /proc (ns)%s\n",
                 watched.hostLinux.empty() ? ", not found" : "");
     std::printf("  %-5s %-22s %8s %10s %11s %9s %8s %7s\n", "round", "phase", "host", "host/proc", "wineserver",
@@ -540,7 +542,8 @@ int Run(const Options& options) {
     const Rates menuFloor = Combined(menuFloors);
     PrintRow("all", "host alone, its menu open", menuFloor, -1);
     for (std::size_t k = 0; k < kStateCount; ++k) PrintRow("all", kStates[k].name, Combined(states[k]), tickRates[k]);
-    std::printf("  ticks/s: the toolbar's timer messages that passed through the browser's loop (n/a: a menu's loop)\n");
+    std::printf(
+        "  ticks/s: the toolbar's timer messages that passed through the browser's loop (n/a: a menu's loop)\n");
     for (std::size_t k = 0; k < kStateCount; ++k) {
         const Rates r = Combined(states[k]);
         // A menu's state is weighed against the host with a menu of its own open.

@@ -8,7 +8,10 @@
 namespace vtbbench {
 
 // The least a browser's site offers: a parent window, and no browser.
-class MinimalSite final : public IInputObjectSite, public IOleWindow, public IOleCommandTarget, public IServiceProvider {
+class MinimalSite final : public IInputObjectSite,
+                          public IOleWindow,
+                          public IOleCommandTarget,
+                          public IServiceProvider {
 public:
     explicit MinimalSite(HWND window) : window_(window) {}
     ~MinimalSite() = default;

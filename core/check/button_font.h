@@ -9,8 +9,8 @@
 namespace vtb::check {
 
 struct ButtonFontTable {
-    int Height;          // of one line of text
-    int Widths[256];     // of each 8-bit character (Windows-1252)
+    int Height;       // of one line of text
+    int Widths[256];  // of each 8-bit character (Windows-1252)
 };
 
 extern const ButtonFontTable kButtonFont;      // link buttons, Search, Settings

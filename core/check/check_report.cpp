@@ -13,8 +13,7 @@ const unsigned kHighControls[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void AppendUtf8(std::string& out, unsigned code)
-{
+void AppendUtf8(std::string& out, unsigned code) {
     if (code < 0x80) {
         out += static_cast<char>(code);
     } else if (code < 0x800) {
@@ -27,22 +26,18 @@ void AppendUtf8(std::string& out, unsigned code)
     }
 }
 
-bool IsUtf8(std::string_view text)
-{
+bool IsUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto u = static_cast<unsigned char>(text[i]);
         std::size_t more = u < 0x80 ? 0 : (u >> 5) == 0x6 ? 1 : (u >> 4) == 0xE ? 2 : (u >> 3) == 0x1E ? 3 : 9;
-        if (more == 9 || i + more >= text.size())
-            return false;
+        if (more == 9 || i + more >= text.size()) return false;
         for (std::size_t k = 1; k <= more; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
         }
         i += more + 1;
     }
     return true;
 }
-
 
 // ---------------------------------------------------------------------------
 // Text
@@ -50,12 +45,9 @@ bool IsUtf8(std::string_view text)
 class TextReport {
 public:
     TextReport(const CheckResult& result, const std::string& fileName, bool utf8)
-        : result_(result), model_(result.Toolbar), fileName_(fileName), utf8_(utf8)
-    {
-    }
+        : result_(result), model_(result.Toolbar), fileName_(fileName), utf8_(utf8) {}
 
-    std::string Make()
-    {
+    std::string Make() {
         Heading();
         Buttons();
         MainMenu();
@@ -71,40 +63,33 @@ private:
     std::string Q(const std::string& text) const { return "\"" + T(text) + "\""; }
     std::string P(const std::string& path) const { return utf8_ ? PathAsUtf8(path) : path; }
 
-    std::string TargetAt(int index) const
-    {
+    std::string TargetAt(int index) const {
         return index >= 0 && static_cast<std::size_t>(index) < model_.Targets.size()
                    ? model_.Targets[static_cast<std::size_t>(index)]
                    : std::string();
     }
 
     // Characters, not bytes: a UTF-8 sequence counts once.
-    static std::size_t Width(const std::string& text)
-    {
-        return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        }));
+    static std::size_t Width(const std::string& text) {
+        return static_cast<std::size_t>(std::count_if(
+            text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     }
 
-    static std::string Pad(std::string text, std::size_t width)
-    {
+    static std::string Pad(std::string text, std::size_t width) {
         const std::size_t have = Width(text);
-        if (have < width)
-            text.append(width - have, ' ');
+        if (have < width) text.append(width - have, ' ');
         return text;
     }
 
-    static std::string LineColumn(std::size_t line)
-    {
+    static std::string LineColumn(std::size_t line) {
         char buffer[16];
         std::snprintf(buffer, sizeof buffer, "%5zu", line);
         return line ? std::string(buffer) : std::string(5, ' ');
     }
 
-    void Heading()
-    {
-        out_ += fileName_ + ": configuration version " + Q(model_.Version.Text) + " (" + T(model_.VersionNote.Text) +
-                ")\n";
+    void Heading() {
+        out_ +=
+            fileName_ + ": configuration version " + Q(model_.Version.Text) + " (" + T(model_.VersionNote.Text) + ")\n";
         if (model_.Stopped) {
             const Diagnostic& stop = model_.StopError;
             out_ += "The toolbar's construction stops ";
@@ -114,8 +99,7 @@ private:
         }
     }
 
-    std::string GlyphText(const ButtonInfo& button) const
-    {
+    std::string GlyphText(const ButtonInfo& button) const {
         const GlyphInfo& glyph = button.Glyph;
         std::string text;
         if (glyph.Looked) {
@@ -134,16 +118,13 @@ private:
         return text;
     }
 
-    static std::string Size(const GlyphInfo& glyph)
-    {
+    static std::string Size(const GlyphInfo& glyph) {
         std::string text = std::to_string(glyph.Width) + " x " + std::to_string(glyph.Height);
-        if (glyph.Cells > 1)
-            text += ", " + std::to_string(glyph.Cells) + " cells";
+        if (glyph.Cells > 1) text += ", " + std::to_string(glyph.Cells) + " cells";
         return text;
     }
 
-    void Buttons()
-    {
+    void Buttons() {
         out_ += "\nButtons\n";
         struct Row {
             std::string line, name, caption, target, index, glyph, note;
@@ -169,34 +150,27 @@ private:
         add(model_.Settings, "Settings");
         int links = 0;
         for (const ButtonInfo& link : model_.Links) {
-            if (!link.Configured)
-                continue;
+            if (!link.Configured) continue;
             add(link, "link " + std::to_string(link.Number));
             ++links;
         }
         std::size_t w[6] = {};
         for (const Row& row : rows) {
             const std::string* cells[6] = {&row.line, &row.name, &row.caption, &row.target, &row.index, &row.glyph};
-            for (int i = 0; i < 6; ++i)
-                w[i] = std::max(w[i], Width(*cells[i]));
+            for (int i = 0; i < 6; ++i) w[i] = std::max(w[i], Width(*cells[i]));
         }
         for (const Row& row : rows) {
-            std::string text = "  " + std::string(w[0] - Width(row.line), ' ') + row.line + "  " +
-                               Pad(row.name, w[1]) + "  " + Pad(row.caption, w[2]) + "  " + Pad(row.target, w[3]) +
-                               "  " + std::string(w[4] - Width(row.index), ' ') + row.index + "  " +
-                               Pad(row.glyph, w[5]);
-            if (!row.note.empty())
-                text += "  " + row.note;
-            while (!text.empty() && text.back() == ' ')
-                text.pop_back();
+            std::string text = "  " + std::string(w[0] - Width(row.line), ' ') + row.line + "  " + Pad(row.name, w[1]) +
+                               "  " + Pad(row.caption, w[2]) + "  " + Pad(row.target, w[3]) + "  " +
+                               std::string(w[4] - Width(row.index), ' ') + row.index + "  " + Pad(row.glyph, w[5]);
+            if (!row.note.empty()) text += "  " + row.note;
+            while (!text.empty() && text.back() == ' ') text.pop_back();
             out_ += text + "\n";
         }
-        if (links == 0)
-            out_ += "  (no link buttons)\n";
+        if (links == 0) out_ += "  (no link buttons)\n";
     }
 
-    std::string Action(const MenuEntry& entry) const
-    {
+    std::string Action(const MenuEntry& entry) const {
         const Command command = CommandOf(entry, model_.Targets);
         const std::string target = TargetAt(entry.Tag);
         const std::string index = " [" + std::to_string(entry.Tag) + "]";
@@ -212,52 +186,41 @@ private:
         }
     }
 
-    void Entry(const MenuEntry& entry, int depth, std::size_t captionWidth)
-    {
+    void Entry(const MenuEntry& entry, int depth, std::size_t captionWidth) {
         const std::string indent(static_cast<std::size_t>(2 * depth), ' ');
         std::string caption = entry.Caption == "-" ? std::string("--------") : T(entry.Caption);
-        if (entry.Caption.empty())
-            caption = "(empty)";
+        if (entry.Caption.empty()) caption = "(empty)";
         std::string text = "  " + LineColumn(entry.Line) + "  " + indent + Pad(caption, captionWidth - indent.size());
         const std::string action = Action(entry);
-        if (!action.empty())
-            text += "  " + action;
-        while (!text.empty() && text.back() == ' ')
-            text.pop_back();
+        if (!action.empty()) text += "  " + action;
+        while (!text.empty() && text.back() == ' ') text.pop_back();
         out_ += text + "\n";
     }
 
-    std::size_t CaptionWidth(const std::vector<MenuEntry>& entries) const
-    {
+    std::size_t CaptionWidth(const std::vector<MenuEntry>& entries) const {
         std::size_t width = 8;
         for (const MenuEntry& entry : entries) {
             width = std::max(width, Width(T(entry.Caption)));
-            for (const MenuEntry& sub : entry.SubEntries)
-                width = std::max(width, Width(T(sub.Caption)) + 2);
+            for (const MenuEntry& sub : entry.SubEntries) width = std::max(width, Width(T(sub.Caption)) + 2);
         }
         return width;
     }
 
-    void MainMenu()
-    {
+    void MainMenu() {
         out_ += "\nMain menu (under the button " + Q(model_.Main.Caption) + ")\n";
-        if (model_.MainMenu.empty())
-            out_ += "  (no entries)\n";
+        if (model_.MainMenu.empty()) out_ += "  (no entries)\n";
         const std::size_t width = CaptionWidth(model_.MainMenu);
         for (const MenuEntry& entry : model_.MainMenu) {
             Entry(entry, 0, width);
-            for (const MenuEntry& sub : entry.SubEntries)
-                Entry(sub, 1, width);
+            for (const MenuEntry& sub : entry.SubEntries) Entry(sub, 1, width);
         }
     }
 
-    void SettingsMenu()
-    {
+    void SettingsMenu() {
         out_ += "\nSettings menu (under the button " + Q(model_.Settings.Caption) + ")\n";
         std::string buttons;
         for (const ButtonInfo& link : model_.Links) {
-            if (link.Configured)
-                buttons += (buttons.empty() ? "" : ", ") + Q(link.Caption);
+            if (link.Configured) buttons += (buttons.empty() ? "" : ", ") + Q(link.Caption);
         }
         std::size_t width = std::max<std::size_t>(CaptionWidth(model_.SettingsEntries),
                                                   std::max<std::size_t>(Width(T(model_.SearchOptionsCaption.Text)), 7));
@@ -266,33 +229,27 @@ private:
         out_ += "  " + LineColumn(0) + "  " + Pad("Buttons", width) + "  sub-menu to show or hide the link buttons" +
                 (buttons.empty() ? std::string(" (none)") : ": " + buttons) + "\n";
         out_ += "  " + LineColumn(0) + "  --------\n";
-        for (const MenuEntry& entry : model_.SettingsEntries)
-            Entry(entry, 0, width);
+        for (const MenuEntry& entry : model_.SettingsEntries) Entry(entry, 0, width);
     }
 
-    void SearchOptions()
-    {
+    void SearchOptions() {
         out_ += "\nSearch options\n";
         std::size_t width = 0;
         for (const SearchOptionInfo& option : model_.SearchOptions) {
-            if (option.Visible)
-                width = std::max(width, Width(T(option.Caption)));
+            if (option.Visible) width = std::max(width, Width(T(option.Caption)));
         }
         for (std::size_t k = 0; k < model_.SearchOptions.size(); ++k) {
             const SearchOptionInfo& option = model_.SearchOptions[k];
-            if (!option.Visible)
-                continue;
+            if (!option.Visible) continue;
             std::string text = "  " + LineColumn(option.Line) + "  " + std::to_string(k + 1) + "  " +
                                Pad(T(option.Caption), width) + "  method " + Q(TargetAt(option.Tag)) + " [" +
                                std::to_string(option.Tag) + "]";
-            if (k == 0)
-                text += "  (selected until the user chooses another)";
+            if (k == 0) text += "  (selected until the user chooses another)";
             out_ += text + "\n";
         }
     }
 
-    void Addresses()
-    {
+    void Addresses() {
         const auto& p = model_.SearchParams;
         out_ += "\nSearch address for " + Q(result_.SampleQuery) + " with the first search option:\n  " +
                 T(result_.SearchAddress) + "\n";
@@ -300,15 +257,13 @@ private:
             out_ += "  (line " + std::to_string(p[0].Line) + ", the method, line " + std::to_string(p[1].Line) +
                     ", the query, line " + std::to_string(p[2].Line) + ")\n";
         out_ += "\nUpdate address";
-        if (model_.UpdateURL.Line)
-            out_ += " (line " + std::to_string(model_.UpdateURL.Line) + ")";
+        if (model_.UpdateURL.Line) out_ += " (line " + std::to_string(model_.UpdateURL.Line) + ")";
         out_ += ": " + (model_.UpdateURL.Text.empty() ? std::string("none") : T(model_.UpdateURL.Text)) + "\n";
         out_ += std::string("The toolbar's update command ") +
                 (result_.UpdateAccepts ? "takes this file." : "refuses this file.") + "\n";
     }
 
-    void Diagnostics()
-    {
+    void Diagnostics() {
         out_ += "\n";
         int errors = 0;
         int warnings = 0;
@@ -316,12 +271,10 @@ private:
             const bool error = d.Level == Severity::Error;
             (error ? errors : warnings)++;
             out_ += fileName_;
-            if (d.Line)
-                out_ += ":" + std::to_string(d.Line);
+            if (d.Line) out_ += ":" + std::to_string(d.Line);
             out_ += error ? ": error: " : ": warning: ";
             out_ += T(d.Message);
-            if (!d.Detail.empty())
-                out_ += " (" + P(d.Detail) + ")";
+            if (!d.Detail.empty()) out_ += " (" + P(d.Detail) + ")";
             out_ += "\n";
         }
         auto count = [](int n, const char* what) {
@@ -339,8 +292,7 @@ private:
 
 }  // namespace
 
-std::string Windows1252ToUtf8(std::string_view text)
-{
+std::string Windows1252ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {
@@ -355,8 +307,7 @@ std::string Windows1252ToUtf8(std::string_view text)
 
 std::string PathAsUtf8(std::string_view text) { return IsUtf8(text) ? std::string(text) : Windows1252ToUtf8(text); }
 
-std::string FormatText(const CheckResult& result, const std::string& fileName, bool utf8)
-{
+std::string FormatText(const CheckResult& result, const std::string& fileName, bool utf8) {
     return TextReport(result, fileName, utf8).Make();
 }
 

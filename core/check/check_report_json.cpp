@@ -11,52 +11,43 @@ class Json {
 public:
     std::string Take() { return std::move(out_); }
 
-    void Open(char bracket)
-    {
+    void Open(char bracket) {
         Separate();
         out_ += bracket;
         first_.push_back(true);
     }
-    void Close(char bracket)
-    {
+    void Close(char bracket) {
         first_.pop_back();
         out_ += bracket;
     }
-    void Key(const char* key)
-    {
+    void Key(const char* key) {
         Separate();
         String(key);
         out_ += ':';
         afterKey_ = true;
     }
-    void Str(const std::string& text)
-    {
+    void Str(const std::string& text) {
         Separate();
         String(Windows1252ToUtf8(text));
     }
-    void Path(const std::string& path)
-    {
+    void Path(const std::string& path) {
         Separate();
         String(PathAsUtf8(path));
     }
-    void Num(long long value)
-    {
+    void Num(long long value) {
         Separate();
         out_ += std::to_string(value);
     }
-    void Bool(bool value)
-    {
+    void Bool(bool value) {
         Separate();
         out_ += value ? "true" : "false";
     }
-    void Null()
-    {
+    void Null() {
         Separate();
         out_ += "null";
     }
     // A line number, null when there is none.
-    void Line(std::size_t line)
-    {
+    void Line(std::size_t line) {
         if (line)
             Num(static_cast<long long>(line));
         else
@@ -64,21 +55,17 @@ public:
     }
 
 private:
-    void Separate()
-    {
+    void Separate() {
         if (afterKey_) {
             afterKey_ = false;
             return;
         }
-        if (first_.empty())
-            return;
-        if (!first_.back())
-            out_ += ',';
+        if (first_.empty()) return;
+        if (!first_.back()) out_ += ',';
         first_.back() = false;
     }
 
-    void String(const std::string& utf8)
-    {
+    void String(const std::string& utf8) {
         out_ += '"';
         for (const char c : utf8) {
             const auto u = static_cast<unsigned char>(c);
@@ -104,12 +91,9 @@ private:
 class JsonReport {
 public:
     JsonReport(const CheckResult& result, const std::string& fileName)
-        : result_(result), model_(result.Toolbar), fileName_(fileName)
-    {
-    }
+        : result_(result), model_(result.Toolbar), fileName_(fileName) {}
 
-    std::string Make()
-    {
+    std::string Make() {
         j_.Open('{');
         j_.Key("file");
         j_.Path(fileName_);
@@ -137,21 +121,18 @@ public:
         Value(model_.UpdateURL);
         j_.Key("targets");
         j_.Open('[');
-        for (const std::string& target : model_.Targets)
-            j_.Str(target);
+        for (const std::string& target : model_.Targets) j_.Str(target);
         j_.Close(']');
         j_.Key("diagnostics");
         j_.Open('[');
-        for (const Diagnostic& d : result_.Diagnostics)
-            Diag(d);
+        for (const Diagnostic& d : result_.Diagnostics) Diag(d);
         j_.Close(']');
         j_.Close('}');
         return j_.Take() + "\n";
     }
 
 private:
-    void Diag(const Diagnostic& d)
-    {
+    void Diag(const Diagnostic& d) {
         j_.Open('{');
         j_.Key("line");
         j_.Line(d.Line);
@@ -164,8 +145,7 @@ private:
         j_.Close('}');
     }
 
-    void Value(const ValueLine& value)
-    {
+    void Value(const ValueLine& value) {
         j_.Open('{');
         j_.Key("line");
         j_.Line(value.Line);
@@ -174,8 +154,7 @@ private:
         j_.Close('}');
     }
 
-    void Target(int index)
-    {
+    void Target(int index) {
         j_.Key("index");
         if (index >= 0)
             j_.Num(index);
@@ -188,8 +167,7 @@ private:
             j_.Null();
     }
 
-    void Button(const ButtonInfo& button, const char* role)
-    {
+    void Button(const ButtonInfo& button, const char* role) {
         j_.Open('{');
         j_.Key("role");
         j_.Str(role);
@@ -236,22 +214,19 @@ private:
         j_.Close('}');
     }
 
-    void Buttons()
-    {
+    void Buttons() {
         j_.Key("buttons");
         j_.Open('[');
         Button(model_.Main, "main");
         Button(model_.Search, "search");
         Button(model_.Settings, "settings");
         for (const ButtonInfo& link : model_.Links) {
-            if (link.Configured)
-                Button(link, "link");
+            if (link.Configured) Button(link, "link");
         }
         j_.Close(']');
     }
 
-    void Entries(const std::vector<MenuEntry>& entries)
-    {
+    void Entries(const std::vector<MenuEntry>& entries) {
         j_.Open('[');
         for (const MenuEntry& entry : entries) {
             j_.Open('{');
@@ -273,8 +248,7 @@ private:
         j_.Close(']');
     }
 
-    void Settings()
-    {
+    void Settings() {
         j_.Key("settingsMenu");
         j_.Open('{');
         j_.Key("searchOptionsCaption");
@@ -282,8 +256,7 @@ private:
         j_.Key("buttons");
         j_.Open('[');
         for (const ButtonInfo& link : model_.Links) {
-            if (link.Configured)
-                j_.Str(link.Caption);
+            if (link.Configured) j_.Str(link.Caption);
         }
         j_.Close(']');
         j_.Key("entries");
@@ -291,14 +264,12 @@ private:
         j_.Close('}');
     }
 
-    void Search()
-    {
+    void Search() {
         j_.Key("searchOptions");
         j_.Open('[');
         for (std::size_t k = 0; k < model_.SearchOptions.size(); ++k) {
             const SearchOptionInfo& option = model_.SearchOptions[k];
-            if (!option.Visible)
-                continue;
+            if (!option.Visible) continue;
             j_.Open('{');
             j_.Key("number");
             j_.Num(static_cast<long long>(k + 1));
@@ -312,8 +283,7 @@ private:
         j_.Close(']');
         j_.Key("searchParameters");
         j_.Open('[');
-        for (const ValueLine& value : model_.SearchParams)
-            Value(value);
+        for (const ValueLine& value : model_.SearchParams) Value(value);
         j_.Close(']');
         j_.Key("sampleQuery");
         j_.Str(result_.SampleQuery);
@@ -329,8 +299,7 @@ private:
 
 }  // namespace
 
-std::string FormatJson(const CheckResult& result, const std::string& fileName)
-{
+std::string FormatJson(const CheckResult& result, const std::string& fileName) {
     return JsonReport(result, fileName).Make();
 }
 

@@ -16,18 +16,16 @@ namespace {
 // Reading again after an error stops after this many errors of the file.
 constexpr int kMaxReaderErrors = 50;
 
-std::string SearchAddress(const ToolbarModel& model, const std::string& query)
-{
+std::string SearchAddress(const ToolbarModel& model, const std::string& query) {
     const int tag = model.SearchOptions[0].Tag;
-    const std::string method =
-        tag >= 0 && static_cast<std::size_t>(tag) < model.Targets.size() ? model.Targets[static_cast<std::size_t>(tag)]
-                                                                         : std::string();
+    const std::string method = tag >= 0 && static_cast<std::size_t>(tag) < model.Targets.size()
+                                   ? model.Targets[static_cast<std::size_t>(tag)]
+                                   : std::string();
     return BuildSearchUrl(model.SearchParams[0].Text, method, model.SearchParams[1].Text, query,
                           model.SearchParams[2].Text);
 }
 
-void FillShownCaptions(ToolbarModel& model)
-{
+void FillShownCaptions(ToolbarModel& model) {
     int w = 0;
     int h = 0;
     GlyphCell(model.Main.Glyph, w, h);
@@ -46,20 +44,17 @@ void FillShownCaptions(ToolbarModel& model)
 // reader fails on is made harmless (noted in badLines) and the file read
 // again. Returns the last reading, which went through the whole file.
 Reading ReadPastErrors(std::string_view bytes, GlyphCache& cache, std::vector<std::size_t>& badLines,
-                       std::vector<Diagnostic>& out)
-{
+                       std::vector<Diagnostic>& out) {
     LineStore working;
     working.Load(bytes);
     std::set<std::pair<std::size_t, std::string>> glyphErrors;  // each reading finds them again
     for (int errors = 0;;) {
         Reading reading = ReadModel(working, cache, false);
         for (const Diagnostic& error : reading.GlyphErrors) {
-            if (glyphErrors.emplace(error.Line, error.Message).second)
-                out.push_back(error);
+            if (glyphErrors.emplace(error.Line, error.Message).second) out.push_back(error);
         }
         if (!reading.ReaderError) {
-            if (reading.Model.Stopped)
-                out.push_back(reading.Model.StopError);  // applying the user's settings fails
+            if (reading.Model.Stopped) out.push_back(reading.Model.StopError);  // applying the user's settings fails
             return reading;
         }
         out.push_back(*reading.ReaderError);
@@ -78,15 +73,12 @@ Reading ReadPastErrors(std::string_view bytes, GlyphCache& cache, std::vector<st
 
 }  // namespace
 
-Command CommandOf(const MenuEntry& entry, const TargetList& targets)
-{
-    if (entry.Tag < 0 || static_cast<std::size_t>(entry.Tag) >= targets.size())
-        return Command::None;
+Command CommandOf(const MenuEntry& entry, const TargetList& targets) {
+    if (entry.Tag < 0 || static_cast<std::size_t>(entry.Tag) >= targets.size()) return Command::None;
     return CommandOfTarget(targets[static_cast<std::size_t>(entry.Tag)]);
 }
 
-const char* CommandName(Command command)
-{
+const char* CommandName(Command command) {
     switch (command) {
     case Command::None:
         return "none";
@@ -103,8 +95,7 @@ const char* CommandName(Command command)
 }
 
 std::string ShownCaption(const std::string& caption, int buttonWidth, int glyphWidth, int glyphHeight, bool bold,
-                         bool dropDownMark)
-{
+                         bool dropDownMark) {
     const ButtonFontTable& font = bold ? kButtonFontBold : kButtonFont;
     FaceLayoutInput in;
     // A flat button the pointer is not over draws inside a 2-pixel edge.
@@ -122,12 +113,10 @@ std::string ShownCaption(const std::string& caption, int buttonWidth, int glyphW
         std::size_t start = 0;
         while (start <= text.size()) {
             std::size_t end = text.find_first_of("\r\n", start);
-            if (end == std::string::npos)
-                end = text.size();
+            if (end == std::string::npos) end = text.size();
             size.cx = std::max(size.cx, TextWidth(font, std::string_view(text).substr(start, end - start)));
             size.cy += font.Height;
-            if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-                ++end;
+            if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
             start = end + 1;
         }
         return size;
@@ -135,28 +124,24 @@ std::string ShownCaption(const std::string& caption, int buttonWidth, int glyphW
     return LayoutFace(in, measure).Caption;
 }
 
-bool CheckResult::HasErrors() const
-{
+bool CheckResult::HasErrors() const {
     return std::any_of(Diagnostics.begin(), Diagnostics.end(),
                        [](const Diagnostic& d) { return d.Level == Severity::Error; });
 }
 
-bool CheckResult::HasWarnings() const
-{
+bool CheckResult::HasWarnings() const {
     return std::any_of(Diagnostics.begin(), Diagnostics.end(),
                        [](const Diagnostic& d) { return d.Level == Severity::Warning; });
 }
 
-bool CheckResult::HasConfigurationErrors() const
-{
+bool CheckResult::HasConfigurationErrors() const {
     return std::any_of(Diagnostics.begin(), Diagnostics.end(),
                        [](const Diagnostic& d) { return d.Level == Severity::Error && !d.GlyphProblem; });
 }
 
 int CheckResult::ExitCode() const { return HasErrors() ? 2 : HasWarnings() ? 1 : 0; }
 
-CheckResult CheckConfiguration(std::string_view bytes, GlyphSource& glyphs, const CheckOptions& options)
-{
+CheckResult CheckConfiguration(std::string_view bytes, GlyphSource& glyphs, const CheckOptions& options) {
     CheckResult result;
     LineStore lines;
     lines.Load(bytes);

@@ -22,8 +22,8 @@ enum class Severity { Error, Warning };
 struct Diagnostic {
     std::size_t Line = 0;  // from 1, as editors count; 0 for the file as a whole
     Severity Level = Severity::Warning;
-    std::string Message;  // for errors, the toolbar's own message box text
-    std::string Detail;   // what the checker adds: which button, which file
+    std::string Message;        // for errors, the toolbar's own message box text
+    std::string Detail;         // what the checker adds: which button, which file
     bool GlyphProblem = false;  // an error of a glyph file, not of the configuration
 };
 
@@ -31,9 +31,9 @@ struct Diagnostic {
 struct GlyphFile {
     enum class Status { Missing, Read, Unreadable };
     Status State = Status::Missing;
-    std::string Path;   // where it was looked for or found
-    std::string Bytes;  // when read
-    std::string Error;  // when unreadable: the system's reason
+    std::string Path;       // where it was looked for or found
+    std::string Bytes;      // when read
+    std::string Error;      // when unreadable: the system's reason
     bool TooLarge = false;  // larger than the toolbar reads
 };
 
@@ -55,9 +55,9 @@ struct GlyphInfo {
     Kind Source = Kind::None;
     std::string FileName;  // caption + ".bmp", for buttons that look one up
     std::string Path;
-    bool Looked = false;   // a file was looked for
-    bool Found = false;    // it exists
-    bool Valid = false;    // and decodes
+    bool Looked = false;  // a file was looked for
+    bool Found = false;   // it exists
+    bool Valid = false;   // and decodes
     int Width = 0;
     int Height = 0;
     int Cells = 1;
@@ -66,8 +66,8 @@ struct GlyphInfo {
 };
 
 struct ButtonInfo {
-    std::string Name;   // the control: "Main_Menu_SpdButn", "SpdButn_3", ...
-    int Number = 0;     // link buttons 1..17, 0 for the fixed ones
+    std::string Name;  // the control: "Main_Menu_SpdButn", "SpdButn_3", ...
+    int Number = 0;    // link buttons 1..17, 0 for the fixed ones
     bool Configured = false;
     std::size_t Line = 0;
     std::string Caption;
@@ -128,7 +128,7 @@ struct CheckOptions {
 struct CheckResult {
     ToolbarModel Toolbar;
     std::vector<Diagnostic> Diagnostics;  // by line
-    bool UpdateAccepts = false;  // the update command takes this file
+    bool UpdateAccepts = false;           // the update command takes this file
     std::string SampleQuery;
     std::string SearchAddress;  // for the sample query and the first search option
 

@@ -18,11 +18,9 @@ const char kMenuIndex[] = "Menu index out of range";
 
 }  // namespace
 
-void GlyphCell(const GlyphInfo& glyph, int& width, int& height)
-{
+void GlyphCell(const GlyphInfo& glyph, int& width, int& height) {
     width = height = 0;
-    if (glyph.Source == GlyphInfo::Kind::None)
-        return;
+    if (glyph.Source == GlyphInfo::Kind::None) return;
     width = glyph.Width / std::max(1, glyph.Cells);
     height = glyph.Height;
 }
@@ -30,24 +28,20 @@ void GlyphCell(const GlyphInfo& glyph, int& width, int& height)
 // ---------------------------------------------------------------------------
 // Glyph files
 
-const GlyphLookup& GlyphCache::Get(const std::string& caption)
-{
+const GlyphLookup& GlyphCache::Get(const std::string& caption) {
     auto it = cache_.find(caption);
-    if (it == cache_.end())
-        it = cache_.emplace(caption, Look(caption)).first;
+    if (it == cache_.end()) it = cache_.emplace(caption, Look(caption)).first;
     return it->second;
 }
 
-GlyphLookup GlyphCache::Look(const std::string& caption)
-{
+GlyphLookup GlyphCache::Look(const std::string& caption) {
     GlyphLookup result;
     GlyphInfo& info = result.Info;
     info.FileName = caption + kGlyphExtension;
     info.Looked = true;
     const GlyphFile file = source_.Find(caption);
     info.Path = file.Path;
-    if (file.State == GlyphFile::Status::Missing)
-        return result;
+    if (file.State == GlyphFile::Status::Missing) return result;
     info.Found = true;
     if (file.State == GlyphFile::Status::Unreadable) {
         result.Error = "Cannot open file " + Quoted(file.Path) + ". " + file.Error;
@@ -77,8 +71,7 @@ namespace {
 
 class ErrorStop {};  // ends a reading at the first glyph error, as the toolbar does
 
-void InitialModel(ToolbarModel& model)
-{
+void InitialModel(ToolbarModel& model) {
     model.Main.Name = "Main_Menu_SpdButn";
     model.Main.Caption = "Veltrane";
     model.Search.Name = "Search_SpdButn";
@@ -108,35 +101,26 @@ void InitialModel(ToolbarModel& model)
 class ModelSink : public ConfigSink {
 public:
     ModelSink(const TargetList& urls, GlyphCache& glyphs, Reading& reading, bool stopAtGlyphError)
-        : urls_(urls), glyphs_(glyphs), reading_(reading), model_(reading.Model),
-          stopAtGlyphError_(stopAtGlyphError)
-    {
-    }
+        : urls_(urls), glyphs_(glyphs), reading_(reading), model_(reading.Model), stopAtGlyphError_(stopAtGlyphError) {}
 
     std::size_t CurrentLine() const { return line_; }
 
-    void SectionHeader(const std::string& header, std::size_t line) override
-    {
+    void SectionHeader(const std::string& header, std::size_t line) override {
         SectionRecord record;
         record.Header = header;
         record.HeaderLine = line;
         reading_.Sections.push_back(record);
         paramIndex_ = 0;
-        if (header == kButtonsHeader)
-            model_.HasButtonsSection = true;
+        if (header == kButtonsHeader) model_.HasButtonsSection = true;
     }
 
-    void LayoutLine(std::size_t line) override
-    {
+    void LayoutLine(std::size_t line) override {
         line_ = line;
-        if (reading_.Sections.empty())
-            return;  // the version line
+        if (reading_.Sections.empty()) return;  // the version line
         SectionRecord& section = reading_.Sections.back();
         const bool counted = section.Header != kSearchParametersHeader && section.Header != kUpdateUrlHeader;
-        if (counted && line == section.HeaderLine + 1)
-            return;  // the count line
-        if (!section.FirstRead)
-            section.FirstRead = line;
+        if (counted && line == section.HeaderLine + 1) return;  // the count line
+        if (!section.FirstRead) section.FirstRead = line;
         section.LastRead = line;
         if (section.Header == kSearchParametersHeader && paramIndex_ < 3)
             model_.SearchParams[paramIndex_++].Line = Shown(line);
@@ -144,46 +128,39 @@ public:
             model_.UpdateURL.Line = Shown(line);
     }
 
-    void CountLine(std::size_t line, std::int32_t count) override
-    {
-        if (reading_.Sections.empty())
-            return;
+    void CountLine(std::size_t line, std::int32_t count) override {
+        if (reading_.Sections.empty()) return;
         SectionRecord& section = reading_.Sections.back();
         section.HasCount = true;
         section.CountLine = line;
         section.Count = count;
     }
 
-    void MainButton(const std::string& caption) override
-    {
+    void MainButton(const std::string& caption) override {
         ButtonInfo& button = model_.Main;
         SetButton(button, caption, static_cast<int>(urls_.size()));
         LoadGlyph(button, "the main button");
         NoteButtonLine(button, urls_.size());
     }
 
-    void SearchButton(const std::string& caption, int tag) override
-    {
+    void SearchButton(const std::string& caption, int tag) override {
         SetButton(model_.Search, caption, tag);
         NoteButtonLine(model_.Search, static_cast<std::size_t>(tag));
     }
 
-    void SettingsButton(const std::string& caption, int tag) override
-    {
+    void SettingsButton(const std::string& caption, int tag) override {
         SetButton(model_.Settings, caption, tag);
         NoteButtonLine(model_.Settings, static_cast<std::size_t>(tag));
     }
 
-    void LinkButton(int number, const std::string& caption, int tag) override
-    {
+    void LinkButton(int number, const std::string& caption, int tag) override {
         ButtonInfo& button = model_.Links[static_cast<std::size_t>(number - 1)];
         SetButton(button, caption, tag);
         LoadGlyph(button, "link button " + std::to_string(number));
         NoteButtonLine(button, static_cast<std::size_t>(tag));
     }
 
-    void MainMenuEntry(const std::string& caption, int tag, bool subEntry) override
-    {
+    void MainMenuEntry(const std::string& caption, int tag, bool subEntry) override {
         MenuEntry entry;
         entry.Line = Shown(line_);
         entry.Caption = caption;
@@ -197,13 +174,11 @@ public:
         }
     }
 
-    void SearchOptionsCaption(const std::string& caption) override
-    {
+    void SearchOptionsCaption(const std::string& caption) override {
         model_.SearchOptionsCaption = {Shown(line_), caption};
     }
 
-    void SearchOption(int number, const std::string& caption, int tag) override
-    {
+    void SearchOption(int number, const std::string& caption, int tag) override {
         SearchOptionInfo& option = model_.SearchOptions[static_cast<std::size_t>(number - 1)];
         option.Line = Shown(line_);
         option.Caption = caption;
@@ -211,8 +186,7 @@ public:
         option.Visible = true;
     }
 
-    void SettingsMenuEntry(const std::string& caption, int tag) override
-    {
+    void SettingsMenuEntry(const std::string& caption, int tag) override {
         MenuEntry entry;
         entry.Line = Shown(line_);
         entry.Caption = caption;
@@ -221,8 +195,7 @@ public:
     }
 
 private:
-    void SetButton(ButtonInfo& button, const std::string& caption, int targetIndex)
-    {
+    void SetButton(ButtonInfo& button, const std::string& caption, int targetIndex) {
         button.Configured = true;
         button.Line = Shown(line_);
         button.Caption = caption;
@@ -231,8 +204,7 @@ private:
 
     // A glyph file that exists replaces the button's glyph; one that does
     // not leaves the glyph it had.
-    void LoadGlyph(ButtonInfo& button, const std::string& which)
-    {
+    void LoadGlyph(ButtonInfo& button, const std::string& which) {
         const GlyphLookup& lookup = glyphs_.Get(button.Caption);
         const GlyphInfo previous = button.Glyph;
         button.Glyph = lookup.Info;
@@ -242,8 +214,7 @@ private:
             button.Glyph.Height = previous.Height;
             button.Glyph.Cells = previous.Cells;
         }
-        if (lookup.Error.empty())
-            return;
+        if (lookup.Error.empty()) return;
         Diagnostic error;
         error.Line = Shown(line_);
         error.Level = Severity::Error;
@@ -251,12 +222,10 @@ private:
         error.Detail = which + " " + Quoted(button.Caption) + ": " + lookup.Info.Path;
         error.GlyphProblem = true;
         reading_.GlyphErrors.push_back(error);
-        if (stopAtGlyphError_)
-            throw ErrorStop();
+        if (stopAtGlyphError_) throw ErrorStop();
     }
 
-    void NoteButtonLine(const ButtonInfo& button, std::size_t targetIndex)
-    {
+    void NoteButtonLine(const ButtonInfo& button, std::size_t targetIndex) {
         ButtonLine record;
         record.Line = line_;
         record.Button = button;
@@ -282,27 +251,25 @@ public:
 };
 
 // Applying the user's settings needs the search options' targets.
-std::optional<Diagnostic> SettingsError(const ToolbarModel& model)
-{
+std::optional<Diagnostic> SettingsError(const ToolbarModel& model) {
     std::array<int, kSearchOptionCount> tags{};
     for (int k = 0; k < kSearchOptionCount; ++k)
         tags[static_cast<std::size_t>(k)] = model.SearchOptions[static_cast<std::size_t>(k)].Tag;
     NoSettings settings;
     const LoadedSettings loaded = LoadSettings(settings, model.Targets, tags, std::string());
-    if (loaded.Error.empty())
-        return std::nullopt;
+    if (loaded.Error.empty()) return std::nullopt;
     Diagnostic error;
     error.Level = Severity::Error;
     error.Message = WithFullStop(loaded.Error);
-    error.Detail = "no line of the file gives a target, so the search options have none when the user's "
-                   "settings are applied";
+    error.Detail =
+        "no line of the file gives a target, so the search options have none when the user's "
+        "settings are applied";
     return error;
 }
 
 }  // namespace
 
-Reading ReadModel(const LineStore& lines, GlyphCache& glyphs, bool stopAtFirstError)
-{
+Reading ReadModel(const LineStore& lines, GlyphCache& glyphs, bool stopAtFirstError) {
     Reading reading;
     InitialModel(reading.Model);
     ConfigValues values;
@@ -327,8 +294,7 @@ Reading ReadModel(const LineStore& lines, GlyphCache& glyphs, bool stopAtFirstEr
     model.SearchParams[1].Text = values.SearchParam2;
     model.SearchParams[2].Text = values.SearchParam3;
     model.UpdateURL.Text = values.UpdateURL;
-    if (lines.Count() == 0)
-        model.Version.Line = model.VersionNote.Line = 0;
+    if (lines.Count() == 0) model.Version.Line = model.VersionNote.Line = 0;
 
     if (reading.ReaderError) {
         model.Stopped = true;
@@ -343,8 +309,7 @@ Reading ReadModel(const LineStore& lines, GlyphCache& glyphs, bool stopAtFirstEr
     return reading;
 }
 
-void Neutralise(LineStore& lines, std::size_t index, bool countLine)
-{
+void Neutralise(LineStore& lines, std::size_t index, bool countLine) {
     std::string text;
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         text += i == index ? (countLine ? "0" : "|") : lines.Line(i);

@@ -10,31 +10,24 @@
 namespace vtb::check {
 namespace {
 
-std::string LineRange(std::size_t first, std::size_t last)
-{
-    if (first == last)
-        return "line " + std::to_string(Shown(first));
+std::string LineRange(std::size_t first, std::size_t last) {
+    if (first == last) return "line " + std::to_string(Shown(first));
     return "lines " + std::to_string(Shown(first)) + " to " + std::to_string(Shown(last));
 }
 
-bool StartsWithNoCase(const std::string& text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
+bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
         const char a = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-        if (a != prefix[i])
-            return false;
+        if (a != prefix[i]) return false;
     }
     return true;
 }
 
 // A single "&" underlines the next letter; "&&" shows one "&".
-bool HasAccelerator(const std::string& caption)
-{
+bool HasAccelerator(const std::string& caption) {
     for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] != '&')
-            continue;
+        if (caption[i] != '&') continue;
         if (i + 1 < caption.size() && caption[i + 1] == '&')
             ++i;
         else
@@ -44,40 +37,33 @@ bool HasAccelerator(const std::string& caption)
 }
 
 // How the checker names a button in its messages.
-std::string Called(const ButtonInfo& button)
-{
-    return button.Number > 0                      ? "link button " + std::to_string(button.Number)
+std::string Called(const ButtonInfo& button) {
+    return button.Number > 0                    ? "link button " + std::to_string(button.Number)
            : button.Name == "Main_Menu_SpdButn" ? std::string("the main button")
            : button.Name == "Search_SpdButn"    ? std::string("the Search button")
                                                 : std::string("the Settings button");
 }
 
 // The toolbar's name for a button whose caption reads out as nothing.
-std::string PlaceName(const ButtonInfo& button)
-{
-    return button.Number > 0                      ? "Link button " + std::to_string(button.Number)
+std::string PlaceName(const ButtonInfo& button) {
+    return button.Number > 0                    ? "Link button " + std::to_string(button.Number)
            : button.Name == "Main_Menu_SpdButn" ? std::string("Main button")
            : button.Name == "Search_SpdButn"    ? std::string("Search button")
                                                 : std::string("Settings button");
 }
 
-std::string Lowered(std::string text)
-{
+std::string Lowered(std::string text) {
     for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
 
 class TrapChecks {
 public:
     TrapChecks(std::string_view bytes, const LineStore& lines, std::vector<Diagnostic>& out)
-        : bytes_(bytes), lines_(lines), out_(out)
-    {
-    }
+        : bytes_(bytes), lines_(lines), out_(out) {}
 
-    void Warn(std::size_t shownLine, std::string message)
-    {
+    void Warn(std::size_t shownLine, std::string message) {
         Diagnostic d;
         d.Line = shownLine;
         d.Level = Severity::Warning;
@@ -85,8 +71,7 @@ public:
         out_.push_back(std::move(d));
     }
 
-    void Error(std::size_t shownLine, std::string message)
-    {
+    void Error(std::size_t shownLine, std::string message) {
         Diagnostic d;
         d.Line = shownLine;
         d.Level = Severity::Error;
@@ -95,72 +80,67 @@ public:
     }
 
     // What is wrong with the bytes before any section is read.
-    void Text()
-    {
+    void Text() {
         const std::size_t zero = bytes_.find('\0');
         if (zero != std::string_view::npos) {
             LineStore before;
             before.Load(bytes_.substr(0, zero));
             const bool openLine = zero > 0 && bytes_[zero - 1] != '\n' && bytes_[zero - 1] != '\r';
             const std::size_t line = before.Count() - (openLine ? 1 : 0);
-            Error(Shown(line), "the file holds a zero byte: the toolbar reads nothing after it, and the update "
-                               "command refuses the file");
+            Error(Shown(line),
+                  "the file holds a zero byte: the toolbar reads nothing after it, and the update "
+                  "command refuses the file");
         }
         if (bytes_.substr(0, 3) == "\xEF\xBB\xBF")
-            Warn(1, "the file starts with a UTF-8 byte order mark, which the toolbar reads as part of the "
-                    "first line: save the file as plain 8-bit (ANSI) text");
+            Warn(1,
+                 "the file starts with a UTF-8 byte order mark, which the toolbar reads as part of the "
+                 "first line: save the file as plain 8-bit (ANSI) text");
         bool hasHeader = false;
         for (std::size_t i = 0; i < lines_.Count(); ++i) {
-            for (const char* header : kSectionHeaders)
-                hasHeader = hasHeader || lines_.IsLine(i, header);
+            for (const char* header : kSectionHeaders) hasHeader = hasHeader || lines_.IsLine(i, header);
         }
         if (!hasHeader)
-            Error(0, "no section header: the toolbar builds only its built-in buttons, and the update command "
-                     "refuses the file");
+            Error(0,
+                  "no section header: the toolbar builds only its built-in buttons, and the update command "
+                  "refuses the file");
     }
 
-    void LongLines()
-    {
+    void LongLines() {
         std::size_t start = 0;
         std::size_t line = 0;
         const std::string_view text = bytes_.substr(0, bytes_.find('\0'));
         // The line store cuts lines; their lengths are seen in the bytes.
         for (std::size_t i = 0; i <= text.size(); ++i) {
-            if (i < text.size() && text[i] != '\r' && text[i] != '\n')
-                continue;
+            if (i < text.size() && text[i] != '\r' && text[i] != '\n') continue;
             if (i - start > LineStore::kMaxLineLength)
                 Warn(Shown(line), "the line is " + std::to_string(i - start) +
                                       " characters long; the toolbar reads only its first 4096");
-            if (i < text.size() && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+            if (i < text.size() && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
             start = i + 1;
             ++line;
         }
     }
 
     // Lines that look like a header but are none.
-    void NearMissHeaders()
-    {
+    void NearMissHeaders() {
         std::vector<std::pair<std::string, const char*>> keys;
-        for (const char* header : kSectionHeaders)
-            keys.emplace_back(HeaderKey(header), header);
+        for (const char* header : kSectionHeaders) keys.emplace_back(HeaderKey(header), header);
         for (std::size_t i = 0; i < lines_.Count(); ++i) {
             const std::string line = lines_.Line(i);
-            if (line.size() > 64 || line.find_first_of("[]") == std::string::npos)
-                continue;
+            if (line.size() > 64 || line.find_first_of("[]") == std::string::npos) continue;
             const std::string key = HeaderKey(line);
             for (const auto& [headerKey, header] : keys) {
                 if (key == headerKey && line != header) {
-                    Warn(Shown(i), Quoted(line) + " is not a section header, and the section is not read: "
-                                   "write it exactly " + Quoted(header) +
-                                   " (same letters and case, no spaces around it, both brackets)");
+                    Warn(Shown(i), Quoted(line) +
+                                       " is not a section header, and the section is not read: "
+                                       "write it exactly " +
+                                       Quoted(header) + " (same letters and case, no spaces around it, both brackets)");
                 }
             }
         }
     }
 
-    void RepeatedHeaders(const Reading& reading)
-    {
+    void RepeatedHeaders(const Reading& reading) {
         std::map<std::string, std::size_t> first;
         for (const SectionRecord& section : reading.Sections) {
             const auto it = first.find(section.Header);
@@ -182,11 +162,9 @@ public:
     }
 
     // Count lines that were errors are not judged again.
-    void Counts(const Reading& reading, const std::vector<std::size_t>& badLines)
-    {
+    void Counts(const Reading& reading, const std::vector<std::size_t>& badLines) {
         for (const SectionRecord& section : reading.Sections) {
-            if (!section.HasCount ||
-                std::find(badLines.begin(), badLines.end(), section.CountLine) != badLines.end())
+            if (!section.HasCount || std::find(badLines.begin(), badLines.end(), section.CountLine) != badLines.end())
                 continue;
             if (section.Header == kButtonsHeader)
                 ButtonCount(section);
@@ -197,20 +175,17 @@ public:
 
     // Where the lines that follow a count end: at a blank line, a line
     // starting with "[" (a header), a comment (";" or "#") or the end.
-    std::size_t BlockEnd(std::size_t first) const
-    {
+    std::size_t BlockEnd(std::size_t first) const {
         std::size_t i = first;
         for (; i < lines_.Count(); ++i) {
             const std::string line = lines_.Line(i);
             const std::size_t text = line.find_first_not_of(" \t");
-            if (text == std::string::npos || line[text] == '[' || line[text] == ';' || line[text] == '#')
-                break;
+            if (text == std::string::npos || line[text] == '[' || line[text] == ';' || line[text] == '#') break;
         }
         return i;  // one past the last line of the block
     }
 
-    void ButtonCount(const SectionRecord& section)
-    {
+    void ButtonCount(const SectionRecord& section) {
         const std::size_t first = section.HeaderLine + 2;
         const std::size_t lines = BlockEnd(first) - first;
         if (section.Count > 3 + kLinkButtonCount || lines > 3 + static_cast<std::size_t>(kLinkButtonCount)) {
@@ -223,8 +198,7 @@ public:
     }
 
     // The lines the count made the reader take against the lines that follow.
-    void CountAgainstLines(const SectionRecord& section, const std::string& what, int fixedLines)
-    {
+    void CountAgainstLines(const SectionRecord& section, const std::string& what, int fixedLines) {
         const std::size_t first = section.HeaderLine + 2;
         const bool searchMenu = section.Header == kSearchMenuHeader;
         const std::size_t end = BlockEnd(first);
@@ -232,28 +206,23 @@ public:
         const std::string where = Quoted(section.Header) + ": the count " + std::to_string(section.Count);
         // What follows, as the operator counts it.
         std::size_t follow = end - first;
-        if (searchMenu && follow > 0)
-            --follow;  // the caption of the "Search options" sub-menu is no method
+        if (searchMenu && follow > 0) --follow;  // the caption of the "Search options" sub-menu is no method
         std::string followText = std::to_string(follow) + " " + what + (follow == 1 ? "" : "s") + " follow";
-        if (follow == 1)
-            followText = "1 " + what + " follows";
-        if (fixedLines > 0)
-            followText += " (the count includes the 3 fixed buttons)";
+        if (follow == 1) followText = "1 " + what + " follows";
+        if (fixedLines > 0) followText += " (the count includes the 3 fixed buttons)";
 
         const bool menu = section.Header == kMainMenuHeader || section.Header == kMiscMenuHeader;
         const std::size_t available = lines_.Count() > first ? lines_.Count() - first : 0;
-        if (menu && section.Count > 0 && FullMenu(section, std::min<std::size_t>(section.Count, available)))
-            return;
+        if (menu && section.Count > 0 && FullMenu(section, std::min<std::size_t>(section.Count, available))) return;
         if (menu && section.Count > 0 && static_cast<std::size_t>(section.Count) > available) {
-            Warn(Shown(section.CountLine), where + " runs past the end of the file: only " +
-                                               std::to_string(available) +
+            Warn(Shown(section.CountLine), where + " runs past the end of the file: only " + std::to_string(available) +
                                                (available == 1 ? " line follows" : " lines follow"));
             return;
         }
         if (!menu && lastRead > lines_.Count()) {
-            Warn(Shown(section.CountLine), where + " runs past the end of the file: " +
-                                               LineRange(std::max(first, lines_.Count()), lastRead - 1) +
-                                               " are read as empty lines");
+            Warn(Shown(section.CountLine),
+                 where + " runs past the end of the file: " + LineRange(std::max(first, lines_.Count()), lastRead - 1) +
+                     " are read as empty lines");
             return;
         }
         if (lastRead < end) {
@@ -274,12 +243,10 @@ public:
 
     // A menu section that the reader stopped short of its lines because the
     // menu already held as many entries as the toolbar makes.
-    bool FullMenu(const SectionRecord& section, std::size_t asked)
-    {
+    bool FullMenu(const SectionRecord& section, std::size_t asked) {
         const std::size_t first = section.HeaderLine + 2;
         const std::size_t read = section.LastRead ? *section.LastRead + 1 - first : 0;
-        if (read >= asked)
-            return false;
+        if (read >= asked) return false;
         const std::string menu = section.Header == kMainMenuHeader ? "the main menu" : "the Settings menu";
         Warn(Shown(section.CountLine), Quoted(section.Header) + ": " + menu + " is full: the toolbar makes at most " +
                                            std::to_string(kMaxMenuEntries) + " entries in it, so " +
@@ -289,8 +256,7 @@ public:
     }
 
     // What stands on the lines read by mistake.
-    std::string Describe(std::size_t first, std::size_t end) const
-    {
+    std::string Describe(std::size_t first, std::size_t end) const {
         std::string text;
         int shown = 0;
         for (std::size_t i = first; i < end && shown < 3; ++i, ++shown) {
@@ -298,34 +264,31 @@ public:
             text += shown ? ", " : " (";
             text += line.find_first_not_of(" \t") == std::string::npos ? std::string("a blank line") : Quoted(line);
         }
-        if (end - first > 3)
-            text += ", ...";
+        if (end - first > 3) text += ", ...";
         return text.empty() ? text : text + ")";
     }
 
     // A "+" anywhere makes a sub-entry and costs the caption its first letter.
-    void PlusSigns(const Reading& reading)
-    {
+    void PlusSigns(const Reading& reading) {
         for (const std::size_t line : reading.SubEntryLines) {
             const std::string text = lines_.Line(line);
             const std::string caption = SplitField(text, 1);
-            if (!caption.empty() && caption[0] == '+')
-                continue;  // meant as a sub-entry
-            Warn(Shown(line), Quoted(text) + " holds a \"+\", so it becomes a sub-entry of the entry above it and "
-                              "its caption loses its first letter: " +
+            if (!caption.empty() && caption[0] == '+') continue;  // meant as a sub-entry
+            Warn(Shown(line), Quoted(text) +
+                                  " holds a \"+\", so it becomes a sub-entry of the entry above it and "
+                                  "its caption loses its first letter: " +
                                   Quoted(caption.empty() ? caption : caption.substr(1)));
         }
     }
 
-    void Buttons(const Reading& reading)
-    {
+    void Buttons(const Reading& reading) {
         for (const ButtonLine& record : reading.ButtonLines) {
             const ButtonInfo& button = record.Button;
             const std::string name = Called(button);
             const std::size_t line = Shown(record.Line);
             if (button.Number > 0 && !button.Glyph.Found)
-                Warn(line, name + " " + Quoted(button.Caption) + " has no glyph file " +
-                               Quoted(button.Glyph.FileName) + ": it shows its caption alone");
+                Warn(line, name + " " + Quoted(button.Caption) + " has no glyph file " + Quoted(button.Glyph.FileName) +
+                               ": it shows its caption alone");
             CaptionWidth(line, name, button);
             if (HasAccelerator(button.Caption))
                 Warn(line, name + " " + Quoted(button.Caption) +
@@ -341,40 +304,36 @@ public:
     // What a screen reader announces for the buttons the toolbar ends with:
     // two alike cannot be told apart, and a caption that reads out as
     // nothing is announced by the button's place.
-    void AnnouncedNames(const ToolbarModel& model)
-    {
+    void AnnouncedNames(const ToolbarModel& model) {
         std::vector<const ButtonInfo*> buttons{&model.Main, &model.Search, &model.Settings};
-        for (const ButtonInfo& link : model.Links)
-            buttons.push_back(&link);
+        for (const ButtonInfo& link : model.Links) buttons.push_back(&link);
         std::vector<std::pair<std::string, const ButtonInfo*>> announced;
         for (const ButtonInfo* button : buttons) {
-            if (!button->Configured)
-                continue;
+            if (!button->Configured) continue;
             const std::string name = AnnouncedName(button->Caption, PlaceName(*button));
             if (name == PlaceName(*button) && CaptionWithoutAccelerator(button->Caption) != name) {
                 Warn(button->Line, Called(*button) + " " + Quoted(button->Caption) +
-                                              ": a screen reader would announce the caption as nothing, so the "
-                                              "toolbar names the button " + Quoted(name) + " after its place");
+                                       ": a screen reader would announce the caption as nothing, so the "
+                                       "toolbar names the button " +
+                                       Quoted(name) + " after its place");
             }
             for (const auto& [earlier, other] : announced) {
-                if (earlier != Lowered(name))
-                    continue;
+                if (earlier != Lowered(name)) continue;
                 Warn(button->Line, Called(*button) + " " + Quoted(button->Caption) +
-                                              ": a screen reader announces it as " + Quoted(name) + ", as " +
-                                              Called(*other) + " on line " + std::to_string(other->Line) +
-                                              ": its users cannot tell the two apart");
+                                       ": a screen reader announces it as " + Quoted(name) + ", as " + Called(*other) +
+                                       " on line " + std::to_string(other->Line) +
+                                       ": its users cannot tell the two apart");
                 break;
             }
             announced.emplace_back(Lowered(name), button);
         }
     }
 
-    void CaptionWidth(std::size_t line, const std::string& name, const ButtonInfo& button)
-    {
+    void CaptionWidth(std::size_t line, const std::string& name, const ButtonInfo& button) {
         const bool main = button.Name == "Main_Menu_SpdButn";
         const bool settings = button.Name == "Settings_SpdButn";
-        const int width = main ? kMainButtonWidth
-                          : settings                         ? kSettingsButtonWidth
+        const int width = main                              ? kMainButtonWidth
+                          : settings                        ? kSettingsButtonWidth
                           : button.Name == "Search_SpdButn" ? kSearchButtonWidth
                                                             : kLinkButtonWidth;
         int glyphWidth = 0;
@@ -382,8 +341,7 @@ public:
         GlyphCell(button.Glyph, glyphWidth, glyphHeight);
         const std::string shown = ShownCaption(button.Caption, width, glyphWidth, glyphHeight, main, main || settings);
         const std::string whole = ShownCaption(button.Caption, INT_MAX / 4, glyphWidth, glyphHeight, main, false);
-        if (shown == whole)
-            return;
+        if (shown == whole) return;
         const int textWidth = TextWidth(main ? kButtonFontBold : kButtonFont, whole);
         Warn(line, name + " " + Quoted(button.Caption) + ": the caption, about " + std::to_string(textWidth) +
                        " pixels wide, does not fit its " + std::to_string(width) +
@@ -391,43 +349,37 @@ public:
                        " (an estimate from the toolbar's font; the preview shows the exact result)");
     }
 
-    static bool IsCommandCode(const std::string& target)
-    {
+    static bool IsCommandCode(const std::string& target) {
         for (const CommandCode& code : kCommandCodes) {
-            if (target == code.Code)
-                return true;
+            if (target == code.Code) return true;
         }
         return false;
     }
 
-    void Menus(const ToolbarModel& model)
-    {
+    void Menus(const ToolbarModel& model) {
         for (const MenuEntry& entry : model.MainMenu) {
             MenuEntryChecks(entry, model);
-            for (const MenuEntry& sub : entry.SubEntries)
-                MenuEntryChecks(sub, model);
+            for (const MenuEntry& sub : entry.SubEntries) MenuEntryChecks(sub, model);
         }
-        for (const MenuEntry& entry : model.SettingsEntries)
-            MenuEntryChecks(entry, model);
+        for (const MenuEntry& entry : model.SettingsEntries) MenuEntryChecks(entry, model);
     }
 
-    void MenuEntryChecks(const MenuEntry& entry, const ToolbarModel& model)
-    {
+    void MenuEntryChecks(const MenuEntry& entry, const ToolbarModel& model) {
         if (HasAccelerator(entry.Caption))
             Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) +
                                  ": a single \"&\" is not shown and underlines the letter after it (write \"&&\" "
                                  "for \"&\")");
-        if (entry.Tag < 0 || static_cast<std::size_t>(entry.Tag) >= model.Targets.size())
-            return;
+        if (entry.Tag < 0 || static_cast<std::size_t>(entry.Tag) >= model.Targets.size()) return;
         const std::string& target = model.Targets[static_cast<std::size_t>(entry.Tag)];
         const Command command = CommandOf(entry, model.Targets);
         for (const CommandCode& entryCode : kCommandCodes) {
             const char* const code = entryCode.Code;
-            if (!Contains(target, code) || target == code)
-                continue;
+            if (!Contains(target, code) || target == code) continue;
             if (command == Command::NewWindow)
-                Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) + ": its target holds \"help\", so it "
-                                     "opens " + Quoted(target) + " in a new window, and the " + Quoted(code) +
+                Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) +
+                                     ": its target holds \"help\", so it "
+                                     "opens " +
+                                     Quoted(target) + " in a new window, and the " + Quoted(code) +
                                      " in it does nothing");
             else
                 Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) + ": its target " + Quoted(target) +
@@ -441,8 +393,7 @@ public:
                                  "fails");
     }
 
-    void Addresses(const ToolbarModel& model, bool hasSearchSection)
-    {
+    void Addresses(const ToolbarModel& model, bool hasSearchSection) {
         const ValueLine& first = model.SearchParams[0];
         if (!hasSearchSection)
             Warn(0, "no " + Quoted(kSearchParametersHeader) +
@@ -459,14 +410,11 @@ public:
 
 private:
     // Letters in lower case, without spaces, brackets and a leading UTF-8 mark.
-    static std::string HeaderKey(std::string_view text)
-    {
-        if (text.substr(0, 3) == "\xEF\xBB\xBF")
-            text.remove_prefix(3);
+    static std::string HeaderKey(std::string_view text) {
+        if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
         std::string key;
         for (const char c : text) {
-            if (c == ' ' || c == '\t' || c == '[' || c == ']')
-                continue;
+            if (c == ' ' || c == '\t' || c == '[' || c == ']') continue;
             key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
         }
         return key;
@@ -480,8 +428,7 @@ private:
 }  // namespace
 
 void CheckTraps(std::string_view bytes, const LineStore& lines, const Reading& full,
-                const std::vector<std::size_t>& badLines, std::vector<Diagnostic>& out)
-{
+                const std::vector<std::size_t>& badLines, std::vector<Diagnostic>& out) {
     TrapChecks checks(bytes, lines, out);
     checks.Text();
     checks.LongLines();

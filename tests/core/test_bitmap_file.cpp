@@ -10,14 +10,12 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put16(Bytes& b, std::uint32_t v)
-{
+void Put16(Bytes& b, std::uint32_t v) {
     b.push_back(static_cast<std::uint8_t>(v));
     b.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
-void Put32(Bytes& b, std::uint32_t v)
-{
+void Put32(Bytes& b, std::uint32_t v) {
     Put16(b, v & 0xFFFF);
     Put16(b, v >> 16);
 }
@@ -35,10 +33,9 @@ struct BmpFile {
     std::vector<std::uint32_t> palette;  // 0x00RRGGBB
     std::vector<std::uint32_t> masks;    // in the header (V2 and later) or after it
     Bytes pixels;
-    std::int64_t pixelOffsetShift = 0;   // moves bfOffBits
+    std::int64_t pixelOffsetShift = 0;  // moves bfOffBits
 
-    Bytes Build() const
-    {
+    Bytes Build() const {
         Bytes info;
         Put32(info, headerSize);
         if (headerSize == 12) {
@@ -58,21 +55,18 @@ struct BmpFile {
             Put32(info, colorsUsed);
             Put32(info, 0);
             if (headerSize > 40) {
-                for (std::size_t i = 0; i < 4; ++i)
-                    Put32(info, i < masks.size() ? masks[i] : 0);
+                for (std::size_t i = 0; i < 4; ++i) Put32(info, i < masks.size() ? masks[i] : 0);
             }
             info.resize(headerSize, 0);
             if (headerSize == 40) {
-                for (const std::uint32_t mask : masks)
-                    Put32(info, mask);
+                for (const std::uint32_t mask : masks) Put32(info, mask);
             }
         }
         for (const std::uint32_t colour : palette) {
             info.push_back(static_cast<std::uint8_t>(colour));
             info.push_back(static_cast<std::uint8_t>(colour >> 8));
             info.push_back(static_cast<std::uint8_t>(colour >> 16));
-            if (headerSize != 12)
-                info.push_back(0);
+            if (headerSize != 12) info.push_back(0);
         }
 
         Bytes file = {'B', 'M'};
@@ -86,19 +80,14 @@ struct BmpFile {
     }
 };
 
-bool Decode(const Bytes& bytes, DecodedBitmap& out)
-{
-    return DecodeBitmap(bytes.data(), bytes.size(), out);
-}
+bool Decode(const Bytes& bytes, DecodedBitmap& out) { return DecodeBitmap(bytes.data(), bytes.size(), out); }
 
-bool Refused(const Bytes& bytes)
-{
+bool Refused(const Bytes& bytes) {
     DecodedBitmap out;
     return !Decode(bytes, out);
 }
 
-std::vector<std::uint32_t> PixelsOf(const BmpFile& file)
-{
+std::vector<std::uint32_t> PixelsOf(const BmpFile& file) {
     DecodedBitmap out;
     EXPECT_TRUE(Decode(file.Build(), out));
     return out.Pixels;
@@ -107,21 +96,19 @@ std::vector<std::uint32_t> PixelsOf(const BmpFile& file)
 using Pixels = std::vector<std::uint32_t>;
 
 // 2 x 2, 24 bits, rows stored bottom row first, each padded to 4 bytes.
-BmpFile TwoByTwo24()
-{
+BmpFile TwoByTwo24() {
     BmpFile f;
     f.width = 2;
     f.height = 2;
-    f.pixels = {0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0, 0,    // bottom: red, green
-                0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0, 0};   // top: blue, white
+    f.pixels = {0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0, 0,   // bottom: red, green
+                0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0, 0};  // top: blue, white
     return f;
 }
 
 // ---------------------------------------------------------------------------
 // Uncompressed
 
-TEST(DecodeBitmap, TrueColourRowsComeOutTopDown)
-{
+TEST(DecodeBitmap, TrueColourRowsComeOutTopDown) {
     DecodedBitmap out;
     ASSERT_TRUE(Decode(TwoByTwo24().Build(), out));
     EXPECT_EQ(out.Width, 2);
@@ -136,8 +123,7 @@ TEST(DecodeBitmap, TrueColourRowsComeOutTopDown)
     EXPECT_EQ(PixelsOf(topDown), (Pixels{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}));
 }
 
-TEST(DecodeBitmap, MonochromeWithPaddedRows)
-{
+TEST(DecodeBitmap, MonochromeWithPaddedRows) {
     BmpFile f;
     f.width = 9;
     f.height = 1;
@@ -151,8 +137,7 @@ TEST(DecodeBitmap, MonochromeWithPaddedRows)
     EXPECT_EQ(out.Pixels, (Pixels{W, 0, W, 0, 0, W, 0, W, W}));
 }
 
-TEST(DecodeBitmap, SixteenAndTwoHundredFiftySixColours)
-{
+TEST(DecodeBitmap, SixteenAndTwoHundredFiftySixColours) {
     BmpFile f;
     f.width = 3;
     f.height = 1;
@@ -170,8 +155,7 @@ TEST(DecodeBitmap, SixteenAndTwoHundredFiftySixColours)
     EXPECT_EQ(PixelsOf(f), (Pixels{0xABCDEF, 0x123456, 0xABCDEF}));
 }
 
-TEST(DecodeBitmap, ShortPaletteLeavesOtherIndexesBlack)
-{
+TEST(DecodeBitmap, ShortPaletteLeavesOtherIndexesBlack) {
     BmpFile f;
     f.width = 2;
     f.bitCount = 8;
@@ -181,8 +165,7 @@ TEST(DecodeBitmap, ShortPaletteLeavesOtherIndexesBlack)
     EXPECT_EQ(PixelsOf(f), (Pixels{0x222222, 0x000000}));
 }
 
-TEST(DecodeBitmap, SixteenBitDefaultsToFiveBitsPerChannel)
-{
+TEST(DecodeBitmap, SixteenBitDefaultsToFiveBitsPerChannel) {
     BmpFile f;
     f.width = 2;
     f.bitCount = 16;
@@ -190,19 +173,17 @@ TEST(DecodeBitmap, SixteenBitDefaultsToFiveBitsPerChannel)
     EXPECT_EQ(PixelsOf(f), (Pixels{0xFF0000, 0x0000FF}));
 }
 
-TEST(DecodeBitmap, BitFieldsAfterThePlainInfoHeader)
-{
+TEST(DecodeBitmap, BitFieldsAfterThePlainInfoHeader) {
     BmpFile f;
     f.width = 2;
     f.bitCount = 16;
     f.compression = 3;
-    f.masks = {0xF800, 0x07E0, 0x001F};  // 5-6-5
+    f.masks = {0xF800, 0x07E0, 0x001F};   // 5-6-5
     f.pixels = {0xE0, 0x07, 0x10, 0x84};  // pure green; 0x8410 mid grey
     EXPECT_EQ(PixelsOf(f), (Pixels{0x00FF00, 0x848284}));
 }
 
-TEST(DecodeBitmap, ThirtyTwoBitsPlainAndWithMasksInV4AndV5Headers)
-{
+TEST(DecodeBitmap, ThirtyTwoBitsPlainAndWithMasksInV4AndV5Headers) {
     BmpFile f;
     f.width = 1;
     f.bitCount = 32;
@@ -217,8 +198,7 @@ TEST(DecodeBitmap, ThirtyTwoBitsPlainAndWithMasksInV4AndV5Headers)
     }
 }
 
-TEST(DecodeBitmap, CoreHeaderWithThreeBytePalette)
-{
+TEST(DecodeBitmap, CoreHeaderWithThreeBytePalette) {
     BmpFile f;
     f.headerSize = 12;
     f.width = 2;
@@ -229,8 +209,7 @@ TEST(DecodeBitmap, CoreHeaderWithThreeBytePalette)
     EXPECT_EQ(PixelsOf(f), (Pixels{0xFF0000, 0x0000FF, 0x0000FF, 0xFF0000}));
 }
 
-TEST(DecodeBitmap, GapBetweenPaletteAndPixelsIsAllowed)
-{
+TEST(DecodeBitmap, GapBetweenPaletteAndPixelsIsAllowed) {
     BmpFile f = TwoByTwo24();
     f.pixels.insert(f.pixels.begin(), 6, 0xEE);
     f.pixelOffsetShift = 6;
@@ -240,38 +219,32 @@ TEST(DecodeBitmap, GapBetweenPaletteAndPixelsIsAllowed)
 // ---------------------------------------------------------------------------
 // Run-length encoded
 
-BmpFile Rle8(Bytes data, std::int32_t width = 4, std::int32_t height = 2)
-{
+BmpFile Rle8(Bytes data, std::int32_t width = 4, std::int32_t height = 2) {
     BmpFile f;
     f.width = width;
     f.height = height;
     f.bitCount = 8;
     f.compression = 1;
     f.palette.assign(256, 0);
-    for (std::uint32_t i = 0; i < 256; ++i)
-        f.palette[i] = 0x010101 * i;
+    for (std::uint32_t i = 0; i < 256; ++i) f.palette[i] = 0x010101 * i;
     f.pixels = std::move(data);
     return f;
 }
 
-TEST(DecodeBitmapRunLength, EightBitRunsLiteralsAndLineEnds)
-{
+TEST(DecodeBitmapRunLength, EightBitRunsLiteralsAndLineEnds) {
     // Bottom row: a run of three 5s and one 9; top row: the literal 1 2 3
     // (padded to a 16-bit boundary) and a run of one 4.
     const BmpFile f = Rle8({3, 5, 1, 9, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 1});
-    EXPECT_EQ(PixelsOf(f), (Pixels{0x010101, 0x020202, 0x030303, 0x040404,
-                                   0x050505, 0x050505, 0x050505, 0x090909}));
+    EXPECT_EQ(PixelsOf(f), (Pixels{0x010101, 0x020202, 0x030303, 0x040404, 0x050505, 0x050505, 0x050505, 0x090909}));
 }
 
-TEST(DecodeBitmapRunLength, DeltaSkipsPixelsWhichStayBlack)
-{
+TEST(DecodeBitmapRunLength, DeltaSkipsPixelsWhichStayBlack) {
     // Move right 2 and up 1, then one pixel of colour 7.
     const BmpFile f = Rle8({0, 2, 2, 1, 1, 7, 0, 1});
     EXPECT_EQ(PixelsOf(f), (Pixels{0, 0, 0x070707, 0, 0, 0, 0, 0}));
 }
 
-TEST(DecodeBitmapRunLength, RunsPastTheEdgeAreClipped)
-{
+TEST(DecodeBitmapRunLength, RunsPastTheEdgeAreClipped) {
     // A run of 255 on a row of 2, then a literal of 5 (padded to 6 bytes).
     const BmpFile f = Rle8({255, 6, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 1}, 2, 2);
     EXPECT_EQ(PixelsOf(f), (Pixels{0x010101, 0x020202, 0x060606, 0x060606}));
@@ -279,16 +252,14 @@ TEST(DecodeBitmapRunLength, RunsPastTheEdgeAreClipped)
     EXPECT_EQ(PixelsOf(Rle8({1, 3, 0, 2, 200, 200}, 2, 2)), (Pixels{0, 0, 0x030303, 0}));
 }
 
-TEST(DecodeBitmapRunLength, FourBitRunsAlternateTheirTwoColours)
-{
+TEST(DecodeBitmapRunLength, FourBitRunsAlternateTheirTwoColours) {
     BmpFile f;
     f.width = 7;
     f.height = 1;
     f.bitCount = 4;
     f.compression = 2;
     f.palette.assign(16, 0);
-    for (std::uint32_t i = 0; i < 16; ++i)
-        f.palette[i] = i;
+    for (std::uint32_t i = 0; i < 16; ++i) f.palette[i] = i;
     // A run of 3 alternating 1 and 2, then the literal 3 4 5 (two bytes),
     // then the literal 6 (one byte, padded to two).
     f.pixels = {3, 0x12, 0, 3, 0x34, 0x50, 0, 3, 0x67, 0x80, 0, 1};
@@ -297,13 +268,11 @@ TEST(DecodeBitmapRunLength, FourBitRunsAlternateTheirTwoColours)
     EXPECT_TRUE(Refused(f.Build())) << "a literal of three bytes is padded to four";
 }
 
-TEST(DecodeBitmapRunLength, EndsWithoutMarkerOnceEveryRowIsDone)
-{
+TEST(DecodeBitmapRunLength, EndsWithoutMarkerOnceEveryRowIsDone) {
     EXPECT_EQ(PixelsOf(Rle8({4, 1, 0, 0, 4, 2, 0, 0}, 4, 2)).size(), 8u);
 }
 
-TEST(DecodeBitmapRunLength, RefusesMalformedData)
-{
+TEST(DecodeBitmapRunLength, RefusesMalformedData) {
     EXPECT_TRUE(Refused(Rle8({4, 1, 0, 0}).Build())) << "stops before the last row";
     EXPECT_TRUE(Refused(Rle8({0, 5, 1, 2, 3}).Build())) << "literal cut short";
     EXPECT_TRUE(Refused(Rle8({0, 2, 1}).Build())) << "delta cut short";
@@ -322,10 +291,8 @@ TEST(DecodeBitmapRunLength, RefusesMalformedData)
 // ---------------------------------------------------------------------------
 // Refused files
 
-TEST(DecodeBitmapRefuses, EveryTruncation)
-{
-    std::vector<Bytes> files = {TwoByTwo24().Build(),
-                                Rle8({3, 5, 1, 9, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 1}).Build()};
+TEST(DecodeBitmapRefuses, EveryTruncation) {
+    std::vector<Bytes> files = {TwoByTwo24().Build(), Rle8({3, 5, 1, 9, 0, 0, 0, 3, 1, 2, 3, 0, 1, 4, 0, 1}).Build()};
     BmpFile core;
     core.headerSize = 12;
     core.bitCount = 8;
@@ -344,8 +311,7 @@ TEST(DecodeBitmapRefuses, EveryTruncation)
     EXPECT_FALSE(DecodeBitmap(nullptr, 0, out));
 }
 
-TEST(DecodeBitmapRefuses, BadHeaders)
-{
+TEST(DecodeBitmapRefuses, BadHeaders) {
     Bytes notBm = TwoByTwo24().Build();
     notBm[1] = 'A';
     EXPECT_TRUE(Refused(notBm));
@@ -355,13 +321,15 @@ TEST(DecodeBitmapRefuses, BadHeaders)
         change(f);
         return Refused(f.Build());
     };
-    EXPECT_TRUE(refusedWith([](BmpFile& f) { f.headerSize = 64; }));   // no header we know
+    EXPECT_TRUE(refusedWith([](BmpFile& f) { f.headerSize = 64; }));  // no header we know
     EXPECT_TRUE(refusedWith([](BmpFile& f) { f.planes = 2; }));
     EXPECT_TRUE(refusedWith([](BmpFile& f) { f.bitCount = 2; }));
     EXPECT_TRUE(refusedWith([](BmpFile& f) { f.bitCount = 0; }));
-    EXPECT_TRUE(refusedWith([](BmpFile& f) { f.compression = 4; }));    // embedded JPEG
-    EXPECT_TRUE(refusedWith([](BmpFile& f) { f.compression = 3; f.masks = {0xFF, 0xFF00, 0xFF0000}; }))
-        << "bit fields need 16 or 32 bits";
+    EXPECT_TRUE(refusedWith([](BmpFile& f) { f.compression = 4; }));  // embedded JPEG
+    EXPECT_TRUE(refusedWith([](BmpFile& f) {
+        f.compression = 3;
+        f.masks = {0xFF, 0xFF00, 0xFF0000};
+    })) << "bit fields need 16 or 32 bits";
     EXPECT_TRUE(refusedWith([](BmpFile& f) { f.width = 0; }));
     EXPECT_TRUE(refusedWith([](BmpFile& f) { f.width = -2; }));
     EXPECT_TRUE(refusedWith([](BmpFile& f) { f.height = 0; }));
@@ -370,8 +338,7 @@ TEST(DecodeBitmapRefuses, BadHeaders)
     EXPECT_TRUE(refusedWith([](BmpFile& f) { f.pixelOffsetShift = 1000; }));
 }
 
-TEST(DecodeBitmapRefuses, AbsurdSizesBeforeAllocating)
-{
+TEST(DecodeBitmapRefuses, AbsurdSizesBeforeAllocating) {
     BmpFile f = TwoByTwo24();
     f.width = 5000;
     f.height = 5000;  // 25M pixels
@@ -384,8 +351,7 @@ TEST(DecodeBitmapRefuses, AbsurdSizesBeforeAllocating)
     EXPECT_TRUE(Refused(f.Build()));
 }
 
-TEST(DecodeBitmapRefuses, InconsistentPalettesAndMasks)
-{
+TEST(DecodeBitmapRefuses, InconsistentPalettesAndMasks) {
     BmpFile f;
     f.bitCount = 4;
     f.colorsUsed = 17;
@@ -409,8 +375,7 @@ TEST(DecodeBitmapRefuses, InconsistentPalettesAndMasks)
     EXPECT_FALSE(Refused(masked.Build()));
 }
 
-TEST(DecodeBitmapRefuses, OutputIsUntouchedOnFailure)
-{
+TEST(DecodeBitmapRefuses, OutputIsUntouchedOnFailure) {
     DecodedBitmap out;
     out.Width = 7;
     out.Pixels = {1, 2, 3};

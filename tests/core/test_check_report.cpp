@@ -9,8 +9,7 @@ namespace {
 
 class NoGlyphs : public GlyphSource {
 public:
-    GlyphFile Find(const std::string& caption) override
-    {
+    GlyphFile Find(const std::string& caption) override {
         GlyphFile file;
         file.Path = caption + ".bmp";
         return file;
@@ -42,24 +41,21 @@ const std::string kFile =
     "&q=\r\n"
     "\r\n";
 
-CheckResult Result()
-{
+CheckResult Result() {
     NoGlyphs glyphs;
     CheckOptions options;
     options.SampleQuery = "tort & co";
     return CheckConfiguration(kFile, glyphs, options);
 }
 
-TEST(Windows1252ToUtf8, ConvertsTheUpperHalf)
-{
+TEST(Windows1252ToUtf8, ConvertsTheUpperHalf) {
     EXPECT_EQ(Windows1252ToUtf8("abc"), "abc");
     EXPECT_EQ(Windows1252ToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
     EXPECT_EQ(Windows1252ToUtf8("\xE9"), "\xC3\xA9");      // e acute
     EXPECT_EQ(Windows1252ToUtf8("\x81\xFF"), "\xC2\x81\xC3\xBF");
 }
 
-TEST(FormatText, ShowsTheMenuAsATreeAndTheAddresses)
-{
+TEST(FormatText, ShowsTheMenuAsATreeAndTheAddresses) {
     const std::string text = FormatText(Result(), "lexa.cfg", true);
     EXPECT_NE(text.find("lexa.cfg: configuration version \"4.0\" (caf\xC3\xA9 \xE2\x82\xAC edition)\n"),
               std::string::npos)
@@ -77,14 +73,12 @@ TEST(FormatText, ShowsTheMenuAsATreeAndTheAddresses)
     EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), "no errors, 2 warnings\n") << text;
 }
 
-TEST(FormatText, KeepsTheFilesOwnBytesWhenAskedTo)
-{
+TEST(FormatText, KeepsTheFilesOwnBytesWhenAskedTo) {
     const std::string text = FormatText(Result(), "lexa.cfg", false);
     EXPECT_NE(text.find("(caf\xE9 \x80 edition)"), std::string::npos);
 }
 
-TEST(FormatJson, EscapesAndConvertsEveryText)
-{
+TEST(FormatJson, EscapesAndConvertsEveryText) {
     const std::string json = FormatJson(Result(), "lexa.cfg");
     EXPECT_EQ(json.substr(0, 52), "{\"file\":\"lexa.cfg\",\"exitCode\":1,\"status\":\"warnings\",");
     EXPECT_NE(json.find("\"versionNote\":\"caf\xC3\xA9 \xE2\x82\xAC edition\""), std::string::npos);
@@ -96,8 +90,7 @@ TEST(FormatJson, EscapesAndConvertsEveryText)
         << json;
     EXPECT_EQ(json.back(), '\n');
     // No raw control character or byte of the upper half outside UTF-8 sequences.
-    for (const char c : json)
-        EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\n');
+    for (const char c : json) EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\n');
 }
 
 }  // namespace

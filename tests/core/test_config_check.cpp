@@ -18,13 +18,11 @@ namespace {
 
 // A 24-bit bitmap file, bottom-up, every pixel `colour` but the bottom-left
 // one, which is `key`.
-std::string Bitmap(int width, int height, std::uint32_t colour, std::uint32_t key)
-{
+std::string Bitmap(int width, int height, std::uint32_t colour, std::uint32_t key) {
     const int stride = (width * 3 + 3) & ~3;
     std::string b;
     auto put = [&b](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            b += static_cast<char>((v >> (8 * i)) & 0xFF);
+        for (int i = 0; i < bytes; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
     };
     b += "BM";
     put(static_cast<std::uint32_t>(54 + stride * height), 4);
@@ -42,8 +40,7 @@ std::string Bitmap(int width, int height, std::uint32_t colour, std::uint32_t ke
     put(0, 4);
     put(0, 4);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            put(x == 0 && y == 0 ? key : colour, 3);
+        for (int x = 0; x < width; ++x) put(x == 0 && y == 0 ? key : colour, 3);
         b.append(static_cast<std::size_t>(stride - width * 3), '\0');
     }
     return b;
@@ -54,8 +51,7 @@ public:
     std::map<std::string, GlyphFile> Files;  // by caption
     int Lookups = 0;
 
-    void Add(const std::string& caption, const std::string& bytes)
-    {
+    void Add(const std::string& caption, const std::string& bytes) {
         GlyphFile file;
         file.State = GlyphFile::Status::Read;
         file.Path = "glyphs/" + caption + ".bmp";
@@ -63,12 +59,10 @@ public:
         Files[caption] = file;
     }
 
-    GlyphFile Find(const std::string& caption) override
-    {
+    GlyphFile Find(const std::string& caption) override {
         ++Lookups;
         const auto it = Files.find(caption);
-        if (it != Files.end())
-            return it->second;
+        if (it != Files.end()) return it->second;
         GlyphFile missing;
         missing.Path = "glyphs/" + caption + ".bmp";
         return missing;
@@ -76,45 +70,43 @@ public:
 };
 
 const std::string kGood =
-    "1.0|test\r\n"                          // 1
-    "[Buttons]\r\n"                         // 2
-    "4\r\n"                                 // 3
-    "Lexa|https://lexa.example/\r\n"        // 4
-    "Find|https://lexa.example/find\r\n"    // 5
-    "Options|https://lexa.example/opt\r\n"  // 6
-    "Cases|https://lexa.example/cases\r\n"  // 7
-    "\r\n"                                  // 8
-    "[Main Menu]\r\n"                       // 9
-    "3\r\n"                                 // 10
-    "Home|https://lexa.example/home\r\n"    // 11
-    "Research|\r\n"                         // 12
-    "+Treaties|https://lexa.example/tr\r\n" // 13
-    "\r\n"                                  // 14
-    "[Settings Menu - Search]\r\n"          // 15
-    "3\r\n"                                 // 16
-    "Search in|\r\n"                        // 17
-    "All|all\r\n"                           // 18
-    "Cases|cases\r\n"                       // 19
-    "Statutes|statutes\r\n"                 // 20
-    "\r\n"                                  // 21
-    "[Settings Menu - Misc]\r\n"            // 22
-    "1\r\n"                                 // 23
-    "About|@4\r\n"                          // 24
-    "\r\n"                                  // 25
-    "[Search Parameters]\r\n"               // 26
-    "https://lexa.example/search?m=\r\n"    // 27
-    "&q=\r\n"                               // 28
-    "&from=bar\r\n"                         // 29
-    "\r\n"                                  // 30
-    "[ToolBar Update URL]\r\n"              // 31
-    "https://lexa.example/update.cfg\r\n";  // 32
+    "1.0|test\r\n"                           // 1
+    "[Buttons]\r\n"                          // 2
+    "4\r\n"                                  // 3
+    "Lexa|https://lexa.example/\r\n"         // 4
+    "Find|https://lexa.example/find\r\n"     // 5
+    "Options|https://lexa.example/opt\r\n"   // 6
+    "Cases|https://lexa.example/cases\r\n"   // 7
+    "\r\n"                                   // 8
+    "[Main Menu]\r\n"                        // 9
+    "3\r\n"                                  // 10
+    "Home|https://lexa.example/home\r\n"     // 11
+    "Research|\r\n"                          // 12
+    "+Treaties|https://lexa.example/tr\r\n"  // 13
+    "\r\n"                                   // 14
+    "[Settings Menu - Search]\r\n"           // 15
+    "3\r\n"                                  // 16
+    "Search in|\r\n"                         // 17
+    "All|all\r\n"                            // 18
+    "Cases|cases\r\n"                        // 19
+    "Statutes|statutes\r\n"                  // 20
+    "\r\n"                                   // 21
+    "[Settings Menu - Misc]\r\n"             // 22
+    "1\r\n"                                  // 23
+    "About|@4\r\n"                           // 24
+    "\r\n"                                   // 25
+    "[Search Parameters]\r\n"                // 26
+    "https://lexa.example/search?m=\r\n"     // 27
+    "&q=\r\n"                                // 28
+    "&from=bar\r\n"                          // 29
+    "\r\n"                                   // 30
+    "[ToolBar Update URL]\r\n"               // 31
+    "https://lexa.example/update.cfg\r\n";   // 32
 
 // kGood with the text of one line (counted from 1) replaced.
-std::string WithLine(std::size_t line, const std::string& text, std::string base = kGood)
-{
+std::string WithLine(std::size_t line, const std::string& text, std::string base = kGood) {
     std::size_t start = 0;
-    for (std::size_t i = 1; i < line; ++i)
-        start = base.find("\r\n", start) + 2;
+    for (std::size_t i = 1; i < line; ++i) start = base.find("\r\n", start) + 2;
     const std::size_t end = base.find("\r\n", start);
     return base.replace(start, end - start, text);
 }
@@ -126,29 +118,23 @@ protected:
     CheckResult Check(const std::string& text) { return CheckConfiguration(text, glyphs_); }
 
     // "line:severity:message" of every diagnostic.
-    static std::vector<std::string> Said(const CheckResult& result)
-    {
+    static std::vector<std::string> Said(const CheckResult& result) {
         std::vector<std::string> said;
         for (const Diagnostic& d : result.Diagnostics)
-            said.push_back(std::to_string(d.Line) + (d.Level == Severity::Error ? ":error:" : ":warning:") +
-                           d.Message);
+            said.push_back(std::to_string(d.Line) + (d.Level == Severity::Error ? ":error:" : ":warning:") + d.Message);
         return said;
     }
 
-    static bool Says(const CheckResult& result, std::size_t line, Severity level, const std::string& part)
-    {
+    static bool Says(const CheckResult& result, std::size_t line, Severity level, const std::string& part) {
         for (const Diagnostic& d : result.Diagnostics) {
-            if (d.Line == line && d.Level == level && d.Message.find(part) != std::string::npos)
-                return true;
+            if (d.Line == line && d.Level == level && d.Message.find(part) != std::string::npos) return true;
         }
         return false;
     }
 
-    static std::string Joined(const CheckResult& result)
-    {
+    static std::string Joined(const CheckResult& result) {
         std::string all;
-        for (const std::string& s : Said(result))
-            all += s + "\n";
+        for (const std::string& s : Said(result)) all += s + "\n";
         return all;
     }
 
@@ -158,8 +144,7 @@ protected:
 // ---------------------------------------------------------------------------
 // What the toolbar builds
 
-TEST_F(CheckTest, ACleanFileGivesItsToolbarWithLinesAndTargets)
-{
+TEST_F(CheckTest, ACleanFileGivesItsToolbarWithLinesAndTargets) {
     const CheckResult result = Check(kGood);
     EXPECT_TRUE(result.Diagnostics.empty()) << Joined(result);
     EXPECT_EQ(result.ExitCode(), 0);
@@ -194,13 +179,12 @@ TEST_F(CheckTest, ACleanFileGivesItsToolbarWithLinesAndTargets)
     EXPECT_EQ(result.SearchAddress, "https://lexa.example/search?m=all&q=contract+law&from=bar");
 }
 
-TEST_F(CheckTest, CommandsAreNamedInTheToolbarsOrderOfTests)
-{
+TEST_F(CheckTest, CommandsAreNamedInTheToolbarsOrderOfTests) {
     // The first code of the table wins, wherever it stands; letter case counts.
     const TargetList targets = {"https://x/help@1", "@1", "x@2y", "@3", "@4", "https://x/", "", "@4 @1", "HELP"};
-    const Command expected[] = {Command::NewWindow, Command::Update,   Command::ClearHistory,
-                                Command::Hide,      Command::About,    Command::Navigate,
-                                Command::Navigate,  Command::Update,   Command::Navigate};
+    const Command expected[] = {Command::NewWindow, Command::Update, Command::ClearHistory,
+                                Command::Hide,      Command::About,  Command::Navigate,
+                                Command::Navigate,  Command::Update, Command::Navigate};
     for (int i = 0; i < 9; ++i) {
         MenuEntry entry;
         entry.Tag = i;
@@ -210,8 +194,7 @@ TEST_F(CheckTest, CommandsAreNamedInTheToolbarsOrderOfTests)
     EXPECT_EQ(CommandOf(none, targets), Command::None);
 }
 
-TEST_F(CheckTest, GlyphFilesAreLookedUpOncePerCaption)
-{
+TEST_F(CheckTest, GlyphFilesAreLookedUpOncePerCaption) {
     std::string text = kGood;
     text.replace(text.find("[Buttons]\r\n4"), 12, "[Buttons]\r\n6");
     text = WithLine(8, "Cases|https://lexa.example/cases2\r\nCases|https://lexa.example/cases3", text);
@@ -224,8 +207,7 @@ TEST_F(CheckTest, GlyphFilesAreLookedUpOncePerCaption)
 // ---------------------------------------------------------------------------
 // Errors: the toolbar's own messages, at their lines
 
-TEST_F(CheckTest, ACountThatIsNoNumberStopsConstructionThere)
-{
+TEST_F(CheckTest, ACountThatIsNoNumberStopsConstructionThere) {
     const CheckResult result = Check(WithLine(16, "3 "));
     EXPECT_EQ(Said(result), std::vector<std::string>{"16:error:'3 ' is not a valid integer value."});
     EXPECT_EQ(result.ExitCode(), 2);
@@ -239,24 +221,21 @@ TEST_F(CheckTest, ACountThatIsNoNumberStopsConstructionThere)
     EXPECT_EQ(t.SearchParams[0].Text, "");
 }
 
-TEST_F(CheckTest, EveryBadCountIsReportedNotOnlyTheFirst)
-{
+TEST_F(CheckTest, EveryBadCountIsReportedNotOnlyTheFirst) {
     std::string text = WithLine(10, "three");
     text = WithLine(23, "", text);
     EXPECT_EQ(Said(Check(text)), (std::vector<std::string>{"10:error:'three' is not a valid integer value.",
                                                            "23:error:'' is not a valid integer value."}));
 }
 
-TEST_F(CheckTest, ASubEntryWithNoEntryAboveIsAnError)
-{
+TEST_F(CheckTest, ASubEntryWithNoEntryAboveIsAnError) {
     const CheckResult result = Check(WithLine(11, "+Home|https://lexa.example/home"));
     EXPECT_TRUE(Says(result, 11, Severity::Error, "Menu index out of range."));
     EXPECT_EQ(result.Toolbar.StopError.Message, "Menu index out of range.");
     EXPECT_FALSE(result.UpdateAccepts);
 }
 
-TEST_F(CheckTest, AnInvalidGlyphStopsConstructionButIsNoFaultOfTheFile)
-{
+TEST_F(CheckTest, AnInvalidGlyphStopsConstructionButIsNoFaultOfTheFile) {
     glyphs_.Add("Cases", "BM not really a bitmap");
     const CheckResult result = Check(kGood);
     EXPECT_EQ(Said(result), std::vector<std::string>{"7:error:Bitmap image is not valid."});
@@ -269,8 +248,7 @@ TEST_F(CheckTest, AnInvalidGlyphStopsConstructionButIsNoFaultOfTheFile)
     EXPECT_TRUE(result.Toolbar.MainMenu.empty()) << "construction ends at the glyph";
 }
 
-TEST_F(CheckTest, AGlyphThatCannotBeOpenedOrIsTooLargeIsAnError)
-{
+TEST_F(CheckTest, AGlyphThatCannotBeOpenedOrIsTooLargeIsAnError) {
     GlyphFile locked;
     locked.State = GlyphFile::Status::Unreadable;
     locked.Path = "glyphs/Cases.bmp";
@@ -286,14 +264,12 @@ TEST_F(CheckTest, AGlyphThatCannotBeOpenedOrIsTooLargeIsAnError)
     EXPECT_EQ(Said(Check(kGood)), std::vector<std::string>{"7:error:Bitmap image is not valid."});
 }
 
-TEST_F(CheckTest, TheMainButtonsGlyphIsCheckedToo)
-{
+TEST_F(CheckTest, TheMainButtonsGlyphIsCheckedToo) {
     glyphs_.Add("Lexa", std::string(60, 'x'));
     EXPECT_TRUE(Says(Check(kGood), 4, Severity::Error, "Bitmap image is not valid."));
 }
 
-TEST_F(CheckTest, AZeroByteIsAnErrorAtItsLine)
-{
+TEST_F(CheckTest, AZeroByteIsAnErrorAtItsLine) {
     std::string text = kGood;
     text.insert(text.find("Home|") + 2, 1, '\0');
     const CheckResult result = Check(text);
@@ -302,8 +278,7 @@ TEST_F(CheckTest, AZeroByteIsAnErrorAtItsLine)
     EXPECT_TRUE(Says(Check(std::string("\0", 1) + kGood), 1, Severity::Error, "zero byte"));
 }
 
-TEST_F(CheckTest, NoSectionHeaderAtAllIsAnError)
-{
+TEST_F(CheckTest, NoSectionHeaderAtAllIsAnError) {
     for (const std::string& text : {std::string(), std::string("<html>Service unavailable</html>\r\n")}) {
         const CheckResult result = Check(text);
         EXPECT_TRUE(Says(result, 0, Severity::Error, "no section header")) << Joined(result);
@@ -311,8 +286,7 @@ TEST_F(CheckTest, NoSectionHeaderAtAllIsAnError)
     }
 }
 
-TEST_F(CheckTest, AFileWithoutTargetsFailsWhenTheSettingsAreApplied)
-{
+TEST_F(CheckTest, AFileWithoutTargetsFailsWhenTheSettingsAreApplied) {
     const CheckResult result = Check("1|x\r\n[Search Parameters]\r\nhttps://a/?m=\r\n&q=\r\n\r\n");
     // A closing parenthesis takes no full stop.
     ASSERT_FALSE(result.Diagnostics.empty());
@@ -324,8 +298,7 @@ TEST_F(CheckTest, AFileWithoutTargetsFailsWhenTheSettingsAreApplied)
 // ---------------------------------------------------------------------------
 // Traps that build without an error
 
-TEST_F(CheckTest, APlusInAMainMenuLineMakesASubEntry)
-{
+TEST_F(CheckTest, APlusInAMainMenuLineMakesASubEntry) {
     const CheckResult result = Check(WithLine(12, "Search|t?q=a+b"));
     EXPECT_TRUE(Says(result, 12, Severity::Warning, "sub-entry")) << Joined(result);
     EXPECT_TRUE(Says(result, 12, Severity::Warning, "\"earch\""));
@@ -337,8 +310,7 @@ TEST_F(CheckTest, APlusInAMainMenuLineMakesASubEntry)
     EXPECT_TRUE(Check(WithLine(24, "A+B|@4")).Diagnostics.empty());
 }
 
-TEST_F(CheckTest, CountsThatDisagreeWithTheLinesThatFollow)
-{
+TEST_F(CheckTest, CountsThatDisagreeWithTheLinesThatFollow) {
     // Too small: the last entry is not read.
     CheckResult result = Check(WithLine(10, "2"));
     EXPECT_TRUE(Says(result, 10, Severity::Warning, "line 13 is not read")) << Joined(result);
@@ -356,8 +328,7 @@ TEST_F(CheckTest, CountsThatDisagreeWithTheLinesThatFollow)
     EXPECT_TRUE(Check(WithLine(14, "; the next section")).Diagnostics.empty());
 }
 
-TEST_F(CheckTest, CountsThatRunPastTheEndOfTheFile)
-{
+TEST_F(CheckTest, CountsThatRunPastTheEndOfTheFile) {
     CheckResult result = Check(kGood + "[Main Menu]\r\n4\r\nOne|1\r\n");
     EXPECT_TRUE(Says(result, 34, Severity::Warning, "runs past the end of the file: only 1 line follows"))
         << Joined(result);
@@ -365,46 +336,41 @@ TEST_F(CheckTest, CountsThatRunPastTheEndOfTheFile)
     EXPECT_TRUE(Says(result, 3, Severity::Warning, "runs past the end of the file: lines 7 to 8")) << Joined(result);
 }
 
-TEST_F(CheckTest, AFullMenuSaysWhichLinesAreNotRead)
-{
+TEST_F(CheckTest, AFullMenuSaysWhichLinesAreNotRead) {
     // One section fills the Settings menu but for two entries; the next
     // asks for five and gets two.
     std::string text = "1|x\r\n[Settings Menu - Misc]\r\n" + std::to_string(vtb::kMaxMenuEntries - 2) + "\r\n";
-    for (std::size_t i = 0; i + 2 < vtb::kMaxMenuEntries; ++i)
-        text += "Entry|@4\r\n";
+    for (std::size_t i = 0; i + 2 < vtb::kMaxMenuEntries; ++i) text += "Entry|@4\r\n";
     const std::size_t second = vtb::kMaxMenuEntries + 2;  // its header, as shown
     text += "[Settings Menu - Misc]\r\n5\r\nA|@4\r\nB|@4\r\nC|@4\r\nD|@4\r\nE|@4\r\n";
     const CheckResult result = Check(text);
     const std::string notRead = "lines " + std::to_string(second + 4) + " to " + std::to_string(second + 6);
-    EXPECT_TRUE(Says(result, second + 1, Severity::Warning, "the Settings menu is full: the toolbar makes at most 4096"))
+    EXPECT_TRUE(
+        Says(result, second + 1, Severity::Warning, "the Settings menu is full: the toolbar makes at most 4096"))
         << Joined(result);
     EXPECT_TRUE(Says(result, second + 1, Severity::Warning, notRead + " are not read")) << Joined(result);
     // Nothing else is said of that count: it agrees with its lines.
     EXPECT_FALSE(Says(result, second + 1, Severity::Warning, "disagrees")) << Joined(result);
 }
 
-TEST_F(CheckTest, MoreThanSeventeenLinkButtons)
-{
+TEST_F(CheckTest, MoreThanSeventeenLinkButtons) {
     std::string buttons = "1|x\r\n[Buttons]\r\n22\r\nA|a\r\nB|b\r\nC|c\r\n";
-    for (int n = 1; n <= 19; ++n)
-        buttons += "L" + std::to_string(n) + "|l\r\n";
+    for (int n = 1; n <= 19; ++n) buttons += "L" + std::to_string(n) + "|l\r\n";
     const CheckResult result = Check(buttons);
     EXPECT_TRUE(Says(result, 3, Severity::Warning, "more than 17 link buttons (19)")) << Joined(result);
     EXPECT_TRUE(result.Toolbar.Links[16].Configured);
     EXPECT_EQ(result.Toolbar.Links[16].Caption, "L17");
 }
 
-TEST_F(CheckTest, RepeatedHeadersAreBothRead)
-{
+TEST_F(CheckTest, RepeatedHeadersAreBothRead) {
     const CheckResult result = Check(kGood + "[Main Menu]\r\n1\r\nMore|m\r\n");
     EXPECT_TRUE(Says(result, 33, Severity::Warning, "appears again (first on line 9)")) << Joined(result);
     EXPECT_EQ(result.Toolbar.MainMenu.size(), 3u);
 }
 
-TEST_F(CheckTest, NearMissHeadersAreNamed)
-{
-    const std::string misses[] = {"[main menu]", "[Main Menu] ", " [Main Menu]", "[Main Menu", "Main Menu]",
-                                  "[Main  Menu]", "\xEF\xBB\xBF[Main Menu]"};
+TEST_F(CheckTest, NearMissHeadersAreNamed) {
+    const std::string misses[] = {"[main menu]", "[Main Menu] ", " [Main Menu]",           "[Main Menu",
+                                  "Main Menu]",  "[Main  Menu]", "\xEF\xBB\xBF[Main Menu]"};
     for (const std::string& miss : misses) {
         const CheckResult result = Check(WithLine(9, miss));
         EXPECT_TRUE(Says(result, 9, Severity::Warning, "is not a section header")) << miss << "\n" << Joined(result);
@@ -415,21 +381,18 @@ TEST_F(CheckTest, NearMissHeadersAreNamed)
     EXPECT_TRUE(Check(WithLine(11, "Main Menu|https://lexa.example/home")).Diagnostics.empty());
 }
 
-TEST_F(CheckTest, AByteOrderMarkIsNamed)
-{
+TEST_F(CheckTest, AByteOrderMarkIsNamed) {
     EXPECT_TRUE(Says(Check("\xEF\xBB\xBF" + kGood), 1, Severity::Warning, "byte order mark"));
 }
 
-TEST_F(CheckTest, LinkButtonsWithoutAGlyphFile)
-{
+TEST_F(CheckTest, LinkButtonsWithoutAGlyphFile) {
     glyphs_.Files.clear();
     const CheckResult result = Check(kGood);
     EXPECT_EQ(Said(result), std::vector<std::string>{"7:warning:link button 1 \"Cases\" has no glyph file "
                                                      "\"Cases.bmp\": it shows its caption alone"});
 }
 
-TEST_F(CheckTest, CaptionsTooWideForTheirButton)
-{
+TEST_F(CheckTest, CaptionsTooWideForTheirButton) {
     const CheckResult result = Check(WithLine(7, "Cases and decisions|https://lexa.example/cases"));
     ASSERT_TRUE(Says(result, 7, Severity::Warning, "is shortened to")) << Joined(result);
     glyphs_.Add("Cases and decisions", Bitmap(16, 16, 0, 0xFF00FF));
@@ -443,8 +406,7 @@ TEST_F(CheckTest, CaptionsTooWideForTheirButton)
     EXPECT_GT(TextWidth(kButtonFont, longer), 65 - 4 - 16 - 1);
 }
 
-TEST(ShownCaption, FollowsTheToolbarsLayout)
-{
+TEST(ShownCaption, FollowsTheToolbarsLayout) {
     EXPECT_EQ(ShownCaption("Cases", 65, 16, 16, false, false), "Cases");
     // With nothing that fits, "..." alone.
     EXPECT_EQ(ShownCaption("WWWWWWWW", 20, 16, 16, false, false), "...");
@@ -455,8 +417,7 @@ TEST(ShownCaption, FollowsTheToolbarsLayout)
     EXPECT_GT(TextWidth(kButtonFontBold, "Veltrane"), TextWidth(kButtonFont, "Veltrane"));
 }
 
-TEST_F(CheckTest, CommandCodesAndAmpersandsInTheWrongPlace)
-{
+TEST_F(CheckTest, CommandCodesAndAmpersandsInTheWrongPlace) {
     CheckResult result = Check(WithLine(7, "Cases|@4"));
     EXPECT_TRUE(Says(result, 7, Severity::Warning, "buttons do not run command codes")) << Joined(result);
     result = Check(WithLine(11, "People|https://lexa.example/people/@2023"));
@@ -468,8 +429,7 @@ TEST_F(CheckTest, CommandCodesAndAmpersandsInTheWrongPlace)
     EXPECT_TRUE(Check(WithLine(11, "Terms && Rules|https://lexa.example/home")).Diagnostics.empty());
 }
 
-TEST_F(CheckTest, ButtonsAScreenReaderCannotTellApart)
-{
+TEST_F(CheckTest, ButtonsAScreenReaderCannotTellApart) {
     // "Find" is announced for the Search button already; case is not heard.
     CheckResult result = Check(WithLine(7, "fin&d|https://lexa.example/cases"));
     EXPECT_TRUE(Says(result, 7, Severity::Warning, "announces it as \"find\", as the Search button on line 5"))
@@ -479,8 +439,7 @@ TEST_F(CheckTest, ButtonsAScreenReaderCannotTellApart)
         << Joined(result);
 }
 
-TEST_F(CheckTest, SearchAndUpdateAddresses)
-{
+TEST_F(CheckTest, SearchAndUpdateAddresses) {
     CheckResult result = Check(WithLine(27, "www.lexa.example/search?m="));
     EXPECT_TRUE(Says(result, 27, Severity::Warning, "does not start with http:// or https://")) << Joined(result);
     EXPECT_TRUE(Check(WithLine(27, "HTTP://lexa.example/search?m=")).Diagnostics.empty());
@@ -492,8 +451,8 @@ TEST_F(CheckTest, SearchAndUpdateAddresses)
     result = Check(noUpdate);
     EXPECT_TRUE(Says(result, 24, Severity::Warning, "the update always fails")) << Joined(result);
     std::string noMethods = kGood;
-    noMethods.erase(noMethods.find("[Settings Menu - Search]"), noMethods.find("[Settings Menu - Misc]") -
-                                                                     noMethods.find("[Settings Menu - Search]"));
+    noMethods.erase(noMethods.find("[Settings Menu - Search]"),
+                    noMethods.find("[Settings Menu - Misc]") - noMethods.find("[Settings Menu - Search]"));
     result = Check(noMethods);
     EXPECT_TRUE(Says(result, 0, Severity::Warning, "uses the first target of the file as its method"));
     EXPECT_EQ(result.SearchAddress, "https://lexa.example/search?m=https://lexa.example/&q=contract+law&from=bar");
@@ -502,8 +461,7 @@ TEST_F(CheckTest, SearchAndUpdateAddresses)
     EXPECT_TRUE(Says(Check(noSearch), 0, Severity::Warning, "no \"[Search Parameters]\" section"));
 }
 
-TEST_F(CheckTest, AFileWithoutButtonsSection)
-{
+TEST_F(CheckTest, AFileWithoutButtonsSection) {
     std::string text = kGood;
     text.replace(text.find("[Buttons]"), 9, "; no buttons");
     const CheckResult result = Check(text);
@@ -512,8 +470,7 @@ TEST_F(CheckTest, AFileWithoutButtonsSection)
     EXPECT_TRUE(result.UpdateAccepts);
 }
 
-TEST_F(CheckTest, VeryLongLinesAreCut)
-{
+TEST_F(CheckTest, VeryLongLinesAreCut) {
     const std::string line = "Home|https://lexa.example/" + std::string(5000, 'a');
     const CheckResult result = Check(WithLine(11, line));
     EXPECT_TRUE(Says(result, 11, Severity::Warning, std::to_string(line.size()) + " characters long"))
@@ -524,17 +481,14 @@ TEST_F(CheckTest, VeryLongLinesAreCut)
 // ---------------------------------------------------------------------------
 // The checker and the update command agree.
 
-std::vector<std::string> Corpus()
-{
+std::vector<std::string> Corpus() {
     std::vector<std::string> files = {kGood, std::string(), "[Buttons]", "\n\n\n", "1|x\r\n[Main Menu]\r\n-1\r\n"};
     // kGood cut after every byte: counts go missing, sections lose lines.
-    for (std::size_t size = 0; size <= kGood.size(); ++size)
-        files.push_back(kGood.substr(0, size));
+    for (std::size_t size = 0; size <= kGood.size(); ++size) files.push_back(kGood.substr(0, size));
     // Every line of kGood replaced by texts that change how it reads.
     const char* const replacements[] = {"", "x", "+x|y", "|", "[Buttons]", "0", "-5", "0x10"};
     for (std::size_t line = 1; line <= 32; ++line) {
-        for (const char* text : replacements)
-            files.push_back(WithLine(line, text));
+        for (const char* text : replacements) files.push_back(WithLine(line, text));
         files.push_back(WithLine(line, std::string("a\0b", 3)));
     }
     const std::filesystem::path seeds = std::filesystem::path(VTB_SOURCE_DIR) / "tests" / "fuzz" / "corpus";
@@ -548,8 +502,7 @@ std::vector<std::string> Corpus()
     return files;
 }
 
-TEST_F(CheckTest, AConfigurationErrorIsExactlyWhatTheUpdateCommandRefuses)
-{
+TEST_F(CheckTest, AConfigurationErrorIsExactlyWhatTheUpdateCommandRefuses) {
     glyphs_.Add("Lexa", "not a bitmap");  // glyph errors stay aside
     int refused = 0;
     int taken = 0;

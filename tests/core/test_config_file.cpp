@@ -14,20 +14,17 @@ namespace {
 // ---------------------------------------------------------------------------
 // Line store
 
-std::vector<std::string> LinesOf(std::string_view text)
-{
+std::vector<std::string> LinesOf(std::string_view text) {
     LineStore store;
     store.Load(text);
     std::vector<std::string> lines;
-    for (std::size_t i = 0; i < store.Count(); ++i)
-        lines.push_back(store.Line(i));
+    for (std::size_t i = 0; i < store.Count(); ++i) lines.push_back(store.Line(i));
     return lines;
 }
 
 using Lines = std::vector<std::string>;
 
-TEST(LineStore, EachKindOfLineBreakEndsOneLine)
-{
+TEST(LineStore, EachKindOfLineBreakEndsOneLine) {
     EXPECT_EQ(LinesOf("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
     // LF CR is two line ends, with an empty line between them.
     EXPECT_EQ(LinesOf("a\n\rb"), (Lines{"a", "", "b"}));
@@ -35,23 +32,20 @@ TEST(LineStore, EachKindOfLineBreakEndsOneLine)
     EXPECT_EQ(LinesOf("\n\n"), (Lines{"", ""}));
 }
 
-TEST(LineStore, FinalLineBreakAddsNoLine)
-{
+TEST(LineStore, FinalLineBreakAddsNoLine) {
     EXPECT_EQ(LinesOf("x\r\ny"), LinesOf("x\r\ny\r\n"));
     EXPECT_EQ(LinesOf("x\ny\r").size(), 2u);
     EXPECT_TRUE(LinesOf("").empty());
     EXPECT_EQ(LinesOf("\r\n"), (Lines{""}));
 }
 
-TEST(LineStore, TextEndsAtFirstZeroByte)
-{
+TEST(LineStore, TextEndsAtFirstZeroByte) {
     const std::string bytes("a\nb\0c\nd\n", 8);
     EXPECT_EQ(LinesOf(bytes), (Lines{"a", "b"}));
     EXPECT_TRUE(LinesOf(std::string("\0abc", 4)).empty());
 }
 
-TEST(LineStore, LongLineReadsAsItsFirst4096Characters)
-{
+TEST(LineStore, LongLineReadsAsItsFirst4096Characters) {
     const std::string longLine = std::string(4096, 'a') + "bcd";
     LineStore store;
     store.Load(longLine + "\nnext");
@@ -60,8 +54,7 @@ TEST(LineStore, LongLineReadsAsItsFirst4096Characters)
     EXPECT_EQ(store.Line(1), "next");  // the rest of the long line is no line of its own
 }
 
-TEST(LineStore, PastTheEndReadsEmptyAndClearForgetsAll)
-{
+TEST(LineStore, PastTheEndReadsEmptyAndClearForgetsAll) {
     LineStore store;
     store.Load("one\ntwo");
     EXPECT_EQ(store.Line(2), "");
@@ -79,16 +72,14 @@ TEST(LineStore, PastTheEndReadsEmptyAndClearForgetsAll)
 // ---------------------------------------------------------------------------
 // Fields
 
-TEST(SplitField, SplitsAtTheFirstBarOnly)
-{
+TEST(SplitField, SplitsAtTheFirstBarOnly) {
     EXPECT_EQ(SplitField("Cases|a/b|c", 1), "Cases");
     EXPECT_EQ(SplitField("Cases|a/b|c", 2), "a/b|c");
     EXPECT_EQ(SplitField(" Cases | x ", 1), " Cases ");
     EXPECT_EQ(SplitField(" Cases | x ", 2), " x ");
 }
 
-TEST(SplitField, LinesWithoutOrWithOnlyABar)
-{
+TEST(SplitField, LinesWithoutOrWithOnlyABar) {
     EXPECT_EQ(SplitField("no bar here", 1), "");
     EXPECT_EQ(SplitField("no bar here", 2), "no bar here");
     EXPECT_EQ(SplitField("|", 1), "");
@@ -98,8 +89,7 @@ TEST(SplitField, LinesWithoutOrWithOnlyABar)
     EXPECT_EQ(SplitField("", 2), "");
 }
 
-TEST(SplitField, OtherFieldNumbersAreEmpty)
-{
+TEST(SplitField, OtherFieldNumbersAreEmpty) {
     EXPECT_EQ(SplitField("a|b", 0), "");
     EXPECT_EQ(SplitField("a|b", 3), "");
     EXPECT_EQ(SplitField("a|b", -1), "");
@@ -108,24 +98,19 @@ TEST(SplitField, OtherFieldNumbersAreEmpty)
 // ---------------------------------------------------------------------------
 // Count conversion
 
-::testing::AssertionResult Converts(std::string_view text, std::int32_t expected)
-{
+::testing::AssertionResult Converts(std::string_view text, std::int32_t expected) {
     std::int32_t value = 12345;
-    if (!ParseInteger(text, value))
-        return ::testing::AssertionFailure() << "'" << text << "' did not convert";
-    if (value != expected)
-        return ::testing::AssertionFailure() << "'" << text << "' gave " << value;
+    if (!ParseInteger(text, value)) return ::testing::AssertionFailure() << "'" << text << "' did not convert";
+    if (value != expected) return ::testing::AssertionFailure() << "'" << text << "' gave " << value;
     return ::testing::AssertionSuccess();
 }
 
-bool Refused(std::string_view text)
-{
+bool Refused(std::string_view text) {
     std::int32_t value = 0;
     return !ParseInteger(text, value);
 }
 
-TEST(ParseInteger, DecimalWithSpacesAndSign)
-{
+TEST(ParseInteger, DecimalWithSpacesAndSign) {
     EXPECT_TRUE(Converts("20", 20));
     EXPECT_TRUE(Converts(" 20", 20));
     EXPECT_TRUE(Converts("   +7", 7));
@@ -135,8 +120,7 @@ TEST(ParseInteger, DecimalWithSpacesAndSign)
     EXPECT_TRUE(Converts("-0", 0));
 }
 
-TEST(ParseInteger, HexadecimalPrefixes)
-{
+TEST(ParseInteger, HexadecimalPrefixes) {
     EXPECT_TRUE(Converts("$10", 16));
     EXPECT_TRUE(Converts("x1f", 31));
     EXPECT_TRUE(Converts("X1F", 31));
@@ -149,8 +133,7 @@ TEST(ParseInteger, HexadecimalPrefixes)
     EXPECT_TRUE(Converts("$000000000000001", 1));
 }
 
-TEST(ParseInteger, ThirtyTwoBitLimits)
-{
+TEST(ParseInteger, ThirtyTwoBitLimits) {
     EXPECT_TRUE(Converts("2147483647", INT32_MAX));
     EXPECT_TRUE(Converts("-2147483648", INT32_MIN));
     EXPECT_TRUE(Refused("2147483648"));
@@ -159,16 +142,14 @@ TEST(ParseInteger, ThirtyTwoBitLimits)
     EXPECT_TRUE(Refused("99999999999999999999999999"));
 }
 
-TEST(ParseInteger, RefusesAnythingElse)
-{
-    for (const char* text : {"", " ", "20 ", "2 0", "+", "-", "+-1", "--1", "$", "0x", "x",
-                             "12a", "$G", "1.0", "\t5", "5\t", "- 5", "0x 1", "1e3"}) {
+TEST(ParseInteger, RefusesAnythingElse) {
+    for (const char* text : {"", " ", "20 ", "2 0", "+", "-", "+-1", "--1", "$", "0x", "x", "12a", "$G", "1.0", "\t5",
+                             "5\t", "- 5", "0x 1", "1e3"}) {
         EXPECT_TRUE(Refused(text)) << "'" << text << "'";
     }
 }
 
-TEST(ParseInteger, ErrorMessage)
-{
+TEST(ParseInteger, ErrorMessage) {
     EXPECT_EQ(InvalidIntegerMessage("20 "), "'20 ' is not a valid integer value");
     EXPECT_EQ(InvalidIntegerMessage(""), "'' is not a valid integer value");
 }
@@ -176,10 +157,8 @@ TEST(ParseInteger, ErrorMessage)
 // ---------------------------------------------------------------------------
 // Paths
 
-TEST(Paths, ChangeFileExtReplacesTheLastExtensionOfTheName)
-{
-    EXPECT_EQ(ChangeFileExt("C:\\Tools\\Veltrane_ToolBar.dll", ".cfg"),
-              "C:\\Tools\\Veltrane_ToolBar.cfg");
+TEST(Paths, ChangeFileExtReplacesTheLastExtensionOfTheName) {
+    EXPECT_EQ(ChangeFileExt("C:\\Tools\\Veltrane_ToolBar.dll", ".cfg"), "C:\\Tools\\Veltrane_ToolBar.cfg");
     EXPECT_EQ(ChangeFileExt("C:\\Tools\\a.b.dll", ".ini"), "C:\\Tools\\a.b.ini");
     EXPECT_EQ(ChangeFileExt("C:\\Tools\\toolbar", ".cfg"), "C:\\Tools\\toolbar.cfg");
     // A dot in a directory name is no extension of the file.
@@ -187,8 +166,7 @@ TEST(Paths, ChangeFileExtReplacesTheLastExtensionOfTheName)
     EXPECT_EQ(ChangeFileExt("toolbar.dll", ".cfg"), "toolbar.cfg");
 }
 
-TEST(Paths, ExtractFilePathKeepsTheTrailingBackslash)
-{
+TEST(Paths, ExtractFilePathKeepsTheTrailingBackslash) {
     EXPECT_EQ(ExtractFilePath("C:\\Tools\\Veltrane_ToolBar.dll"), "C:\\Tools\\");
     EXPECT_EQ(ExtractFilePath("C:toolbar.dll"), "C:");
     EXPECT_EQ(ExtractFilePath("toolbar.dll"), "");
@@ -208,37 +186,25 @@ public:
 
     void MainButton(const std::string& caption) override { Record("Main", caption); }
     void SearchButton(const std::string& caption, int tag) override { Record("Search", caption, tag); }
-    void SettingsButton(const std::string& caption, int tag) override
-    {
-        Record("Settings", caption, tag);
-    }
-    void LinkButton(int number, const std::string& caption, int tag) override
-    {
+    void SettingsButton(const std::string& caption, int tag) override { Record("Settings", caption, tag); }
+    void LinkButton(int number, const std::string& caption, int tag) override {
         Record("Link" + std::to_string(number), caption, tag);
     }
-    void MainMenuEntry(const std::string& caption, int tag, bool subEntry) override
-    {
+    void MainMenuEntry(const std::string& caption, int tag, bool subEntry) override {
         Record(subEntry ? "Sub" : "Menu", caption, tag);
     }
     void SearchOptionsCaption(const std::string& caption) override { Record("Options", caption); }
-    void SearchOption(int number, const std::string& caption, int tag) override
-    {
+    void SearchOption(int number, const std::string& caption, int tag) override {
         Record("Option" + std::to_string(number), caption, tag);
     }
-    void SettingsMenuEntry(const std::string& caption, int tag) override
-    {
-        Record("Misc", caption, tag);
-    }
+    void SettingsMenuEntry(const std::string& caption, int tag) override { Record("Misc", caption, tag); }
 
 private:
-    void Record(const std::string& name, const std::string& caption)
-    {
+    void Record(const std::string& name, const std::string& caption) {
         Calls.push_back(name + ":" + caption);
-        if (name == ThrowOn)
-            throw ToolbarError("refused");
+        if (name == ThrowOn) throw ToolbarError("refused");
     }
-    void Record(const std::string& name, const std::string& caption, int tag)
-    {
+    void Record(const std::string& name, const std::string& caption, int tag) {
         // A tag must name the target appended for this very call.
         if (tag >= 0) {
             EXPECT_EQ(static_cast<std::size_t>(tag) + 1, urls_.size()) << name;
@@ -255,13 +221,11 @@ struct Reading {
     RecordingSink sink{urls};
     LineStore lines;
 
-    void Read(const std::string& text)
-    {
+    void Read(const std::string& text) {
         lines.Load(text);
         ReadConfiguration(lines, urls, values, sink);
     }
-    std::string Error(const std::string& text)
-    {
+    std::string Error(const std::string& text) {
         try {
             Read(text);
         } catch (const ToolbarError& e) {
@@ -271,42 +235,34 @@ struct Reading {
     }
 };
 
-std::string Join(const std::vector<std::string>& lines)
-{
+std::string Join(const std::vector<std::string>& lines) {
     std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
+    for (const auto& line : lines) text += line + "\r\n";
     return text;
 }
 
-TEST(ReadConfiguration, VersionLineAndFixedButtons)
-{
+TEST(ReadConfiguration, VersionLineAndFixedButtons) {
     Reading r;
-    r.Read(Join({"2.5|spring edition", "[Buttons]", "3", "Veltrane|http://main", "Find|http://find",
-                 "Options|http://opt"}));
+    r.Read(Join(
+        {"2.5|spring edition", "[Buttons]", "3", "Veltrane|http://main", "Find|http://find", "Options|http://opt"}));
     EXPECT_EQ(r.values.ConfigVersion, "2.5");
     EXPECT_EQ(r.values.ConfigVersionNote, "spring edition");
     EXPECT_EQ(r.urls, (TargetList{"http://main", "http://find", "http://opt"}));
     EXPECT_EQ(r.sink.Calls, (Lines{"Main:Veltrane", "Search:Find#1", "Settings:Options#2"}));
 }
 
-TEST(ReadConfiguration, LinkButtonsFollowTheCount)
-{
+TEST(ReadConfiguration, LinkButtonsFollowTheCount) {
     // Count 5: three fixed buttons and two link buttons; the lines after
     // them are not buttons.
     Reading r;
-    r.Read(Join({"v", "[Buttons]", "5", "M|m", "S|s", "T|t", "Cases|c1", "Laws|c2", "Extra|c3",
-                 "More|c4"}));
-    EXPECT_EQ(r.sink.Calls,
-              (Lines{"Main:M", "Search:S#1", "Settings:T#2", "Link1:Cases#3", "Link2:Laws#4"}));
+    r.Read(Join({"v", "[Buttons]", "5", "M|m", "S|s", "T|t", "Cases|c1", "Laws|c2", "Extra|c3", "More|c4"}));
+    EXPECT_EQ(r.sink.Calls, (Lines{"Main:M", "Search:S#1", "Settings:T#2", "Link1:Cases#3", "Link2:Laws#4"}));
     EXPECT_EQ(r.urls.size(), 5u);
 }
 
-TEST(ReadConfiguration, ButtonCountLimits)
-{
+TEST(ReadConfiguration, ButtonCountLimits) {
     std::vector<std::string> file = {"v", "[Buttons]", "", "M|m", "S|s", "T|t"};
-    for (int n = 1; n <= 19; ++n)
-        file.push_back("B" + std::to_string(n) + "|u" + std::to_string(n));
+    for (int n = 1; n <= 19; ++n) file.push_back("B" + std::to_string(n) + "|u" + std::to_string(n));
 
     for (const auto& [count, links] : std::vector<std::pair<const char*, int>>{
              {"-5", 0}, {"2", 0}, {"3", 0}, {"4", 1}, {"20", 17}, {"$7FFFFFFF", 17}}) {
@@ -320,26 +276,23 @@ TEST(ReadConfiguration, ButtonCountLimits)
     }
 }
 
-TEST(ReadConfiguration, ShortFileReadsEmptyLines)
-{
+TEST(ReadConfiguration, ShortFileReadsEmptyLines) {
     Reading r;
     r.Read("v\n[Buttons]\n4\nM|m");
     EXPECT_EQ(r.sink.Calls, (Lines{"Main:M", "Search:#1", "Settings:#2", "Link1:#3"}));
     EXPECT_EQ(r.urls, (TargetList{"m", "", "", ""}));
 }
 
-TEST(ReadConfiguration, HeadersMatchTheWholeLineExactly)
-{
+TEST(ReadConfiguration, HeadersMatchTheWholeLineExactly) {
     Reading r;
-    r.Read(Join({"v", "[buttons]", "3", "a|1", "b|2", "c|3", "[Buttons] ", "3", "a|1", "b|2",
-                 "c|3", " [Buttons]", "[Search Parameters]x"}));
+    r.Read(Join({"v", "[buttons]", "3", "a|1", "b|2", "c|3", "[Buttons] ", "3", "a|1", "b|2", "c|3", " [Buttons]",
+                 "[Search Parameters]x"}));
     EXPECT_TRUE(r.sink.Calls.empty());
     EXPECT_TRUE(r.urls.empty());
     EXPECT_EQ(r.values.SearchParam1, "");
 }
 
-TEST(ReadConfiguration, LineZeroTakesPartInTheHeaderSearch)
-{
+TEST(ReadConfiguration, LineZeroTakesPartInTheHeaderSearch) {
     Reading r;
     r.Read(Join({"[ToolBar Update URL]", "http://update"}));
     EXPECT_EQ(r.values.ConfigVersion, "");
@@ -347,24 +300,20 @@ TEST(ReadConfiguration, LineZeroTakesPartInTheHeaderSearch)
     EXPECT_EQ(r.values.UpdateURL, "http://update");
 }
 
-TEST(ReadConfiguration, SectionsAreReadInFixedOrderWhateverTheFileOrder)
-{
+TEST(ReadConfiguration, SectionsAreReadInFixedOrderWhateverTheFileOrder) {
     Reading r;
-    r.Read(Join({"1|n", "[Settings Menu - Misc]", "1", "Help|http://help", "[Settings Menu - Search]",
-                 "3", "Search options|", "All|all", "Cases|cases", "Laws|laws", "[Main Menu]", "1",
-                 "Home|http://home", "[Buttons]", "3", "M|m", "S|s", "T|t"}));
-    EXPECT_EQ(r.urls, (TargetList{"m", "s", "t", "http://home", "all", "cases", "laws",
-                                  "http://help"}));
-    EXPECT_EQ(r.sink.Calls,
-              (Lines{"Main:M", "Search:S#1", "Settings:T#2", "Menu:Home#3", "Options:Search options",
-                     "Option1:All#4", "Option2:Cases#5", "Option3:Laws#6", "Misc:Help#7"}));
+    r.Read(Join({"1|n", "[Settings Menu - Misc]", "1", "Help|http://help", "[Settings Menu - Search]", "3",
+                 "Search options|", "All|all", "Cases|cases", "Laws|laws", "[Main Menu]", "1", "Home|http://home",
+                 "[Buttons]", "3", "M|m", "S|s", "T|t"}));
+    EXPECT_EQ(r.urls, (TargetList{"m", "s", "t", "http://home", "all", "cases", "laws", "http://help"}));
+    EXPECT_EQ(r.sink.Calls, (Lines{"Main:M", "Search:S#1", "Settings:T#2", "Menu:Home#3", "Options:Search options",
+                                   "Option1:All#4", "Option2:Cases#5", "Option3:Laws#6", "Misc:Help#7"}));
 }
 
-TEST(ReadConfiguration, RepeatedSectionsAreAllApplied)
-{
+TEST(ReadConfiguration, RepeatedSectionsAreAllApplied) {
     Reading r;
-    r.Read(Join({"v", "[Buttons]", "3", "A|a1", "B|b1", "C|c1", "[Search Parameters]", "p1", "p2",
-                 "p3", "[Buttons]", "3", "X|x1", "Y|y1", "Z|z1", "[Search Parameters]", "q1"}));
+    r.Read(Join({"v", "[Buttons]", "3", "A|a1", "B|b1", "C|c1", "[Search Parameters]", "p1", "p2", "p3", "[Buttons]",
+                 "3", "X|x1", "Y|y1", "Z|z1", "[Search Parameters]", "q1"}));
     EXPECT_EQ(r.urls, (TargetList{"a1", "b1", "c1", "x1", "y1", "z1"}));
     EXPECT_EQ(r.sink.Calls.back(), "Settings:Z#5");
     // The second section overwrites, with lines beyond the end read as empty.
@@ -373,18 +322,16 @@ TEST(ReadConfiguration, RepeatedSectionsAreAllApplied)
     EXPECT_EQ(r.values.SearchParam3, "");
 }
 
-TEST(ReadConfiguration, MainMenuEntriesAndSubEntries)
-{
+TEST(ReadConfiguration, MainMenuEntriesAndSubEntries) {
     Reading r;
-    r.Read(Join({"v", "[Main Menu]", "7", "Home|http://home", "+Treaties|t", "Search|t?q=a+b",
-                 "-|", "Blank|", "+|", "+Deep|http://x|y"}));
-    EXPECT_EQ(r.sink.Calls, (Lines{"Menu:Home#0", "Sub:Treaties#1", "Sub:earch#2", "Menu:-#-1",
-                                   "Menu:Blank#-1", "Sub:#3", "Sub:Deep#4"}));
+    r.Read(Join({"v", "[Main Menu]", "7", "Home|http://home", "+Treaties|t", "Search|t?q=a+b", "-|", "Blank|", "+|",
+                 "+Deep|http://x|y"}));
+    EXPECT_EQ(r.sink.Calls, (Lines{"Menu:Home#0", "Sub:Treaties#1", "Sub:earch#2", "Menu:-#-1", "Menu:Blank#-1",
+                                   "Sub:#3", "Sub:Deep#4"}));
     EXPECT_EQ(r.urls, (TargetList{"http://home", "t", "t?q=a+b", "", "http://x|y"}));
 }
 
-TEST(ReadConfiguration, MainMenuCountOfZeroOrLessGivesNoEntries)
-{
+TEST(ReadConfiguration, MainMenuCountOfZeroOrLessGivesNoEntries) {
     for (const char* count : {"0", "-1"}) {
         Reading r;
         r.Read(Join({"v", "[Main Menu]", count, "Home|h"}));
@@ -392,11 +339,10 @@ TEST(ReadConfiguration, MainMenuCountOfZeroOrLessGivesNoEntries)
     }
 }
 
-TEST(ReadConfiguration, SubEntryWithoutEntryAboveItIsAnError)
-{
+TEST(ReadConfiguration, SubEntryWithoutEntryAboveItIsAnError) {
     Reading r;
-    EXPECT_EQ(r.Error(Join({"v", "[Buttons]", "3", "M|m", "S|s", "T|t", "[Main Menu]", "2",
-                            "+First|f", "Home|h", "[Settings Menu - Misc]", "1", "Help|help"})),
+    EXPECT_EQ(r.Error(Join({"v", "[Buttons]", "3", "M|m", "S|s", "T|t", "[Main Menu]", "2", "+First|f", "Home|h",
+                            "[Settings Menu - Misc]", "1", "Help|help"})),
               "Menu index out of range");
     // The entry's target was appended before it could not be placed; nothing
     // after it was read.
@@ -404,19 +350,16 @@ TEST(ReadConfiguration, SubEntryWithoutEntryAboveItIsAnError)
     EXPECT_EQ(r.sink.Calls.back(), "Settings:T#2");
 }
 
-TEST(ReadConfiguration, SubEntryMayFollowAnEntryOfAnEarlierMainMenuSection)
-{
+TEST(ReadConfiguration, SubEntryMayFollowAnEntryOfAnEarlierMainMenuSection) {
     Reading r;
     r.Read(Join({"v", "[Main Menu]", "1", "Home|h", "[Main Menu]", "1", "+Child|c"}));
     EXPECT_EQ(r.sink.Calls, (Lines{"Menu:Home#0", "Sub:Child#1"}));
 }
 
-TEST(ReadConfiguration, SearchOptionThresholds)
-{
-    const std::vector<std::string> options = {"Opt|", "A|a", "B|b", "C|c", "D|d", "E|e", "F|f",
-                                              "G|g"};
-    const std::vector<std::pair<const char*, int>> cases = {
-        {"0", 3}, {"3", 3}, {"4", 3}, {"5", 5}, {"6", 6}, {"7", 7}, {"100", 7}};
+TEST(ReadConfiguration, SearchOptionThresholds) {
+    const std::vector<std::string> options = {"Opt|", "A|a", "B|b", "C|c", "D|d", "E|e", "F|f", "G|g"};
+    const std::vector<std::pair<const char*, int>> cases = {{"0", 3}, {"3", 3}, {"4", 3},  {"5", 5},
+                                                            {"6", 6}, {"7", 7}, {"100", 7}};
     for (const auto& [count, shown] : cases) {
         std::vector<std::string> file = {"v", "[Settings Menu - Search]", count};
         file.insert(file.end(), options.begin(), options.end());
@@ -424,24 +367,21 @@ TEST(ReadConfiguration, SearchOptionThresholds)
         r.Read(Join(file));
         ASSERT_EQ(r.sink.Calls.size(), 1u + static_cast<std::size_t>(shown)) << count;
         EXPECT_EQ(r.sink.Calls.front(), "Options:Opt");
-        EXPECT_EQ(r.sink.Calls.back(),
-                  "Option" + std::to_string(shown) + ":" + std::string(1, 'A' + shown - 1) + "#" +
-                      std::to_string(shown - 1));
+        EXPECT_EQ(r.sink.Calls.back(), "Option" + std::to_string(shown) + ":" + std::string(1, 'A' + shown - 1) + "#" +
+                                           std::to_string(shown - 1));
     }
 }
 
-TEST(ReadConfiguration, FiveOptionsWithFourLinesTakesTheNextLine)
-{
+TEST(ReadConfiguration, FiveOptionsWithFourLinesTakesTheNextLine) {
     Reading r;
-    r.Read(Join({"v", "[Settings Menu - Search]", "5", "Opt|", "A|a", "B|b", "C|c", "D|d",
-                 "[Search Parameters]", "p1", "p2", "p3"}));
+    r.Read(Join({"v", "[Settings Menu - Search]", "5", "Opt|", "A|a", "B|b", "C|c", "D|d", "[Search Parameters]", "p1",
+                 "p2", "p3"}));
     EXPECT_EQ(r.sink.Calls.back(), "Option5:#4");
     EXPECT_EQ(r.urls.back(), "[Search Parameters]");
     EXPECT_EQ(r.values.SearchParam1, "p1");
 }
 
-TEST(ReadConfiguration, SettingsMiscEntries)
-{
+TEST(ReadConfiguration, SettingsMiscEntries) {
     Reading r;
     r.Read(Join({"v", "[Settings Menu - Misc]", "4", "Update|@1", "-|", "Clear +|@2", "About|"}));
     // No "+" rule here; empty targets append nothing.
@@ -450,14 +390,12 @@ TEST(ReadConfiguration, SettingsMiscEntries)
 }
 
 // How many calls of the sink start with the given kind ("Menu:", "Misc:").
-std::size_t CallsOf(const Lines& calls, const std::string& kind)
-{
-    return static_cast<std::size_t>(std::count_if(
-        calls.begin(), calls.end(), [&](const std::string& call) { return call.rfind(kind, 0) == 0; }));
+std::size_t CallsOf(const Lines& calls, const std::string& kind) {
+    return static_cast<std::size_t>(
+        std::count_if(calls.begin(), calls.end(), [&](const std::string& call) { return call.rfind(kind, 0) == 0; }));
 }
 
-TEST(ReadConfiguration, MenuEntriesPastTheEndOfTheFileAreEmptyUpToAFullMenu)
-{
+TEST(ReadConfiguration, MenuEntriesPastTheEndOfTheFileAreEmptyUpToAFullMenu) {
     Reading r;
     r.Read(Join({"v", "[Main Menu]", "6", "Home|h", "[Settings Menu - Misc]", "3", "Help|x"}));
     // Lines without "|" are all target; the lines past the end are empty
@@ -474,8 +412,7 @@ TEST(ReadConfiguration, MenuEntriesPastTheEndOfTheFileAreEmptyUpToAFullMenu)
     EXPECT_EQ(huge.sink.Calls.back(), "Misc:#-1");
 }
 
-TEST(ReadConfiguration, RepeatedMenuHeadersCannotAskForMillionsOfEntries)
-{
+TEST(ReadConfiguration, RepeatedMenuHeadersCannotAskForMillionsOfEntries) {
     // Every repeated header reads on to the end of the file, over the
     // sections after it: 3,000 of them in 72 KB ask for nine million entries.
     std::vector<std::string> lines = {"v", "[Settings Menu - Misc]", "1", "About|@4", "[Main Menu]", "1", "Top|t"};
@@ -496,13 +433,11 @@ TEST(ReadConfiguration, RepeatedMenuHeadersCannotAskForMillionsOfEntries)
     EXPECT_EQ(r.values.SearchParam3, "&x=1");
 }
 
-TEST(ReadConfiguration, AFullMenuCountsSubEntriesAndKeepsItsLastEntry)
-{
+TEST(ReadConfiguration, AFullMenuCountsSubEntriesAndKeepsItsLastEntry) {
     // One section exactly as long as a full menu, then one more entry that
     // does not fit, in a second section.
     std::vector<std::string> lines = {"v", "[Main Menu]", std::to_string(kMaxMenuEntries), "Top|t"};
-    for (std::size_t i = 1; i + 1 < kMaxMenuEntries; ++i)
-        lines.push_back("+Sub|s" + std::to_string(i));
+    for (std::size_t i = 1; i + 1 < kMaxMenuEntries; ++i) lines.push_back("+Sub|s" + std::to_string(i));
     lines.push_back("Last|l");
     lines.insert(lines.end(), {"[Main Menu]", "1", "+Over|o"});
     Reading r;
@@ -513,19 +448,17 @@ TEST(ReadConfiguration, AFullMenuCountsSubEntriesAndKeepsItsLastEntry)
     EXPECT_EQ(r.urls.back(), "l");
 }
 
-TEST(ReadConfiguration, WholeLinesForParametersAndUpdateUrl)
-{
+TEST(ReadConfiguration, WholeLinesForParametersAndUpdateUrl) {
     Reading r;
-    r.Read(Join({"v", "[Search Parameters]", "http://s/?a=1|b", " method= ", "&q=",
-                 "[ToolBar Update URL]", "http://u/cfg|x"}));
+    r.Read(Join(
+        {"v", "[Search Parameters]", "http://s/?a=1|b", " method= ", "&q=", "[ToolBar Update URL]", "http://u/cfg|x"}));
     EXPECT_EQ(r.values.SearchParam1, "http://s/?a=1|b");
     EXPECT_EQ(r.values.SearchParam2, " method= ");
     EXPECT_EQ(r.values.SearchParam3, "&q=");
     EXPECT_EQ(r.values.UpdateURL, "http://u/cfg|x");
 }
 
-TEST(ReadConfiguration, UnreachedValuesKeepWhatTheyHeld)
-{
+TEST(ReadConfiguration, UnreachedValuesKeepWhatTheyHeld) {
     Reading r;
     r.values.SearchParam1 = "earlier";
     r.values.UpdateURL = "earlier url";
@@ -535,8 +468,7 @@ TEST(ReadConfiguration, UnreachedValuesKeepWhatTheyHeld)
     EXPECT_EQ(r.values.ConfigVersion, "v");
 }
 
-TEST(ReadConfiguration, EmptyFileSetsOnlyTheVersion)
-{
+TEST(ReadConfiguration, EmptyFileSetsOnlyTheVersion) {
     Reading r;
     r.values.ConfigVersion = "old";
     r.values.ConfigVersionNote = "old";
@@ -547,21 +479,18 @@ TEST(ReadConfiguration, EmptyFileSetsOnlyTheVersion)
     EXPECT_TRUE(r.sink.Calls.empty());
 }
 
-TEST(ReadConfigurationErrors, BadCountLineStopsAtThatSection)
-{
+TEST(ReadConfigurationErrors, BadCountLineStopsAtThatSection) {
     for (const char* count : {"20 ", "", "three"}) {
         Reading r;
-        const std::string error =
-            r.Error(Join({"v", "[Buttons]", "3", "M|m", "S|s", "T|t", "[Main Menu]", count,
-                          "Home|h", "[Search Parameters]", "p1", "p2", "p3"}));
+        const std::string error = r.Error(Join({"v", "[Buttons]", "3", "M|m", "S|s", "T|t", "[Main Menu]", count,
+                                                "Home|h", "[Search Parameters]", "p1", "p2", "p3"}));
         EXPECT_EQ(error, "'" + std::string(count) + "' is not a valid integer value");
         EXPECT_EQ(r.urls, (TargetList{"m", "s", "t"}));
         EXPECT_EQ(r.values.SearchParam1, "") << "no later pass runs";
     }
 }
 
-TEST(ReadConfigurationErrors, ButtonsCountIsCheckedBeforeAnyButton)
-{
+TEST(ReadConfigurationErrors, ButtonsCountIsCheckedBeforeAnyButton) {
     Reading r;
     EXPECT_EQ(r.Error(Join({"v|n", "[Buttons]", "3x", "M|m"})), "'3x' is not a valid integer value");
     EXPECT_TRUE(r.sink.Calls.empty());
@@ -569,20 +498,17 @@ TEST(ReadConfigurationErrors, ButtonsCountIsCheckedBeforeAnyButton)
     EXPECT_EQ(r.values.ConfigVersion, "v");
 }
 
-TEST(ReadConfigurationErrors, MainButtonIsHandedOverBeforeItsTargetIsAppended)
-{
+TEST(ReadConfigurationErrors, MainButtonIsHandedOverBeforeItsTargetIsAppended) {
     Reading r;
     r.sink.ThrowOn = "Main";  // e.g. its glyph file is no bitmap
     EXPECT_EQ(r.Error(Join({"v", "[Buttons]", "3", "M|m", "S|s", "T|t"})), "refused");
     EXPECT_TRUE(r.urls.empty());
 }
 
-TEST(ReadConfigurationErrors, OtherTargetsAreAppendedBeforeTheirCall)
-{
+TEST(ReadConfigurationErrors, OtherTargetsAreAppendedBeforeTheirCall) {
     Reading r;
     r.sink.ThrowOn = "Link1";
-    EXPECT_EQ(r.Error(Join({"v", "[Buttons]", "5", "M|m", "S|s", "T|t", "L1|l1", "L2|l2"})),
-              "refused");
+    EXPECT_EQ(r.Error(Join({"v", "[Buttons]", "5", "M|m", "S|s", "T|t", "L1|l1", "L2|l2"})), "refused");
     EXPECT_EQ(r.urls, (TargetList{"m", "s", "t", "l1"}));
 }
 

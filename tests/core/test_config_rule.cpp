@@ -9,8 +9,7 @@ namespace {
 
 const std::string kSmallest = "1|x\r\n[Buttons]\r\n3\r\nA|a\r\nB|b\r\nC|c\r\n";
 
-TEST(ReadsAsConfiguration, TakesAFileWithASectionAndATarget)
-{
+TEST(ReadsAsConfiguration, TakesAFileWithASectionAndATarget) {
     EXPECT_TRUE(ReadsAsConfiguration(kSmallest));
     // Line 0 is a header too when it is one.
     EXPECT_TRUE(ReadsAsConfiguration("[Main Menu]\n1\nHome|h\n"));
@@ -18,8 +17,7 @@ TEST(ReadsAsConfiguration, TakesAFileWithASectionAndATarget)
     EXPECT_TRUE(ReadsAsConfiguration("[Buttons]\n3"));
 }
 
-TEST(ReadsAsConfiguration, RefusesTextThatIsNoConfiguration)
-{
+TEST(ReadsAsConfiguration, RefusesTextThatIsNoConfiguration) {
     EXPECT_FALSE(ReadsAsConfiguration(""));
     EXPECT_FALSE(ReadsAsConfiguration("<html><body>Service unavailable</body></html>\r\n"));
     EXPECT_FALSE(ReadsAsConfiguration("1|x\r\n[buttons]\r\n3\r\nA|a\r\nB|b\r\nC|c\r\n"));
@@ -27,17 +25,16 @@ TEST(ReadsAsConfiguration, RefusesTextThatIsNoConfiguration)
     EXPECT_FALSE(ReadsAsConfiguration(std::string("\0", 1) + kSmallest));
 }
 
-TEST(ReadsAsConfiguration, RefusesAnErrorInAnySection)
-{
+TEST(ReadsAsConfiguration, RefusesAnErrorInAnySection) {
     EXPECT_FALSE(ReadsAsConfiguration("1|x\n[Buttons]\n3 \nA|a\nB|b\nC|c\n"));
     EXPECT_FALSE(ReadsAsConfiguration(kSmallest + "[Settings Menu - Misc]\n\n"));
     EXPECT_FALSE(ReadsAsConfiguration(kSmallest + "[Main Menu]\n1\n+Orphan|o\n"));
 }
 
-TEST(ReadsAsConfiguration, RefusesAFileWhoseSearchOptionsFindNoTarget)
-{
+TEST(ReadsAsConfiguration, RefusesAFileWhoseSearchOptionsFindNoTarget) {
     // Every toolbar built from it would show "List index out of bounds (0)".
-    EXPECT_FALSE(ReadsAsConfiguration("1|x\n[Search Parameters]\nhttps://a/?m=\n&q=\n\n[ToolBar Update URL]\nhttps://u\n"));
+    EXPECT_FALSE(
+        ReadsAsConfiguration("1|x\n[Search Parameters]\nhttps://a/?m=\n&q=\n\n[ToolBar Update URL]\nhttps://u\n"));
     EXPECT_FALSE(ReadsAsConfiguration("1|x\n[Main Menu]\n1\nHome|\n"));
     EXPECT_TRUE(ReadsAsConfiguration("1|x\n[Main Menu]\n1\nHome|h\n"));
 }

@@ -47,8 +47,8 @@ TextMeasure FixedMeasure() {
     return m;
 }
 
-FaceLayoutInput Input(FaceRect rect, FaceSize glyph, std::string caption, TButtonLayout layout,
-                      int margin, int spacing, bool mark = false) {
+FaceLayoutInput Input(FaceRect rect, FaceSize glyph, std::string caption, TButtonLayout layout, int margin, int spacing,
+                      bool mark = false) {
     FaceLayoutInput in;
     in.Rect = rect;
     in.Glyph = glyph;
@@ -115,8 +115,7 @@ TEST(LayoutFace, SpacingMinusOneCentresTextAfterGlyph) {
 
 TEST(LayoutFace, NoGlyphOrNoTextMeansNoSpacing) {
     // Without a glyph the caption alone is centred; the spacing is dropped.
-    FaceLayout out = LayoutFace(Input({0, 0, 60, 20}, {0, 0}, "abcd", blGlyphLeft, -1, 5),
-                                FixedMeasure());
+    FaceLayout out = LayoutFace(Input({0, 0, 60, 20}, {0, 0}, "abcd", blGlyphLeft, -1, 5), FixedMeasure());
     EXPECT_EQ(out.TextRect.left, 30 - 10);
     // A glyph with no pixels on one axis takes no room either.
     out = LayoutFace(Input({0, 0, 60, 20}, {16, 0}, "abcd", blGlyphLeft, -1, 5), FixedMeasure());
@@ -130,12 +129,10 @@ TEST(LayoutFace, NoGlyphOrNoTextMeansNoSpacing) {
 
 TEST(LayoutFace, CaptionCutToTheSpaceLeft) {
     // 40 - 16 - 1 = 23 pixels for "Settings" (40): cut to "S..." (20).
-    FaceLayout out = LayoutFace(Input({0, 0, 40, 25}, {16, 16}, "Settings", blGlyphLeft, -1, 1),
-                                FixedMeasure());
+    FaceLayout out = LayoutFace(Input({0, 0, 40, 25}, {16, 16}, "Settings", blGlyphLeft, -1, 1), FixedMeasure());
     EXPECT_EQ(out.Caption, "S...");
     // With a mark 9 more pixels are kept free: 14 pixels, "..." only.
-    out = LayoutFace(Input({0, 0, 40, 25}, {16, 16}, "Settings", blGlyphLeft, -1, 1, true),
-                     FixedMeasure());
+    out = LayoutFace(Input({0, 0, 40, 25}, {16, 16}, "Settings", blGlyphLeft, -1, 1, true), FixedMeasure());
     EXPECT_EQ(out.Caption, "...");
     // The text box never outgrows the space: a two-line caption in a face
     // 15 pixels high keeps a height of 15.
@@ -145,8 +142,7 @@ TEST(LayoutFace, CaptionCutToTheSpaceLeft) {
 
 TEST(LayoutFace, NegativeSpaceBecomesZero) {
     // No height left under the glyph: the text box is cut to nothing high.
-    const FaceLayout out = LayoutFace(Input({0, 0, 10, 10}, {16, 16}, "abc", blGlyphTop, 3, 1),
-                                      FixedMeasure());
+    const FaceLayout out = LayoutFace(Input({0, 0, 10, 10}, {16, 16}, "abc", blGlyphTop, 3, 1), FixedMeasure());
     EXPECT_EQ(out.Caption, "...");
     EXPECT_EQ(out.TextRect.Width(), 10);
     EXPECT_EQ(out.TextRect.Height(), 0);
@@ -201,8 +197,7 @@ TEST(ShortenToWidth, DropsOneMoreLetterEachTry) {
 }
 
 TEST(ShortenCaption, LinesAreShortenedOneByOne) {
-    EXPECT_EQ(ShortenCaption("abcdefgh\rab\nabcdefgh\r\nx", 35, false, FixedWidth),
-              "abcd...\r\nab\r\nabcd...\r\nx");
+    EXPECT_EQ(ShortenCaption("abcdefgh\rab\nabcdefgh\r\nx", 35, false, FixedWidth), "abcd...\r\nab\r\nabcd...\r\nx");
     // Trailing blanks, breaks and control characters go.
     EXPECT_EQ(ShortenCaption("ab  \t\r\n", 100, false, FixedWidth), "ab");
     EXPECT_EQ(ShortenCaption("   ", 100, false, FixedWidth), "");

@@ -4,12 +4,10 @@
 
 #include <gtest/gtest.h>
 
-
 namespace vtb {
 namespace {
 
-TEST(Messages, FullStopAfterLettersDigitsAndQuestionMarks)
-{
+TEST(Messages, FullStopAfterLettersDigitsAndQuestionMarks) {
     EXPECT_EQ(WithFullStop("Menu index out of range"), "Menu index out of range.");
     EXPECT_EQ(WithFullStop("List index out of bounds (3)"), "List index out of bounds (3)");
     EXPECT_EQ(WithFullStop("Error 42"), "Error 42.");
@@ -22,8 +20,7 @@ TEST(Messages, FullStopAfterLettersDigitsAndQuestionMarks)
     EXPECT_EQ(WithFullStop("caf\xE9"), "caf\xE9.");
 }
 
-TEST(Messages, ApplicationTitle)
-{
+TEST(Messages, ApplicationTitle) {
     EXPECT_EQ(ApplicationTitleFromPath("C:\\Program Files\\Browser\\HOSTAPP.EXE"), "Hostapp");
     EXPECT_EQ(ApplicationTitleFromPath("C:/bin/My.Host.exe"), "My");
     EXPECT_EQ(ApplicationTitleFromPath("iexplore.exe"), "iexplore");
@@ -34,8 +31,7 @@ TEST(Messages, ApplicationTitle)
     EXPECT_EQ(ApplicationTitleFromPath("\xC9TUDE.EXE"), "\xC9tude");
 }
 
-TEST(Messages, AboutText)
-{
+TEST(Messages, AboutText) {
     const std::string text = AboutText("8.0.6001.18702", "1.0.0.37", "2.5", "spring");
     const std::string tail =
         "\r\rInternet Explorer Version: 8.0.6001.18702\rKorvi Toolbar Version:\t1.0.0.37"
@@ -47,27 +43,22 @@ TEST(Messages, AboutText)
     EXPECT_EQ(credits.find("\r\r"), std::string::npos) << "the credits are one paragraph";
 
     // A host without version information.
-    EXPECT_NE(AboutText("", "1", "", "").find("Internet Explorer Version: \rKorvi"),
-              std::string::npos);
+    EXPECT_NE(AboutText("", "1", "", "").find("Internet Explorer Version: \rKorvi"), std::string::npos);
 }
 
-TEST(Messages, FileVersion)
-{
+TEST(Messages, FileVersion) {
     EXPECT_EQ(FormatFileVersion(0x00010000, 0x00000025), "1.0.0.37");
     EXPECT_EQ(FormatFileVersion(0xFFFFFFFF, 0x8000ABCD), "65535.65535.32768.43981");
     EXPECT_EQ(FormatFileVersion(0, 0), "0.0.0.0");
 }
 
-std::array<bool, kLinkButtonCount> Shown(std::initializer_list<int> numbers)
-{
+std::array<bool, kLinkButtonCount> Shown(std::initializer_list<int> numbers) {
     std::array<bool, kLinkButtonCount> visible{};
-    for (int n : numbers)
-        visible[n - 1] = true;
+    for (int n : numbers) visible[n - 1] = true;
     return visible;
 }
 
-TEST(LinkLayout, ShownButtonsStandSideBySideInNumberOrder)
-{
+TEST(LinkLayout, ShownButtonsStandSideBySideInNumberOrder) {
     LinkPlacement placement = PlaceLinkButtons(Shown({1, 3, 5}), 65);
     EXPECT_EQ(placement.VisibleButtons, (std::vector<std::string>{"SpdButn_1", "SpdButn_3", "SpdButn_5"}));
     EXPECT_EQ(placement.Left[0], 440);
@@ -84,8 +75,7 @@ TEST(LinkLayout, ShownButtonsStandSideBySideInNumberOrder)
     EXPECT_EQ(placement.Left[8], 570);
 }
 
-TEST(LinkLayout, SlotWidthAndNoneShown)
-{
+TEST(LinkLayout, SlotWidthAndNoneShown) {
     LinkPlacement placement = PlaceLinkButtons(Shown({17}), 80);
     EXPECT_EQ(placement.Left[16], 440);
     placement = PlaceLinkButtons(Shown({16, 17}), 80);
@@ -93,12 +83,10 @@ TEST(LinkLayout, SlotWidthAndNoneShown)
 
     placement = PlaceLinkButtons(Shown({}), 65);
     EXPECT_TRUE(placement.VisibleButtons.empty());
-    for (int left : placement.Left)
-        EXPECT_EQ(left, -1);
+    for (int left : placement.Left) EXPECT_EQ(left, -1);
 }
 
-TEST(LinkLayout, ToolbarWidth)
-{
+TEST(LinkLayout, ToolbarWidth) {
     EXPECT_EQ(ToolbarWidth(0, 65), 440);
     EXPECT_EQ(ToolbarWidth(3, 65), 635);
 }

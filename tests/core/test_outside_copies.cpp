@@ -20,8 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string SourceFile(const std::string& relative)
-{
+std::string SourceFile(const std::string& relative) {
     std::ifstream in(fs::path(VTB_SOURCE_DIR) / relative, std::ios::binary);
     EXPECT_TRUE(in) << relative;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -29,32 +28,25 @@ std::string SourceFile(const std::string& relative)
 
 // The first group of every match of pattern in the file; a file without
 // any match is a failure, since the copy was looked for there.
-std::vector<std::string> Copies(const std::string& relative, const std::string& pattern)
-{
+std::vector<std::string> Copies(const std::string& relative, const std::string& pattern) {
     const std::string text = SourceFile(relative);
     const std::regex re(pattern);
     std::vector<std::string> found;
-    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it)
-        found.push_back((*it)[1].str());
+    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it) found.push_back((*it)[1].str());
     EXPECT_FALSE(found.empty()) << relative << " holds nothing like " << pattern;
     return found;
 }
 
-void ExpectCopiesOf(const std::string& value, const std::string& relative, const std::string& pattern)
-{
-    for (const std::string& copy : Copies(relative, pattern))
-        EXPECT_EQ(copy, value) << relative;
+void ExpectCopiesOf(const std::string& value, const std::string& relative, const std::string& pattern) {
+    for (const std::string& copy : Copies(relative, pattern)) EXPECT_EQ(copy, value) << relative;
 }
 
-std::string Upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 
-TEST(OutsideCopies, ClassId)
-{
+TEST(OutsideCopies, ClassId) {
     const std::string id = kBandClassIdText;
     const std::string guid = R"(\{[0-9A-Fa-f-]{36}\})";
     ExpectCopiesOf(id, "installer/veltrane_toolbar.nsi", "!define BAND_CLSID \"(" + guid + ")\"");
@@ -73,8 +65,7 @@ TEST(OutsideCopies, ClassId)
     EXPECT_EQ(fields, id);
 }
 
-TEST(OutsideCopies, FileNames)
-{
+TEST(OutsideCopies, FileNames) {
     const std::string dll = kToolbarDllName;
     ExpectCopiesOf(dll, "band/Veltrane_ToolBar.def", "LIBRARY \"([^\"]+)\"");
     ExpectCopiesOf(fs::path(dll).stem().string(), "CMakeLists.txt", "OUTPUT_NAME (\\w+)\\)");
@@ -83,9 +74,9 @@ TEST(OutsideCopies, FileNames)
     ExpectCopiesOf(kConfigFileName, "installer/veltrane_toolbar.nsi", "!define CONFIG \"([^\"]+)\"");
     ExpectCopiesOf(kSettingsFileName, "installer/veltrane_toolbar.nsi", "!define SETTINGS \"([^\"]+)\"");
     for (const char* name : {kToolbarDllName, kConfigFileName, kSettingsFileName})
-        ExpectCopiesOf(name, "installer/veltrane_toolbar.wxs",
-                       std::string("<File Id=\"[^\"]*\\") + fs::path(name).extension().string() +
-                           "\" Name=\"([^\"]+)\"");
+        ExpectCopiesOf(
+            name, "installer/veltrane_toolbar.wxs",
+            std::string("<File Id=\"[^\"]*\\") + fs::path(name).extension().string() + "\" Name=\"([^\"]+)\"");
 
     // The scripts copy the sample configuration and settings by name.
     for (const char* name : {kConfigFileName, kSettingsFileName})
@@ -94,16 +85,15 @@ TEST(OutsideCopies, FileNames)
     // case, is written as the toolbar writes it.
     const std::string stem = fs::path(kToolbarDllName).stem().string();
     const std::regex ours("\\b(\\w+\\.(dll|cfg|ini))\\b");
-    for (const char* script : {"tools/build_installer.sh", "tools/build_msi.sh", "tools/demo_env.sh",
-                               "tools/frame_check.sh", "tools/make_screenshots.sh", "tools/run_benchmarks.sh",
-                               "tools/run_main.sh", "tests/installer/run_installer_tests.sh",
-                               "tests/unwind/test_unwind.py", "tests/vtbcheck/support.py"}) {
+    for (const char* script :
+         {"tools/build_installer.sh", "tools/build_msi.sh", "tools/demo_env.sh", "tools/frame_check.sh",
+          "tools/make_screenshots.sh", "tools/run_benchmarks.sh", "tools/run_main.sh",
+          "tests/installer/run_installer_tests.sh", "tests/unwind/test_unwind.py", "tests/vtbcheck/support.py"}) {
         const std::string text = SourceFile(script);
         int named = 0;
         for (std::sregex_iterator it(text.begin(), text.end(), ours), end; it != end; ++it) {
             const std::string name = (*it)[1].str();
-            if (Upper(fs::path(name).stem().string()) != Upper(stem))
-                continue;
+            if (Upper(fs::path(name).stem().string()) != Upper(stem)) continue;
             ++named;
             EXPECT_TRUE(name == kToolbarDllName || name == kConfigFileName || name == kSettingsFileName)
                 << script << ": " << name;
@@ -112,8 +102,7 @@ TEST(OutsideCopies, FileNames)
     }
 }
 
-TEST(OutsideCopies, ClickPosition)
-{
+TEST(OutsideCopies, ClickPosition) {
     // The end-to-end check clicks the third link button, and the form shows
     // the first three from the sample settings side by side.
     const std::vector<std::string> at = Copies("tools/frame_check.sh", "--click ([0-9]+,[0-9]+)");

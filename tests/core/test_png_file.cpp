@@ -10,16 +10,14 @@ namespace {
 
 const std::uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
 
-std::uint32_t U32(const std::string& s, std::size_t at)
-{
+std::uint32_t U32(const std::string& s, std::size_t at) {
     return (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) << 24) |
            (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 16) |
            (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 2])) << 8) |
            static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3]));
 }
 
-TEST(PngChecksums, MatchTheirPublishedCheckValues)
-{
+TEST(PngChecksums, MatchTheirPublishedCheckValues) {
     const std::string digits = "123456789";
     EXPECT_EQ(Crc32(Bytes(digits), digits.size()), 0xCBF43926u);
     EXPECT_EQ(Adler32(Bytes(std::string("Wikipedia")), 9), 0x11E60398u);
@@ -38,8 +36,7 @@ struct DecodedPng {
     int blocks = 0;
 };
 
-DecodedPng Decode(const std::string& png)
-{
+DecodedPng Decode(const std::string& png) {
     DecodedPng out;
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     std::string zlib;
@@ -49,10 +46,8 @@ DecodedPng Decode(const std::string& png)
         const std::string data = png.substr(at + 8, length);
         EXPECT_EQ(U32(png, at + 8 + length), Crc32(Bytes(png) + at + 4, 4 + length)) << type;
         out.types.push_back(type);
-        if (type == "IHDR")
-            out.header = data;
-        if (type == "IDAT")
-            zlib += data;
+        if (type == "IHDR") out.header = data;
+        if (type == "IDAT") zlib += data;
         at += 12 + length;
     }
     out.width = U32(out.header, 0);
@@ -73,8 +68,7 @@ DecodedPng Decode(const std::string& png)
     return out;
 }
 
-TEST(EncodePng, WritesEightBitRgbRowsWithoutFilters)
-{
+TEST(EncodePng, WritesEightBitRgbRowsWithoutFilters) {
     const std::vector<std::uint32_t> pixels = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFFFFFF, 0x000000};
     const DecodedPng png = Decode(EncodePng(3, 2, pixels));
     EXPECT_EQ(png.types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
@@ -86,13 +80,11 @@ TEST(EncodePng, WritesEightBitRgbRowsWithoutFilters)
                                    20));
 }
 
-TEST(EncodePng, LargeImagesTakeSeveralStoredBlocks)
-{
+TEST(EncodePng, LargeImagesTakeSeveralStoredBlocks) {
     const int width = 1545;
     const int height = 60;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height));
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF;
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF;
     const DecodedPng png = Decode(EncodePng(width, height, pixels));
     ASSERT_EQ(png.raw.size(), static_cast<std::size_t>(height) * (1 + 3 * width));
     EXPECT_EQ(png.blocks, 5);
@@ -104,8 +96,7 @@ TEST(EncodePng, LargeImagesTakeSeveralStoredBlocks)
     EXPECT_EQ(static_cast<unsigned char>(png.raw[at + 2]), p & 0xFF);
 }
 
-TEST(EncodePng, RefusesSizesThatDoNotMatch)
-{
+TEST(EncodePng, RefusesSizesThatDoNotMatch) {
     EXPECT_TRUE(EncodePng(0, 1, {}).empty());
     EXPECT_TRUE(EncodePng(2, 2, {1, 2, 3}).empty());
     EXPECT_TRUE(EncodePng(-1, -1, {1}).empty());

@@ -9,16 +9,13 @@ namespace {
 
 using namespace std::string_literals;
 
-ProfileSection Section(const std::string& text)
-{
-    return ProfileSection::FromSectionText(text);
-}
+ProfileSection Section(const std::string& text) { return ProfileSection::FromSectionText(text); }
 
-TEST(ProfileSection, ReadsAsTheSystemReadsOneKey)
-{
-    ProfileSection s = Section("Search History0=tort\0SEARCH METHOD=cases\0search method=laws\0"
-                               "Quoted=\"phrase\"\0Single='x'\0Half=\"open\0Lone=\"\0NoValue\0Empty=\0\0"
-                               "After=the end\0"s);
+TEST(ProfileSection, ReadsAsTheSystemReadsOneKey) {
+    ProfileSection s = Section(
+        "Search History0=tort\0SEARCH METHOD=cases\0search method=laws\0"
+        "Quoted=\"phrase\"\0Single='x'\0Half=\"open\0Lone=\"\0NoValue\0Empty=\0\0"
+        "After=the end\0"s);
     EXPECT_EQ(s.Read("search history0"), "tort");
     EXPECT_EQ(s.Read("Search Method"), "cases");  // the first of a name counts
     EXPECT_EQ(s.Read("Quoted"), "phrase");
@@ -34,8 +31,7 @@ TEST(ProfileSection, ReadsAsTheSystemReadsOneKey)
     EXPECT_EQ(Section("Long=" + longValue + '\0').Read("Long"), std::string(2047, 'v'));
 }
 
-TEST(ProfileSection, WritesKeepOtherEntriesTheirOrderAndSpelling)
-{
+TEST(ProfileSection, WritesKeepOtherEntriesTheirOrderAndSpelling) {
     ProfileSection s = Section("Other=1\0spdbutn_1=0\0NoValue\0Search History5=old\0Search History5=twin\0"s);
     EXPECT_FALSE(s.Changed());
     s.Write("SpdButn_1", "0");
@@ -48,8 +44,7 @@ TEST(ProfileSection, WritesKeepOtherEntriesTheirOrderAndSpelling)
     EXPECT_EQ(s.ToSectionText(), "Other=1\0spdbutn_1=1\0NoValue\0Search Method=cases\0\0"s);
 }
 
-TEST(ProfileSection, ValuesTheFileWouldChangeGoInQuotes)
-{
+TEST(ProfileSection, ValuesTheFileWouldChangeGoInQuotes) {
     for (const std::string value : {"\"contract law\"", "'x'", " leading", "trailing\t", "\"", "plain \"mid\" text"}) {
         ProfileSection s;
         s.Write("Search History0", value);
@@ -61,8 +56,7 @@ TEST(ProfileSection, ValuesTheFileWouldChangeGoInQuotes)
     EXPECT_EQ(s.ToSectionText(), "Search History0=plain \"mid\" text\0\0"s) << "no quotes where none are needed";
 }
 
-TEST(ProfileSection, AValueNeverWritesALineOfItsOwn)
-{
+TEST(ProfileSection, AValueNeverWritesALineOfItsOwn) {
     ProfileSection s = Section("SpdButn_5=0\0"s);
     s.Write("Search History0", "line1\r\nSpdButn_5=1");
     s.Write("Search History1", "a\nSearch Method=x");
@@ -72,8 +66,7 @@ TEST(ProfileSection, AValueNeverWritesALineOfItsOwn)
               "SpdButn_5=0\0Search History0=line1\0Search History1=a\0Search History2=b\0Search History3=d\0\0"s);
 }
 
-TEST(ProfileSection, SavedSettingsLoadBackAndLeaveOtherKeys)
-{
+TEST(ProfileSection, SavedSettingsLoadBackAndLeaveOtherKeys) {
     ProfileSection s = Section("Search History7=kept by another toolbar\0Theme=dark\0"s);
     SettingsToSave settings;
     settings.History = std::vector<std::string>{"\"quoted phrase\"", "abc"};

@@ -9,15 +9,13 @@
 namespace vtb {
 namespace {
 
-TEST(EncodeQuery, SpacesBecomePlusSigns)
-{
+TEST(EncodeQuery, SpacesBecomePlusSigns) {
     EXPECT_EQ(EncodeQuery("contract law  damages"), "contract+law++damages");
     EXPECT_EQ(EncodeQuery(" "), "+");
     EXPECT_EQ(EncodeQuery(""), "");
 }
 
-TEST(EncodeQuery, UnreservedCharactersPassEveryOtherByteIsEscaped)
-{
+TEST(EncodeQuery, UnreservedCharactersPassEveryOtherByteIsEscaped) {
     EXPECT_EQ(EncodeQuery("AZaz09*-._"), "AZaz09*-._");
     EXPECT_EQ(EncodeQuery("C++ & torts #2"), "C%2B%2B+%26+torts+%232");
     EXPECT_EQ(EncodeQuery("100%"), "100%25");
@@ -29,8 +27,7 @@ TEST(EncodeQuery, UnreservedCharactersPassEveryOtherByteIsEscaped)
     EXPECT_EQ(EncodeQuery(std::string_view("\0\xFF", 2)), "%00%FF");
 }
 
-TEST(BuildSearchUrl, PlainConcatenation)
-{
+TEST(BuildSearchUrl, PlainConcatenation) {
     EXPECT_EQ(BuildSearchUrl("http://svc/find?db=", "cases", "&q=", "a b  c", "&x=1"),
               "http://svc/find?db=cases&q=a+b++c&x=1");
     EXPECT_EQ(BuildSearchUrl("", "", "", "only query", ""), "only+query");
@@ -40,56 +37,46 @@ TEST(BuildSearchUrl, PlainConcatenation)
 // The search box's sorted list: case-insensitive order and lookup.
 class SortedList : public HistoryList {
 public:
-    explicit SortedList(std::vector<std::string> items = {})
-    {
-        for (auto& item : items)
-            Add(item);
+    explicit SortedList(std::vector<std::string> items = {}) {
+        for (auto& item : items) Add(item);
     }
     std::vector<std::string> Items;
 
     int Count() const override { return static_cast<int>(Items.size()); }
-    bool ContainsIgnoringCase(const std::string& text) const override
-    {
+    bool ContainsIgnoringCase(const std::string& text) const override {
         return std::any_of(Items.begin(), Items.end(),
                            [&](const std::string& item) { return Lower(item) == Lower(text); });
     }
     void DeleteFirst() override { Items.erase(Items.begin()); }
-    void Add(const std::string& text) override
-    {
-        const auto at = std::upper_bound(Items.begin(), Items.end(), text,
-                                         [](const std::string& a, const std::string& b) {
-                                             return Lower(a) < Lower(b);
-                                         });
+    void Add(const std::string& text) override {
+        const auto at =
+            std::upper_bound(Items.begin(), Items.end(), text,
+                             [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
         Items.insert(at, text);
     }
 
 private:
-    static std::string Lower(std::string text)
-    {
-        for (char& c : text)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static std::string Lower(std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return text;
     }
 };
 
 using Items = std::vector<std::string>;
 
-TEST(RecordQuery, NewQueryTakesItsPlaceInSortOrder)
-{
+TEST(RecordQuery, NewQueryTakesItsPlaceInSortOrder) {
     SortedList list({"beta", "delta"});
     RecordQuery(list, "Charlie");
     EXPECT_EQ(list.Items, (Items{"beta", "Charlie", "delta"}));
 }
 
-TEST(RecordQuery, KnownQueryIgnoringCaseChangesNothing)
-{
+TEST(RecordQuery, KnownQueryIgnoringCaseChangesNothing) {
     SortedList list({"Torts", "contracts"});
     RecordQuery(list, "TORTS");
     EXPECT_EQ(list.Items, (Items{"contracts", "Torts"}));
 }
 
-TEST(RecordQuery, FullListLosesItsFirstItem)
-{
+TEST(RecordQuery, FullListLosesItsFirstItem) {
     SortedList list({"a", "b", "c", "d", "e", "f", "g"});
     RecordQuery(list, "zz");
     EXPECT_EQ(list.Items, (Items{"b", "c", "d", "e", "f", "g", "zz"}));
@@ -98,8 +85,7 @@ TEST(RecordQuery, FullListLosesItsFirstItem)
     EXPECT_EQ(list.Items, (Items{"0", "c", "d", "e", "f", "g", "zz"}));
 }
 
-TEST(RecordQuery, LongerLoadedListKeepsItsLength)
-{
+TEST(RecordQuery, LongerLoadedListKeepsItsLength) {
     SortedList list({"a", "b", "c", "d", "e", "f", "g", "h"});
     RecordQuery(list, "new");
     EXPECT_EQ(list.Count(), 8);

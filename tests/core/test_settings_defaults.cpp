@@ -9,8 +9,7 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(SettingsDefaults, AnotherUsersHistoryNeverBecomesADefault)
-{
+TEST(SettingsDefaults, AnotherUsersHistoryNeverBecomesADefault) {
     const ProfileSection machine = ProfileSection::FromSectionText(
         "Search History0=client one\0SEARCH HISTORY7=matter 12\0  search history3=padded\0"
         "Search History8=beyond the eight\0Search Method=cases\0SpdButn_2=1\0NoValue\0"

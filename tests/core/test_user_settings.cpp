@@ -9,8 +9,7 @@
 namespace vtb {
 namespace {
 
-std::string Lower(std::string text)
-{
+std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
@@ -28,30 +27,25 @@ public:
     bool Holds(const std::string& key) const { return Keys.count(Lower(key)) != 0; }
     std::string Get(const std::string& key) const { return Keys.at(Lower(key)); }
 
-    std::optional<std::string> Read(const std::string& key) override
-    {
+    std::optional<std::string> Read(const std::string& key) override {
         Log.push_back("read " + key);
         const auto it = Keys.find(Lower(key));
-        if (it == Keys.end())
-            return std::nullopt;
+        if (it == Keys.end()) return std::nullopt;
         return it->second;
     }
-    void Write(const std::string& key, const std::string& value) override
-    {
+    void Write(const std::string& key, const std::string& value) override {
         Refuse(key);
         Log.push_back("write " + key + "=" + value);
         Keys[Lower(key)] = value;
     }
-    void Remove(const std::string& key) override
-    {
+    void Remove(const std::string& key) override {
         Refuse(key);
         Log.push_back("remove " + key);
         Keys.erase(Lower(key));
     }
 
 private:
-    void Refuse(const std::string& key)
-    {
+    void Refuse(const std::string& key) {
         if (!RefuseKey.empty() && Lower(key) == Lower(RefuseKey))
             throw ToolbarError("Unable to write to C:\\Tools\\Veltrane_ToolBar.ini");
     }
@@ -65,8 +59,7 @@ const std::array<int, kSearchOptionCount> kThreeOptions = {3, 4, 5, 0, 0, 0, 0};
 // ---------------------------------------------------------------------------
 // Loading
 
-TEST(LoadSettings, DefaultsWithoutAFile)
-{
+TEST(LoadSettings, DefaultsWithoutAFile) {
     MemoryStore store;
     const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
     EXPECT_TRUE(loaded.History.empty());
@@ -76,15 +69,12 @@ TEST(LoadSettings, DefaultsWithoutAFile)
     EXPECT_TRUE(loaded.ButtonsApplied);
     EXPECT_TRUE(loaded.Error.empty());
     EXPECT_EQ(PlaceholderText("Veltrane"), "Enter Veltrane search query");
-    for (int n = 1; n <= kLinkButtonCount; ++n)
-        EXPECT_EQ(loaded.Visible[n - 1], n == 1) << "SpdButn_" << n;
+    for (int n = 1; n <= kLinkButtonCount; ++n) EXPECT_EQ(loaded.Visible[n - 1], n == 1) << "SpdButn_" << n;
 }
 
-TEST(LoadSettings, HistoryKeysZeroToSevenNonEmptyInKeyOrder)
-{
+TEST(LoadSettings, HistoryKeysZeroToSevenNonEmptyInKeyOrder) {
     MemoryStore store;
-    for (int n = 0; n <= 8; ++n)
-        store.Set("search history" + std::to_string(n), "q" + std::to_string(n));
+    for (int n = 0; n <= 8; ++n) store.Set("search history" + std::to_string(n), "q" + std::to_string(n));
     store.Set("Search History3", "");
     store.Set("Search History5", "q1");  // duplicates are kept
     const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
@@ -92,8 +82,7 @@ TEST(LoadSettings, HistoryKeysZeroToSevenNonEmptyInKeyOrder)
     EXPECT_FALSE(loaded.UsePlaceholder);
 }
 
-TEST(LoadSettings, StoredMethodSelectsTheFirstOptionWithThatText)
-{
+TEST(LoadSettings, StoredMethodSelectsTheFirstOptionWithThatText) {
     MemoryStore store;
     store.Set("Search Method", "laws");
     LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
@@ -106,8 +95,7 @@ TEST(LoadSettings, StoredMethodSelectsTheFirstOptionWithThatText)
     EXPECT_EQ(loaded.CheckedOption, 2);
 }
 
-TEST(LoadSettings, MethodComparisonKeepsLetterCase)
-{
+TEST(LoadSettings, MethodComparisonKeepsLetterCase) {
     MemoryStore store;
     store.Set("Search Method", "LAWS");
     const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
@@ -115,8 +103,7 @@ TEST(LoadSettings, MethodComparisonKeepsLetterCase)
     EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("all"));
 }
 
-TEST(LoadSettings, HiddenOptionsTakePartWithTheTargetAtTheirTag)
-{
+TEST(LoadSettings, HiddenOptionsTakePartWithTheTargetAtTheirTag) {
     // Options 4 to 7 still refer to index 0, the main button's target.
     MemoryStore store;
     store.Set("Search Method", "m");
@@ -125,8 +112,7 @@ TEST(LoadSettings, HiddenOptionsTakePartWithTheTargetAtTheirTag)
     EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("m"));
 }
 
-TEST(LoadSettings, UnmatchedMethodKeepsAnEarlierChoiceOfTheProcess)
-{
+TEST(LoadSettings, UnmatchedMethodKeepsAnEarlierChoiceOfTheProcess) {
     MemoryStore store;
     store.Set("Search Method", "gone after an update");
     LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "chosen earlier");
@@ -138,16 +124,14 @@ TEST(LoadSettings, UnmatchedMethodKeepsAnEarlierChoiceOfTheProcess)
     EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("all"));
 }
 
-TEST(LoadSettings, MissingMethodSelectsOptionOneEvenWithAnEarlierChoice)
-{
+TEST(LoadSettings, MissingMethodSelectsOptionOneEvenWithAnEarlierChoice) {
     MemoryStore store;
     const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "chosen earlier");
     EXPECT_EQ(loaded.CheckedOption, 1);
     EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("all"));
 }
 
-TEST(LoadSettings, OptionTagOutsideTheTargetsStopsBeforeTheButtons)
-{
+TEST(LoadSettings, OptionTagOutsideTheTargetsStopsBeforeTheButtons) {
     MemoryStore store;
     store.Set("Search History0", "kept");
     store.Set("SpdButn_2", "1");
@@ -160,38 +144,33 @@ TEST(LoadSettings, OptionTagOutsideTheTargetsStopsBeforeTheButtons)
     EXPECT_EQ(std::count(store.Log.begin(), store.Log.end(), "read SpdButn_1"), 0);
 }
 
-TEST(LoadSettings, LaterOptionOutsideTheTargetsAfterNoMatch)
-{
+TEST(LoadSettings, LaterOptionOutsideTheTargetsAfterNoMatch) {
     MemoryStore store;
     store.Set("Search Method", "nothing like it");
-    const LoadedSettings loaded =
-        LoadSettings(store, kUrls, {3, 4, 5, 0, 0, 0, 9}, "");
+    const LoadedSettings loaded = LoadSettings(store, kUrls, {3, 4, 5, 0, 0, 0, 9}, "");
     EXPECT_EQ(loaded.Error, "List index out of bounds (9)");
     EXPECT_FALSE(loaded.ButtonsApplied);
 }
 
-TEST(LoadSettings, ButtonFlags)
-{
+TEST(LoadSettings, ButtonFlags) {
     MemoryStore store;
-    store.Set("SpdButn_1", "yes");   // unconvertible: the default, shown
+    store.Set("SpdButn_1", "yes");  // unconvertible: the default, shown
     store.Set("SpdButn_2", "0x1");
     store.Set("SpdButn_3", "2");
-    store.Set("SpdButn_4", "yes");   // unconvertible: the default, hidden
+    store.Set("SpdButn_4", "yes");  // unconvertible: the default, hidden
     store.Set("spdbutn_5", "-1");
     store.Set("SpdButn_6", "0");
     store.Set("SpdButn_17", " 1");
     const LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
-    const std::array<bool, kLinkButtonCount> expected = {true,  true,  true,  false, true,  false,
-                                                         false, false, false, false, false, false,
-                                                         false, false, false, false, true};
+    const std::array<bool, kLinkButtonCount> expected = {true,  true,  true,  false, true,  false, false, false, false,
+                                                         false, false, false, false, false, false, false, true};
     EXPECT_EQ(loaded.Visible, expected);
 }
 
 // ---------------------------------------------------------------------------
 // Saving
 
-SettingsToSave Sample()
-{
+SettingsToSave Sample() {
     SettingsToSave settings;
     settings.History = {"abc", "zzz"};
     settings.SearchMethod = "cases";
@@ -200,38 +179,31 @@ SettingsToSave Sample()
     return settings;
 }
 
-TEST(SaveSettings, WritesHistoryMethodAndButtonsInOrder)
-{
+TEST(SaveSettings, WritesHistoryMethodAndButtonsInOrder) {
     MemoryStore store;
     SaveSettings(store, Sample());
     std::vector<std::string> expected = {"write Search History0=abc", "write Search History1=zzz"};
-    for (int p = 2; p <= 7; ++p)
-        expected.push_back("remove Search History" + std::to_string(p));
+    for (int p = 2; p <= 7; ++p) expected.push_back("remove Search History" + std::to_string(p));
     expected.push_back("write Search Method=cases");
     for (int n = 1; n <= 17; ++n)
         expected.push_back("write SpdButn_" + std::to_string(n) + "=" + (n == 1 || n == 5 ? "1" : "0"));
     EXPECT_EQ(store.Log, expected);
 }
 
-TEST(SaveSettings, ClearedHistoryStaysCleared)
-{
+TEST(SaveSettings, ClearedHistoryStaysCleared) {
     MemoryStore store;
-    for (int p = 0; p < 8; ++p)
-        store.Set("Search History" + std::to_string(p), "old" + std::to_string(p));
+    for (int p = 0; p < 8; ++p) store.Set("Search History" + std::to_string(p), "old" + std::to_string(p));
     store.Set("Unrelated", "kept");
     SettingsToSave settings = Sample();
     settings.History->clear();
     SaveSettings(store, settings);
-    for (int p = 0; p < 8; ++p)
-        EXPECT_FALSE(store.Holds("Search History" + std::to_string(p))) << p;
+    for (int p = 0; p < 8; ++p) EXPECT_FALSE(store.Holds("Search History" + std::to_string(p))) << p;
     EXPECT_EQ(store.Get("Unrelated"), "kept");
 }
 
-TEST(SaveSettings, UnreadableHistoryLeavesTheStoredOneAlone)
-{
+TEST(SaveSettings, UnreadableHistoryLeavesTheStoredOneAlone) {
     MemoryStore store;
-    for (int p = 0; p < 8; ++p)
-        store.Set("Search History" + std::to_string(p), "old" + std::to_string(p));
+    for (int p = 0; p < 8; ++p) store.Set("Search History" + std::to_string(p), "old" + std::to_string(p));
     SettingsToSave settings = Sample();
     settings.History.reset();
     SaveSettings(store, settings);
@@ -241,8 +213,7 @@ TEST(SaveSettings, UnreadableHistoryLeavesTheStoredOneAlone)
     EXPECT_EQ(store.Get("SpdButn_5"), "1");
 }
 
-TEST(SaveSettings, FirstRefusedWriteEndsTheSave)
-{
+TEST(SaveSettings, FirstRefusedWriteEndsTheSave) {
     MemoryStore store;
     store.RefuseKey = "Search Method";
     try {
@@ -256,16 +227,14 @@ TEST(SaveSettings, FirstRefusedWriteEndsTheSave)
     EXPECT_FALSE(store.Holds("SpdButn_1"));
 }
 
-TEST(SaveSettings, RefusedRemoveAlsoEndsTheSave)
-{
+TEST(SaveSettings, RefusedRemoveAlsoEndsTheSave) {
     MemoryStore store;
     store.RefuseKey = "Search History2";
     EXPECT_THROW(SaveSettings(store, Sample()), ToolbarError);
     EXPECT_FALSE(store.Holds("Search Method"));
 }
 
-TEST(SaveSettings, WhatIsSavedLoadsBack)
-{
+TEST(SaveSettings, WhatIsSavedLoadsBack) {
     MemoryStore store;
     SettingsToSave settings = Sample();
     settings.SearchMethod = "laws";

@@ -11,10 +11,8 @@
 
 namespace {
 
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
+void Check(bool condition) {
+    if (!condition) std::abort();
 }
 
 // Checks every call against the target list it was made with and keeps the
@@ -29,30 +27,24 @@ public:
     void MainButton(const std::string& caption) override { MainCaption = caption; }
     void SearchButton(const std::string&, int tag) override { Fresh(tag); }
     void SettingsButton(const std::string&, int tag) override { Fresh(tag); }
-    void LinkButton(int number, const std::string&, int tag) override
-    {
+    void LinkButton(int number, const std::string&, int tag) override {
         Check(number >= 1 && number <= vtb::kLinkButtonCount);
         Fresh(tag);
     }
-    void MainMenuEntry(const std::string&, int tag, bool subEntry) override
-    {
+    void MainMenuEntry(const std::string&, int tag, bool subEntry) override {
         Check(++mainMenuEntries_ <= vtb::kMaxMenuEntries);
         Check(tag >= 0 || !subEntry);
-        if (tag >= 0)
-            Fresh(tag);
+        if (tag >= 0) Fresh(tag);
     }
     void SearchOptionsCaption(const std::string&) override {}
-    void SearchOption(int number, const std::string&, int tag) override
-    {
+    void SearchOption(int number, const std::string&, int tag) override {
         Check(number >= 1 && number <= vtb::kSearchOptionCount);
         Fresh(tag);
         OptionTags[static_cast<std::size_t>(number - 1)] = tag;
     }
-    void SettingsMenuEntry(const std::string&, int tag) override
-    {
+    void SettingsMenuEntry(const std::string&, int tag) override {
         Check(++settingsMenuEntries_ <= vtb::kMaxMenuEntries);
-        if (tag >= 0)
-            Fresh(tag);
+        if (tag >= 0) Fresh(tag);
         Check(tag >= -1);
     }
 
@@ -65,8 +57,7 @@ private:
     std::size_t settingsMenuEntries_ = 0;
 };
 
-void CheckLines(const vtb::LineStore& lines)
-{
+void CheckLines(const vtb::LineStore& lines) {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         const std::string line = lines.Line(i);
         Check(line.size() <= vtb::LineStore::kMaxLineLength);
@@ -87,8 +78,7 @@ void CheckLines(const vtb::LineStore& lines)
 }
 
 void CheckSettings(const std::string& text, const vtb::TargetList& urls,
-                   const std::array<int, vtb::kSearchOptionCount>& optionTags)
-{
+                   const std::array<int, vtb::kSearchOptionCount>& optionTags) {
     // The bytes as the entries of a settings section, one per line.
     std::string sectionText = text;
     std::replace(sectionText.begin(), sectionText.end(), '\n', '\0');
@@ -100,8 +90,7 @@ void CheckSettings(const std::string& text, const vtb::TargetList& urls,
     Check(loaded.History.size() <= static_cast<std::size_t>(vtb::kHistoryKeyCount));
     Check(loaded.CheckedOption >= 0 && loaded.CheckedOption <= vtb::kSearchOptionCount);
     Check(loaded.Error.empty() == loaded.ButtonsApplied);
-    if (!loaded.ButtonsApplied)
-        return;
+    if (!loaded.ButtonsApplied) return;
     Check(loaded.CheckedOption > 0 && loaded.SearchMethod.has_value());
 
     // What is saved loads back the same, each value up to its first line
@@ -117,18 +106,15 @@ void CheckSettings(const std::string& text, const vtb::TargetList& urls,
     };
     std::vector<std::string> history;
     for (const std::string& entry : loaded.History)
-        if (!stored(entry).empty())
-            history.push_back(stored(entry));
+        if (!stored(entry).empty()) history.push_back(stored(entry));
     Check(again.History == history);
     Check(again.Visible == loaded.Visible);
-    if (stored(*loaded.SearchMethod) == *loaded.SearchMethod)
-        Check(again.SearchMethod == loaded.SearchMethod);
+    if (stored(*loaded.SearchMethod) == *loaded.SearchMethod) Check(again.SearchMethod == loaded.SearchMethod);
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     vtb::LineStore lines;
     lines.Load(text);

@@ -28,8 +28,8 @@ constexpr DWORD kHoldLimitMs = 120000;
 bool BandReportsSize(IDeskBand* band) {
     DESKBANDINFO info = {};
     info.dwMask = DBIM_MINSIZE | DBIM_ACTUAL;
-    return SUCCEEDED(band->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info)) && info.ptActual.x > 0 &&
-           info.ptActual.y > 0 && info.ptMinSize.x > 0;
+    return SUCCEEDED(band->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info)) && info.ptActual.x > 0 && info.ptActual.y > 0 &&
+           info.ptMinSize.x > 0;
 }
 
 // Pumps messages, as the browser's thread does, until the event is set.
@@ -64,7 +64,8 @@ DWORD UseBand(IDeskBand* band, const std::string& dll, HANDLE ready, HANDLE rele
             SetEvent(ready);
             if (!WaitPumping(release)) result = kChildNoEvents;
             // The toolbar of an open browser goes on working after an upgrade.
-            else if (!BandReportsSize(band)) result = kChildNoSize;
+            else if (!BandReportsSize(band))
+                result = kChildNoSize;
         }
     }
     band->ShowDW(FALSE);
@@ -94,8 +95,7 @@ int RunBandChild(int argc, char** argv) {
     DWORD result;
     {
         vtb::ComPtr<IDeskBand> band;
-        if (FAILED(CoCreateInstance(kBandClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDeskBand,
-                                    band.put_void())))
+        if (FAILED(CoCreateInstance(kBandClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDeskBand, band.put_void())))
             result = kChildNotCreated;
         else
             result = UseBand(band.get(), argv[2], ready.get(), release.get());

@@ -32,8 +32,8 @@ bool IsFakeIcacls() {
 int RunFakeIcacls() {
     const std::string log = Environment("VTB_ICACLS_LOG");
     if (!log.empty()) {
-        const HANDLE file = CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             const std::string line = std::string(GetCommandLineA()) + "\n";
             DWORD written = 0;

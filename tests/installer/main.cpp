@@ -35,10 +35,8 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     insttest::Options& options = insttest::TheOptions();
     for (int i = 1; i < argc; ++i) {
-        if (!TakeOption(argv[i], "--setup=", &options.setup) &&
-            !TakeOption(argv[i], "--payload=", &options.payload) &&
-            !TakeOption(argv[i], "--frame=", &options.frame) &&
-            !TakeOption(argv[i], "--msi=", &options.msi) &&
+        if (!TakeOption(argv[i], "--setup=", &options.setup) && !TakeOption(argv[i], "--payload=", &options.payload) &&
+            !TakeOption(argv[i], "--frame=", &options.frame) && !TakeOption(argv[i], "--msi=", &options.msi) &&
             !TakeOption(argv[i], "--msi-newer=", &options.msiNewer)) {
             fprintf(stderr, "unknown argument: %s\n", argv[i]);
             return 2;

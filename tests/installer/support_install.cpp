@@ -39,17 +39,15 @@ vtb::UniqueKey OpenKey(HKEY root, const std::string& key, REGSAM access = KEY_RE
 }
 
 // A value's raw bytes and type; false when missing.
-bool ReadValue(HKEY root, const std::string& key, const std::string& name, DWORD* type,
-               std::string* data) {
+bool ReadValue(HKEY root, const std::string& key, const std::string& name, DWORD* type, std::string* data) {
     const vtb::UniqueKey k = OpenKey(root, key);
     if (!k) return false;
     DWORD size = 0;
-    if (RegQueryValueExA(k.get(), name.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
+    if (RegQueryValueExA(k.get(), name.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
     data->assign(size, '\0');
     if (size == 0) return true;
-    return RegQueryValueExA(k.get(), name.c_str(), nullptr, type,
-                            reinterpret_cast<BYTE*>(&(*data)[0]), &size) == ERROR_SUCCESS;
+    return RegQueryValueExA(k.get(), name.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]), &size) ==
+           ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -78,8 +76,8 @@ JobProcess::JobProcess(const std::string& commandLine) : job_(CreateJobObjectA(n
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                        nullptr, &startup, &info))
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                        &info))
         return;
     const vtb::UniqueKernelHandle thread(info.hThread);
     process_.reset(info.hProcess);
@@ -100,8 +98,8 @@ bool JobProcess::WaitForAll(DWORD timeoutMs) {
     if (WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return false;
     for (;;) {
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-        if (!QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &accounting,
-                                       sizeof accounting, nullptr))
+        if (!QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
+                                       nullptr))
             return false;
         if (accounting.ActiveProcesses == 0) return true;
         if (GetTickCount() - start >= timeoutMs) return false;
@@ -140,8 +138,7 @@ std::vector<HWND> JobProcess::Windows() const {
     } ids = {};
     ids.list.NumberOfAssignedProcesses = 64;
     WindowSearch search;
-    if (!job_ || !QueryInformationJobObject(job_.get(), JobObjectBasicProcessIdList, &ids, sizeof ids,
-                                            nullptr))
+    if (!job_ || !QueryInformationJobObject(job_.get(), JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr))
         return search.found;
     for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList; ++i)
         search.pids.push_back(static_cast<DWORD>(ids.list.ProcessIdList[i]));
@@ -160,8 +157,8 @@ constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
 std::string ControlText(HWND control) {
     char text[1024] = {};
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                             3000, &copied))
+    if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 3000,
+                             &copied))
         return std::string();
     std::string caption(text, copied);
     caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
@@ -224,9 +221,7 @@ RunResult RunToEnd(const std::string& commandLine, DWORD timeoutMs) {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-RunResult RunSetup(const std::string& switches) {
-    return RunToEnd(Quoted(TheOptions().setup) + " " + switches);
-}
+RunResult RunSetup(const std::string& switches) { return RunToEnd(Quoted(TheOptions().setup) + " " + switches); }
 
 RunResult RunMsiexec(const std::string& arguments) {
     char system[MAX_PATH] = {};
@@ -244,8 +239,7 @@ std::vector<std::string> InstalledMsiProducts() {
 
 RunResult RunQuietUninstall(const std::string& extraSwitches) {
     std::string command;
-    if (!ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &command))
-        return RunResult();
+    if (!ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &command)) return RunResult();
     if (!extraSwitches.empty()) command += " " + extraSwitches;
     return RunToEnd(command);
 }
@@ -269,20 +263,20 @@ bool ReadString(HKEY root, const std::string& key, const std::string& name, std:
 bool ReadDword(HKEY root, const std::string& key, const std::string& name, DWORD* out) {
     DWORD type = 0;
     std::string data;
-    if (!ReadValue(root, key, name, &type, &data) || type != REG_DWORD || data.size() != sizeof(DWORD))
-        return false;
+    if (!ReadValue(root, key, name, &type, &data) || type != REG_DWORD || data.size() != sizeof(DWORD)) return false;
     std::copy(data.begin(), data.end(), reinterpret_cast<char*>(out));
     return true;
 }
 
 void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& data) {
     HKEY raw = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &raw,
-                                             nullptr)) << key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr))
+        << key;
     const vtb::UniqueKey k(raw);
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ,
-                                            reinterpret_cast<const BYTE*>(data.c_str()),
-                                            static_cast<DWORD>(data.size() + 1))) << key << " " << name;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                             static_cast<DWORD>(data.size() + 1)))
+        << key << " " << name;
 }
 
 void DeleteTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()); }
@@ -291,8 +285,7 @@ std::vector<PendingOperation> PendingFileOperations() {
     std::vector<PendingOperation> operations;
     DWORD type = 0;
     std::string data;
-    if (!ReadValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, &type, &data) ||
-        type != REG_MULTI_SZ)
+    if (!ReadValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, &type, &data) || type != REG_MULTI_SZ)
         return operations;
     // Pairs of names, each in the kernel's form "\??\C:\...": the file, then
     // its new name or nothing for a deletion.
@@ -349,10 +342,8 @@ std::string FileVersion(const std::string& path) {
     if (!GetFileVersionInfoA(path.c_str(), 0, size, &block[0]) ||
         !VerQueryValueA(&block[0], "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed)
         return std::string();
-    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
-           std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
-           std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
-           std::to_string(LOWORD(fixed->dwFileVersionLS));
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
 void RemoveInstallation() {
@@ -401,16 +392,26 @@ DWORD CreateBandInChild() {
 
 std::string ChildResultText(DWORD code) {
     switch (code) {
-    case kChildOk: return "ok";
-    case kChildNoCom: return "COM could not be initialised";
-    case kChildNotCreated: return "CoCreateInstance failed";
-    case kChildOtherDll: return "the band came from another DLL";
-    case kChildNoWindow: return "the band made no toolbar window in its site";
-    case kChildNoSize: return "the band reported no size";
-    case kChildMessageBox: return "the toolbar showed a message box";
-    case kChildNoEvents: return "the events of the test were missing";
-    case STILL_ACTIVE: return "the child did not finish";
-    default: return "exit code " + std::to_string(code);
+    case kChildOk:
+        return "ok";
+    case kChildNoCom:
+        return "COM could not be initialised";
+    case kChildNotCreated:
+        return "CoCreateInstance failed";
+    case kChildOtherDll:
+        return "the band came from another DLL";
+    case kChildNoWindow:
+        return "the band made no toolbar window in its site";
+    case kChildNoSize:
+        return "the band reported no size";
+    case kChildMessageBox:
+        return "the toolbar showed a message box";
+    case kChildNoEvents:
+        return "the events of the test were missing";
+    case STILL_ACTIVE:
+        return "the child did not finish";
+    default:
+        return "exit code " + std::to_string(code);
     }
 }
 

@@ -14,21 +14,21 @@ namespace insttest {
 
 // Given on the command line by tests/installer/run_installer_tests.sh.
 struct Options {
-    std::string setup;    // Veltrane_ToolBar_Setup.exe
-    std::string payload;  // folder with exactly the files the setup installs
-    std::string frame;    // browser_frame.exe; empty: the frame test is skipped
-    std::string msi;      // Veltrane_ToolBar.msi
-    std::string msiNewer; // the same with a later version and a changed configuration file
+    std::string setup;     // Veltrane_ToolBar_Setup.exe
+    std::string payload;   // folder with exactly the files the setup installs
+    std::string frame;     // browser_frame.exe; empty: the frame test is skipped
+    std::string msi;       // Veltrane_ToolBar.msi
+    std::string msiNewer;  // the same with a later version and a changed configuration file
 };
 Options& TheOptions();
 
 extern const char* const kBandClsid;  // registry form, with braces
 extern const CLSID kBandClassId;
-extern const char kUninstallKey[];   // under HKEY_LOCAL_MACHINE
-extern const char kToolbarKey[];     // under HKEY_LOCAL_MACHINE
+extern const char kUninstallKey[];  // under HKEY_LOCAL_MACHINE
+extern const char kToolbarKey[];    // under HKEY_LOCAL_MACHINE
 extern const char kDeskBandCategory[];
-extern const char kMachineKey[];     // under HKEY_LOCAL_MACHINE: the value PerUserData
-extern const char kMsiUpgradeCode[]; // every build of the Windows Installer package
+extern const char kMachineKey[];      // under HKEY_LOCAL_MACHINE: the value PerUserData
+extern const char kMsiUpgradeCode[];  // every build of the Windows Installer package
 
 // The folder the setup installs into by default, and a file in it.
 std::string InstallDir();
@@ -105,7 +105,7 @@ std::vector<PendingOperation> PendingFileOperations();
 
 // Files: vtbtest::FileExists, ReadTextFile and WriteTextFile besides these.
 bool DirExists(const std::string& path);
-std::vector<std::string> FilesIn(const std::string& dir);  // names, no folders
+std::vector<std::string> FilesIn(const std::string& dir);   // names, no folders
 std::string LongPath(const std::string& path);              // "" when missing
 bool SamePath(const std::string& a, const std::string& b);  // any case, long form
 // The file version of a module's version resource, as "a.b.c.d".

@@ -28,10 +28,14 @@ const char kOtherClsid[] = "{5F0C3D1E-7A52-4E1B-9C0D-2B7A44E1D0C3}";
 
 std::string TypeName(DWORD type) {
     switch (type) {
-    case REG_SZ: return "REG_SZ";
-    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-    case REG_DWORD: return "REG_DWORD";
-    default: return "type " + std::to_string(type);
+    case REG_SZ:
+        return "REG_SZ";
+    case REG_EXPAND_SZ:
+        return "REG_EXPAND_SZ";
+    case REG_DWORD:
+        return "REG_DWORD";
+    default:
+        return "type " + std::to_string(type);
     }
 }
 
@@ -54,8 +58,7 @@ void Walk(HKEY root, const std::string& path, std::vector<std::string>* lines) {
     for (DWORD i = 0;; ++i) {
         char name[256];
         DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+        if (RegEnumKeyExA(key.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         subkeys.push_back(name);
     }
     for (const std::string& subkey : subkeys) Walk(root, path + "\\" + subkey, lines);
@@ -116,8 +119,8 @@ TEST_F(WindowsInstaller, InstallsPerMachineAndTheBrowserCreatesTheToolbar) {
     char name[64] = {};
     DWORD size = sizeof name;
     EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS),
-              MsiGetProductInfoExA(products[0].c_str(), nullptr, MSIINSTALLCONTEXT_MACHINE,
-                                   INSTALLPROPERTY_PRODUCTNAME, name, &size))
+              MsiGetProductInfoExA(products[0].c_str(), nullptr, MSIINSTALLCONTEXT_MACHINE, INSTALLPROPERTY_PRODUCTNAME,
+                                   name, &size))
         << "installed per machine";
     const std::string dllVersion = FileVersion(Installed(vtb::kToolbarDllName));
     std::string text;

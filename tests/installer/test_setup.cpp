@@ -102,7 +102,8 @@ TEST_F(SilentSetup, TheInstalledToolbarSearchesAndSavesItsSettings) {
     DeleteFileA(log.c_str());
     const vtbtest::FileSnapshot machineSettings(Installed(vtb::kSettingsFileName));
 
-    const RunResult run = RunToEnd(Quoted(frame) + " --exit-after 6 --type \"contract law\" --log " + Quoted(log), 45000);
+    const RunResult run =
+        RunToEnd(Quoted(frame) + " --exit-after 6 --type \"contract law\" --log " + Quoted(log), 45000);
     ASSERT_TRUE(run.finished);
     const std::string seen = vtbtest::ReadTextFile(log);
     EXPECT_NE(std::string::npos, seen.find(std::string("band: ") + kBandClsid + " shown")) << seen;
@@ -124,8 +125,8 @@ TEST(FailedRegistration, FailsTheSetupAndLeavesItRemovable) {
         // A volatile key takes no lasting subkeys: the DLL's registration
         // cannot create its InprocServer32 key.
         HKEY raw = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, classKey.c_str(), 0, nullptr,
-                                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &raw, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, classKey.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                                 KEY_ALL_ACCESS, nullptr, &raw, nullptr));
         RegCloseKey(raw);
     }
     const RunResult setup = RunSetup();

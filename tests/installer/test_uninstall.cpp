@@ -63,9 +63,8 @@ void ExpectNothingOfOursRegistered() {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey)) << "the value PerUserData or its key stayed";
     IUnknown* band = nullptr;
-    EXPECT_EQ(REGDB_E_CLASSNOTREG,
-              CoCreateInstance(kBandClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&band)));
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(kBandClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                                    reinterpret_cast<void**>(&band)));
 }
 
 class SilentUninstall : public testing::Test {
@@ -172,9 +171,10 @@ TEST(Uninstall, AsksWhetherToKeepTheSettings) {
     ASSERT_TRUE(PressButton(uninstaller, "Uninstall", IDOK));
     std::string question;
     ASSERT_TRUE(AnswerMessageBox(uninstaller, IDNO, &question));
-    EXPECT_EQ("Keep the toolbar settings that new users start from for a later installation? Each user's own "
-              "searches and settings stay in their profile.",
-              question);
+    EXPECT_EQ(
+        "Keep the toolbar settings that new users start from for a later installation? Each user's own "
+        "searches and settings stay in their profile.",
+        question);
     ASSERT_TRUE(PressButton(uninstaller, "Close", IDOK));
     ASSERT_TRUE(uninstaller.WaitForAll(30000));
 

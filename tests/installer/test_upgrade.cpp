@@ -79,9 +79,11 @@ TEST_F(Upgrade, ReplacesADllHeldByAnOpenBrowser) {
         if (vtbtest::ReadTextFile(Installed(name)) == older) movedAside = Installed(name);
     ASSERT_FALSE(movedAside.empty()) << "the old DLL is gone";
     const std::vector<PendingOperation> pending = PendingFileOperations();
-    EXPECT_TRUE(std::any_of(pending.begin(), pending.end(), [&](const PendingOperation& operation) {
-        return SamePath(operation.from, movedAside) && operation.to.empty();
-    })) << movedAside << " is not deleted at the next start";
+    EXPECT_TRUE(std::any_of(pending.begin(), pending.end(),
+                            [&](const PendingOperation& operation) {
+                                return SamePath(operation.from, movedAside) && operation.to.empty();
+                            }))
+        << movedAside << " is not deleted at the next start";
 
     const DWORD band = CreateBandInChild();
     EXPECT_EQ(kChildOk, band) << ChildResultText(band);

@@ -22,13 +22,20 @@ namespace {
 
 std::string RoleText(LONG role) {
     switch (role) {
-    case ROLE_SYSTEM_TOOLBAR: return "tool bar";
-    case ROLE_SYSTEM_PUSHBUTTON: return "push button";
-    case ROLE_SYSTEM_BUTTONMENU: return "menu button";
-    case ROLE_SYSTEM_COMBOBOX: return "combo box";
-    case ROLE_SYSTEM_CLIENT: return "client";
-    case ROLE_SYSTEM_WINDOW: return "window";
-    default: return "role " + std::to_string(role);
+    case ROLE_SYSTEM_TOOLBAR:
+        return "tool bar";
+    case ROLE_SYSTEM_PUSHBUTTON:
+        return "push button";
+    case ROLE_SYSTEM_BUTTONMENU:
+        return "menu button";
+    case ROLE_SYSTEM_COMBOBOX:
+        return "combo box";
+    case ROLE_SYSTEM_CLIENT:
+        return "client";
+    case ROLE_SYSTEM_WINDOW:
+        return "window";
+    default:
+        return "role " + std::to_string(role);
     }
 }
 

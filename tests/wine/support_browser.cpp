@@ -16,16 +16,25 @@ VariantArg DescribeVariant(const VARIANT* value) {
     seen.valueVt = inner ? static_cast<VARTYPE>(V_VT(inner) & ~VT_BYREF) : VT_EMPTY;
     if (!inner) return seen;
     switch (seen.valueVt) {
-    case VT_I4: seen.intValue = byRef ? *V_I4REF(inner) : V_I4(inner); break;
-    case VT_UI4: seen.intValue = static_cast<LONG>(byRef ? *V_UI4REF(inner) : V_UI4(inner)); break;
-    case VT_I2: seen.intValue = byRef ? *V_I2REF(inner) : V_I2(inner); break;
-    case VT_BOOL: seen.boolValue = (byRef ? *V_BOOLREF(inner) : V_BOOL(inner)) != VARIANT_FALSE; break;
+    case VT_I4:
+        seen.intValue = byRef ? *V_I4REF(inner) : V_I4(inner);
+        break;
+    case VT_UI4:
+        seen.intValue = static_cast<LONG>(byRef ? *V_UI4REF(inner) : V_UI4(inner));
+        break;
+    case VT_I2:
+        seen.intValue = byRef ? *V_I2REF(inner) : V_I2(inner);
+        break;
+    case VT_BOOL:
+        seen.boolValue = (byRef ? *V_BOOLREF(inner) : V_BOOL(inner)) != VARIANT_FALSE;
+        break;
     case VT_BSTR: {
         const BSTR text = byRef ? *V_BSTRREF(inner) : V_BSTR(inner);
         seen.text = text ? vtb::Narrow(text) : std::string();
         break;
     }
-    default: break;
+    default:
+        break;
     }
     return seen;
 }

@@ -97,9 +97,10 @@ void LocalHttpServer::Answer(SOCKET client) {
         if (auto it = replies_.find(path); it != replies_.end()) reply = it->second;
     }
     const std::string reason = reply.status == 200 ? "OK" : "Not Found";
-    std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " " + reason +
-                           "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                           std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n";
+    std::string response =
+        "HTTP/1.1 " + std::to_string(reply.status) + " " + reason +
+        "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(reply.body.size()) +
+        "\r\nConnection: close\r\n\r\n";
     response += reply.body.substr(0, std::min(reply.truncate, reply.body.size()));
     send(client, response.data(), static_cast<int>(response.size()), 0);
     shutdown(client, SD_SEND);

@@ -8,8 +8,8 @@ TestSite::TestSite(IWebBrowser2* browser) : TestSite(browser, Offers{}) {}
 
 TestSite::TestSite(IWebBrowser2* browser, Offers offers) : browser_(browser), offers_(offers) {
     // Like the browser's rebar: a window that clips its children.
-    window_.reset(CreateWindowExA(0, "STATIC", "band site", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                  0, 0, 900, 80, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    window_.reset(CreateWindowExA(0, "STATIC", "band site", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 900, 80,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
 }
 
 TestSite::~TestSite() = default;

@@ -18,8 +18,8 @@ const char kMachineKey[] = "Software\\Veltrane ToolBar";
 
 void SetPerUserDataValue(unsigned long value) {
     const DWORD data = value;
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, kMachineKey, "PerUserData", REG_DWORD, &data,
-                                             sizeof data));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueA(HKEY_LOCAL_MACHINE, kMachineKey, "PerUserData", REG_DWORD, &data, sizeof data));
 }
 
 void RemovePerUserDataValue() {
@@ -91,8 +91,8 @@ void SetWriteTimeFromNow(const std::string& path, int hours) {
     time.HighPart = now.dwHighDateTime;
     time.QuadPart += static_cast<long long>(hours) * 3600LL * 10000000LL;
     const FILETIME when = {time.LowPart, time.HighPart};
-    const vtb::UniqueFile file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const vtb::UniqueFile file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file) << path;
     ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &when));
 }

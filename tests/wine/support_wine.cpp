@@ -25,8 +25,7 @@ constexpr DWORD kLookAgainMs = 10;
 constexpr UINT kReadTimeoutMs = 3000;
 
 bool Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
-    return window && SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL,
-                                         kReadTimeoutMs, result) != 0;
+    return window && SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kReadTimeoutMs, result) != 0;
 }
 
 bool WindowText(HWND window, std::string* out) {
@@ -138,8 +137,7 @@ void MessageBoxWatcher::Run() {
 void MessageBoxWatcher::Poll() {
     std::vector<HWND> found;
     EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&found));
-    for (auto it = answered_.begin(); it != answered_.end();)
-        it = IsWindow(*it) ? std::next(it) : answered_.erase(it);
+    for (auto it = answered_.begin(); it != answered_.end();) it = IsWindow(*it) ? std::next(it) : answered_.erase(it);
     for (HWND box : found)
         if (!answered_.count(box) && Answer(box)) answered_.insert(box);
 }
@@ -147,8 +145,7 @@ void MessageBoxWatcher::Poll() {
 bool MessageBoxWatcher::Answer(HWND box) {
     Box seen;
     HICON icon = nullptr;
-    if (!WindowText(box, &seen.caption) || !WindowText(GetDlgItem(box, kTextId), &seen.text) ||
-        !BoxIcon(box, &icon))
+    if (!WindowText(box, &seen.caption) || !WindowText(GetDlgItem(box, kTextId), &seen.text) || !BoxIcon(box, &icon))
         return false;
     seen.noIcon = icon == nullptr;
     seen.errorIcon = seen.stopIcon = icon && icon == LoadIcon(nullptr, IDI_HAND);
@@ -201,9 +198,13 @@ bool PumpPending(DWORD ms) {
         ms);
 }
 
-void PumpToShowNothingHappens(DWORD ms) { PumpUntil([] { return false; }, ms); }
+void PumpToShowNothingHappens(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
 
-void PumpWhileTimePasses(DWORD ms) { PumpUntil([] { return false; }, ms); }
+void PumpWhileTimePasses(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
 
 bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
     const DWORD start = GetTickCount();
@@ -252,8 +253,8 @@ ActionWindow::ActionWindow() {
 
 bool ActionWindow::Run(const std::function<void()>& action, DWORD timeoutMs) {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window_.get(), kRunAction, 0, reinterpret_cast<LPARAM>(&action), SMTO_NORMAL,
-                               timeoutMs, &result) != 0;
+    return SendMessageTimeoutA(window_.get(), kRunAction, 0, reinterpret_cast<LPARAM>(&action), SMTO_NORMAL, timeoutMs,
+                               &result) != 0;
 }
 
 LRESULT CALLBACK ActionWindow::Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

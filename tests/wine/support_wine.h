@@ -32,10 +32,10 @@ struct ToolbarDll {
     ToolbarDll& operator=(const ToolbarDll&) = delete;
 
     HMODULE module = nullptr;
-    HRESULT (STDAPICALLTYPE* GetClassObject)(REFCLSID, REFIID, void**) = nullptr;
-    HRESULT (STDAPICALLTYPE* CanUnloadNow)() = nullptr;
-    HRESULT (STDAPICALLTYPE* RegisterServer)() = nullptr;
-    HRESULT (STDAPICALLTYPE* UnregisterServer)() = nullptr;
+    HRESULT(STDAPICALLTYPE* GetClassObject)(REFCLSID, REFIID, void**) = nullptr;
+    HRESULT(STDAPICALLTYPE* CanUnloadNow)() = nullptr;
+    HRESULT(STDAPICALLTYPE* RegisterServer)() = nullptr;
+    HRESULT(STDAPICALLTYPE* UnregisterServer)() = nullptr;
 };
 
 // Runs an action on a thread that is inside a modal loop (a menu, a box):
@@ -89,7 +89,7 @@ private:
     std::vector<Box> boxes_;
     std::set<HWND> answered_;
     std::function<void()> action_;  // guarded by mutex_
-    ActionWindow owner_;              // on the thread that made the watcher
+    ActionWindow owner_;            // on the thread that made the watcher
     vtb::UniqueKernelHandle stop_;
     std::thread thread_;
 };
@@ -144,6 +144,6 @@ bool HeapsValid();
 // Whole-file helpers; the bytes are written and read unchanged.
 void WriteTextFile(const std::string& path, const std::string& bytes);
 std::string ReadTextFile(const std::string& path);  // empty when missing
-bool FileExists(const std::string& path);            // a file, not a directory
+bool FileExists(const std::string& path);           // a file, not a directory
 
 }  // namespace vtbtest

@@ -39,7 +39,6 @@ std::string SampleFile(const char* name) {
     return ReadTextFile(path);
 }
 
-
 ComPtr<IAccessible> Adopt(IAccessible* object) {
     ComPtr<IAccessible> held(object);
     if (object) object->Release();
@@ -116,9 +115,7 @@ protected:
     }
     ComPtr<IAccessible> Toolbar() { return Adopt(ClientObject(form_->Handle())); }
     LONG IdOf(const vtb::TControl* control) const { return form_->AccessibleChildId(control); }
-    static POINT Centre(const vtb::TControl& c) {
-        return c.ClientToScreen({c.Width() / 2, c.Height() / 2});
-    }
+    static POINT Centre(const vtb::TControl& c) { return c.ClientToScreen({c.Width() / 2, c.Height() / 2}); }
 };
 
 // ---- What a reader finds -------------------------------------------------------------
@@ -128,15 +125,9 @@ TEST_F(ScreenReader, SampleToolbarReadsAsNamedButtonsAndASearchBox) {
     const ComPtr<IAccessible> toolbar = Toolbar();
     ASSERT_TRUE(toolbar) << "the form answers WM_GETOBJECT for its client area";
     const std::vector<std::string> expected = {
-        "tool bar|Veltrane ToolBar|",
-        "  menu button|Veltrane|Open",
-        "  combo box|Search|",
-        "  push button|Search|Press",
-        "  menu button|Settings|Open",
-        "  push button|Cases|Press",
-        "  push button|Laws|Press",
-        "  push button|Lookup|Press",
-        "  push button|Forms|Press",
+        "tool bar|Veltrane ToolBar|", "  menu button|Veltrane|Open", "  combo box|Search|",
+        "  push button|Search|Press", "  menu button|Settings|Open", "  push button|Cases|Press",
+        "  push button|Laws|Press",   "  push button|Lookup|Press",  "  push button|Forms|Press",
         "  push button|Terms|Press",
     };
     EXPECT_EQ(expected, ReadTree(toolbar.get()));
@@ -317,8 +308,8 @@ TEST_F(ScreenReader, EventsReachAWinEventHookWithTheChildsId) {
     form.SpdButn[1]->SetEnabled(false);
     form.SpdButn[4]->SetCaption("Terms");
     EXPECT_TRUE(seen({EVENT_OBJECT_NAMECHANGE, OBJID_CLIENT, IdOf(form.SpdButn[4])}));
-    EXPECT_EQ(seenEvents.end(), std::find(seenEvents.begin(), seenEvents.end(),
-                                          SeenEvent{EVENT_OBJECT_STATECHANGE, OBJID_CLIENT, laws}));
+    EXPECT_EQ(seenEvents.end(),
+              std::find(seenEvents.begin(), seenEvents.end(), SeenEvent{EVENT_OBJECT_STATECHANGE, OBJID_CLIENT, laws}));
     form.SpdButn[1]->SetEnabled(true);
 
     form.SettingsClick(form.SettingsSpdButn[1]);

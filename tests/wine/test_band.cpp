@@ -93,9 +93,9 @@ protected:
 TEST_F(BandTest, QueryInterfaceAnswersExactlyTheBandInterfaces) {
     const IID* accepted[] = {&IID_IUnknown,           &IID_ISupportErrorInfo, &IID_IInputObject, &IID_IObjectWithSite,
                              &IID_IPersistStreamInit, &IID_IPersist,          &IID_IDeskBand};
-    const IID* refused[] = {&IID_IOleWindow,  &IID_IDockingWindow,   &IID_IPersistStream, &IID_IDeskBand2,
-                            &IID_IDispatch,   &IID_IOleObject,       &IID_IClassFactory,  &IID_IInputObjectSite,
-                            &IID_IMarshal,    &IID_IOleCommandTarget};
+    const IID* refused[] = {&IID_IOleWindow, &IID_IDockingWindow,   &IID_IPersistStream, &IID_IDeskBand2,
+                            &IID_IDispatch,  &IID_IOleObject,       &IID_IClassFactory,  &IID_IInputObjectSite,
+                            &IID_IMarshal,   &IID_IOleCommandTarget};
     ComPtr<ISupportErrorInfo> errorInfo = As<ISupportErrorInfo>(IID_ISupportErrorInfo);
     ASSERT_TRUE(errorInfo);
     for (const IID* iid : accepted) {
@@ -225,8 +225,8 @@ TEST_F(BandTest, GetWindowCreatesOneFormInTheSiteWindow) {
 TEST_F(BandTest, BandInfoReportsTheFormsSize) {
     DESKBANDINFO info;
     std::memset(&info, 0xA5, sizeof info);
-    info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS |
-                  DBIM_BKCOLOR;
+    info.dwMask =
+        DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS | DBIM_BKCOLOR;
     EXPECT_EQ(S_OK, band_->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info));
     EXPECT_EQ(0, info.ptMinSize.x) << "no form yet: no size";
     EXPECT_EQ(0, info.ptActual.y);
@@ -237,8 +237,8 @@ TEST_F(BandTest, BandInfoReportsTheFormsSize) {
     ASSERT_GT(client.bottom, 0);
     std::memset(&info, 0xA5, sizeof info);
     const COLORREF untouched = info.crBkgnd;
-    info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS |
-                  DBIM_BKCOLOR;
+    info.dwMask =
+        DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS | DBIM_BKCOLOR;
     EXPECT_EQ(S_OK, band_->GetBandInfo(7, DBIF_VIEWMODE_VERTICAL, &info));
     EXPECT_GT(info.ptMinSize.x, 0) << "the main button's width";
     EXPECT_LE(info.ptMinSize.x, client.right);
@@ -251,9 +251,9 @@ TEST_F(BandTest, BandInfoReportsTheFormsSize) {
     EXPECT_EQ(client.bottom, info.ptActual.y);
     EXPECT_EQ(static_cast<DWORD>(DBIMF_BKCOLOR), info.dwModeFlags);
     EXPECT_EQ(L'\0', info.wszTitle[0]);
-    EXPECT_EQ(static_cast<DWORD>(DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE |
-                                 DBIM_MODEFLAGS),
-              info.dwMask);
+    EXPECT_EQ(
+        static_cast<DWORD>(DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS),
+        info.dwMask);
     EXPECT_EQ(untouched, info.crBkgnd);
 }
 
@@ -303,7 +303,8 @@ TEST_F(BandTest, ShowAndActivationMoveTheFocusFlag) {
 std::vector<MSG> received;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR) received.push_back({window, msg, wParam, lParam, 0, {0, 0}});
+    if (msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR)
+        received.push_back({window, msg, wParam, lParam, 0, {0, 0}});
     return DefWindowProcA(window, msg, wParam, lParam);
 }
 

@@ -234,8 +234,7 @@ int TTestObject::initialized = 0;
 
 class TTestFactory : public vtb::TComObjectFactory {
 public:
-    TTestFactory(vtb::TComServer& server, const CLSID& id, vtb::TClassInstancing instancing,
-                 std::string className = "")
+    TTestFactory(vtb::TComServer& server, const CLSID& id, vtb::TClassInstancing instancing, std::string className = "")
         : TComObjectFactory(server, id, std::move(className), "Test class", instancing,
                             vtb::TThreadingModel::tmApartment) {}
 
@@ -344,10 +343,10 @@ TEST_F(ComFramework, ServerUpdatesItsOwnPublicFactoriesNewestFirst) {
     std::vector<const TTestFactory*> order;
     auto& first = static_cast<TTestFactory&>(server_.AddFactory(
         std::make_unique<TTestFactory>(server_, kOtherClsid, vtb::TClassInstancing::ciMultiInstance)));
-    auto& internal = static_cast<TTestFactory&>(server_.AddFactory(
-        std::make_unique<TTestFactory>(server_, second, vtb::TClassInstancing::ciInternal)));
-    auto& newest = static_cast<TTestFactory&>(server_.AddFactory(
-        std::make_unique<TTestFactory>(server_, second, vtb::TClassInstancing::ciSingleInstance)));
+    auto& internal = static_cast<TTestFactory&>(
+        server_.AddFactory(std::make_unique<TTestFactory>(server_, second, vtb::TClassInstancing::ciInternal)));
+    auto& newest = static_cast<TTestFactory&>(
+        server_.AddFactory(std::make_unique<TTestFactory>(server_, second, vtb::TClassInstancing::ciSingleInstance)));
     TTestFactory foreign(otherServer, kOtherClsid, vtb::TClassInstancing::ciMultiInstance);
 
     std::vector<const vtb::TComObjectFactory*> walked;

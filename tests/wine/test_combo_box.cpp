@@ -48,7 +48,7 @@ protected:
         bool open = false;
         int rows = 0;  // entries the list's window has room for
         bool scrollBar = false;
-        int height = 0;      // of the list's window, border included
+        int height = 0;  // of the list's window, border included
         int itemHeight = 0;
     };
     Look ListLook() const {
@@ -62,8 +62,8 @@ protected:
         look.itemHeight = static_cast<int>(item);
         SCROLLBARINFO bar = {};
         bar.cbSize = sizeof bar;
-        look.scrollBar = GetScrollBarInfo(info_.hwndList, OBJID_VSCROLL, &bar) &&
-                         !(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+        look.scrollBar =
+            GetScrollBarInfo(info_.hwndList, OBJID_VSCROLL, &bar) && !(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE);
         return look;
     }
 

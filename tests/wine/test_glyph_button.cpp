@@ -97,9 +97,7 @@ protected:
     HWND Window() const { return host_->Handle(); }
 
     // A mouse message at a point of the host's client area.
-    void Send(UINT msg, int x, int y, WPARAM keys = 0) {
-        SendMessageA(Window(), msg, keys, MAKELPARAM(x, y));
-    }
+    void Send(UINT msg, int x, int y, WPARAM keys = 0) { SendMessageA(Window(), msg, keys, MAKELPARAM(x, y)); }
     void Click(int x, int y) {
         Send(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
         Send(WM_LBUTTONUP, x, y);

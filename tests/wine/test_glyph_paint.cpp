@@ -385,7 +385,7 @@ TEST_F(GlyphPaint, FrameColoursPerStateAndLook) {
         std::uint32_t tl0, br0, tl1, br1;  // outer and second ring
     };
     const Case cases[] = {
-        {vtb::bsNew, true, false, hi, sh, face, face},  {vtb::bsNew, false, false, hi, fr, face, sh},
+        {vtb::bsNew, true, false, hi, sh, face, face},   {vtb::bsNew, false, false, hi, fr, face, sh},
         {vtb::bsWin31, true, false, hi, fr, face, face}, {vtb::bsWin31, false, false, fr, fr, hi, sh},
         {vtb::bsNew, true, true, fr, hi, face, face},    {vtb::bsNew, false, true, fr, hi, sh, face},
         {vtb::bsWin31, true, true, fr, hi, face, face},  {vtb::bsWin31, false, true, fr, fr, sh, face},
@@ -590,8 +590,8 @@ class CaptionPaint : public GlyphPaint {
 protected:
     void SetUp() override {
         GlyphPaint::SetUp();
-        font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0,
-                                "Tahoma"));
+        font_.reset(
+            CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Tahoma"));
         ASSERT_TRUE(font_);
     }
     // Pixels of a colour left and right of a column range.

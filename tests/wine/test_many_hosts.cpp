@@ -105,8 +105,8 @@ struct HostProcess {
     bool Start(int left, int top) {
         char exe[MAX_PATH];
         GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        std::string command = "\"" + std::string(exe) + "\" --toolbar-host " + std::to_string(left) + " " +
-                              std::to_string(top);
+        std::string command =
+            "\"" + std::string(exe) + "\" --toolbar-host " + std::to_string(left) + " " + std::to_string(top);
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
@@ -130,8 +130,10 @@ struct HostProcess {
     DWORD Stop() {
         Tell(kHostQuit);
         DWORD code = 0xDEAD;
-        if (WaitForSingleObject(info.hProcess, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
-        else TerminateProcess(info.hProcess, 0xDEAD);
+        if (WaitForSingleObject(info.hProcess, 20000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(info.hProcess, &code);
+        else
+            TerminateProcess(info.hProcess, 0xDEAD);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
         return code;

@@ -201,8 +201,8 @@ TEST(ModuleResources, VersionResource) {
     EXPECT_EQ(37u, fixed->dwFileVersionLS);
 
     WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
+    ASSERT_TRUE(
+        VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
     ASSERT_GE(length, 4u);
     EXPECT_EQ(0x0409, translation[0]);
     EXPECT_EQ(1252, translation[1]);
@@ -252,9 +252,9 @@ TEST(ModuleResources, ExportDirectoryNamesTheModuleAndFourPlainExports) {
     const auto* nameRvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
     for (DWORD i = 0; i < exports->NumberOfNames; ++i)
         names.emplace_back(reinterpret_cast<const char*>(base + nameRvas[i]));
-    EXPECT_EQ((std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
-                                        "DllUnregisterServer"}),
-              names);
+    EXPECT_EQ(
+        (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}),
+        names);
 }
 
 struct GlyphHeader {

@@ -25,9 +25,7 @@ long RunRegsvr32(const std::string& switches) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        return -1;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return -1;
     vtb::UniqueKernelHandle process(info.hProcess), thread(info.hThread);
     if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
@@ -37,19 +35,16 @@ long RunRegsvr32(const std::string& switches) {
 
 bool BrowserListsBand() {
     HKEY raw = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kToolbarKey, 0, KEY_READ, &raw) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kToolbarKey, 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
     vtb::UniqueKey key(raw);
-    return RegQueryValueExA(key.get(), kBandValue, nullptr, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
+    return RegQueryValueExA(key.get(), kBandValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 HRESULT CreateBand() {
     vtb::ComPtr<IDeskBand> band;
     // Let COM drop a server it loaded for an earlier call.
     CoFreeUnusedLibraries();
-    return CoCreateInstance(kBandClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDeskBand,
-                            band.put_void());
+    return CoCreateInstance(kBandClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDeskBand, band.put_void());
 }
 
 TEST(Regsvr32, RegistersTheBandForTheBrowserAndRemovesItAgain) {

@@ -399,9 +399,11 @@ TEST_F(CommandTest, AColourChangeForwardedByTheHostReachesTheButtons) {
 class RealBrowser : public CommandTest {};
 
 TEST_F(RealBrowser, WineInternetExplorerNavigatesAndRefusesToHideTheBar) {
-    TBandForm& form = BuildShown("v|n\r\n[Buttons]\r\n4\r\nM|m\r\nS|s\r\nT|t\r\nBlank|about:blank\r\n[Main Menu]\r\n1\r\nHide|@3\r\n");
+    TBandForm& form = BuildShown(
+        "v|n\r\n[Buttons]\r\n4\r\nM|m\r\nS|s\r\nT|t\r\nBlank|about:blank\r\n[Main Menu]\r\n1\r\nHide|@3\r\n");
     vtb::ComPtr<IWebBrowser2> ie;
-    const HRESULT hr = CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_SERVER, IID_IWebBrowser2, ie.put_void());
+    const HRESULT hr =
+        CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_SERVER, IID_IWebBrowser2, ie.put_void());
     ASSERT_EQ(hr, S_OK);
     form.WebBrowser = ie;
     Click(*form.SpdButn[0]);

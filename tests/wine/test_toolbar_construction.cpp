@@ -14,10 +14,26 @@ using vtb::TMenuItem;
 // A 2 x 2 bitmap file, 24 bits per pixel.
 std::string TinyBitmap() {
     std::string bmp = "BM";
-    auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<char>(v >> (8 * i))); };
-    auto put16 = [&](uint16_t v) { for (int i = 0; i < 2; ++i) bmp.push_back(static_cast<char>(v >> (8 * i))); };
-    put32(14 + 40 + 16); put32(0); put32(14 + 40);
-    put32(40); put32(2); put32(2); put16(1); put16(24); put32(0); put32(16); put32(0); put32(0); put32(0); put32(0);
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    auto put16 = [&](uint16_t v) {
+        for (int i = 0; i < 2; ++i) bmp.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    put32(14 + 40 + 16);
+    put32(0);
+    put32(14 + 40);
+    put32(40);
+    put32(2);
+    put32(2);
+    put16(1);
+    put16(24);
+    put32(0);
+    put32(16);
+    put32(0);
+    put32(0);
+    put32(0);
+    put32(0);
     for (int row = 0; row < 2; ++row) bmp += std::string("\xff\x00\xff\x00\x00\x00\x00\x00", 8);
     return bmp;
 }
@@ -45,11 +61,21 @@ TEST_F(ToolbarFormTest, ConfigurationFillsButtonsAndTargetsInReadingOrder) {
     EXPECT_EQ(form.SpdButn[3]->Caption(), "");
     EXPECT_EQ(form.SpdButn[3]->Tag, 0);
 
-    const std::vector<std::string> expected = {
-        "https://lexa.example/", "https://lexa.example/find", "https://lexa.example/options",
-        "https://lexa.example/cases", "https://lexa.example/statutes", "https://lexa.example/lookup",
-        "https://lexa.example/home", "https://lexa.example/treaties", "@1", "https://lexa.example/help",
-        "all", "cases", "statutes", "@2", "@4"};
+    const std::vector<std::string> expected = {"https://lexa.example/",
+                                               "https://lexa.example/find",
+                                               "https://lexa.example/options",
+                                               "https://lexa.example/cases",
+                                               "https://lexa.example/statutes",
+                                               "https://lexa.example/lookup",
+                                               "https://lexa.example/home",
+                                               "https://lexa.example/treaties",
+                                               "@1",
+                                               "https://lexa.example/help",
+                                               "all",
+                                               "cases",
+                                               "statutes",
+                                               "@2",
+                                               "@4"};
     EXPECT_EQ(form.URLList(), expected);
 
     const vtb::ModuleValues module = vtb::SnapshotModuleValues();
@@ -168,7 +194,8 @@ TEST_F(ToolbarFormTest, MissingConfigurationLeavesTheDesignAndKeepsStoredChoices
 
 TEST_F(ToolbarFormTest, BadCountKeepsEarlierPassesAndSkipsTheSettings) {
     const std::string cfg =
-        "v|n\r\n[Buttons]\r\n4\r\nM|m\r\nS|s\r\nT|t\r\nL1|l1\r\n[Main Menu]\r\n20 \r\nHome|h\r\n[Search Parameters]\r\np1\r\np2\r\np3\r\n";
+        "v|n\r\n[Buttons]\r\n4\r\nM|m\r\nS|s\r\nT|t\r\nL1|l1\r\n[Main Menu]\r\n20 \r\nHome|h\r\n[Search "
+        "Parameters]\r\np1\r\np2\r\np3\r\n";
     TBandForm& form = Build(cfg);
     ASSERT_TRUE(boxes_.WaitForBoxes(1, 2000));
     EXPECT_EQ(boxes_.Boxes().front().text, "'20 ' is not a valid integer value.");
@@ -176,7 +203,7 @@ TEST_F(ToolbarFormTest, BadCountKeepsEarlierPassesAndSkipsTheSettings) {
     EXPECT_EQ(form.URLList(), (std::vector<std::string>{"m", "s", "t", "l1"}));
     EXPECT_EQ(form.Main_Menu->Items().Count(), 0);
     EXPECT_EQ(vtb::SnapshotModuleValues().Config.SearchParam1, "");  // a later pass
-    EXPECT_FALSE(form.SpdButn[0]->Visible());  // settings not applied
+    EXPECT_FALSE(form.SpdButn[0]->Visible());                        // settings not applied
 }
 
 TEST_F(ToolbarFormTest, SubEntryBeforeAnyEntryIsAMenuIndexError) {
@@ -192,7 +219,8 @@ TEST_F(ToolbarFormTest, RepeatedMenuHeadersFillTheMenusAndNoMore) {
     // million entries asked for, which took the whole address space and
     // ended in an out-of-memory box.
     std::string cfg = "1.0|x\r\n[Main Menu]\r\n1\r\nTop|t\r\n";
-    for (int i = 0; i < 3000; ++i) cfg += i % 2 ? "[Main Menu]\r\n$7FFFFFFF\r\n" : "[Settings Menu - Misc]\r\n$7FFFFFFF\r\n";
+    for (int i = 0; i < 3000; ++i)
+        cfg += i % 2 ? "[Main Menu]\r\n$7FFFFFFF\r\n" : "[Settings Menu - Misc]\r\n$7FFFFFFF\r\n";
     cfg += "[Search Parameters]\r\nhttps://s/?m=\r\n&q=\r\n&x=1\r\n";
     TBandForm& form = Build(cfg);
     EXPECT_TRUE(boxes_.Boxes().empty());
@@ -205,8 +233,8 @@ TEST_F(ToolbarFormTest, RepeatedMenuHeadersFillTheMenusAndNoMore) {
 
 TEST_F(ToolbarFormTest, AFormKeepsTheTargetsItWasBuiltWith) {
     TBandForm& first = Build(kTestConfig);
-    vtb::UniqueWindow otherParent(CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 900, 80, nullptr,
-                                                  nullptr, GetModuleHandleA(nullptr), nullptr));
+    vtb::UniqueWindow otherParent(CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 900, 80, nullptr, nullptr,
+                                                  GetModuleHandleA(nullptr), nullptr));
     WriteTextFile(ConfigPath(), "v|n\r\n[Buttons]\r\n3\r\nX|x0\r\nY|x1\r\nZ|x2\r\n");
     auto second = TBandForm::Create(otherParent.get());
     EXPECT_EQ(second->URLList(), (std::vector<std::string>{"x0", "x1", "x2"}));

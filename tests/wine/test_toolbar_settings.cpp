@@ -38,8 +38,8 @@ TEST_F(ToolbarFormTest, HistoryLoadsEightEntriesSortedAndIgnoresTheNinth) {
     for (int n = 0; n < 8; ++n) SetIni("Search History" + std::to_string(n), values[n]);
     SetIni("Search History8", "ninth");
     TBandForm& form = Build(kTestConfig);
-    EXPECT_EQ(Items(form), (std::vector<std::string>{"Appeal", "bail", "contract", "Estoppel", "lien", "merger",
-                                                     "tort", "zoning"}));
+    EXPECT_EQ(Items(form),
+              (std::vector<std::string>{"Appeal", "bail", "contract", "Estoppel", "lien", "merger", "tort", "zoning"}));
     // A search at eight keeps eight: the first goes.
     Search(form, "new");
     EXPECT_EQ(form.Search_Edit->Count(), 8);
@@ -104,11 +104,11 @@ TEST_F(ToolbarFormTest, StoredSearchMethodSelectsTheFirstMatchingOption) {
 }
 
 TEST_F(ToolbarFormTest, ButtonFlagsReadAsNumbers) {
-    SetIni("SpdButn_1", "yes");   // not a number: default, shown
+    SetIni("SpdButn_1", "yes");  // not a number: default, shown
     SetIni("SpdButn_2", "0x1");
     SetIni("SpdButn_3", "2");
-    SetIni("SpdButn_4", "yes");   // configured but not a number: hidden
-    SetIni("SpdButn_6", "1");     // not configured: shown with an empty caption
+    SetIni("SpdButn_4", "yes");  // configured but not a number: hidden
+    SetIni("SpdButn_6", "1");    // not configured: shown with an empty caption
     std::string cfg = kTestConfig;
     TBandForm& form = Build(cfg.replace(cfg.find("[Buttons]\r\n6"), 12, "[Buttons]\r\n7"));
     EXPECT_TRUE(form.SpdButn[0]->Visible());

@@ -58,7 +58,9 @@ TEST_F(UpdateTest, FailedDownloadsLeaveTheOldFileByteForByte) {
     server_.Serve("/truncated.cfg", 200, good, good.find("[Main Menu]\r\n") + 13);
     server_.Serve("/text.html", 200, "<html><body>Service unavailable</body></html>\r\n");
     const std::string sources[] = {
-        server_.Url("/garbage.cfg"), server_.Url("/truncated.cfg"), server_.Url("/text.html"),
+        server_.Url("/garbage.cfg"),
+        server_.Url("/truncated.cfg"),
+        server_.Url("/text.html"),
         server_.Url("/missing.cfg"),  // 404
         "http://127.0.0.1:" + std::to_string(LocalHttpServer::UnusedPort()) + "/update.cfg",
     };

@@ -15,9 +15,7 @@ const InterfaceEntry<BandSite> kInterfaces[] = {
 
 }  // namespace
 
-HRESULT BandSite::QueryInterface(REFIID riid, void** out) {
-    return FindInterface(this, kInterfaces, riid, out);
-}
+HRESULT BandSite::QueryInterface(REFIID riid, void** out) { return FindInterface(this, kInterfaces, riid, out); }
 
 ULONG BandSite::Release() {
     const ULONG count = refs_.Drop();

@@ -12,10 +12,7 @@
 
 namespace frame {
 
-class BandSite final : public IInputObjectSite,
-                       public IOleWindow,
-                       public IOleCommandTarget,
-                       public IServiceProvider {
+class BandSite final : public IInputObjectSite, public IOleWindow, public IOleCommandTarget, public IServiceProvider {
 public:
     explicit BandSite(HostFrame* host) : host_(host) {}
     // The frame is going away: later calls find no frame.
@@ -46,7 +43,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** out) override;
 
 private:
-
     HostFrame* host_;
     RefCount refs_;
 };

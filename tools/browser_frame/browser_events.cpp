@@ -24,8 +24,7 @@ const VARIANT* Argument(const DISPPARAMS* params, UINT fromFirst) {
 std::wstring Text(const VARIANT* arg) {
     if (!arg) return {};
     if (V_VT(arg) == VT_BSTR && V_BSTR(arg)) return V_BSTR(arg);
-    if (V_VT(arg) == (VT_BSTR | VT_BYREF) && V_BSTRREF(arg) && *V_BSTRREF(arg))
-        return *V_BSTRREF(arg);
+    if (V_VT(arg) == (VT_BSTR | VT_BYREF) && V_BSTRREF(arg) && *V_BSTRREF(arg)) return *V_BSTRREF(arg);
     return {};
 }
 
@@ -35,9 +34,7 @@ void SetCancel(const VARIANT* arg) {
 
 }  // namespace
 
-HRESULT BrowserEvents::QueryInterface(REFIID riid, void** out) {
-    return FindInterface(this, kInterfaces, riid, out);
-}
+HRESULT BrowserEvents::QueryInterface(REFIID riid, void** out) { return FindInterface(this, kInterfaces, riid, out); }
 
 ULONG BrowserEvents::Release() {
     const ULONG count = refs_.Drop();
@@ -51,19 +48,25 @@ HRESULT BrowserEvents::GetTypeInfoCount(UINT* count) {
     return S_OK;
 }
 
-HRESULT BrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                              EXCEPINFO*, UINT*) {
+HRESULT BrowserEvents::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
     if (!host_) return S_OK;
     switch (id) {
-    case DISPID_BEFORENAVIGATE2: BeforeNavigate(params); break;
-    case DISPID_NEWWINDOW2: NewWindow(params, false); break;
-    case DISPID_NEWWINDOW3: NewWindow(params, true); break;
+    case DISPID_BEFORENAVIGATE2:
+        BeforeNavigate(params);
+        break;
+    case DISPID_NEWWINDOW2:
+        NewWindow(params, false);
+        break;
+    case DISPID_NEWWINDOW3:
+        NewWindow(params, true);
+        break;
     case DISPID_STATUSTEXTCHANGE: {
         const std::wstring text = Text(Argument(params, 0));
         if (!text.empty()) host_->SetStatus(text);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     return S_OK;
 }

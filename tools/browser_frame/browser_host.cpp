@@ -16,9 +16,7 @@ const InterfaceEntry<BrowserHost> kInterfaces[] = {
 
 }  // namespace
 
-HRESULT BrowserHost::QueryInterface(REFIID riid, void** out) {
-    return FindInterface(this, kInterfaces, riid, out);
-}
+HRESULT BrowserHost::QueryInterface(REFIID riid, void** out) { return FindInterface(this, kInterfaces, riid, out); }
 
 ULONG BrowserHost::Release() {
     const ULONG count = refs_.Drop();
@@ -27,14 +25,13 @@ ULONG BrowserHost::Release() {
 }
 
 HRESULT BrowserHost::Open(IDispatch* events) {
-    HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                  control_.put_void());
+    HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control_.put_void());
     if (FAILED(hr)) return hr;
     hr = control_->SetClientSite(static_cast<IOleClientSite*>(this));
     if (FAILED(hr)) return hr;
     RECT area = host_->BrowserArea();
-    hr = control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0,
-                          host_->MainWindow(), &area);
+    hr = control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(this), 0, host_->MainWindow(),
+                          &area);
     if (FAILED(hr)) return hr;
     hr = control_->QueryInterface(IID_IWebBrowser2, browser_.put_void());
     if (FAILED(hr)) return hr;
@@ -81,8 +78,8 @@ HRESULT BrowserHost::GetWindow(HWND* window) {
     return *window ? S_OK : E_FAIL;
 }
 
-HRESULT BrowserHost::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
-                                      RECT* position, RECT* clip, OLEINPLACEFRAMEINFO* info) {
+HRESULT BrowserHost::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, RECT* position, RECT* clip,
+                                      OLEINPLACEFRAMEINFO* info) {
     if (!frame || !doc || !position || !clip || !info || !host_) return E_INVALIDARG;
     *frame = static_cast<IOleInPlaceFrame*>(this);
     AddRef();

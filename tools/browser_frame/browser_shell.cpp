@@ -13,9 +13,7 @@ const InterfaceEntry<BrowserShell> kInterfaces[] = {
     {&IID_IWebBrowserApp, [](BrowserShell* s) -> IUnknown* { return static_cast<IWebBrowser2*>(s); }},
 };
 
-const VARIANT* Deref(const VARIANT* v) {
-    return v && V_VT(v) == (VT_VARIANT | VT_BYREF) ? V_VARIANTREF(v) : v;
-}
+const VARIANT* Deref(const VARIANT* v) { return v && V_VT(v) == (VT_VARIANT | VT_BYREF) ? V_VARIANTREF(v) : v; }
 
 std::wstring Text(const VARIANT* v) {
     v = Deref(v);

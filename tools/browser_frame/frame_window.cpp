@@ -24,11 +24,10 @@ constexpr int kFrameHeight = 380;
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
     return out;
 }
 
@@ -60,8 +59,7 @@ BOOL CALLBACK FindSearchEdit(HWND child, LPARAM param) {
 
 FrameWindow::FrameWindow(FrameOptions options) : options_(std::move(options)) {
     // Binary: lines end with a bare line feed for the scripts that read the log.
-    if (!options_.logPath.empty())
-        log_.open(options_.logPath.c_str(), std::ios::binary | std::ios::trunc);
+    if (!options_.logPath.empty()) log_.open(options_.logPath.c_str(), std::ios::binary | std::ios::trunc);
 }
 
 FrameWindow::~FrameWindow() { Shutdown(); }
@@ -77,8 +75,8 @@ bool FrameWindow::Create(HINSTANCE instance) {
     if (!RegisterClassExW(&wc)) return false;
     const int width = std::min(kFrameWidth, GetSystemMetrics(SM_CXSCREEN));
     const int height = std::min(kFrameHeight, GetSystemMetrics(SM_CYSCREEN));
-    window_ = CreateWindowExW(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width,
-                              height, nullptr, nullptr, instance, this);
+    window_ = CreateWindowExW(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height,
+                              nullptr, nullptr, instance, this);
     if (!window_) return false;
     OpenBrowser();
     OpenBands();
@@ -144,9 +142,9 @@ void FrameWindow::CreateChildren() {
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
                                  RBS_BANDBORDERS | CCS_NODIVIDER | CCS_TOP,
                              0, 0, 0, 0, window_, nullptr, instance, nullptr);
-    address_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"about:blank",
-                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 22, rebar_,
-                               nullptr, instance, nullptr);
+    address_ =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"about:blank", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                        0, 0, 0, 22, rebar_, nullptr, instance, nullptr);
     SendMessageW(address_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     wchar_t label[] = L"Address";
     REBARBANDINFOW band = {};
@@ -159,8 +157,8 @@ void FrameWindow::CreateChildren() {
     band.cxMinChild = 200;
     band.wID = kAddressBandId;
     SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
-    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"Ready", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
-                              0, window_, nullptr, instance, nullptr);
+    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"Ready", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                              window_, nullptr, instance, nullptr);
 }
 
 void FrameWindow::OpenBrowser() {
@@ -186,8 +184,7 @@ void FrameWindow::OpenBands() {
         }
         band->Show(true);
         const SIZE size = band->ActualSize();
-        Log(L"band: " + ClsidText(clsid) + L" shown, " + std::to_wstring(size.cx) + L"x" +
-            std::to_wstring(size.cy));
+        Log(L"band: " + ClsidText(clsid) + L" shown, " + std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy));
         bands_.push_back(std::move(band));
     }
 }
@@ -296,8 +293,7 @@ void FrameWindow::Hover(POINT at) {
 
 bool FrameWindow::RouteKey(MSG* msg) {
     for (const auto& band : bands_) {
-        if (!band->HasFocus() || (msg->hwnd != band->Window() && !IsChild(band->Window(), msg->hwnd)))
-            continue;
+        if (!band->HasFocus() || (msg->hwnd != band->Window() && !IsChild(band->Window(), msg->hwnd))) continue;
         if (band->TranslateKey(msg)) return true;
         // Refused (Tab): the browser moves the focus on to the address field.
         if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB) {

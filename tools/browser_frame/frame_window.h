@@ -21,11 +21,11 @@
 namespace frame {
 
 struct FrameOptions {
-    int exitAfterSeconds = 0;  // 0: run until the user closes the window
-    std::wstring typeText;     // typed into the toolbar's search box, then Enter
-    std::wstring logPath;      // what the frame saw, one line per event
-    std::vector<POINT> clicks; // clicked in the first toolbar after typing
-    std::vector<POINT> hovers; // the mouse pointer rests here, in the first toolbar
+    int exitAfterSeconds = 0;   // 0: run until the user closes the window
+    std::wstring typeText;      // typed into the toolbar's search box, then Enter
+    std::wstring logPath;       // what the frame saw, one line per event
+    std::vector<POINT> clicks;  // clicked in the first toolbar after typing
+    std::vector<POINT> hovers;  // the mouse pointer rests here, in the first toolbar
 };
 
 class FrameWindow final : public HostFrame {

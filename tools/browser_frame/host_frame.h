@@ -13,9 +13,9 @@ class HostFrame {
 public:
     virtual ~HostFrame() = default;
     virtual HWND MainWindow() const = 0;
-    virtual HWND BandParent() const = 0;       // the rebar
-    virtual RECT BrowserArea() const = 0;      // client rectangle of the page view
-    virtual IWebBrowser2* Browser() const = 0; // null when there is no browser control
+    virtual HWND BandParent() const = 0;        // the rebar
+    virtual RECT BrowserArea() const = 0;       // client rectangle of the page view
+    virtual IWebBrowser2* Browser() const = 0;  // null when there is no browser control
     virtual void OnNavigate(const std::wstring& url) = 0;
     virtual void OnNewWindow(const std::wstring& url) = 0;
     virtual void SetStatus(const std::wstring& text) = 0;

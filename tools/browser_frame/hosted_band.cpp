@@ -21,8 +21,8 @@ HRESULT HostedBand::Open(IUnknown* site, HWND rebar) {
 
 // The band's sizes as the rebar takes them.
 HRESULT HostedBand::Describe(REBARBANDINFOW* bandInfo, DESKBANDINFO* info) {
-    info->dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE |
-                   DBIM_MODEFLAGS | DBIM_BKCOLOR;
+    info->dwMask =
+        DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS | DBIM_BKCOLOR;
     const HRESULT hr = band_->GetBandInfo(id_, DBIF_VIEWMODE_NORMAL, info);
     if (FAILED(hr)) return hr;
     actual_ = {info->ptActual.x, info->ptActual.y};
@@ -89,8 +89,7 @@ void HostedBand::Close() {
     }
     band_->CloseDW(0);
     vtb::ComPtr<IObjectWithSite> withSite;
-    if (SUCCEEDED(band_->QueryInterface(IID_IObjectWithSite, withSite.put_void())))
-        withSite->SetSite(nullptr);
+    if (SUCCEEDED(band_->QueryInterface(IID_IObjectWithSite, withSite.put_void()))) withSite->SetSite(nullptr);
     withSite.reset();
     input_.reset();
     band_.reset();
@@ -99,9 +98,7 @@ void HostedBand::Close() {
 
 bool HostedBand::HasFocus() const { return input_ && input_->HasFocusIO() == S_OK; }
 
-bool HostedBand::TranslateKey(MSG* msg) const {
-    return input_ && input_->TranslateAcceleratorIO(msg) == S_OK;
-}
+bool HostedBand::TranslateKey(MSG* msg) const { return input_ && input_->TranslateAcceleratorIO(msg) == S_OK; }
 
 void HostedBand::Deactivate() const {
     if (input_) input_->UIActivateIO(FALSE, nullptr);

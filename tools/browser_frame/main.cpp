@@ -24,9 +24,12 @@ frame::FrameOptions ParseOptions() {
     if (!args) return options;
     for (int i = 1; i + 1 < count; ++i) {
         const std::wstring name = args[i];
-        if (name == L"--exit-after") options.exitAfterSeconds = _wtoi(args[++i]);
-        else if (name == L"--type") options.typeText = args[++i];
-        else if (name == L"--log") options.logPath = args[++i];
+        if (name == L"--exit-after")
+            options.exitAfterSeconds = _wtoi(args[++i]);
+        else if (name == L"--type")
+            options.typeText = args[++i];
+        else if (name == L"--log")
+            options.logPath = args[++i];
         else if (name == L"--click" || name == L"--hover") {
             POINT at = {};
             if (swscanf(args[++i], L"%ld,%ld", &at.x, &at.y) == 2)

@@ -9,15 +9,14 @@ namespace frame {
 std::vector<CLSID> RegisteredToolbars() {
     std::vector<CLSID> toolbars;
     HKEY raw = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar", 0,
-                      KEY_READ, &raw) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar", 0, KEY_READ, &raw) !=
+        ERROR_SUCCESS)
         return toolbars;
     vtb::UniqueKey key(raw);
     for (DWORD index = 0;; ++index) {
         wchar_t name[256];
         DWORD length = ARRAYSIZE(name);
-        const LONG result =
-            RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG result = RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) continue;
         CLSID clsid;

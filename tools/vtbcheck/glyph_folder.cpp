@@ -16,41 +16,34 @@ namespace {
 // The glyph button reads no larger file.
 constexpr std::uintmax_t kMaxGlyphFileSize = 64u * 1024u * 1024u;
 
-bool IsFile(const fs::path& path)
-{
+bool IsFile(const fs::path& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
 }
 
 }  // namespace
 
-std::string LowerAscii(std::string text)
-{
+std::string LowerAscii(std::string text) {
     for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return text;
 }
 
-std::optional<fs::path> GlyphFolder::Locate(const std::string& fileName)
-{
+std::optional<fs::path> GlyphFolder::Locate(const std::string& fileName) {
     // A caption may name a subfolder, as a Windows path would.
     std::string relative = fileName;
 #ifndef _WIN32
     for (char& c : relative) {
-        if (c == '\\')
-            c = '/';
+        if (c == '\\') c = '/';
     }
 #endif
     const fs::path exact = folder_ / fs::path(relative);
-    if (IsFile(exact))
-        return exact;
+    if (IsFile(exact)) return exact;
 #ifndef _WIN32
     // Windows matches names without regard to letter case; so does the
     // checker, for files directly in the glyph folder.
-    if (relative.find('/') != std::string::npos)
-        return std::nullopt;
+    if (relative.find('/') != std::string::npos) return std::nullopt;
     if (!byLowerName_) {
         byLowerName_.emplace();
         std::error_code ec;
@@ -58,21 +51,18 @@ std::optional<fs::path> GlyphFolder::Locate(const std::string& fileName)
             byLowerName_->emplace(LowerAscii(it->path().filename().string()), it->path());
     }
     const auto it = byLowerName_->find(LowerAscii(relative));
-    if (it != byLowerName_->end() && IsFile(it->second))
-        return it->second;
+    if (it != byLowerName_->end() && IsFile(it->second)) return it->second;
 #endif
     return std::nullopt;
 }
 
-vtb::check::GlyphFile GlyphFolder::Find(const std::string& caption)
-{
+vtb::check::GlyphFile GlyphFolder::Find(const std::string& caption) {
     using vtb::check::GlyphFile;
     GlyphFile file;
     const std::string fileName = caption + vtb::kGlyphExtension;
     const std::optional<fs::path> found = Locate(fileName);
     file.Path = (folder_ / fileName).string();
-    if (!found)
-        return file;
+    if (!found) return file;
     file.Path = found->string();
     std::error_code ec;
     if (fs::file_size(*found, ec) > kMaxGlyphFileSize && !ec) {

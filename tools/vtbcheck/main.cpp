@@ -53,8 +53,7 @@ struct Options {
     std::vector<std::string> Files;
 };
 
-bool Parse(int argc, char** argv, Options& options)
-{
+bool Parse(int argc, char** argv, Options& options) {
     bool onlyFiles = false;  // after "--"
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -74,8 +73,7 @@ bool Parse(int argc, char** argv, Options& options)
         } else if (arg == "--query" || arg == "--preview" || arg == "--menu" || arg == "--settings" ||
                    arg == "--toolbar-dir") {
             const char* v = value(arg.c_str());
-            if (!v)
-                return false;
+            if (!v) return false;
             if (arg == "--query")
                 options.Query = v;
             else if (arg == "--preview")
@@ -115,8 +113,7 @@ bool Parse(int argc, char** argv, Options& options)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     Options options;
     if (!Parse(argc, argv, options)) {
@@ -125,8 +122,7 @@ int main(int argc, char** argv)
     }
     const fs::path config = options.Files[0];
     fs::path glyphDir = options.Files.size() > 1 ? fs::path(options.Files[1]) : config.parent_path();
-    if (glyphDir.empty())
-        glyphDir = ".";
+    if (glyphDir.empty()) glyphDir = ".";
     std::error_code ec;
     if (!fs::is_directory(glyphDir, ec)) {
         std::cerr << "vtbcheck: " << glyphDir.string() << " is no folder\n";
@@ -137,8 +133,9 @@ int main(int argc, char** argv)
     std::ifstream in(config, std::ios::binary);
     if (!in || fs::is_directory(config, ec)) {
         const std::string reason = fs::is_directory(config, ec) ? "It is a folder" : std::strerror(errno);
-        std::cerr << config.string() << ": error: "
-                  << vtb::WithFullStop("Cannot open file \"" + config.string() + "\". " + reason) << "\n";
+        std::cerr << config.string()
+                  << ": error: " << vtb::WithFullStop("Cannot open file \"" + config.string() + "\". " + reason)
+                  << "\n";
         return 2;
     }
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -158,8 +155,7 @@ int main(int argc, char** argv)
         request.ToolbarDir = options.ToolbarDir;
         request.Self = vtbcheck::ProgramPath(argv[0]);
         for (const vtb::check::ButtonInfo& link : result.Toolbar.Links) {
-            if (link.Configured)
-                request.LinkButtons.push_back(link.Number);
+            if (link.Configured) request.LinkButtons.push_back(link.Number);
         }
         return vtbcheck::RunPreview(request);
     }

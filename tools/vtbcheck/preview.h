@@ -12,14 +12,14 @@
 namespace vtbcheck {
 
 struct PreviewRequest {
-    std::filesystem::path Output;       // the PNG to write
+    std::filesystem::path Output;  // the PNG to write
     std::filesystem::path Config;
     std::filesystem::path GlyphDir;
-    std::string Menu;                   // "", "main" or "settings"
-    std::optional<std::filesystem::path> Settings;  // a user's settings file; none: all link buttons shown
-    std::vector<int> LinkButtons;       // configured link buttons, shown without a settings file
+    std::string Menu;                                 // "", "main" or "settings"
+    std::optional<std::filesystem::path> Settings;    // a user's settings file; none: all link buttons shown
+    std::vector<int> LinkButtons;                     // configured link buttons, shown without a settings file
     std::optional<std::filesystem::path> ToolbarDir;  // where Veltrane_ToolBar.dll and vtbpreview.exe are
-    std::filesystem::path Self;         // this program, to find them beside it
+    std::filesystem::path Self;                       // this program, to find them beside it
 };
 
 // 0: written; 3: no picture could be made (said on stderr).

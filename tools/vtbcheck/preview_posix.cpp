@@ -43,43 +43,36 @@ void OnSignal(int) { interrupted = 1; }
 // they are stopped too; the old handlers come back afterwards.
 class SignalGuard {
 public:
-    SignalGuard()
-    {
+    SignalGuard() {
         struct sigaction action {};
         action.sa_handler = OnSignal;
         sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &action, &old_[i]);
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &old_[i]);
     }
-    ~SignalGuard()
-    {
-        for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &old_[i], nullptr);
+    ~SignalGuard() {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &old_[i], nullptr);
     }
     SignalGuard(const SignalGuard&) = delete;
     SignalGuard& operator=(const SignalGuard&) = delete;
 
 private:
     static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction old_[3] {};
+    struct sigaction old_[3]{};
 };
 
-std::string Env(const char* name)
-{
+std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
 
 using Environment = std::map<std::string, std::string>;
 
-Environment CurrentEnvironment()
-{
+Environment CurrentEnvironment() {
     Environment env;
     for (char** e = environ; e && *e; ++e) {
         const std::string entry = *e;
         const std::size_t equals = entry.find('=');
-        if (equals != std::string::npos)
-            env[entry.substr(0, equals)] = entry.substr(equals + 1);
+        if (equals != std::string::npos) env[entry.substr(0, equals)] = entry.substr(equals + 1);
     }
     return env;
 }
@@ -95,18 +88,14 @@ public:
 
     // Output goes to logFd (or nowhere); keepFd stays open in the child.
     bool Start(const std::vector<std::string>& args, const Environment& env, const fs::path& dir, int logFd,
-               int keepFd = -1)
-    {
+               int keepFd = -1) {
         std::vector<std::string> envText;
-        for (const auto& [name, value] : env)
-            envText.push_back(name + "=" + value);
+        for (const auto& [name, value] : env) envText.push_back(name + "=" + value);
         std::vector<char*> argv;
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
         std::vector<char*> envp;
-        for (std::string& entry : envText)
-            envp.push_back(entry.data());
+        for (std::string& entry : envText) envp.push_back(entry.data());
         envp.push_back(nullptr);
 
         pid_ = fork();
@@ -121,11 +110,9 @@ public:
             dup2(logFd >= 0 ? logFd : null, 1);
             dup2(logFd >= 0 ? logFd : null, 2);
             for (int fd = 3; fd < 1024; ++fd) {
-                if (fd != keepFd)
-                    close(fd);
+                if (fd != keepFd) close(fd);
             }
-            if (!dir.empty() && chdir(dir.c_str()) != 0)
-                _exit(126);
+            if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
             execvpe(argv[0], argv.data(), envp.data());
             _exit(127);
         }
@@ -134,8 +121,7 @@ public:
     }
 
     // The exit status, or -1 after the time ran out or an interrupt.
-    int Wait(int seconds)
-    {
+    int Wait(int seconds) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (pid_ > 0) {
             int status = 0;
@@ -148,18 +134,15 @@ public:
                 pid_ = 0;
                 return -1;
             }
-            if (interrupted || std::chrono::steady_clock::now() > end)
-                return -1;
+            if (interrupted || std::chrono::steady_clock::now() > end) return -1;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return -1;
     }
 
     // Ends the child's process group: politely, then for good.
-    void Stop()
-    {
-        if (pid_ <= 0)
-            return;
+    void Stop() {
+        if (pid_ <= 0) return;
         kill(-pid_, SIGTERM);
         for (int i = 0; i < 100; ++i) {
             if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
@@ -182,11 +165,9 @@ private:
 // A private X display, for as long as the object lives.
 class Xvfb {
 public:
-    bool Start(int logFd)
-    {
+    bool Start(int logFd) {
         int fds[2];
-        if (pipe(fds) != 0)
-            return false;
+        if (pipe(fds) != 0) return false;
         const bool started = server_.Start({Env("VTBCHECK_XVFB").empty() ? "Xvfb" : Env("VTBCHECK_XVFB"), "-displayfd",
                                             std::to_string(fds[1]), "-screen", "0", kScreen, "-nolisten", "tcp"},
                                            CurrentEnvironment(), fs::path(), logFd, fds[1]);
@@ -196,11 +177,9 @@ public:
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(kXvfbSeconds);
         while (started && !interrupted && std::chrono::steady_clock::now() < end) {
             pollfd p{fds[0], POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0)
-                continue;
+            if (poll(&p, 1, 100) <= 0) continue;
             char c = 0;
-            if (read(fds[0], &c, 1) != 1 || c == '\n')
-                break;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
             number += c;
         }
         close(fds[0]);
@@ -222,34 +201,27 @@ private:
 
 // The checker's own Wine prefix: made at first use and kept, so that only
 // the first preview pays for it. One preview at a time uses it.
-fs::path WinePrefix()
-{
-    if (const std::string prefix = Env("VTBCHECK_WINEPREFIX"); !prefix.empty())
-        return fs::absolute(prefix);
+fs::path WinePrefix() {
+    if (const std::string prefix = Env("VTBCHECK_WINEPREFIX"); !prefix.empty()) return fs::absolute(prefix);
     fs::path cache = Env("XDG_CACHE_HOME");
-    if (cache.empty())
-        cache = fs::path(Env("HOME").empty() ? "/tmp" : Env("HOME")) / ".cache";
+    if (cache.empty()) cache = fs::path(Env("HOME").empty() ? "/tmp" : Env("HOME")) / ".cache";
     return cache / "vtbcheck" / "wineprefix";
 }
 
 class PrefixLock {
 public:
-    explicit PrefixLock(const fs::path& prefix)
-    {
+    explicit PrefixLock(const fs::path& prefix) {
         const fs::path lockFile = prefix.string() + ".lock";
         fd_ = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd_ < 0)
-            return;
+        if (fd_ < 0) return;
         if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             std::cerr << "vtbcheck: waiting for another preview that uses " << prefix.string() << "\n";
             while (flock(fd_, LOCK_EX) != 0 && errno == EINTR && !interrupted) {
             }
         }
     }
-    ~PrefixLock()
-    {
-        if (fd_ >= 0)
-            close(fd_);
+    ~PrefixLock() {
+        if (fd_ >= 0) close(fd_);
     }
     PrefixLock(const PrefixLock&) = delete;
     PrefixLock& operator=(const PrefixLock&) = delete;
@@ -259,40 +231,32 @@ private:
 };
 
 // Runs a Wine command to its end; its output goes to the log.
-int RunWine(const std::vector<std::string>& args, const Environment& env, const fs::path& dir, int logFd,
-            int seconds)
-{
+int RunWine(const std::vector<std::string>& args, const Environment& env, const fs::path& dir, int logFd, int seconds) {
     Child child;
-    if (!child.Start(args, env, dir, logFd))
-        return -1;
+    if (!child.Start(args, env, dir, logFd)) return -1;
     const int status = child.Wait(seconds);
     child.Stop();
     return status;
 }
 
-void ShowLog(const fs::path& log)
-{
+void ShowLog(const fs::path& log) {
     std::ifstream in(log);
     std::string line;
     std::vector<std::string> lines;
-    while (std::getline(in, line))
-        lines.push_back(line);
+    while (std::getline(in, line)) lines.push_back(line);
     const std::size_t from = lines.size() > 20 ? lines.size() - 20 : 0;
-    for (std::size_t i = from; i < lines.size(); ++i)
-        std::cerr << "  wine: " << lines[i] << "\n";
+    for (std::size_t i = from; i < lines.size(); ++i) std::cerr << "  wine: " << lines[i] << "\n";
 }
 
 }  // namespace
 
-fs::path ProgramPath(const char* argv0)
-{
+fs::path ProgramPath(const char* argv0) {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     return ec ? fs::absolute(argv0) : self;
 }
 
-bool RunPreviewProgram(const fs::path& stage, const std::string& menu)
-{
+bool RunPreviewProgram(const fs::path& stage, const std::string& menu) {
     SignalGuard signals;
     const fs::path logPath = stage / "wine.log";
     const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -341,8 +305,7 @@ bool RunPreviewProgram(const fs::path& stage, const std::string& menu)
     }
     // The prefix's server, with whatever Wine left running in it.
     RunWine({wineserver, "-k"}, env, stage, log, 30);
-    if (log >= 0)
-        close(log);
+    if (log >= 0) close(log);
 
     if (interrupted) {
         std::cerr << "vtbcheck: interrupted\n";

@@ -15,25 +15,22 @@ constexpr DWORD kPreviewMilliseconds = 120 * 1000;
 
 }  // namespace
 
-fs::path ProgramPath(const char* argv0)
-{
+fs::path ProgramPath(const char* argv0) {
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     return length > 0 && length < MAX_PATH ? fs::path(path) : fs::absolute(argv0);
 }
 
-bool RunPreviewProgram(const fs::path& stage, const std::string& menu)
-{
+bool RunPreviewProgram(const fs::path& stage, const std::string& menu) {
     const std::string program = (stage / kPreviewName).string();
     std::string command = "\"" + program + "\"";
-    if (!menu.empty())
-        command += " --menu " + menu;
+    if (!menu.empty()) command += " --menu " + menu;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     const std::string dir = stage.string();
-    if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                        &startup, &process)) {
+    if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
+                        &process)) {
         std::cerr << "vtbcheck: cannot start " << program << " (error " << GetLastError() << ")\n";
         return false;
     }
@@ -47,8 +44,7 @@ bool RunPreviewProgram(const fs::path& stage, const std::string& menu)
     }
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
-    if (code != 0)
-        std::cerr << "vtbcheck: " << kPreviewName << " failed (exit status " << code << ")\n";
+    if (code != 0) std::cerr << "vtbcheck: " << kPreviewName << " failed (exit status " << code << ")\n";
     return code == 0;
 }
 

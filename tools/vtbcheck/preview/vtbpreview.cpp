@@ -35,8 +35,8 @@ constexpr char kHostClass[] = "VtbPreviewHost";
 constexpr int kMainButtonX = 50;       // the middle of the main button
 constexpr int kSettingsButtonX = 402;  // and of the Settings button
 constexpr int kButtonY = 12;
-constexpr DWORD kSettleMs = 700;       // for the first paint and the timer's hover step
-constexpr DWORD kMenuMs = 700;         // for the menu to open and paint
+constexpr DWORD kSettleMs = 700;                      // for the first paint and the timer's hover step
+constexpr DWORD kMenuMs = 700;                        // for the menu to open and paint
 constexpr COLORREF kBackground = RGB(255, 255, 255);  // around a menu
 constexpr int kPointerMargin = 8;
 constexpr int kMenuRoom = 640;  // below the toolbar, where a menu may open
@@ -77,8 +77,8 @@ private:
         char name[16] = {};
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
-            GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0)
+        if (process == GetCurrentProcessId() && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
+            lstrcmpA(name, "#32770") == 0)
             search->boxes.push_back(window);
         return TRUE;
     }
@@ -267,8 +267,8 @@ public:
         dll_.reset(LoadLibraryExA((folder + vtb::kToolbarDllName).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
         if (!dll_) return Fail("cannot load Veltrane_ToolBar.dll (error " + std::to_string(GetLastError()) + ")");
         using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-        const auto getClassObject = reinterpret_cast<GetClassObject>(
-            reinterpret_cast<void*>(GetProcAddress(dll_.get(), "DllGetClassObject")));
+        const auto getClassObject =
+            reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll_.get(), "DllGetClassObject")));
         if (!getClassObject) return Fail("Veltrane_ToolBar.dll has no DllGetClassObject");
         vtb::ComPtr<IClassFactory> factory;
         HRESULT hr = getClassObject(kBandClsid, IID_IClassFactory, factory.put_void());
