@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the configuration reader and, read as "key=value"
 // lines, to the user settings loader; checks what both promise.
 #include "core/config_file.h"
+#include "core/integer_field.h"
 #include "core/profile_section.h"
 #include "core/user_settings.h"
 
