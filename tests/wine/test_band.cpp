@@ -617,7 +617,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     const HWND window = OpenShown(site);
     ASSERT_NE(nullptr, Band().Form());
     vtb::TBandForm& form = *Band().Form();
-    int ticks = 0;
+    std::atomic<int> ticks{0};
     const std::function<void(UINT)> band = form.OnMessage;
     form.OnMessage = [&ticks, band](UINT msg) {
         if (msg == WM_TIMER) ++ticks;
@@ -656,6 +656,27 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !link.IsHovered(); }, 3000));
     EXPECT_EQ(RGB(0, 0, 0), link.Font.Color());
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
+
+    // The Settings menu open and the pointer still on it: the menu's loop
+    // says it is idle after each message it handled, the ticks among them,
+    // and the timer rests all the same.
+    std::atomic<int> ticksInMenu{-1};
+    vtbtest::MenuChooser chooser([&](HWND menu) {
+        Sleep(300);  // the opening settles (a pause of the user's)
+        const int before = ticks;
+        Sleep(300);  // nothing moves
+        ticksInMenu = ticks - before;
+        vtbtest::MenuChooser::PostKey(menu, VK_ESCAPE);
+    });
+    const POINT settings = form.Settings_SpdButn->ClientToScreen({20, 12});
+    SetCursorPos(settings.x, settings.y);
+    POINT client = settings;
+    ScreenToClient(window, &client);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return chooser.Done(); }, 10000));
+    EXPECT_TRUE(chooser.Opened());
+    EXPECT_EQ(0, ticksInMenu) << "no tick while a menu is open and nothing moves";
     band_.reset();
 }
 
