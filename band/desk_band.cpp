@@ -105,6 +105,10 @@ void TDeskBand::BandHook(UINT msg) {
     // focus. A hit test is no input: it asks what lies under a point, and the
     // idle step and the system's watch over a resting pointer ask it.
     if (msg == WM_NCHITTEST) return;
+    // A menu's loop says it is idle after each message it handled, the
+    // toolbar's own ticks among them: only a pointer that moved since the
+    // last idle step is news for hover.
+    if (msg == WM_ENTERIDLE && !TToolkit::ForThread().PointerMovedSinceIdle()) return;
     if (msg == WM_PARENTNOTIFY) {
         HasFocus = true;
         NotifyFocusChange(true);

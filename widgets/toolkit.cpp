@@ -146,6 +146,7 @@ void TToolkit::DestroyPending() {
 
 bool TToolkit::Idle() {
     const HandlerScope scope;  // a notified handler may close what it belongs to
+    GetCursorPos(&idleCursor_);
     TControl* target = ControlAtCursor();
     TControl* capture = nullptr;
     // A menu's loop holds the capture for itself, not for a control.
@@ -158,6 +159,11 @@ bool TToolkit::Idle() {
     mouseControl_ = target;
     if (mouseControl_ && (!capture || mouseControl_ == capture)) mouseControl_->Perform(CM_MOUSEENTER, 0, 0);
     return true;
+}
+
+bool TToolkit::PointerMovedSinceIdle() const {
+    POINT p;
+    return !GetCursorPos(&p) || p.x != idleCursor_.x || p.y != idleCursor_.y;
 }
 
 void TToolkit::TrackLeaveUnderCursor() {

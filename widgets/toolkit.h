@@ -69,6 +69,8 @@ public:
     TControl* MouseControl() const { return mouseControl_; }
     // Whether the idle step of the last idle or busy tick sent notifications.
     bool IdleMoved() const { return idleMoved_; }
+    // Whether the pointer stands elsewhere than at the last idle step.
+    bool PointerMovedSinceIdle() const;
     static void ControlDestroyed(TControl* control);
 
     // Window handles of this thread's toolkit windows.
@@ -107,6 +109,7 @@ private:
 
     TControl* mouseControl_ = nullptr;
     bool idleMoved_ = false;
+    POINT idleCursor_{-1, -1};                            // where the last idle step found the pointer
     std::vector<std::pair<HWND, TWinControl*>> windows_;  // a few per toolbar
     int handlerDepth_ = 0;
     int releasing_ = 0;           // DestroyPending runs (perhaps nested in its own boxes)

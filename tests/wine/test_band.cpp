@@ -22,6 +22,7 @@
 #include "tests/wine/support_site.h"
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
+#include "widgets/toolkit.h"
 #include "win/class_id.h"
 #include "win/handles.h"
 #include "win/module.h"
@@ -595,6 +596,17 @@ TEST_F(BandFormTest, TheHookSwitchesTheTimer) {
     EXPECT_FALSE(form.TimerEnabled());
     SendMessageA(window, WM_NCHITTEST, 0, 0);
     EXPECT_FALSE(form.TimerEnabled()) << "a hit test is no input";
+    // A menu's loop going idle is news only when the pointer moved since
+    // the last idle step.
+    SetCursorPos(1000, 700);
+    vtb::TToolkit::ForThread().Idle();
+    SendMessageA(window, WM_ENTERIDLE, MSGF_MENU, 0);
+    EXPECT_FALSE(form.TimerEnabled()) << "the pointer stood still";
+    SetCursorPos(990, 700);
+    SendMessageA(window, WM_ENTERIDLE, MSGF_MENU, 0);
+    EXPECT_TRUE(form.TimerEnabled()) << "the pointer moved";
+    SendMessageA(window, WM_PARENTNOTIFY, WM_LBUTTONDOWN, 0);
+    EXPECT_FALSE(form.TimerEnabled());
     SendMessageA(window, WM_NULL, 0, 0);
     EXPECT_TRUE(form.TimerEnabled()) << "every other message switches it on";
     SendMessageA(window, WM_PARENTNOTIFY, WM_LBUTTONDOWN, 0);
