@@ -409,13 +409,14 @@ void TBandForm::SetTimerEnabled(bool enabled) {
         return;
     }
     // Without ticks the idle step does not see the pointer go: the window it
-    // rests over will say so. While one of the toolbar's own menus is open
-    // its loop tells the form of every move (WM_ENTERIDLE to the menu's
-    // owner), and the system's watch over the pointer would wake it for
-    // nothing several times a second.
+    // rests over will say so, unless one of the toolbar's own menus is open,
+    // whose loop tells the form of every move.
     const bool ownMenuOpen = (Main_Menu_SpdButn && Main_Menu_SpdButn->IsMenuShowing()) ||
                              (Settings_SpdButn && Settings_SpdButn->IsMenuShowing());
-    if (!ownMenuOpen) TToolkit::TrackLeaveUnderCursor();
+    if (ownMenuOpen)
+        TToolkit::CancelLeaveTracking();
+    else
+        TToolkit::TrackLeaveUnderCursor();
     timerEnabled_ = false;
     KillTimer(Handle(), kTimer1);
 }

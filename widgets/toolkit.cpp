@@ -175,6 +175,13 @@ void TToolkit::TrackLeaveUnderCursor() {
     TrackMouseEvent(&track);
 }
 
+void TToolkit::CancelLeaveTracking() {
+    TRACKMOUSEEVENT query{sizeof query, TME_QUERY, nullptr, 0};
+    if (!TrackMouseEvent(&query) || !(query.dwFlags & TME_LEAVE) || !FindControlAtOrAbove(query.hwndTrack)) return;
+    TRACKMOUSEEVENT cancel{sizeof cancel, TME_CANCEL | TME_LEAVE, query.hwndTrack, 0};
+    TrackMouseEvent(&cancel);
+}
+
 void TToolkit::NotifyFormOfInput(const TWinControl& control, UINT msg) {
     const bool input = (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || msg == WM_MOUSEMOVE || msg == WM_MOUSELEAVE ||
                        msg == WM_SETFOCUS || msg == WM_KILLFOCUS;

@@ -60,6 +60,11 @@ public:
     // WM_MOUSELEAVE reaches the form (see NotifyFormOfInput), so the idle
     // step's control under the pointer never stays behind.
     static void TrackLeaveUnderCursor();
+    // While one of the toolbar's own menus is open, its loop reports every
+    // move of the pointer (WM_ENTERIDLE to the menu's owner): a leave watch
+    // armed before the menu opened would only wake that loop for nothing,
+    // several times a second, for as long as the menu stays up.
+    static void CancelLeaveTracking();
     // Input in a window of a form other than the form's own (the search
     // box: keys, the mouse moving or leaving, the focus) is sent on to the
     // form's window as CM_CHILDINPUT: the form hears of every input that

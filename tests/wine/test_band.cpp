@@ -630,8 +630,10 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     ASSERT_NE(nullptr, Band().Form());
     vtb::TBandForm& form = *Band().Form();
     std::atomic<int> ticks{0};
+    std::atomic<int> messages{0};
     const std::function<void(UINT)> band = form.OnMessage;
-    form.OnMessage = [&ticks, band](UINT msg) {
+    form.OnMessage = [&ticks, &messages, band](UINT msg) {
+        ++messages;
         if (msg == WM_TIMER) ++ticks;
         band(msg);
     };
@@ -669,19 +671,26 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     EXPECT_EQ(RGB(0, 0, 0), link.Font.Color());
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
 
-    // The Settings menu open and the pointer still on it: the menu's loop
-    // says it is idle after each message it handled, the ticks among them,
-    // and the timer rests all the same.
+    // The Settings menu opened by a click on its resting button, the pointer
+    // still on it: the menu's loop says it is idle after each message it
+    // handled, the ticks among them, and the timer rests all the same. The
+    // watch over the pointer armed while the button rested is let go: it
+    // would wake the menu's loop several times a second.
     std::atomic<int> ticksInMenu{-1};
+    std::atomic<int> messagesInMenu{-1};
     vtbtest::MenuChooser chooser([&](HWND menu) {
         Sleep(300);  // the opening settles (a pause of the user's)
         const int before = ticks;
-        Sleep(300);  // nothing moves
+        const int messagesBefore = messages;
+        Sleep(900);  // nothing moves, for more than two of the system's hover times
         ticksInMenu = ticks - before;
+        messagesInMenu = messages - messagesBefore;
         vtbtest::MenuChooser::PostKey(menu, VK_ESCAPE);
     });
     const POINT settings = form.Settings_SpdButn->ClientToScreen({20, 12});
     SetCursorPos(settings.x, settings.y);
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return form.Settings_SpdButn->IsHovered(); }, 2000));
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
     POINT client = settings;
     ScreenToClient(window, &client);
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
@@ -689,6 +698,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return chooser.Done(); }, 10000));
     EXPECT_TRUE(chooser.Opened());
     EXPECT_EQ(0, ticksInMenu) << "no tick while a menu is open and nothing moves";
+    EXPECT_EQ(0, messagesInMenu) << "nothing wakes the menu's loop while nothing moves";
     band_.reset();
 }
 
