@@ -434,6 +434,42 @@ bool MeasureHostMenu(const Options& options, const Watched& watched, HWND browse
     return true;
 }
 
+// The floor of the resting states: the host alone, the pointer resting on
+// a child window of its own that watches for the pointer to leave it
+// (TrackMouseEvent), as any window does that lights up under the pointer.
+// Wine keeps such a watch by looking at the pointer a few times a second.
+LRESULT CALLBACK WatchingWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_MOUSEMOVE) {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+        TrackMouseEvent(&track);
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+bool MeasureHostWatching(const Options& options, const Watched& watched, HWND browser, Rates& rates) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WatchingWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = "vtb_bench_watching";
+    RegisterClassA(&windowClass);  // fails harmlessly from the second round on
+    const vtb::UniqueWindow child(CreateWindowExA(0, windowClass.lpszClassName, "", WS_CHILD | WS_VISIBLE, 0, 0,
+                                                  vtb::kFormDesignWidth, vtb::kButtonHeight, browser, nullptr,
+                                                  windowClass.hInstance, nullptr));
+    if (!child) return false;
+    const POINT at = ScreenPoint(child.get(), vtb::kFirstLinkSlot + 30, 12);
+    SetCursorPos(at.x - 4, at.y);
+    BrowserLoop(0.1, nullptr);
+    SetCursorPos(at.x, at.y);
+    BrowserLoop(2, nullptr);
+    TRACKMOUSEEVENT query{sizeof query, TME_QUERY, nullptr, 0};
+    if (!TrackMouseEvent(&query) || query.hwndTrack != child.get()) return false;
+    const Sample before = watched.Take();
+    BrowserLoop(options.seconds, nullptr);
+    rates = RatesBetween(before, watched.Take());
+    return true;
+}
+
 // One measured phase of the toolbar in the state; false when it failed.
 bool MeasureState(State state, const Options& options, const Watched& watched, HWND browser, HWND toolbar, Rates& rates,
                   int& ticks) {
@@ -494,7 +530,8 @@ int Run(const Options& options) {
 
     constexpr std::size_t kStateCount = sizeof kStates / sizeof kStates[0];
     std::vector<Rates> floors;
-    std::vector<Rates> menuFloors;  // the host alone with a menu of its own open
+    std::vector<Rates> menuFloors;   // the host alone with a menu of its own open
+    std::vector<Rates> watchFloors;  // the host alone watching a resting pointer
     std::vector<std::vector<Rates>> states(kStateCount);
     std::vector<double> tickRates(kStateCount, 0);
     for (int round = 0; round < options.rounds; ++round) {
@@ -512,6 +549,12 @@ int Run(const Options& options) {
             return 1;
         }
         menuFloors.push_back(hostMenu);
+        Rates hostWatching;
+        if (!MeasureHostWatching(options, watched, browser.get(), hostWatching)) {
+            std::fprintf(stderr, "FAIL: the host's own window did not watch the pointer\n");
+            return 1;
+        }
+        watchFloors.push_back(hostWatching);
 
         Band band;
         if (!band.Open(factory.get(), browser.get())) {
@@ -541,6 +584,8 @@ int Run(const Options& options) {
     PrintRow("all", "host alone", floor, 0);
     const Rates menuFloor = Combined(menuFloors);
     PrintRow("all", "host alone, its menu open", menuFloor, -1);
+    const Rates watchFloor = Combined(watchFloors);
+    PrintRow("all", "host alone, watching", watchFloor, 0);
     for (std::size_t k = 0; k < kStateCount; ++k) PrintRow("all", kStates[k].name, Combined(states[k]), tickRates[k]);
     std::printf(
         "  ticks/s: the toolbar's timer messages that passed through the browser's loop (n/a: a menu's loop)\n");
@@ -556,6 +601,12 @@ int Run(const Options& options) {
         const std::string all = std::string(kStates[k].name) + ", total of the three";
         PrintTableLine(all.c_str(), r.total(), base.total(), baseName);
     }
+    // What the system's watch over a resting pointer costs any window that
+    // lights up under it: part of every state with the pointer on the toolbar.
+    const bool linux = !watched.hostLinux.empty();
+    PrintTableLine("host alone, the pointer resting on a window of its own that watches for it to leave, browser process",
+                   linux ? watchFloor.hostLinux : watchFloor.host, linux ? floor.hostLinux : floor.host,
+                   "host without toolbar");
     return 0;
 }
 
