@@ -532,6 +532,12 @@ protected:
         EXPECT_EQ(0, server_.ObjectCount());
     }
     vtb::TDeskBand& Band() { return *static_cast<vtb::TDeskBand*>(band_.get()); }
+    // The test's site: it outlives the band also when a test stops at a
+    // failed assertion with the band still holding it.
+    TestSite& NewSite(IWebBrowser2* browser) {
+        site_ = std::make_unique<TestSite>(browser);
+        return *site_;
+    }
     // Sited, built, shown and active, as the browser leaves a new band;
     // returns the form's window.
     HWND OpenShown(TestSite& site) {
@@ -553,11 +559,12 @@ protected:
     RecordingBrowser browser_;
     vtb::TComServer server_;
     vtb::TDeskBandFactory factory_{server_};
+    std::unique_ptr<TestSite> site_;
     ComPtr<IDeskBand> band_;
 };
 
 TEST_F(BandFormTest, TheFormGetsTheSitesBrowserAfterItsConstruction) {
-    TestSite site(&browser_);
+    TestSite& site = NewSite(&browser_);
     ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
     EXPECT_EQ(nullptr, Band().Form());
     HWND window = nullptr;
@@ -576,7 +583,7 @@ TEST_F(BandFormTest, TheFormGetsTheSitesBrowserAfterItsConstruction) {
 }
 
 TEST_F(BandFormTest, WithoutABrowserTheFormHasNone) {
-    TestSite site(nullptr);
+    TestSite& site = NewSite(nullptr);
     ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
     HWND window = nullptr;
     ASSERT_EQ(S_OK, band_->GetWindow(&window));
@@ -586,7 +593,7 @@ TEST_F(BandFormTest, WithoutABrowserTheFormHasNone) {
 }
 
 TEST_F(BandFormTest, TheHookSwitchesTheTimer) {
-    TestSite site(&browser_);
+    TestSite& site = NewSite(&browser_);
     ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
     HWND window = nullptr;
     ASSERT_EQ(S_OK, band_->GetWindow(&window));
@@ -625,7 +632,7 @@ bool FramedOnScreen(const vtb::TGlyphButton& button) {
 }
 
 TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
-    TestSite site(&browser_);
+    TestSite& site = NewSite(&browser_);
     const HWND window = OpenShown(site);
     ASSERT_NE(nullptr, Band().Form());
     vtb::TBandForm& form = *Band().Form();
@@ -703,7 +710,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
 }
 
 TEST_F(BandFormTest, HoverFollowsThePointerWhileABoxOrAMenuIsUp) {
-    TestSite site(&browser_);
+    TestSite& site = NewSite(&browser_);
     const HWND window = OpenShown(site);
     ASSERT_NE(nullptr, Band().Form());
     vtb::TBandForm& form = *Band().Form();
@@ -750,7 +757,7 @@ TEST_F(BandFormTest, HoverFollowsThePointerWhileABoxOrAMenuIsUp) {
 }
 
 TEST_F(BandFormTest, TheHostHearsWhenTheFormChangesSize) {
-    TestSite site(&browser_);
+    TestSite& site = NewSite(&browser_);
     ASSERT_EQ(S_OK, SetSiteOf(band_.get(), static_cast<IInputObjectSite*>(&site)));
     HWND window = nullptr;
     ASSERT_EQ(S_OK, band_->GetWindow(&window));
