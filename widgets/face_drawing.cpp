@@ -6,8 +6,6 @@
 
 namespace vtb {
 
-namespace {
-
 BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -18,8 +16,6 @@ BITMAPINFO TopDown32(int width, int height) {
     info.bmiHeader.biCompression = BI_RGB;
     return info;
 }
-
-}  // namespace
 
 DibBitmap CreateDib(int width, int height) {
     DibBitmap dib;

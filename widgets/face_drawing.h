@@ -35,6 +35,8 @@ struct DibBitmap {
 };
 // Throws ToolbarError when the system has no memory for it.
 DibBitmap CreateDib(int width, int height);
+// How such a bitmap's pixels are laid out, for GDI calls that copy pixels.
+BITMAPINFO TopDown32(int width, int height);
 
 // The pixels of any bitmap as 0x00RRGGBB, top-down; empty on failure.
 std::vector<std::uint32_t> ReadPixels(HBITMAP bitmap, int width, int height);

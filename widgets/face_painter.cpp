@@ -168,13 +168,7 @@ DibBitmap TButtonGlyph::EmbossedImage() const {
     const UniqueBitmap colour(CreateCompatibleBitmap(screen.get(), w, h));
     const UniqueBitmap mask(CreateBitmap(w, h, 1, 1, nullptr));
     if (!colour || !mask) throw ImageRefused();
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDown32(w, h);
     SetDIBits(screen.get(), colour.get(), 0, h, Source().Pixels.data(), &info, DIB_RGB_COLORS);
 
     DibBitmap result = CreateDib(w, h);

@@ -24,6 +24,7 @@
 
 #include "core/toolbar_layout.h"
 #include "widgets/control.h"
+#include "widgets/face_drawing.h"
 #include "widgets/face_painter.h"
 #include "widgets/glyph_button.h"
 #include "widgets/menus.h"
@@ -71,13 +72,7 @@ double MedianMicros(int runs, const std::function<void()>& f) {
 
 // A top-down 32-bit DIB section; bits receives its pixels (0x00RRGGBB).
 vtb::UniqueBitmap Dib(int width, int height, std::uint32_t** bits) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = vtb::TopDown32(width, height);
     void* pixels = nullptr;
     vtb::UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
     *bits = static_cast<std::uint32_t*>(pixels);
