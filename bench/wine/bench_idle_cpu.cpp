@@ -5,7 +5,10 @@
 // in: the pointer elsewhere; the pointer still over a link button, over the
 // search box, over the toolbar's background; the search box holding the
 // focus; the Settings menu open and untouched. Host alone and each state
-// take turns, one measured phase each per round.
+// take turns, one measured phase each per round. Three more floors, the
+// host alone with what the system costs it where a toolbar's state needs
+// the same: a menu of its own open; the pointer resting on a window of its
+// own that watches for the pointer to leave; an edit box of its own focused.
 //
 //   bench_idle_cpu.exe [--seconds S] [--rounds N] [--wineserver PID]
 //                      [--xserver PID] [--tag TEXT]
@@ -470,6 +473,23 @@ bool MeasureHostWatching(const Options& options, const Watched& watched, HWND br
     return true;
 }
 
+// The floor of the focused search box: the host alone with an edit box of
+// its own holding the focus, its caret blinking, the pointer away.
+bool MeasureHostEditFocused(const Options& options, const Watched& watched, HWND browser, Rates& rates) {
+    const vtb::UniqueWindow edit(CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, vtb::kSearchBoxLeft,
+                                                 vtb::kSearchBoxTop, vtb::kSearchBoxWidth, vtb::kSearchBoxHeight,
+                                                 browser, nullptr, GetModuleHandleA(nullptr), nullptr));
+    if (!edit || !ParkPointer(nullptr)) return false;
+    SetFocus(edit.get());
+    BrowserLoop(2, nullptr);
+    if (GetFocus() != edit.get()) return false;
+    const Sample before = watched.Take();
+    BrowserLoop(options.seconds, nullptr);
+    rates = RatesBetween(before, watched.Take());
+    SetFocus(browser);
+    return true;
+}
+
 // One measured phase of the toolbar in the state; false when it failed.
 bool MeasureState(State state, const Options& options, const Watched& watched, HWND browser, HWND toolbar, Rates& rates,
                   int& ticks) {
@@ -532,6 +552,7 @@ int Run(const Options& options) {
     std::vector<Rates> floors;
     std::vector<Rates> menuFloors;   // the host alone with a menu of its own open
     std::vector<Rates> watchFloors;  // the host alone watching a resting pointer
+    std::vector<Rates> editFloors;   // the host alone, an edit box of its own focused
     std::vector<std::vector<Rates>> states(kStateCount);
     std::vector<double> tickRates(kStateCount, 0);
     for (int round = 0; round < options.rounds; ++round) {
@@ -555,6 +576,12 @@ int Run(const Options& options) {
             return 1;
         }
         watchFloors.push_back(hostWatching);
+        Rates hostEdit;
+        if (!MeasureHostEditFocused(options, watched, browser.get(), hostEdit)) {
+            std::fprintf(stderr, "FAIL: the host's own edit box did not take the focus\n");
+            return 1;
+        }
+        editFloors.push_back(hostEdit);
 
         Band band;
         if (!band.Open(factory.get(), browser.get())) {
@@ -586,6 +613,8 @@ int Run(const Options& options) {
     PrintRow("all", "host alone, its menu open", menuFloor, -1);
     const Rates watchFloor = Combined(watchFloors);
     PrintRow("all", "host alone, watching", watchFloor, 0);
+    const Rates editFloor = Combined(editFloors);
+    PrintRow("all", "host alone, edit focused", editFloor, 0);
     for (std::size_t k = 0; k < kStateCount; ++k) PrintRow("all", kStates[k].name, Combined(states[k]), tickRates[k]);
     std::printf(
         "  ticks/s: the toolbar's timer messages that passed through the browser's loop (n/a: a menu's loop)\n");
@@ -601,11 +630,15 @@ int Run(const Options& options) {
         const std::string all = std::string(kStates[k].name) + ", total of the three";
         PrintTableLine(all.c_str(), r.total(), base.total(), baseName);
     }
-    // What the system's watch over a resting pointer costs any window that
-    // lights up under it: part of every state with the pointer on the toolbar.
+    // What the system costs the host alone where a toolbar's state needs
+    // the same: the watch over a resting pointer that any window lighting up
+    // under it keeps, and a focused edit box's blinking caret.
     const bool linux = !watched.hostLinux.empty();
     PrintTableLine("host alone, the pointer resting on a window of its own that watches for it to leave, browser process",
                    linux ? watchFloor.hostLinux : watchFloor.host, linux ? floor.hostLinux : floor.host,
+                   "host without toolbar");
+    PrintTableLine("host alone, an edit box of its own focused, browser process",
+                   linux ? editFloor.hostLinux : editFloor.host, linux ? floor.hostLinux : floor.host,
                    "host without toolbar");
     return 0;
 }
