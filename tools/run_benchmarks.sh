@@ -106,7 +106,7 @@ done
 
 # The first open in a new process, the DLL's loading included: one figure
 # per process, so the program runs several times and the medians are taken.
-first_runs="${VTB_FIRST_RUNS:-9}"
+first_runs="${VTB_FIRST_RUNS:-15}"
 echo "== first open in a new process ($first_runs processes)"
 : >"$logs/bench_first_open.raw"
 for _ in $(seq 1 "$first_runs"); do
