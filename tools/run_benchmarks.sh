@@ -3,11 +3,13 @@
 # the portable core, then the Wine ones of the toolbar DLL, and at the end one
 # short table of every figure beside its floor or baseline from the same run.
 # Not part of the test command; figures depend on the machine. Takes about
-# three minutes, most of it the idle measurement (2 rounds of 20 s per phase).
+# nine minutes, most of it the idle measurement (2 rounds of 20 s for each
+# of ten phases: the toolbar's six states and four of the host alone).
 #
 #   bash tools/run_benchmarks.sh        (BUILD_ROOT defaults to ./build)
 #
-# VTB_IDLE_SECONDS and VTB_IDLE_ROUNDS change the idle measurement.
+# VTB_IDLE_SECONDS and VTB_IDLE_ROUNDS change the idle measurement,
+# VTB_FIRST_RUNS the number of new processes of the first open.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
