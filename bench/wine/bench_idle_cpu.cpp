@@ -490,6 +490,23 @@ bool MeasureHostEditFocused(const Options& options, const Watched& watched, HWND
     return true;
 }
 
+// The host alone in the states that cost it what a toolbar's state needs of
+// the system too; the first is the floor of the menu state.
+struct HostState {
+    const char* row;      // in the table of phases
+    const char* figure;   // in the summary; null where it stands as a floor
+    const char* failure;  // why the run stops when the state cannot be had
+    bool (*measure)(const Options&, const Watched&, HWND, Rates&);
+};
+const HostState kHostStates[] = {
+    {"host alone, its menu open", nullptr, "the host's own menu did not open", MeasureHostMenu},
+    {"host alone, watching", "host alone, the pointer resting on a window of its own that watches for it to leave",
+     "the host's own window did not watch the pointer", MeasureHostWatching},
+    {"host alone, edit focused", "host alone, an edit box of its own focused",
+     "the host's own edit box did not take the focus", MeasureHostEditFocused},
+};
+constexpr std::size_t kHostMenuOpen = 0;
+
 // One measured phase of the toolbar in the state; false when it failed.
 bool MeasureState(State state, const Options& options, const Watched& watched, HWND browser, HWND toolbar, Rates& rates,
                   int& ticks) {
@@ -549,10 +566,9 @@ int Run(const Options& options) {
     BrowserLoop(1, nullptr);
 
     constexpr std::size_t kStateCount = sizeof kStates / sizeof kStates[0];
+    constexpr std::size_t kHostStateCount = sizeof kHostStates / sizeof kHostStates[0];
     std::vector<Rates> floors;
-    std::vector<Rates> menuFloors;   // the host alone with a menu of its own open
-    std::vector<Rates> watchFloors;  // the host alone watching a resting pointer
-    std::vector<Rates> editFloors;   // the host alone, an edit box of its own focused
+    std::vector<std::vector<Rates>> hostStates(kHostStateCount);
     std::vector<std::vector<Rates>> states(kStateCount);
     std::vector<double> tickRates(kStateCount, 0);
     for (int round = 0; round < options.rounds; ++round) {
@@ -564,24 +580,14 @@ int Run(const Options& options) {
         const Sample before = watched.Take();
         BrowserLoop(options.seconds, nullptr);
         floors.push_back(RatesBetween(before, watched.Take()));
-        Rates hostMenu;
-        if (!MeasureHostMenu(options, watched, browser.get(), hostMenu)) {
-            std::fprintf(stderr, "FAIL: the host's own menu did not open\n");
-            return 1;
+        for (std::size_t k = 0; k < kHostStateCount; ++k) {
+            Rates rates;
+            if (!kHostStates[k].measure(options, watched, browser.get(), rates)) {
+                std::fprintf(stderr, "FAIL: %s\n", kHostStates[k].failure);
+                return 1;
+            }
+            hostStates[k].push_back(rates);
         }
-        menuFloors.push_back(hostMenu);
-        Rates hostWatching;
-        if (!MeasureHostWatching(options, watched, browser.get(), hostWatching)) {
-            std::fprintf(stderr, "FAIL: the host's own window did not watch the pointer\n");
-            return 1;
-        }
-        watchFloors.push_back(hostWatching);
-        Rates hostEdit;
-        if (!MeasureHostEditFocused(options, watched, browser.get(), hostEdit)) {
-            std::fprintf(stderr, "FAIL: the host's own edit box did not take the focus\n");
-            return 1;
-        }
-        editFloors.push_back(hostEdit);
 
         Band band;
         if (!band.Open(factory.get(), browser.get())) {
@@ -609,12 +615,9 @@ int Run(const Options& options) {
                 "X server", "total", "ticks/s");
     const Rates floor = Combined(floors);
     PrintRow("all", "host alone", floor, 0);
-    const Rates menuFloor = Combined(menuFloors);
-    PrintRow("all", "host alone, its menu open", menuFloor, -1);
-    const Rates watchFloor = Combined(watchFloors);
-    PrintRow("all", "host alone, watching", watchFloor, 0);
-    const Rates editFloor = Combined(editFloors);
-    PrintRow("all", "host alone, edit focused", editFloor, 0);
+    for (std::size_t k = 0; k < kHostStateCount; ++k)
+        PrintRow("all", kHostStates[k].row, Combined(hostStates[k]), k == kHostMenuOpen ? -1 : 0);
+    const Rates menuFloor = Combined(hostStates[kHostMenuOpen]);
     for (std::size_t k = 0; k < kStateCount; ++k) PrintRow("all", kStates[k].name, Combined(states[k]), tickRates[k]);
     std::printf(
         "  ticks/s: the toolbar's timer messages that passed through the browser's loop (n/a: a menu's loop)\n");
@@ -634,12 +637,13 @@ int Run(const Options& options) {
     // the same: the watch over a resting pointer that any window lighting up
     // under it keeps, and a focused edit box's blinking caret.
     const bool linux = !watched.hostLinux.empty();
-    PrintTableLine("host alone, the pointer resting on a window of its own that watches for it to leave, browser process",
-                   linux ? watchFloor.hostLinux : watchFloor.host, linux ? floor.hostLinux : floor.host,
-                   "host without toolbar");
-    PrintTableLine("host alone, an edit box of its own focused, browser process",
-                   linux ? editFloor.hostLinux : editFloor.host, linux ? floor.hostLinux : floor.host,
-                   "host without toolbar");
+    for (std::size_t k = 0; k < kHostStateCount; ++k) {
+        if (!kHostStates[k].figure) continue;
+        const Rates r = Combined(hostStates[k]);
+        const std::string figure = std::string(kHostStates[k].figure) + ", browser process";
+        PrintTableLine(figure.c_str(), linux ? r.hostLinux : r.host, linux ? floor.hostLinux : floor.host,
+                       "host without toolbar");
+    }
     return 0;
 }
 
