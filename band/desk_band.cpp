@@ -195,7 +195,9 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
     std::string error;
     Building = true;
     try {
-        std::unique_ptr<TBandForm> form = TBandForm::Build(SiteWindow, error);
+        // A screen reader's hold keeps the module loaded, also on an object
+        // taken while the form is being built.
+        std::unique_ptr<TBandForm> form = TBandForm::Build(SiteWindow, error, Factory());
         Building = false;
         if (!form) return E_FAIL;
         if (!form->Handle()) {
@@ -206,7 +208,6 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
         }
         // The form has no browser during its construction.
         form->WebBrowser = WebBrowser;
-        form->AccessibleCounter = Factory();  // a screen reader's hold keeps the module loaded
         BandForm = std::move(form);
         BandForm->OnResize = [this] { Enter(&TDeskBand::NotifyBandInfoChanged); };
         BandForm->OnMessage = [this](UINT msg) { Enter(&TDeskBand::BandHook, msg); };

@@ -114,8 +114,9 @@ std::unique_ptr<TBandForm> TBandForm::Create(HWND parent) {
     return form;
 }
 
-std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
+std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error, TComObjectFactory* accessibleCounter) {
     std::unique_ptr<TBandForm> form(new TBandForm());
+    form->AccessibleCounter = accessibleCounter;
     // Built without a paint or a hover check per control: one of each at the end.
     form->BeginUpdate();
     form->BuildControls(parent);
@@ -135,16 +136,20 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error) {
 }
 
 TBandForm::~TBandForm() {
-    // Screen readers still holding the toolbar hear "not connected" from now on.
-    if (accessible_) {
-        accessible_->Disconnect();
-        accessible_.reset();
-    }
+    // Screen readers still holding the toolbar hear "not connected" from now
+    // on; one asking while a box of the closing is open gets no new object.
+    closing_ = true;
+    if (accessible_) accessible_->Disconnect();
     SetTimerEnabled(false);
     try {
         FormDestroy(this);
     } catch (const std::exception& e) {
         ShowErrorMessage(e.what());
+    }
+    // Handed out again while the box was open: cut off once more.
+    if (accessible_) {
+        accessible_->Disconnect();
+        accessible_.reset();
     }
     const HWND window = Handle();
     // Controls go before the window; the hook must not outlive the form.
@@ -474,7 +479,10 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TBandForm::AnswerGetObject(WPARAM wParam) {
-    if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
+    if (!accessible_) {
+        if (closing_) return 0;
+        accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
+    }
     return AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
 }
 

@@ -35,7 +35,10 @@ public:
     static std::unique_ptr<TBandForm> Create(HWND parent);
     // The same without the box: the construction's error, if any, is left
     // in error for the caller to show once the form is in its hands.
-    static std::unique_ptr<TBandForm> Build(HWND parent, std::string& error);
+    // accessibleCounter: see AccessibleCounter; given before the window
+    // exists, as a reader may ask for the toolbar while it is being built.
+    static std::unique_ptr<TBandForm> Build(HWND parent, std::string& error,
+                                            TComObjectFactory* accessibleCounter = nullptr);
     ~TBandForm() override;  // runs FormDestroy, then destroys the window
 
     // Set by the band right after construction; all navigation goes through it.
@@ -47,9 +50,9 @@ public:
     // Told when the form has taken a new size (link buttons shown or hidden).
     std::function<void()> OnResize;
 
-    // The factory whose server counts the toolbar's accessible object as a
-    // live object while a screen reader holds it, so that the module stays
-    // loaded; set by the band. None for a form outside a band.
+    // The factory whose server counts the toolbar's accessible objects as
+    // live objects while a screen reader holds them, so that the module stays
+    // loaded; given by the band to Build. None for a form outside a band.
     TComObjectFactory* AccessibleCounter = nullptr;
     // A default action a screen reader asked for, posted to the form with
     // the control's index among Controls(): it runs from the form's own
@@ -124,7 +127,8 @@ private:
     void LoadUserSettings();
     void AdjustSize();
     // WM_GETOBJECT for the client area: the accessible object, made on the
-    // first request and kept while the form lives.
+    // first request and kept while the form lives. Once the form is closing
+    // no object is made: it would outlive the form uncut.
     LRESULT AnswerGetObject(WPARAM wParam);
     void DoDefaultAction(WPARAM index);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
@@ -133,6 +137,10 @@ private:
     SharedTargets urls_;
     bool timerEnabled_ = false;
     bool settingsLoaded_ = false;  // only then may FormDestroy write the settings file
+    bool closing_ = false;         // the destructor has begun
+    // The history as read from the file: what other windows save after it
+    // is merged in at the close.
+    std::vector<std::string> loadedHistory_;
     // Decided at construction: the form saves where it loaded from, also
     // when the machine's choice changes while it is open.
     DataPaths paths_;

@@ -20,6 +20,12 @@ public:
     static ComPtr<TSearchBoxAccessible> Create(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard,
                                                TComObjectFactory* counter);
     TSearchBoxAccessible(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard, TComObjectFactory* counter);
+    ~TSearchBoxAccessible() override;
+
+    // The toolbar's form is going: as the toolbar's object, every call
+    // answers CO_E_OBJNOTCONNECTED from now on and clients in other
+    // apartments and processes are cut off.
+    void Disconnect();
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -58,10 +64,11 @@ protected:
 
 private:
     // The system object while the toolbar is there; null once it is gone.
-    IAccessible* Standard() const;
+    IAccessible* Standard() const { return connected_ ? standard_.get() : nullptr; }
 
     ComPtr<TToolbarAccessible> toolbar_;  // the parent a reader walks up to
     ComPtr<IAccessible> standard_;
+    bool connected_ = true;
 };
 
 }  // namespace vtb

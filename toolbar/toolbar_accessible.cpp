@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/caption_accelerator.h"
+#include "toolbar/accessible_out.h"
 #include "toolbar/band_form.h"
 #include "toolbar/search_box_accessible.h"
 #include "widgets/combo_box.h"
@@ -64,12 +65,19 @@ ULONG TToolbarAccessible::AddRef() { return TComObject::AddRef(); }
 ULONG TToolbarAccessible::Release() { return TComObject::Release(); }
 
 void TToolbarAccessible::Disconnect() {
-    if (!form_) return;
     form_ = nullptr;
-    // Stubs held for readers in other processes let go of the object; their
+    // Stubs held for readers in other processes let go of the objects; their
     // next call fails in their own process, not in the browser's.
     const ComPtr<IUnknown> keep(Identity());
+    const std::vector<TSearchBoxAccessible*> boxes = boxes_;
+    std::vector<ComPtr<IUnknown>> keepBoxes;
+    for (TSearchBoxAccessible* box : boxes) keepBoxes.emplace_back(box->Identity());
+    for (TSearchBoxAccessible* box : boxes) box->Disconnect();
     CoDisconnectObject(Identity(), 0);
+}
+
+void TToolbarAccessible::Forget(TSearchBoxAccessible* box) {
+    boxes_.erase(std::remove(boxes_.begin(), boxes_.end(), box), boxes_.end());
 }
 
 // ---- The form's children ------------------------------------------------------------
@@ -148,11 +156,14 @@ HRESULT TToolbarAccessible::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
     return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
 }
 
-HRESULT TToolbarAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+HRESULT TToolbarAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) {
+    ClearDispatchIds(rgDispId, cNames);
     return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
 }
 
-HRESULT TToolbarAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+HRESULT TToolbarAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                                   UINT* puArgErr) {
+    ClearInvokeResults(pVarResult, pExcepInfo, puArgErr);
     return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
 }
 
@@ -266,9 +277,9 @@ HRESULT TToolbarAccessible::get_accHelp(VARIANT, BSTR* pszHelp) {
 }
 
 HRESULT TToolbarAccessible::get_accHelpTopic(BSTR* pszHelpFile, VARIANT, long* pidTopic) {
+    if (pszHelpFile) *pszHelpFile = nullptr;
+    if (pidTopic) *pidTopic = 0;
     if (!pszHelpFile || !pidTopic) return E_POINTER;
-    *pszHelpFile = nullptr;
-    *pidTopic = 0;
     return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
 }
 
@@ -316,8 +327,9 @@ HRESULT TToolbarAccessible::get_accDefaultAction(VARIANT varChild, BSTR* pszDefa
 HRESULT TToolbarAccessible::accSelect(long, VARIANT) { return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED; }
 
 HRESULT TToolbarAccessible::accLocation(long* pxLeft, long* pyTop, long* pcxWidth, long* pcyHeight, VARIANT varChild) {
+    for (long* out : {pxLeft, pyTop, pcxWidth, pcyHeight})
+        if (out) *out = 0;
     if (!pxLeft || !pyTop || !pcxWidth || !pcyHeight) return E_POINTER;
-    *pxLeft = *pyTop = *pcxWidth = *pcyHeight = 0;
     if (!form_) return CO_E_OBJNOTCONNECTED;
     TControl* control = nullptr;
     if (!Resolve(varChild, control)) return E_INVALIDARG;

@@ -9,6 +9,7 @@
 #include <oleacc.h>
 
 #include <string>
+#include <vector>
 
 #include "band/com_objects.h"
 #include "win/handles.h"
@@ -17,6 +18,7 @@ namespace vtb {
 
 class TBandForm;
 class TControl;
+class TSearchBoxAccessible;
 
 class TToolbarAccessible : public TComObject, public IAccessible {
 public:
@@ -25,12 +27,17 @@ public:
     static ComPtr<TToolbarAccessible> Create(TBandForm& form, TComObjectFactory* counter);
     TToolbarAccessible(TBandForm& form, TComObjectFactory* counter);
 
-    // The form is going: every call answers CO_E_OBJNOTCONNECTED from now
-    // on, and clients in other processes are cut off.
+    // The form is going: every call of this object and of every search-box
+    // object it made answers CO_E_OBJNOTCONNECTED from now on, and clients
+    // in other apartments and processes are cut off. Again after a second
+    // hand-out: cuts off the new clients too.
     void Disconnect();
     bool Connected() const { return form_ != nullptr; }
     // What the search box is announced as: the Search button's caption.
     std::string SearchBoxName() const;
+    // The search-box objects alive, each told when the form goes.
+    void Adopt(TSearchBoxAccessible* box) { boxes_.push_back(box); }
+    void Forget(TSearchBoxAccessible* box);
 
     // IUnknown, one for all interfaces of the object.
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
@@ -81,6 +88,7 @@ private:
     HRESULT SearchBoxObject(IDispatch** ppdisp);
 
     TBandForm* form_;
+    std::vector<TSearchBoxAccessible*> boxes_;  // not counted: each forgets itself when it goes
 };
 
 }  // namespace vtb

@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/wine/support_accessible.h"
@@ -369,12 +371,152 @@ protected:
         WriteTextFile(config_.Path(), SampleFile(vtb::kConfigFileName));
         DeleteFileA(settings_.Path().c_str());
     }
+    // A band of the DLL, sited, built and shown, as the browser opens one.
+    ComPtr<IDeskBand> OpenBand(ToolbarDll& dll, HWND& form) {
+        ComPtr<IClassFactory> factory;
+        ComPtr<IDeskBand> band;
+        ComPtr<IObjectWithSite> withSite;
+        form = nullptr;
+        if (dll.GetClassObject(kBandClsid, IID_IClassFactory, factory.put_void()) != S_OK ||
+            factory->CreateInstance(nullptr, IID_IDeskBand, band.put_void()) != S_OK ||
+            band->QueryInterface(IID_IObjectWithSite, withSite.put_void()) != S_OK ||
+            withSite->SetSite(static_cast<IInputObjectSite*>(&site_)) != S_OK || band->GetWindow(&form) != S_OK ||
+            band->ShowDW(TRUE) != S_OK)
+            ADD_FAILURE() << "the band did not open";
+        return band;
+    }
+    // As the browser closes a band before its last release.
+    static void CloseBand(IDeskBand* band) {
+        band->ShowDW(FALSE);
+        band->CloseDW(0);
+        ComPtr<IObjectWithSite> withSite;
+        if (SUCCEEDED(band->QueryInterface(IID_IObjectWithSite, withSite.put_void()))) withSite->SetSite(nullptr);
+    }
+
     SavedFile config_{ExeDir() + vtb::kConfigFileName};
     SavedFile settings_{ExeDir() + vtb::kSettingsFileName};
     MessageBoxWatcher boxes_;
     RecordingBrowser browser_;
     TestSite site_{&browser_};
 };
+
+// A reader on a thread of its own (an apartment of its own): takes the
+// window's object, answers what its first call returned, and calls again
+// when told, after the close.
+class ReaderThread {
+public:
+    explicit ReaderThread(HWND window, LONG child = CHILDID_SELF)
+        : thread_([this, window, child] { Run(window, child); }) {}
+    ~ReaderThread() {
+        Again();
+        if (thread_.joinable()) thread_.join();
+    }
+    // The first call's result, pumping this thread (the object's) meanwhile.
+    HRESULT First() {
+        PumpUntil([this] { return step_ >= 1; });
+        return first_;
+    }
+    // Calls again, pumping this thread until the call is done.
+    HRESULT Again() {
+        Continue();
+        PumpUntil([this] { return step_ >= 2; });
+        return again_;
+    }
+    bool Holds() const { return step_ == 1; }
+
+private:
+    void Continue() { SetEvent(go_.get()); }
+    void Run(HWND window, LONG child) {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        {
+            ComPtr<IAccessible> object = Adopt(ClientObject(window));
+            if (object && child != CHILDID_SELF) {
+                ComPtr<IDispatch> dispatch;
+                object->get_accChild(ChildId(child), dispatch.put());
+                object.reset();
+                if (dispatch) dispatch->QueryInterface(IID_IAccessible, object.put_void());
+            }
+            long count = 0;
+            first_ = object ? object->get_accChildCount(&count) : E_FAIL;
+            step_ = 1;
+            WaitForSingleObject(go_.get(), 30000);
+            again_ = object ? object->get_accChildCount(&count) : E_FAIL;
+        }
+        CoUninitialize();
+        step_ = 2;
+    }
+    vtb::UniqueKernelHandle go_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<int> step_{0};
+    HRESULT first_ = E_FAIL, again_ = E_FAIL;
+    std::thread thread_;
+};
+
+// Each method with its out-parameters preset to what a careless reader
+// leaves in them: every one is set, whatever the method answers.
+void ExpectEveryOutParameterSet(IAccessible* object) {
+    const VARIANT self = ChildId(CHILDID_SELF);
+    const BSTR stale = reinterpret_cast<BSTR>(0x1234);
+    IDispatch* const staleDispatch = reinterpret_cast<IDispatch*>(0x1234);
+    const auto staleVariant = [] {
+        VARIANT v = ChildId(77);
+        return v;
+    };
+    using BstrGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+    for (BstrGetter get :
+         {&IAccessible::get_accName, &IAccessible::get_accValue, &IAccessible::get_accDescription,
+          &IAccessible::get_accHelp, &IAccessible::get_accKeyboardShortcut, &IAccessible::get_accDefaultAction}) {
+        BSTR text = stale;
+        (object->*get)(self, &text);
+        EXPECT_EQ(nullptr, text);
+    }
+    using VariantGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, VARIANT*);
+    for (VariantGetter get : {&IAccessible::get_accRole, &IAccessible::get_accState}) {
+        VARIANT v = staleVariant();
+        (object->*get)(self, &v);
+        EXPECT_EQ(VT_EMPTY, V_VT(&v));
+    }
+    VARIANT focus = staleVariant(), selection = staleVariant(), reached = staleVariant(), hit = staleVariant();
+    object->get_accFocus(&focus);
+    object->get_accSelection(&selection);
+    object->accNavigate(NAVDIR_NEXT, self, &reached);
+    object->accHitTest(1, 1, &hit);
+    for (const VARIANT& v : {focus, selection, reached, hit}) EXPECT_EQ(VT_EMPTY, V_VT(&v));
+    IDispatch *parent = staleDispatch, *child = staleDispatch;
+    object->get_accParent(&parent);
+    object->get_accChild(ChildId(1), &child);
+    EXPECT_EQ(nullptr, parent);
+    EXPECT_EQ(nullptr, child);
+    long count = 77, topic = 77, x = 77, y = 77, cx = 77, cy = 77;
+    BSTR helpFile = stale;
+    object->get_accChildCount(&count);
+    object->get_accHelpTopic(&helpFile, self, &topic);
+    object->accLocation(&x, &y, &cx, &cy, self);
+    EXPECT_EQ(nullptr, helpFile);
+    for (long value : {count, topic, x, y, cx, cy}) EXPECT_EQ(0, value);
+    DISPID id = 77;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"accName")};
+    object->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    EXPECT_EQ(DISPID_UNKNOWN, id);
+    VARIANT result = staleVariant();
+    UINT argError = 77;
+    DISPPARAMS none{};
+    object->Invoke(DISPID_ACC_NAME, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, &argError);
+    EXPECT_EQ(VT_EMPTY, V_VT(&result));
+}
+
+// Takes the toolbar's object on the form's creation, from inside the
+// band's GetWindow, as a reader's in-context hook does.
+HWND formTakenFrom = nullptr;
+IAccessible* takenOnCreation = nullptr;
+
+void CALLBACK TakeOnCreation(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+    char name[32] = {};
+    if (takenOnCreation || object != OBJID_WINDOW || !GetClassNameA(window, name, sizeof name) ||
+        std::string(name) != "TBandForm")
+        return;
+    formTakenFrom = window;
+    takenOnCreation = ClientObject(window);
+}
 
 TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
     ToolbarDll dll;
@@ -422,6 +564,115 @@ TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
     PumpUntil([&dll] { return dll.CanUnloadNow() == S_OK; });
     EXPECT_EQ(S_OK, dll.CanUnloadNow());
     EXPECT_TRUE(browser_.Navigations.empty());
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    EXPECT_TRUE(HeapsValid());
+}
+
+// The save refused, the form shows its box from inside its destruction; a
+// reader asking then, here and from another apartment, gets only an object
+// already cut off, and none reads the form once it is freed.
+TEST_F(ScreenReaderLifetime, AReaderAskingDuringTheClosingBoxGetsOnlyACutOffObject) {
+    ToolbarDll dll;
+    ASSERT_TRUE(dll.module);
+    ASSERT_TRUE(CreateDirectoryA(settings_.Path().c_str(), nullptr));  // the save is refused
+    ComPtr<IAccessible> early, during;
+    HRESULT duringHere = S_OK, duringThere = S_OK;
+    std::unique_ptr<ReaderThread> there;
+    {
+        HWND form = nullptr;
+        ComPtr<IDeskBand> band = OpenBand(dll, form);
+        ASSERT_TRUE(form);
+        early = Adopt(ClientObject(form));
+        ASSERT_TRUE(early);
+        boxes_.RunInNextBox([&] {
+            during = Adopt(ClientObject(form));
+            long count = 0;
+            duringHere = during ? during->get_accChildCount(&count) : E_FAIL;
+            there = std::make_unique<ReaderThread>(form);
+            duringThere = there->First();
+        });
+        CloseBand(band.get());
+        EXPECT_FALSE(IsWindow(form));
+    }
+    RemoveDirectoryA(settings_.Path().c_str());
+    ASSERT_EQ(1u, boxes_.Boxes().size());
+    EXPECT_EQ(0u, boxes_.Boxes().front().text.find("Unable to write to "));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, duringHere);
+    EXPECT_TRUE(FAILED(duringThere));
+    long count = 0;
+    ASSERT_TRUE(during);
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, during->get_accChildCount(&count));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, early->get_accChildCount(&count));
+    ASSERT_TRUE(there);
+    EXPECT_TRUE(FAILED(there->Again()));
+    there.reset();
+    early.reset();
+    during.reset();
+    EXPECT_TRUE(PumpUntil([&dll] { return dll.CanUnloadNow() == S_OK; }));
+    EXPECT_TRUE(HeapsValid());
+}
+
+// A reader's in-context hook takes the object while the band builds the
+// form: the object keeps the module loaded as long as the reader holds it.
+TEST_F(ScreenReaderLifetime, AnObjectTakenWhileTheFormIsBuiltKeepsTheModule) {
+    ToolbarDll dll;
+    ASSERT_TRUE(dll.module);
+    takenOnCreation = nullptr;
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, GetModuleHandleA(nullptr),
+                                               TakeOnCreation, GetCurrentProcessId(), 0, WINEVENT_INCONTEXT);
+    ASSERT_TRUE(hook);
+    {
+        HWND form = nullptr;
+        ComPtr<IDeskBand> band = OpenBand(dll, form);
+        UnhookWinEvent(hook);
+        EXPECT_EQ(form, formTakenFrom);
+        CloseBand(band.get());
+    }
+    ComPtr<IAccessible> taken = Adopt(takenOnCreation);
+    takenOnCreation = nullptr;
+    ASSERT_TRUE(taken) << "the hook took the object while the form was built";
+    long count = 0;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, taken->get_accChildCount(&count));
+    EXPECT_EQ(S_FALSE, dll.CanUnloadNow()) << "the reader's hold keeps the module loaded";
+    taken.reset();
+    EXPECT_TRUE(PumpUntil([&dll] { return dll.CanUnloadNow() == S_OK; }));
+    EXPECT_TRUE(HeapsValid());
+}
+
+// After the close every method of both objects sets its out-parameters,
+// and a reader in another apartment holds neither object: both are cut off.
+TEST_F(ScreenReaderLifetime, BothObjectsAreCutOffAndSetTheirOutParameters) {
+    ToolbarDll dll;
+    ASSERT_TRUE(dll.module);
+    ComPtr<IAccessible> toolbar, box;
+    std::unique_ptr<ReaderThread> boxThere;
+    {
+        HWND form = nullptr;
+        ComPtr<IDeskBand> band = OpenBand(dll, form);
+        toolbar = Adopt(ClientObject(form));
+        ASSERT_TRUE(toolbar);
+        ComPtr<IDispatch> dispatch;
+        ASSERT_EQ(S_OK, toolbar->get_accChild(ChildId(2), dispatch.put()));
+        ASSERT_EQ(S_OK, dispatch->QueryInterface(IID_IAccessible, box.put_void()));
+        boxThere = std::make_unique<ReaderThread>(form, 2);
+        EXPECT_EQ(S_OK, boxThere->First());
+        CloseBand(band.get());
+    }
+    {
+        SCOPED_TRACE("the toolbar's object");
+        ExpectEveryOutParameterSet(toolbar.get());
+    }
+    {
+        SCOPED_TRACE("the search box's object");
+        ExpectEveryOutParameterSet(box.get());
+    }
+    toolbar.reset();
+    box.reset();
+    EXPECT_TRUE(boxThere->Holds());
+    EXPECT_TRUE(PumpUntil([&dll] { return dll.CanUnloadNow() == S_OK; }))
+        << "a stub for the other apartment still holds the search box's object";
+    EXPECT_TRUE(FAILED(boxThere->Again()));
+    boxThere.reset();
     EXPECT_TRUE(boxes_.Boxes().empty());
     EXPECT_TRUE(HeapsValid());
 }
