@@ -1,6 +1,10 @@
 #include "core/user_settings.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "core/integer_field.h"
+#include "core/search.h"
 
 namespace vtb {
 
@@ -25,7 +29,64 @@ bool OptionText(const TargetList& urls, int tag, std::string& text, std::string&
     return true;
 }
 
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) < std::tolower(y);
+    });
+}
+
+bool Holds(const std::vector<std::string>& list, const std::string& entry) {
+    return std::find(list.begin(), list.end(), entry) != list.end();
+}
+
+// The merged history under the search box's rule, in sort order.
+class SortedHistory : public HistoryList {
+public:
+    explicit SortedHistory(std::vector<std::string> items) : items_(std::move(items)) {}
+    int Count() const override { return static_cast<int>(items_.size()); }
+    bool ContainsIgnoringCase(const std::string& text) const override {
+        return std::any_of(items_.begin(), items_.end(),
+                           [&text](const std::string& item) { return EqualIgnoringCase(item, text); });
+    }
+    void DeleteFirst() override {
+        if (!items_.empty()) items_.erase(items_.begin());
+    }
+    void Add(const std::string& text) override {
+        items_.insert(std::upper_bound(items_.begin(), items_.end(), text, LessIgnoringCase), text);
+    }
+    std::vector<std::string> Take() { return std::move(items_); }
+
+private:
+    std::vector<std::string> items_;
+};
+
 }  // namespace
+
+std::vector<std::string> ReadHistory(SettingsStore& store) {
+    std::vector<std::string> history;
+    for (int n = 0; n < kHistoryKeyCount; ++n) {
+        const std::optional<std::string> entry = store.Read(HistoryKey(n));
+        if (entry && !entry->empty()) history.push_back(*entry);
+    }
+    return history;
+}
+
+std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, const std::vector<std::string>& own,
+                                      const std::vector<std::string>& stored) {
+    std::vector<std::string> kept;
+    for (const std::string& entry : own)
+        if (!Holds(loaded, entry) || Holds(stored, entry)) kept.push_back(entry);
+    SortedHistory merged(std::move(kept));
+    for (const std::string& entry : stored)
+        if (!Holds(loaded, entry)) RecordQuery(merged, entry);
+    return merged.Take();
+}
 
 std::string PlaceholderText(const std::string& mainCaption) { return "Enter " + mainCaption + " search query"; }
 
@@ -39,10 +100,7 @@ LoadedSettings LoadSettings(SettingsStore& store, const TargetList& urls,
                             const std::array<int, kSearchOptionCount>& optionTags, const std::string& currentMethod) {
     LoadedSettings loaded;
 
-    for (int n = 0; n < kHistoryKeyCount; ++n) {
-        const std::optional<std::string> entry = store.Read(HistoryKey(n));
-        if (entry && !entry->empty()) loaded.History.push_back(*entry);
-    }
+    loaded.History = ReadHistory(store);
     loaded.UsePlaceholder = loaded.History.empty();
 
     // The stored method, or the first option's text when there is none,
@@ -74,7 +132,10 @@ LoadedSettings LoadSettings(SettingsStore& store, const TargetList& urls,
 
 void SaveSettings(SettingsStore& store, const SettingsToSave& settings) {
     if (settings.History) {
-        const std::vector<std::string>& history = *settings.History;
+        // Other windows may have saved since this one read the file.
+        const std::vector<std::string> history =
+            settings.LoadedHistory ? MergeHistory(*settings.LoadedHistory, *settings.History, ReadHistory(store))
+                                   : *settings.History;
         const int entries = static_cast<int>(history.size());
         for (int p = 0; p < entries; ++p) store.Write(HistoryKey(p), history[static_cast<std::size_t>(p)]);
         for (int p = entries; p < kHistoryKeyCount; ++p) store.Remove(HistoryKey(p));

@@ -52,11 +52,26 @@ struct SettingsToSave {
     std::optional<std::vector<std::string>> History;
     std::string SearchMethod;
     std::array<bool, kLinkButtonCount> Visible{};
+    // The history as this window read it from the file, when it did: the
+    // save then merges what other windows saved since (MergeHistory).
+    std::optional<std::vector<std::string>> LoadedHistory;
 };
+
+// The non-empty history entries the store holds, in key order.
+std::vector<std::string> ReadHistory(SettingsStore& store);
+
+// The history a window saves when other windows may have saved theirs
+// since it read the file (loaded): its own entries stay, the entries other
+// windows added since (in stored, not in loaded) come in by the search
+// box's history rule, and an entry another window dropped since (a cleared
+// history, one pushed out by the limit) stays dropped.
+std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, const std::vector<std::string>& own,
+                                      const std::vector<std::string>& stored);
 
 // Writes history keys 0..p-1, removes p..7 (a cleared history stays
 // cleared), then the method and the seventeen button keys. Without a
-// history no history key is touched. Throws
+// history no history key is touched; with the loaded history the stored
+// one is merged in first. Throws
 // ToolbarError at the first refused write; later writes are skipped.
 void SaveSettings(SettingsStore& store, const SettingsToSave& settings);
 

@@ -330,6 +330,7 @@ void TBandForm::LoadUserSettings() {
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
     const LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
 
+    loadedHistory_ = loaded.History;
     for (const std::string& entry : loaded.History) Search_Edit->Add(entry);
     if (loaded.UsePlaceholder) {
         const std::string placeholder = PlaceholderText(Main_Menu_SpdButn->Caption());
@@ -360,11 +361,13 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     // A box whose window has gone (the browser destroyed it first) has no
     // list to read: the stored history is kept, not wiped.
     settings.History = Search_Edit->Items();
+    settings.LoadedHistory = loadedHistory_;
     settings.SearchMethod = CurrentSearchMethod();
     for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
-    // Read again at the end: keys other toolbars wrote meanwhile stay, and
-    // the whole section is written back in one step, no other toolbar
-    // reading or writing the file in between.
+    // Read again at the end: keys other toolbars wrote meanwhile stay, the
+    // searches they saved meanwhile are merged with this one's, and the
+    // whole section is written back in one step, no other toolbar reading
+    // or writing the file in between.
     PrepareUserFolder(paths_);
     const std::string& path = paths_.Settings;
     const SettingsFileLock lock(path);

@@ -247,5 +247,46 @@ TEST(SaveSettings, WhatIsSavedLoadsBack) {
     EXPECT_EQ(loaded.Visible, settings.Visible);
 }
 
+// ---------------------------------------------------------------------------
+// Two windows closing in turn: the later one merges what the earlier saved.
+
+using History = std::vector<std::string>;
+
+TEST(MergeHistory, EachWindowsSearchesSurviveEitherOrder) {
+    // Both opened on "brief"; A searched "contract", B "tort".
+    const History loaded = {"brief"};
+    const History a = {"brief", "contract"}, b = {"brief", "tort"};
+    const History afterA = MergeHistory(loaded, a, loaded);
+    EXPECT_EQ(MergeHistory(loaded, b, afterA), (History{"brief", "contract", "tort"}));
+    const History afterB = MergeHistory(loaded, b, loaded);
+    EXPECT_EQ(MergeHistory(loaded, a, afterB), (History{"brief", "contract", "tort"}));
+    // The same search in both is listed once, whatever its letter case.
+    EXPECT_EQ(MergeHistory({}, {"Tort"}, {"tort"}), (History{"Tort"}));
+}
+
+TEST(MergeHistory, WhatAnotherWindowDroppedStaysDropped) {
+    // B cleared the history and closed; A, opened before, searched "deed".
+    EXPECT_EQ(MergeHistory({"brief", "case"}, {"brief", "case", "deed"}, {}), (History{"deed"}));
+    // A cleared its own: only what B added after A opened remains.
+    EXPECT_EQ(MergeHistory({"brief"}, {}, {"brief", "tort"}), (History{"tort"}));
+}
+
+TEST(MergeHistory, MergedSearchesKeepToTheHistoryLimit) {
+    const History own = {"b", "c", "d", "e", "f", "g", "h"};
+    // Each search added elsewhere pushes the first in sort order out, as a
+    // search in the box would.
+    EXPECT_EQ(MergeHistory({}, own, {"A", "i"}), (History{"c", "d", "e", "f", "g", "h", "i"}));
+}
+
+TEST(SaveSettings, WithTheLoadedHistoryTheStoredOneIsMergedIn) {
+    MemoryStore store;
+    store.Set("Search History0", "abc");
+    store.Set("Search History1", "tort");
+    SettingsToSave settings = Sample();  // abc, zzz
+    settings.LoadedHistory = History{"abc"};
+    SaveSettings(store, settings);
+    EXPECT_EQ(ReadHistory(store), (History{"abc", "tort", "zzz"}));
+}
+
 }  // namespace
 }  // namespace vtb

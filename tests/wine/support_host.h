@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <memory>
+#include <string>
 
 #include "tests/wine/support_browser.h"
 #include "tests/wine/support_site.h"
@@ -54,5 +55,9 @@ int RunToolbarHost(int left, int top);
 // A second process for the settings file: opens and closes toolbars in a
 // row together with the test; returns 0 when every open found the history.
 int RunSettingsCloser(int cycles);
+
+// A second process for the settings file: opens a toolbar, searches the
+// query (an empty one clears the history) and closes it when the test says.
+int RunSettingsSearcher(const std::string& query);
 
 }  // namespace vtbtest

@@ -21,6 +21,10 @@ int main(int argc, char** argv) {
         OleInitialize(nullptr);
         return vtbtest::RunSettingsCloser(std::atoi(argv[2]));
     }
+    if (argc == 3 && std::strcmp(argv[1], "--settings-searcher") == 0) {
+        OleInitialize(nullptr);
+        return vtbtest::RunSettingsSearcher(argv[2]);
+    }
 
     // A screen reader in a process of its own.
     if (argc == 4 && std::strcmp(argv[1], "--read-tree") == 0)

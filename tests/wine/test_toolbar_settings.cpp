@@ -89,6 +89,35 @@ TEST_F(ToolbarFormTest, ClearedHistoryStaysCleared) {
     EXPECT_EQ(form_->Search_Edit->Count(), 1);  // only the placeholder again
 }
 
+// Two windows open on the same history close in turn: the one closing last
+// keeps what the other saved meanwhile, and does not bring back what it
+// cleared.
+TEST_F(ToolbarFormTest, TwoWindowsClosingInTurnKeepEachOthersSearches) {
+    WriteTextFile(ConfigPath(), kTestConfig);
+    for (const bool firstCloses : {true, false}) {
+        SCOPED_TRACE(firstCloses ? "the first window closes first" : "the second window closes first");
+        DeleteFileA(SettingsPath().c_str());
+        SetIni("Search History0", "brief");
+        std::unique_ptr<TBandForm> a = TBandForm::Create(Parent()), b = TBandForm::Create(Parent());
+        Search(*a, "contract");
+        Search(*b, "tort");
+        (firstCloses ? a : b).reset();
+        (firstCloses ? b : a).reset();
+        EXPECT_EQ(Ini("Search History0"), "brief");
+        EXPECT_EQ(Ini("Search History1"), "contract");
+        EXPECT_EQ(Ini("Search History2"), "tort");
+        EXPECT_EQ(Ini("Search History3"), "<missing>");
+    }
+    std::unique_ptr<TBandForm> late = TBandForm::Create(Parent()), clearing = TBandForm::Create(Parent());
+    clearing->Search_Edit->ClearItems();
+    clearing.reset();
+    Search(*late, "deed");
+    late.reset();
+    EXPECT_EQ(Ini("Search History0"), "deed");
+    EXPECT_EQ(Ini("Search History1"), "<missing>") << "a cleared history came back";
+    EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
 TEST_F(ToolbarFormTest, StoredSearchMethodSelectsTheFirstMatchingOption) {
     SetIni("Search Method", "cases");
     TBandForm& form = Build(kTestConfig);
@@ -203,7 +232,86 @@ TEST_F(ToolbarFormTest, ToolbarsOfTwoProcessesClosingTogetherLoseNothing) {
     EXPECT_NE(Ini("SpdButn_3"), "<missing>");
 }
 
+// The same in two processes: a second browser process opens its toolbar,
+// searches (or clears the history) and closes when told.
+const char kSearcherOpened[] = "VeltraneToolBarTests-searcher-opened";
+const char kSearcherClose[] = "VeltraneToolBarTests-searcher-close";
+
+struct SearcherProcess {
+    explicit SearcherProcess(const std::string& query) {
+        opened.reset(CreateEventA(nullptr, TRUE, FALSE, kSearcherOpened));
+        close.reset(CreateEventA(nullptr, TRUE, FALSE, kSearcherClose));
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string command = "\"" + std::string(exe) + "\" --settings-searcher \"" + query + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return;
+        process.reset(info.hProcess);
+        CloseHandle(info.hThread);
+    }
+    bool Opened() const {
+        return WaitUntil([this] { return WaitForSingleObject(opened.get(), 0) == 0; }, 20000);
+    }
+    // Tells it to close and waits for it; its exit code, or -1.
+    long Close() {
+        SetEvent(close.get());
+        if (!process || WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0) return -1;
+        DWORD code = 1;
+        GetExitCodeProcess(process.get(), &code);
+        return static_cast<long>(code);
+    }
+    vtb::UniqueKernelHandle opened, close, process;
+};
+
+TEST_F(ToolbarFormTest, TwoProcessesClosingInTurnKeepEachOthersSearches) {
+    WriteTextFile(ConfigPath(), kTestConfig);
+    for (const bool hereCloses : {true, false}) {
+        SCOPED_TRACE(hereCloses ? "this process closes first" : "the other process closes first");
+        Close();
+        DeleteFileA(SettingsPath().c_str());
+        SetIni("Search History0", "brief");
+        SearcherProcess there("tort");
+        ASSERT_TRUE(there.Opened());
+        Search(Build(), "contract");
+        if (hereCloses) Close();
+        EXPECT_EQ(0, there.Close());
+        Close();
+        EXPECT_EQ(Ini("Search History0"), "brief");
+        EXPECT_EQ(Ini("Search History1"), "contract");
+        EXPECT_EQ(Ini("Search History2"), "tort");
+    }
+    SearcherProcess clearing("");  // no query: clears the history
+    ASSERT_TRUE(clearing.Opened());
+    Search(Build(), "deed");
+    EXPECT_EQ(0, clearing.Close());
+    Close();
+    EXPECT_EQ(Ini("Search History0"), "deed");
+    EXPECT_EQ(Ini("Search History1"), "<missing>") << "a cleared history came back";
+}
+
 }  // namespace
+
+int RunSettingsSearcher(const std::string& query) {
+    const vtb::UniqueKernelHandle opened(OpenEventA(EVENT_MODIFY_STATE, FALSE, kSearcherOpened));
+    const vtb::UniqueKernelHandle close(OpenEventA(SYNCHRONIZE, FALSE, kSearcherClose));
+    if (!opened || !close) return 100;
+    const vtb::UniqueWindow parent(CreateWindowExA(0, "STATIC", "site", WS_OVERLAPPEDWINDOW, 0, 0, 900, 80, nullptr,
+                                                   nullptr, GetModuleHandleA(nullptr), nullptr));
+    std::string error;
+    std::unique_ptr<TBandForm> form = TBandForm::Build(parent.get(), error);
+    if (!form || !error.empty()) return 101;
+    if (query.empty())
+        form->Search_Edit->ClearItems();
+    else
+        Search(*form, query);
+    SetEvent(opened.get());
+    if (WaitForSingleObject(close.get(), 20000) != WAIT_OBJECT_0) return 102;
+    form.reset();
+    return 0;
+}
 
 int RunSettingsCloser(int cycles) {
     const int lost = OpenAndCloseInARow(cycles, 2);
