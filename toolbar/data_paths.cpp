@@ -30,17 +30,16 @@ bool PerUserDataSwitchedOn() {
 }
 
 // The user's application-data folder that low-integrity processes may
-// write; empty when the system has none for this user.
-std::string LocalLowFolder() {
+// write; empty when the system has none for this user. A folder 8-bit text
+// cannot name is empty too, and shown holds it for the error.
+std::string LocalLowFolder(std::string& shown) {
     PWSTR wide = nullptr;
     std::string folder;
     if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppDataLow, KF_FLAG_CREATE, nullptr, &wide)) && wide) {
-        const int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-        if (size > 1) {
-            folder.resize(static_cast<std::size_t>(size));
-            WideCharToMultiByte(CP_ACP, 0, wide, -1, folder.data(), size, nullptr, nullptr);
-            folder.resize(static_cast<std::size_t>(size - 1));
-        }
+        if (std::optional<std::string> ansi = AnsiPath(wide))
+            folder = *ansi;
+        else
+            shown = ShownPath(wide);
     }
     CoTaskMemFree(wide);
     return folder;
@@ -78,11 +77,14 @@ DataPaths CurrentDataPaths() {
         paths.Settings = paths.MachineSettings;
         return paths;
     }
-    const std::string localLow = LocalLowFolder();
+    std::string shown;
+    const std::string localLow = LocalLowFolder(shown);
     if (!localLow.empty()) {
         paths.UserFolder = localLow + "\\" + kUserFolderName;
         paths.UserConfig = paths.UserFolder + "\\" + FileName(paths.MachineConfig);
         paths.Settings = paths.UserFolder + "\\" + FileName(paths.MachineSettings);
+    } else if (!shown.empty()) {
+        paths.UnnamedSettings = shown + "\\" + kUserFolderName + "\\" + FileName(paths.MachineSettings);
     }
     return paths;
 }
@@ -105,6 +107,9 @@ ProfileSection ReadUserSettings(const DataPaths& paths) {
 
 void PrepareUserFolder(const DataPaths& paths) {
     if (!paths.PerUser) return;
+    if (!paths.UnnamedSettings.empty())
+        throw ToolbarError("Unable to write to " + paths.UnnamedSettings +
+                           ": its folder cannot be named in the system's code page");
     if (paths.UserFolder.empty()) throw ToolbarError("Unable to write to " + std::string(kUserFolderName));
     if (!CreateDirectoryA(paths.UserFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         throw ToolbarError("Unable to write to " + paths.Settings);

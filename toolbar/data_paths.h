@@ -16,9 +16,12 @@ struct DataPaths {
     std::string MachineConfig;    // beside the DLL
     std::string MachineSettings;  // beside the DLL
     // Per user: "<LocalLow>\Veltrane ToolBar" and the user's files in it;
-    // empty when the system knows no such folder for the user.
+    // empty when the system knows no such folder for the user, or when
+    // 8-bit text cannot name it: UnnamedSettings then shows the user's
+    // settings file for the error.
     std::string UserFolder;
     std::string UserConfig;
+    std::string UnnamedSettings;
     // The settings file that is read and written: the user's when per user,
     // else the machine's.
     std::string Settings;
@@ -37,7 +40,8 @@ std::string ConfigurationToRead(const DataPaths& paths);
 ProfileSection ReadUserSettings(const DataPaths& paths);
 
 // Makes the user's folder exist before a file is written into it. Throws
-// ToolbarError "Unable to write to <settings file>" when it cannot.
+// ToolbarError "Unable to write to <settings file>" when it cannot (with
+// the reason when 8-bit text cannot name the folder).
 void PrepareUserFolder(const DataPaths& paths);
 
 // Whether the file reads as a configuration, by the configuration checker's

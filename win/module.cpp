@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "core/toolbar_error.h"
+#include "win/files.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -36,27 +38,49 @@ std::string ConvertPath(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std:
 
 namespace {
 
+// The module's name as the system holds it, in UTF-16: the 8-bit form of
+// a name outside the code page would be a look-alike.
+std::wstring WideModuleFileName(HMODULE module) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 // The browser loads the DLL by its registered path, the 8.3 form when the
 // folder's path has a space (Program Files). The files beside the DLL are
 // named after its long name: Veltrane_ToolBar.cfg is not the short name of
 // the DLL with another extension. A generated short name always holds a
 // tilde: a path without one is long already, and is not looked up folder by
 // folder (which costs the first open half a millisecond under some systems).
-std::string LongModulePath() {
-    const std::string path = ModuleFileName(ModuleInstance());
-    if (path.find('~') == std::string::npos) return path;
-    const std::string longPath = ConvertPath(GetLongPathNameA, path);
-    return longPath.empty() ? path : longPath;
+std::wstring LongModulePath() {
+    const std::wstring path = WideModuleFileName(ModuleInstance());
+    if (path.find(L'~') == std::wstring::npos) return path;
+    const DWORD size = GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (size == 0) return path;
+    std::wstring longPath(size, L'\0');
+    const DWORD length = GetLongPathNameW(path.c_str(), longPath.data(), size);
+    if (length == 0 || length >= size) return path;
+    longPath.resize(length);
+    return longPath;
 }
 
 // Asked for at every open and close, and the long name costs a look at
 // every folder of the path: found once, as the module's path cannot change
 // while it is loaded.
 std::string modulePath;
+std::string unnameablePath;  // the path as shown, when 8-bit text cannot name it
 INIT_ONCE modulePathOnce = INIT_ONCE_STATIC_INIT;
 
 BOOL CALLBACK FindModulePath(PINIT_ONCE, PVOID, PVOID*) {
-    modulePath = LongModulePath();
+    const std::wstring path = LongModulePath();
+    if (std::optional<std::string> ansi = AnsiPath(path.c_str()))
+        modulePath = *ansi;
+    else
+        unnameablePath = ShownPath(path.c_str());
     return TRUE;
 }
 
@@ -64,6 +88,7 @@ BOOL CALLBACK FindModulePath(PINIT_ONCE, PVOID, PVOID*) {
 
 std::string ModulePath() {
     InitOnceExecuteOnce(&modulePathOnce, FindModulePath, nullptr, nullptr);
+    if (!unnameablePath.empty()) throw ToolbarError(UnnameablePathText(unnameablePath));
     return modulePath;
 }
 

@@ -9,7 +9,9 @@ namespace vtb {
 
 HINSTANCE ModuleInstance();
 
-// The module's own full file name (never the host program's).
+// The module's own full file name (never the host program's). Throws
+// ToolbarError when its 8-bit text cannot name it (a folder named with
+// characters outside the system's code page).
 std::string ModulePath();
 
 // Runs one of the system's path functions (GetLongPathNameA,

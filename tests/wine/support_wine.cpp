@@ -82,6 +82,19 @@ ToolbarDll::ToolbarDll(const std::string& path) {
         ADD_FAILURE() << "cannot load " << path << " (error " << GetLastError() << ")";
         return;
     }
+    FindExports();
+}
+
+ToolbarDll::ToolbarDll(const std::wstring& path) {
+    module = LoadLibraryW(path.c_str());
+    if (!module) {
+        ADD_FAILURE() << "cannot load the DLL (error " << GetLastError() << ")";
+        return;
+    }
+    FindExports();
+}
+
+void ToolbarDll::FindExports() {
     auto find = [this](auto& slot, const char* name) {
         slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(
             reinterpret_cast<void*>(GetProcAddress(module, name)));

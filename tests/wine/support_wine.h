@@ -27,6 +27,7 @@ std::string DllPath();
 // that made the object and leaves the pointers null.
 struct ToolbarDll {
     explicit ToolbarDll(const std::string& path = DllPath());
+    explicit ToolbarDll(const std::wstring& path);  // a folder the code page cannot name
     ~ToolbarDll();
     ToolbarDll(const ToolbarDll&) = delete;
     ToolbarDll& operator=(const ToolbarDll&) = delete;
@@ -36,6 +37,9 @@ struct ToolbarDll {
     HRESULT(STDAPICALLTYPE* CanUnloadNow)() = nullptr;
     HRESULT(STDAPICALLTYPE* RegisterServer)() = nullptr;
     HRESULT(STDAPICALLTYPE* UnregisterServer)() = nullptr;
+
+private:
+    void FindExports();
 };
 
 // Runs an action on a thread that is inside a modal loop (a menu, a box):

@@ -1,6 +1,13 @@
 // Installed for all users, the machine's value PerUserData keeps each user's
 // settings and configuration updates in the user's own folder; the files
 // beside the DLL are then the administrator's, and only read.
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "tests/wine/support_host.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/toolbar_fixture.h"
 
@@ -13,6 +20,78 @@ void Search(TBandForm& form, const std::string& query) {
     form.Search_Edit->SetText(query);
     form.Search_SpdButnClick(form.Search_SpdButn);
 }
+
+std::wstring Wide(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<std::size_t>(size - 1));
+    return wide;
+}
+
+// A folder beside the program named "\u0141ukasz-<what>", which a Western code
+// page cannot name, and its look-alike "Lukasz-<what>" that best-fit
+// mapping would turn it into. Both are removed again with what is in them.
+struct UnnameableFolder {
+    explicit UnnameableFolder(const std::string& what)
+        : path(Wide(ExeDir()) + L"\u0141ukasz-" + Wide(what)), lookAlike(ExeDir() + "Lukasz-" + what) {
+        CreateDirectoryW(path.c_str(), nullptr);
+        CreateDirectoryA(lookAlike.c_str(), nullptr);
+    }
+    ~UnnameableFolder() {
+        Remove(path);
+        Remove(Wide(lookAlike));
+    }
+    // Whether the system's code page names it after all (then there is nothing to test).
+    bool Nameable() const {
+        BOOL usedDefault = FALSE;
+        char text[MAX_PATH * 2];
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, text, sizeof text, nullptr, &usedDefault);
+        return !usedDefault;
+    }
+    static bool Exists(const std::wstring& file) { return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    static void Remove(const std::wstring& dir) {
+        WIN32_FIND_DATAW found{};
+        const HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") continue;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    Remove(dir + L"\\" + name);
+                else
+                    DeleteFileW((dir + L"\\" + name).c_str());
+            } while (FindNextFileW(find, &found));
+            FindClose(find);
+        }
+        RemoveDirectoryW(dir.c_str());
+    }
+    const std::wstring path;
+    const std::string lookAlike;
+};
+
+// The user's LocalLow folder moved elsewhere, as a roaming profile's policy
+// does, for the object's lifetime.
+class MovedLocalLow {
+public:
+    explicit MovedLocalLow(const std::wstring& folder) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, kLocalLowValue, REG_EXPAND_SZ, folder.c_str(),
+                        static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    }
+    ~MovedLocalLow() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kShellFolders, kLocalLowValue); }
+    static std::wstring Now() {
+        PWSTR wide = nullptr;
+        SHGetKnownFolderPath(FOLDERID_LocalAppDataLow, 0, nullptr, &wide);
+        std::wstring folder = wide ? wide : L"";
+        CoTaskMemFree(wide);
+        return folder;
+    }
+
+private:
+    static constexpr const wchar_t* kShellFolders =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr const wchar_t* kLocalLowValue = L"{A520A1A4-1780-4FF6-BD18-167343C5AF16}";
+};
 
 class UserDataTest : public ToolbarFormTest {
 protected:
@@ -96,6 +175,47 @@ TEST_F(UserDataTest, ARefusedWriteNamesTheUsersFile) {
     ASSERT_TRUE(boxes_.WaitForBoxes(1, 2000));
     EXPECT_EQ(boxes_.Boxes().front().text, "Unable to write to " + UserSettings() + ".");
     EXPECT_FALSE(FileExists(SettingsPath()));
+}
+
+// A profile path outside the code page: no look-alike folder is taken for
+// it, nothing is written anywhere else, and the close says why.
+TEST_F(UserDataTest, AUserFolderOutsideTheCodePageIsNeverTakenForALookAlike) {
+    const UnnameableFolder profile("LocalLow");
+    if (profile.Nameable()) GTEST_SKIP() << "the system's code page names the letter";
+    ASSERT_TRUE(CreateDirectoryA((profile.lookAlike + "\\Veltrane ToolBar").c_str(), nullptr));
+    const MovedLocalLow moved(profile.path);
+    ASSERT_EQ(profile.path, MovedLocalLow::Now());
+    Search(Build(kTestConfig), "my own query");
+    Close();
+    ASSERT_TRUE(boxes_.WaitForBoxes(1, 2000));
+    const std::string text = boxes_.Boxes().front().text;
+    EXPECT_EQ(0u, text.find("Unable to write to ")) << text;
+    EXPECT_NE(std::string::npos, text.find("cannot be named in the system's code page")) << text;
+    EXPECT_FALSE(FileExists(profile.lookAlike + "\\Veltrane ToolBar\\" + vtb::kSettingsFileName));
+    EXPECT_FALSE(FileExists(SettingsPath())) << "the user's settings went beside the DLL";
+}
+
+// The same for the folder of the DLL: the toolbar says so at its start and
+// reads and writes nothing in a look-alike folder.
+TEST(ModuleFolder, AFolderOutsideTheCodePageIsNeverTakenForALookAlike) {
+    const UnnameableFolder folder("dll");
+    if (folder.Nameable()) GTEST_SKIP() << "the system's code page names the letter";
+    const std::wstring dll = folder.path + L"\\" + Wide(vtb::kToolbarDllName);
+    ASSERT_TRUE(CopyFileW(Wide(DllPath()).c_str(), dll.c_str(), FALSE));
+    WriteTextFile(folder.lookAlike + "\\" + vtb::kConfigFileName, kTestConfig);
+    MessageBoxWatcher boxes;
+    {
+        ToolbarDll loaded(dll);
+        ASSERT_TRUE(loaded.module);
+        HostedToolbar host(BandFactory(loaded.module).get(), 0, 0);
+        EXPECT_TRUE(host.Opened());
+        ASSERT_TRUE(boxes.WaitForBoxes(1, kWaitMs));
+        EXPECT_NE(std::string::npos, boxes.Boxes().front().text.find("cannot be named in the system's code page"))
+            << boxes.Boxes().front().text;
+    }
+    EXPECT_EQ(1u, boxes.Boxes().size());
+    EXPECT_FALSE(FileExists(folder.lookAlike + "\\" + vtb::kSettingsFileName));
+    EXPECT_FALSE(UnnameableFolder::Exists(folder.path + L"\\" + Wide(vtb::kSettingsFileName)));
 }
 
 // The value 0 is no value: the files stay beside the DLL.
