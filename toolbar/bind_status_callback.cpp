@@ -1,7 +1,15 @@
 #include "toolbar/bind_status_callback.h"
 
+#include <functional>
+#include <utility>
+
+#include "win/test_seam.h"
+
 namespace vtb {
 namespace {
+
+// See test_seam::RunDuringNextDownload.
+std::function<void()> duringNextDownload;
 
 class BindStatusCallback final : public IBindStatusCallback {
 public:
@@ -27,7 +35,10 @@ public:
     HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override {
+        if (duringNextDownload) std::exchange(duringNextDownload, nullptr)();
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
@@ -39,6 +50,8 @@ private:
 };
 
 }  // namespace
+
+void test_seam::RunDuringNextDownload(std::function<void()> action) { duringNextDownload = std::move(action); }
 
 ComPtr<IBindStatusCallback> CreateBindStatusCallback() { return ComPtr<IBindStatusCallback>(new BindStatusCallback()); }
 

@@ -51,6 +51,26 @@ DownloadFunction UrlDownloadToFile() {
     return downloadFunction;
 }
 
+// One configuration update at a time in the process: a request while one
+// runs (a second click, a reader's default action let through while the
+// download or its box waits) does nothing and says nothing, so there is one
+// download file and one replacement.
+volatile LONG updateRunning = 0;
+
+class UpdateTurn {
+public:
+    UpdateTurn() : mine_(InterlockedCompareExchange(&updateRunning, 1, 0) == 0) {}
+    ~UpdateTurn() {
+        if (mine_) InterlockedExchange(&updateRunning, 0);
+    }
+    UpdateTurn(const UpdateTurn&) = delete;
+    UpdateTurn& operator=(const UpdateTurn&) = delete;
+    bool Mine() const { return mine_; }
+
+private:
+    const bool mine_;
+};
+
 std::string GetFileVersionText(const std::string& path) {
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
@@ -192,7 +212,7 @@ void TBandForm::KorviButtonClick(TComponent* sender) {
         NavigateURLTarget(entry, "_blank");
         break;
     case Command::Update:
-        ShowPlainMessage(DownloadUpdate() ? kUpdateSucceeded : kUpdateFailed);
+        if (const UpdateTurn turn; turn.Mine()) ShowPlainMessage(DownloadUpdate() ? kUpdateSucceeded : kUpdateFailed);
         break;
     case Command::ClearHistory:
         Search_Edit->ClearItems();

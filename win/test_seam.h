@@ -4,6 +4,8 @@
 // these; they live beside the state they touch.
 #pragma once
 
+#include <functional>
+
 namespace vtb::test_seam {
 
 // Forgets the configuration, the targets and the search method every
@@ -17,5 +19,10 @@ void FailNextImageStores(int count);
 // The next search box made learns the control's heights again, as the
 // process's first one does when its list first drops down.
 void ForgetLearnedComboHeights();
+
+// Runs action once, on the downloading thread while the next configuration
+// download is under way (at its first progress report), as a browser whose
+// download lets the thread's messages through would run a click.
+void RunDuringNextDownload(std::function<void()> action);
 
 }  // namespace vtb::test_seam

@@ -58,6 +58,11 @@ void LocalHttpServer::Serve(const std::string& path, int status, const std::stri
     replies_[path] = Reply{status, body, truncate};
 }
 
+int LocalHttpServer::Requests(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_[path];
+}
+
 int LocalHttpServer::UnusedPort() {
     EnsureWinsock();
     int port = 0;
@@ -95,6 +100,7 @@ void LocalHttpServer::Answer(SOCKET client) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (auto it = replies_.find(path); it != replies_.end()) reply = it->second;
+        ++requests_[path];
     }
     const std::string reason = reply.status == 200 ? "OK" : "Not Found";
     std::string response =

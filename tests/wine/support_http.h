@@ -26,6 +26,9 @@ public:
     // body bytes although the header announced them all.
     void Serve(const std::string& path, int status, const std::string& body, std::size_t truncate = std::string::npos);
 
+    // How many requests for the path were answered so far.
+    int Requests(const std::string& path);
+
     // A port on 127.0.0.1 where nothing listens.
     static int UnusedPort();
 
@@ -43,6 +46,7 @@ private:
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::map<std::string, Reply> replies_;
+    std::map<std::string, int> requests_;
     std::thread thread_;
 };
 

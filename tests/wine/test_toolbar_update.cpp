@@ -1,6 +1,10 @@
 // The configuration download: only a complete, readable file replaces the
 // configuration, in one step; anything else leaves the old file as it was.
+#include <oleacc.h>
+
+#include "tests/wine/support_accessible.h"
 #include "tests/wine/support_http.h"
+#include "tests/wine/support_menu.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/toolbar_fixture.h"
 #include "win/test_seam.h"
@@ -112,6 +116,37 @@ TEST_F(UpdateTest, PerUserTheSettingsAndTheUpdateLandInTheUsersFolderOnly) {
     EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "New");
     Close();
     RemoveUserDataDir();
+}
+
+// While the download runs, a click on the entry and a reader's default
+// action (the main button's menu, the entry chosen in it) reach the
+// toolbar: neither starts a second update or says anything. One download,
+// one replacement, one box.
+TEST_F(UpdateTest, ASecondRequestDuringTheDownloadDoesNothing) {
+    const std::string fresh = "8.0|summer\r\n[Buttons]\r\n3\r\nNew|n\r\nS|s\r\nT|t\r\n";
+    server_.Serve("/good.cfg", 200, fresh);
+    vtb::TBandForm& form = Build(ConfigUpdatingFrom(server_.Url("/good.cfg")));
+    ShowWindow(Parent(), SW_SHOW);
+    SetForegroundWindow(Parent());
+    bool ran = false;
+    vtb::test_seam::RunDuringNextDownload([&] {
+        ran = true;
+        form.Main_Menu->Items().Item(3)->Click();
+        MenuChooser chooser({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Home, Research, Update toolbar
+        vtb::ComPtr<IAccessible> toolbar(ClientObject(form.Handle()));
+        if (toolbar) toolbar->Release();  // held by the ComPtr
+        EXPECT_TRUE(toolbar && toolbar->accDoDefaultAction(ChildId(1)) == S_OK);
+        EXPECT_TRUE(PumpUntil([&] { return chooser.Done(); }));
+        EXPECT_TRUE(chooser.Opened());
+        PumpPending();
+    });
+    EXPECT_EQ(RunUpdateCommand(), kSucceeded);
+    EXPECT_TRUE(ran);
+    PumpToShowNothingHappens(100);
+    EXPECT_EQ(1u, boxes_.Boxes().size());
+    EXPECT_EQ(1, server_.Requests("/good.cfg"));
+    EXPECT_EQ(ReadTextFile(ConfigPath()), fresh);
+    EXPECT_FALSE(FileExists(ConfigPath() + ".download"));
 }
 
 TEST_F(UpdateTest, NoUpdateAddressFails) {
