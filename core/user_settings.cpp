@@ -1,7 +1,6 @@
 #include "core/user_settings.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/integer_field.h"
 #include "core/search.h"
@@ -29,42 +28,31 @@ bool OptionText(const TargetList& urls, int tag, std::string& text, std::string&
     return true;
 }
 
+char Folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Folded(x) == Folded(y); });
 }
 
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) < std::tolower(y);
-    });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return Folded(x) < Folded(y); });
 }
 
 bool Holds(const std::vector<std::string>& list, const std::string& entry) {
     return std::find(list.begin(), list.end(), entry) != list.end();
 }
 
-// The merged history under the search box's rule, in sort order.
-class SortedHistory : public HistoryList {
-public:
-    explicit SortedHistory(std::vector<std::string> items) : items_(std::move(items)) {}
-    int Count() const override { return static_cast<int>(items_.size()); }
-    bool ContainsIgnoringCase(const std::string& text) const override {
-        return std::any_of(items_.begin(), items_.end(),
-                           [&text](const std::string& item) { return EqualIgnoringCase(item, text); });
-    }
-    void DeleteFirst() override {
-        if (!items_.empty()) items_.erase(items_.begin());
-    }
-    void Add(const std::string& text) override {
-        items_.insert(std::upper_bound(items_.begin(), items_.end(), text, LessIgnoringCase), text);
-    }
-    std::vector<std::string> Take() { return std::move(items_); }
-
-private:
-    std::vector<std::string> items_;
-};
+// The search box's history rule (RecordQuery) on the merged list, kept in
+// sort order: a search already listed, whatever its case, is not added
+// again; at the limit the first in sort order goes.
+void Record(std::vector<std::string>& history, const std::string& entry) {
+    for (const std::string& listed : history)
+        if (EqualIgnoringCase(listed, entry)) return;
+    if (static_cast<int>(history.size()) >= kHistoryLimit) history.erase(history.begin());
+    history.insert(std::upper_bound(history.begin(), history.end(), entry, LessIgnoringCase), entry);
+}
 
 }  // namespace
 
@@ -79,13 +67,12 @@ std::vector<std::string> ReadHistory(SettingsStore& store) {
 
 std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, const std::vector<std::string>& own,
                                       const std::vector<std::string>& stored) {
-    std::vector<std::string> kept;
+    std::vector<std::string> merged;
     for (const std::string& entry : own)
-        if (!Holds(loaded, entry) || Holds(stored, entry)) kept.push_back(entry);
-    SortedHistory merged(std::move(kept));
+        if (!Holds(loaded, entry) || Holds(stored, entry)) merged.push_back(entry);
     for (const std::string& entry : stored)
-        if (!Holds(loaded, entry)) RecordQuery(merged, entry);
-    return merged.Take();
+        if (!Holds(loaded, entry)) Record(merged, entry);
+    return merged;
 }
 
 std::string PlaceholderText(const std::string& mainCaption) { return "Enter " + mainCaption + " search query"; }

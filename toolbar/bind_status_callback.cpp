@@ -1,15 +1,13 @@
 #include "toolbar/bind_status_callback.h"
 
-#include <functional>
-#include <utility>
-
 #include "win/test_seam.h"
 
 namespace vtb {
 namespace {
 
 // See test_seam::RunDuringNextDownload.
-std::function<void()> duringNextDownload;
+void (*duringNextDownload)(void*) = nullptr;
+void* duringNextDownloadContext = nullptr;
 
 class BindStatusCallback final : public IBindStatusCallback {
 public:
@@ -36,7 +34,10 @@ public:
     HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override {
-        if (duringNextDownload) std::exchange(duringNextDownload, nullptr)();
+        if (void (*action)(void*) = duringNextDownload) {
+            duringNextDownload = nullptr;
+            action(duringNextDownloadContext);
+        }
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
@@ -51,7 +52,10 @@ private:
 
 }  // namespace
 
-void test_seam::RunDuringNextDownload(std::function<void()> action) { duringNextDownload = std::move(action); }
+void test_seam::RunDuringNextDownload(void (*action)(void*), void* context) {
+    duringNextDownload = action;
+    duringNextDownloadContext = context;
+}
 
 ComPtr<IBindStatusCallback> CreateBindStatusCallback() { return ComPtr<IBindStatusCallback>(new BindStatusCallback()); }
 

@@ -67,12 +67,14 @@ ULONG TToolbarAccessible::Release() { return TComObject::Release(); }
 void TToolbarAccessible::Disconnect() {
     form_ = nullptr;
     // Stubs held for readers in other processes let go of the objects; their
-    // next call fails in their own process, not in the browser's.
+    // next call fails in their own process, not in the browser's. A box may
+    // go as its stub lets go: it is off the list by then.
     const ComPtr<IUnknown> keep(Identity());
-    const std::vector<TSearchBoxAccessible*> boxes = boxes_;
-    std::vector<ComPtr<IUnknown>> keepBoxes;
-    for (TSearchBoxAccessible* box : boxes) keepBoxes.emplace_back(box->Identity());
-    for (TSearchBoxAccessible* box : boxes) box->Disconnect();
+    while (!boxes_.empty()) {
+        TSearchBoxAccessible* box = boxes_.back();
+        boxes_.pop_back();
+        box->Disconnect();
+    }
     CoDisconnectObject(Identity(), 0);
 }
 

@@ -1,6 +1,7 @@
 #include "win/files.h"
 
 #include <cwchar>
+#include <vector>
 
 #include "core/config_file.h"
 #include "win/handles.h"
@@ -23,9 +24,9 @@ std::string Narrow(const wchar_t* path, bool& lossy) {
     text.resize(static_cast<std::size_t>(size - 1));
     // And it must read back as the same path.
     const int back = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring again(static_cast<std::size_t>(back > 0 ? back : 1), L'\0');
+    std::vector<wchar_t> again(static_cast<std::size_t>(back > 0 ? back : 1), L'\0');
     if (back > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, again.data(), back);
-    lossy = usedDefault || back <= 0 || std::wcscmp(again.c_str(), path) != 0;
+    lossy = usedDefault || back <= 0 || std::wcscmp(again.data(), path) != 0;
     return text;
 }
 

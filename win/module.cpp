@@ -1,5 +1,6 @@
 #include "win/module.h"
 
+#include <cwchar>
 #include <vector>
 
 #include "core/messages.h"
@@ -38,14 +39,17 @@ std::string ConvertPath(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std:
 
 namespace {
 
-// The module's name as the system holds it, in UTF-16: the 8-bit form of
-// a name outside the code page would be a look-alike.
-std::wstring WideModuleFileName(HMODULE module) {
+// The module's name as the system holds it, in UTF-16 and ending in a
+// null: the 8-bit form of a name outside the code page would be a look-alike.
+std::vector<wchar_t> WideModuleFileName() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        const DWORD length = GetModuleFileNameW(ModuleInstance(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return std::vector<wchar_t>(1, L'\0');
+        if (length < buffer.size()) {
+            buffer.resize(length + 1);
+            return buffer;
+        }
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -56,16 +60,12 @@ std::wstring WideModuleFileName(HMODULE module) {
 // the DLL with another extension. A generated short name always holds a
 // tilde: a path without one is long already, and is not looked up folder by
 // folder (which costs the first open half a millisecond under some systems).
-std::wstring LongModulePath() {
-    const std::wstring path = WideModuleFileName(ModuleInstance());
-    if (path.find(L'~') == std::wstring::npos) return path;
-    const DWORD size = GetLongPathNameW(path.c_str(), nullptr, 0);
-    if (size == 0) return path;
-    std::wstring longPath(size, L'\0');
-    const DWORD length = GetLongPathNameW(path.c_str(), longPath.data(), size);
-    if (length == 0 || length >= size) return path;
-    longPath.resize(length);
-    return longPath;
+std::vector<wchar_t> LongModulePath() {
+    std::vector<wchar_t> path = WideModuleFileName();
+    if (!std::wcschr(path.data(), L'~')) return path;
+    std::vector<wchar_t> longPath(GetLongPathNameW(path.data(), nullptr, 0) + 1);
+    const DWORD length = GetLongPathNameW(path.data(), longPath.data(), static_cast<DWORD>(longPath.size()));
+    return length == 0 || length >= longPath.size() ? path : longPath;
 }
 
 // Asked for at every open and close, and the long name costs a look at
@@ -76,11 +76,11 @@ std::string unnameablePath;  // the path as shown, when 8-bit text cannot name i
 INIT_ONCE modulePathOnce = INIT_ONCE_STATIC_INIT;
 
 BOOL CALLBACK FindModulePath(PINIT_ONCE, PVOID, PVOID*) {
-    const std::wstring path = LongModulePath();
-    if (std::optional<std::string> ansi = AnsiPath(path.c_str()))
+    const std::vector<wchar_t> path = LongModulePath();
+    if (std::optional<std::string> ansi = AnsiPath(path.data()))
         modulePath = *ansi;
     else
-        unnameablePath = ShownPath(path.c_str());
+        unnameablePath = ShownPath(path.data());
     return TRUE;
 }
 

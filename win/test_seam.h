@@ -4,8 +4,6 @@
 // these; they live beside the state they touch.
 #pragma once
 
-#include <functional>
-
 namespace vtb::test_seam {
 
 // Forgets the configuration, the targets and the search method every
@@ -23,6 +21,6 @@ void ForgetLearnedComboHeights();
 // Runs action once, on the downloading thread while the next configuration
 // download is under way (at its first progress report), as a browser whose
 // download lets the thread's messages through would run a click.
-void RunDuringNextDownload(std::function<void()> action);
+void RunDuringNextDownload(void (*action)(void* context), void* context);
 
 }  // namespace vtb::test_seam

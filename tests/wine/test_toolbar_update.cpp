@@ -2,6 +2,8 @@
 // configuration, in one step; anything else leaves the old file as it was.
 #include <oleacc.h>
 
+#include <functional>
+
 #include "tests/wine/support_accessible.h"
 #include "tests/wine/support_http.h"
 #include "tests/wine/support_menu.h"
@@ -129,7 +131,7 @@ TEST_F(UpdateTest, ASecondRequestDuringTheDownloadDoesNothing) {
     ShowWindow(Parent(), SW_SHOW);
     SetForegroundWindow(Parent());
     bool ran = false;
-    vtb::test_seam::RunDuringNextDownload([&] {
+    std::function<void()> meanwhile = [&] {
         ran = true;
         form.Main_Menu->Items().Item(3)->Click();
         MenuChooser chooser({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Home, Research, Update toolbar
@@ -139,7 +141,9 @@ TEST_F(UpdateTest, ASecondRequestDuringTheDownloadDoesNothing) {
         EXPECT_TRUE(PumpUntil([&] { return chooser.Done(); }));
         EXPECT_TRUE(chooser.Opened());
         PumpPending();
-    });
+    };
+    vtb::test_seam::RunDuringNextDownload([](void* action) { (*static_cast<std::function<void()>*>(action))(); },
+                                          &meanwhile);
     EXPECT_EQ(RunUpdateCommand(), kSucceeded);
     EXPECT_TRUE(ran);
     PumpToShowNothingHappens(100);
