@@ -72,15 +72,18 @@ std::vector<wchar_t> LongModulePath() {
 // every folder of the path: found once, as the module's path cannot change
 // while it is loaded.
 std::string modulePath;
+bool modulePathNameable = true;
 std::string unnameablePath;  // the path as shown, when 8-bit text cannot name it
 INIT_ONCE modulePathOnce = INIT_ONCE_STATIC_INIT;
 
 BOOL CALLBACK FindModulePath(PINIT_ONCE, PVOID, PVOID*) {
     const std::vector<wchar_t> path = LongModulePath();
-    if (std::optional<std::string> ansi = AnsiPath(path.data()))
+    if (std::optional<std::string> ansi = AnsiPath(path.data())) {
         modulePath = *ansi;
-    else
+    } else {
+        modulePathNameable = false;
         unnameablePath = ShownPath(path.data());
+    }
     return TRUE;
 }
 
@@ -88,7 +91,7 @@ BOOL CALLBACK FindModulePath(PINIT_ONCE, PVOID, PVOID*) {
 
 std::string ModulePath() {
     InitOnceExecuteOnce(&modulePathOnce, FindModulePath, nullptr, nullptr);
-    if (!unnameablePath.empty()) throw ToolbarError(UnnameablePathText(unnameablePath));
+    if (!modulePathNameable) throw ToolbarError(UnnameablePathText(unnameablePath));
     return modulePath;
 }
 
