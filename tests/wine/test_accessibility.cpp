@@ -524,24 +524,14 @@ TEST_F(ScreenReaderLifetime, HeldObjectAnswersNotConnectedAndKeepsTheModule) {
     ComPtr<IAccessible> toolbar;
     ComPtr<IDispatch> box;
     {
-        ComPtr<IClassFactory> factory;
-        ASSERT_EQ(S_OK, dll.GetClassObject(kBandClsid, IID_IClassFactory, factory.put_void()));
-        ComPtr<IDeskBand> band;
-        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDeskBand, band.put_void()));
-        ComPtr<IObjectWithSite> withSite;
-        ASSERT_EQ(S_OK, band->QueryInterface(IID_IObjectWithSite, withSite.put_void()));
-        ASSERT_EQ(S_OK, withSite->SetSite(static_cast<IInputObjectSite*>(&site_)));
         HWND form = nullptr;
-        ASSERT_EQ(S_OK, band->GetWindow(&form));
-        ASSERT_EQ(S_OK, band->ShowDW(TRUE));
+        const ComPtr<IDeskBand> band = OpenBand(dll, form);
         toolbar = Adopt(ClientObject(form));
         ASSERT_TRUE(toolbar);
         EXPECT_EQ("Cases", Name(toolbar.get(), 5));
         ASSERT_EQ(S_OK, toolbar->get_accChild(ChildId(2), box.put()));
-        band->ShowDW(FALSE);
-        band->CloseDW(0);
+        CloseBand(band.get());
         EXPECT_FALSE(IsWindow(form));
-        withSite->SetSite(nullptr);
     }
     long count = 0;
     vtb::UniqueBstr name;
@@ -618,6 +608,7 @@ TEST_F(ScreenReaderLifetime, AnObjectTakenWhileTheFormIsBuiltKeepsTheModule) {
     ToolbarDll dll;
     ASSERT_TRUE(dll.module);
     takenOnCreation = nullptr;
+    formTakenFrom = nullptr;
     const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, GetModuleHandleA(nullptr),
                                                TakeOnCreation, GetCurrentProcessId(), 0, WINEVENT_INCONTEXT);
     ASSERT_TRUE(hook);
