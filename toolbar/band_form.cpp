@@ -137,7 +137,8 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error, TCo
 
 TBandForm::~TBandForm() {
     // Screen readers still holding the toolbar hear "not connected" from now
-    // on; one asking while a box of the closing is open gets no new object.
+    // on; one asking while a box of the closing is open gets no new object,
+    // only the one already cut off.
     closing_ = true;
     if (accessible_) accessible_->Disconnect();
     SetTimerEnabled(false);
