@@ -95,14 +95,8 @@ private:
             KillTimer(nullptr, id);
             return;
         }
-        // The system's dispatch is the event boundary: the user is told here.
         const TToolkit::HandlerScope scope;
-        try {
-            timer->owner_->RepeatTick();
-        } catch (const std::exception& error) {
-            ShowErrorMessage(error.what());
-        } catch (...) {
-        }
+        RunAtEventBoundary([timer] { timer->owner_->RepeatTick(); });
     }
 
     TGlyphButton* owner_;
@@ -372,13 +366,7 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TGlyphButton::Press(MouseButton button, int x, int y) {
     if (isMenuShowing_) return;  // the drop-down menu of this very press is open
-    if (CaptureOnPress) SetMouseCapture(true);
-    if (OnMouseDown) {
-        const UINT code = button == MouseButton::Left    ? MK_LBUTTON
-                          : button == MouseButton::Right ? MK_RBUTTON
-                                                         : MK_MBUTTON;
-        OnMouseDown(this, code, x, y);
-    }
+    MouseButtonDown(KeyCode(button), x, y);
     if (!isHovered_ && Enabled()) {
         isHovered_ = true;
         Repaint();
@@ -453,14 +441,7 @@ void TGlyphButton::TrackPointer(int x, int y) {
 }
 
 void TGlyphButton::Release(MouseButton button, WPARAM keys, int x, int y) {
-    // The capture stays while any mouse button is still held on the button.
-    if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
-    if (OnMouseUp) {
-        const UINT code = button == MouseButton::Left    ? MK_LBUTTON
-                          : button == MouseButton::Right ? MK_RBUTTON
-                                                         : MK_MBUTTON;
-        OnMouseUp(this, code, x, y);
-    }
+    MouseButtonUp(KeyCode(button), keys, x, y);
     FinishPress(button, x, y);
     StopAutoRepeat();
 }
