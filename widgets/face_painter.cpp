@@ -7,7 +7,6 @@
 #include "core/toolbar_error.h"
 #include "core/glyph_images.h"
 #include "widgets/same_values.h"
-#include "win/test_seam.h"
 
 namespace vtb {
 

@@ -1,6 +1,6 @@
 #include "win/files.h"
 
-#include "core/config_file.h"
+#include "core/toolbar_error.h"
 #include "win/handles.h"
 
 namespace vtb {
