@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/caption_accelerator.h"
+#include "core/glyph_images.h"
 #include "core/toolbar_error.h"
 #include "widgets/face_drawing.h"
 #include "widgets/face_painter.h"
@@ -23,8 +24,6 @@
 namespace vtb {
 
 namespace {
-
-constexpr int kMaxNumGlyphs = 5;
 
 static_assert(static_cast<int>(MenuAlign::Left) == paLeft && static_cast<int>(MenuAlign::Right) == paRight &&
                   static_cast<int>(MenuAlign::Center) == paCenter,
@@ -238,7 +237,7 @@ void TGlyphButton::SetMarkDropDown(bool value) {
 int TGlyphButton::NumGlyphs() const { return faceGlyph_->CellCount(); }
 
 void TGlyphButton::SetNumGlyphs(int value) {
-    if (value > kMaxNumGlyphs) value = kMaxNumGlyphs;
+    if (value > kMaxGlyphCells) value = kMaxGlyphCells;
     if (value < 1 || value == faceGlyph_->CellCount()) return;
     faceGlyph_->SetCellCount(value);
     Invalidate();
