@@ -21,7 +21,6 @@ constexpr WPARAM kTabKey = VK_TAB;
 // OnFocusChangeIS takes TRUE with all bits set.
 constexpr BOOL kFocusSet = -1;
 
-const char* const kToolbarTitle = "Korvi Toolbar";
 const char* const kIEToolbarKey = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 
 std::string ClassKey() { return "CLSID\\" + GUIDToString(CLSID_VeltraneDeskBand); }
@@ -275,7 +274,7 @@ void TDeskBandFactory::WriteToolbarEntries() {
     // A key that cannot be opened skips its step; a value that cannot be
     // written stops the registration.
     if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey))
-        WriteRegString(key.get(), nullptr, kToolbarTitle);
+        WriteRegString(key.get(), nullptr, kBandTitle);
     if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32"))
         WriteRegString(key.get(), "ThreadingModel", "Apartment");
     OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + CategoryName());

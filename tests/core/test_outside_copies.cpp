@@ -65,6 +65,11 @@ TEST(OutsideCopies, ClassId) {
     EXPECT_EQ(fields, id);
 }
 
+TEST(OutsideCopies, BandTitle) {
+    // The Windows Installer package writes the class key itself.
+    ExpectCopiesOf(kBandTitle, "installer/veltrane_toolbar.wxs", "Key=\"CLSID\\\\\\{[^}]+\\}\"\\s+Value=\"([^\"]+)\"");
+}
+
 TEST(OutsideCopies, FileNames) {
     const std::string dll = kToolbarDllName;
     ExpectCopiesOf(dll, "band/Veltrane_ToolBar.def", "LIBRARY \"([^\"]+)\"");
