@@ -21,7 +21,6 @@ constexpr WPARAM kTabKey = VK_TAB;
 // OnFocusChangeIS takes TRUE with all bits set.
 constexpr BOOL kFocusSet = -1;
 
-const char* const kToolbarTitle = "Korvi Toolbar";
 const char* const kIEToolbarKey = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 
 std::string ClassKey() { return "CLSID\\" + GUIDToString(CLSID_VeltraneDeskBand); }
@@ -100,20 +99,14 @@ void TDeskBand::NotifyFocusChange(bool focused) {
 }
 
 void TDeskBand::BandHook(UINT msg) {
-    // Every message the form receives switches its timer on, but a click
-    // into a child (the search box) switches it off and gives the band the
-    // focus. A hit test is no input: it asks what lies under a point, and the
-    // idle step and the system's watch over a resting pointer ask it.
-    if (msg == WM_NCHITTEST) return;
-    // A menu's loop says it is idle after each message it handled, the
-    // toolbar's own ticks among them: only a pointer that moved since the
-    // last idle step is news for hover.
-    if (msg == WM_ENTERIDLE && !TToolkit::ForThread().PointerMovedSinceIdle()) return;
+    // A message the form receives switches its timer on when the form says
+    // it is news, but a click into a child (the search box) switches it off
+    // and gives the band the focus.
     if (msg == WM_PARENTNOTIFY) {
         HasFocus = true;
         NotifyFocusChange(true);
         if (BandForm) BandForm->SetTimerEnabled(false);
-    } else if (BandForm) {
+    } else if (BandForm && BandForm->WakesTimer(msg)) {
         BandForm->SetTimerEnabled(true);
     }
 }
@@ -276,7 +269,7 @@ void TDeskBandFactory::WriteToolbarEntries() {
     // A key that cannot be opened skips its step; a value that cannot be
     // written stops the registration.
     if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey))
-        WriteRegString(key.get(), nullptr, kToolbarTitle);
+        WriteRegString(key.get(), nullptr, kBandTitle);
     if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32"))
         WriteRegString(key.get(), "ThreadingModel", "Apartment");
     OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + CategoryName());

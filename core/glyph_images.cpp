@@ -16,7 +16,7 @@ int CellCountFor(int width, int height, int current) {
     if (height <= 0 || width % height != 0) return current;
     const int cells = width / height;
     if (cells == 0) return current;  // no whole cell: keep what was set
-    return cells > 5 ? 1 : cells;
+    return cells > kMaxGlyphCells ? 1 : cells;
 }
 
 StateImageRecipe RecipeForState(TButtonFaceState state, int cellCount) {
@@ -39,8 +39,8 @@ StateImageRecipe RecipeForState(TButtonFaceState state, int cellCount) {
             recipe.Source = StateImageRecipe::Embossed;
         break;
     case S::bfsIdle:
-        if (cellCount == 5)
-            recipe.CellIndex = 4;
+        if (cellCount == kMaxGlyphCells)
+            recipe.CellIndex = static_cast<int>(TButtonFaceState::bfsIdle);
         else
             recipe.Source = StateImageRecipe::Grayed;
         break;

@@ -13,8 +13,12 @@ namespace vtb {
 // becomes its luminance gray.
 std::uint32_t GrayColor(std::uint32_t rgb, std::uint32_t keyColor, std::uint32_t faceColor);
 
+// A glyph holds at most one cell for each face state: up, disabled, pressed,
+// latched, idle.
+constexpr int kMaxGlyphCells = kFaceStateCount;
+
 // The cell count a bitmap of this size gets: width / height when that is a
-// whole number of at most 5 cells, 1 for more cells, else unchanged.
+// whole number of at most kMaxGlyphCells cells, 1 for more cells, else unchanged.
 int CellCountFor(int width, int height, int current);
 
 // How a state's image is made from the glyph.

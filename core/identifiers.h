@@ -66,6 +66,10 @@ constexpr bool SameBaseName(std::string_view a, std::string_view b) {
 
 inline constexpr ClassIdFields kBandClassId = detail::ParseClassId(kBandClassIdText);
 
+// The band's title: the default value of its class key, the name under which
+// the browser lists the toolbar.
+inline constexpr char kBandTitle[] = "Korvi Toolbar";
+
 // The toolbar DLL, and what it finds beside itself: the configuration file
 // and the machine's settings file, named after the DLL, and the button
 // glyphs, named after their captions.

@@ -10,4 +10,6 @@ Command CommandOfTarget(const std::string& target) {
     return Command::Navigate;
 }
 
+bool CaptionOpensNewWindow(const std::string& caption) { return caption.find("Lookup") != std::string::npos; }
+
 }  // namespace vtb

@@ -28,4 +28,8 @@ inline constexpr CommandCode kCommandCodes[] = {
 // holds, else Navigate. Letter case counts.
 Command CommandOfTarget(const std::string& target);
 
+// A link button whose caption holds "Lookup" opens its address in a new
+// window, every other in the browser's own. Letter case counts.
+bool CaptionOpensNewWindow(const std::string& caption);
+
 }  // namespace vtb

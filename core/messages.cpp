@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/ascii_case.h"
+
 namespace vtb {
 
 const char* const kUpdateSucceeded =
@@ -22,8 +24,6 @@ const char kCredits[] =
     "Written by the Veltrane ToolBar team.\r"
     "Thanks to everyone who tested it, reported faults\r"
     "and sent in their ideas.";
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 

@@ -2,16 +2,13 @@
 
 #include <algorithm>
 
+#include "core/ascii_case.h"
+
 namespace vtb {
 
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
+bool SameName(std::string_view a, std::string_view b) { return AsciiEqualNoCase(a, b); }
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 

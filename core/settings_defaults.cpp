@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include "core/ascii_case.h"
+
 namespace vtb {
 
 bool IsHistoryKey(std::string_view name) {
     // The profile functions skip blanks before a key name.
     while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
-    constexpr std::string_view kPrefix = "search history";
-    return name.size() >= kPrefix.size() &&
-           std::equal(kPrefix.begin(), kPrefix.end(), name.begin(), [](char wanted, char c) {
-               return wanted == (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-           });
+    return AsciiStartsWithNoCase(name, "search history");
 }
 
 ProfileSection DefaultsWithoutHistory(const ProfileSection& machine) {

@@ -410,6 +410,17 @@ const std::string& TBandForm::Target(int tag) const {
     return list[static_cast<std::size_t>(tag)];
 }
 
+bool TBandForm::WakesTimer(UINT msg) const {
+    // A hit test is no input: it asks what lies under a point, and the idle
+    // step and the system's watch over a resting pointer ask it.
+    if (msg == WM_NCHITTEST) return false;
+    // A menu's loop says it is idle after each message it handled, the
+    // toolbar's own ticks among them: only a pointer that moved since the
+    // last idle step is news for hover.
+    if (msg == WM_ENTERIDLE) return TToolkit::ForThread().PointerMovedSinceIdle();
+    return true;
+}
+
 void TBandForm::SetTimerEnabled(bool enabled) {
     if (enabled == timerEnabled_ || !Handle()) return;
     if (enabled) {

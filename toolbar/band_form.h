@@ -65,6 +65,9 @@ public:
 
     void SetTimerEnabled(bool enabled);
     bool TimerEnabled() const { return timerEnabled_; }
+    // Whether a message the form received is news for the timer, which every
+    // such message switches on.
+    bool WakesTimer(UINT msg) const;
     // Whether the timer's ticks have work: the pointer over the toolbar, or
     // the keyboard focus or the mouse capture in it.
     bool NeedsTicks() const;

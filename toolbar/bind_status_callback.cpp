@@ -1,7 +1,5 @@
 #include "toolbar/bind_status_callback.h"
 
-#include "win/test_seam.h"
-
 namespace vtb {
 namespace {
 

@@ -10,8 +10,8 @@
 
 namespace vtb {
 
-const char* const kSearchGlyph = VTB_SEARCH_GLYPH;
-const char* const kSettingsGlyph = VTB_SETTINGS_GLYPH;
+const char* const kSearchGlyph = VTB_RESOURCE_NAME(VTB_SEARCH_GLYPH);
+const char* const kSettingsGlyph = VTB_RESOURCE_NAME(VTB_SETTINGS_GLYPH);
 
 namespace {
 

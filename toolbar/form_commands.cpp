@@ -24,8 +24,6 @@ namespace {
 constexpr COLORREF kHoverColor = RGB(0, 0, 255);
 constexpr COLORREF kPlainColor = RGB(0, 0, 0);
 
-bool Contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
-
 void RaiseOnFailure(HRESULT hr) {
     if (FAILED(hr)) throw ToolbarError(SystemErrorText(static_cast<DWORD>(hr)));
 }
@@ -198,7 +196,7 @@ void TBandForm::KorviButtonClick(TComponent* sender) {
     if (typeid(*sender) == typeid(TGlyphButton)) {
         auto* button = static_cast<TGlyphButton*>(sender);
         const std::string& url = Target(button->Tag);
-        if (Contains(button->Caption(), "Lookup"))
+        if (CaptionOpensNewWindow(button->Caption()))
             NavigateURLTarget(url, "_blank");
         else
             NavigateURL(url);

@@ -1,5 +1,4 @@
 #include "toolbar/module_values.h"
-#include "win/test_seam.h"
 
 namespace vtb {
 

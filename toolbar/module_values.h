@@ -28,4 +28,11 @@ void PublishConfiguration(const SharedTargets& urls, const ConfigValues& config)
 std::string CurrentSearchMethod();
 void SetSearchMethod(const std::string& method);
 
+// For the tests only: forgets the configuration, the targets and the search
+// method every toolbar of the process shares, as in a process that has just
+// loaded the DLL.
+namespace test_seam {
+void ResetModuleValues();
+}
+
 }  // namespace vtb

@@ -10,7 +10,8 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+# shellcheck source=tools/common.sh
+source "$repo/tools/common.sh"
 cross="${1:-$BUILD_ROOT/cross}"
 out="${2:-$BUILD_ROOT/installer}"
 sample="$repo/resources/sample"

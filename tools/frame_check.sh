@@ -11,10 +11,8 @@
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-# shellcheck source=tools/test_common.sh
-source "$repo/tools/test_common.sh"
-BUILD_ROOT="$(vtb_build_root)"
-export BUILD_ROOT
+# shellcheck source=tools/common.sh
+source "$repo/tools/common.sh"
 cross="$BUILD_ROOT/cross"
 # shellcheck source=tools/wine_env.sh
 VTB_WINEPREFIX="${WINEPREFIX:-$BUILD_ROOT/wineprefix-tests}" source "$repo/tools/wine_env.sh"

@@ -18,7 +18,14 @@ So the DLL is linked in rounds:
      Their entries may reach more code (an entry's LSDA names the types its
      handlers catch), so this round repeats until the kept functions stay
      the same;
-  4. the image of the last round is the DLL, stripped when the command says -s.
+  4. the image of the last round is checked: every function it keeps must
+     have its entry (tools/unwind_table.py reads the table as the runtime
+     does); then it is the DLL, stripped when the command says -s.
+
+The launcher checks itself: a first round whose map names no function, or
+implausibly few, means the map's format is not the one read here (a new
+binutils), and the link fails with a message naming the linker's version
+rather than hand on a DLL without the entries.
 
 The link of round 3 is kept unstripped beside the map for the test that
 checks every kept function's entry (tests/unwind/), and the image of round 2,
@@ -32,8 +39,14 @@ import shutil
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
+from unwind_table import ImageError, describe, functions_without_entry  # noqa: E402
+
 KEEP_ALL = "KEEP(*(.eh_frame*))"
 MAX_ROUNDS = 8
+# The first round of the toolbar's link keeps well over a thousand function
+# sections; a map read as naming fewer has changed its format.
+MIN_KEPT = 200
 
 
 def fail(message):
@@ -82,6 +95,12 @@ def default_script(cmd, work):
         fail(f"the linker's script holds {KEEP_ALL} {len(lines)} times, not once: "
              "this link no longer knows where the unwind entries go")
     return script
+
+
+def linker_version(cmd):
+    ld = run(cmd[:1] + ["-print-prog-name=ld"], capture=True).strip()
+    text = subprocess.run([ld, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+    return (text.splitlines() or ["an unknown linker"])[0]
 
 
 def script_keeping(script, functions):
@@ -144,6 +163,10 @@ def main():
     script = default_script(cmd, work)
     functions = link_round(cmd, work, "first-pass", script_keeping(script, set()),
                            os.path.join(work, "first-pass.dll"))
+    if len(functions) < MIN_KEPT:
+        fail(f"the link map names {len(functions)} function sections that code reaches, "
+             f"fewer than {MIN_KEPT}: {linker_version(cmd)} writes a map this launcher cannot read "
+             f"(see {os.path.join(work, 'first-pass.map')})")
     checked = os.path.join(work, base)
     for n in range(1, MAX_ROUNDS + 1):
         final_script = script_keeping(script, functions)
@@ -155,6 +178,12 @@ def main():
         fail(f"the kept functions still grew after {MAX_ROUNDS} rounds")
     with open(os.path.join(work, "unwind-kept.txt"), "w") as f:
         f.write("".join(name + "\n" for name in sorted(functions)))
+    try:
+        _, _, missing = functions_without_entry(checked)
+    except ImageError as e:
+        fail(f"cannot read the exception table of {checked}: {e}")
+    if missing:
+        fail(f"{checked} ({linker_version(cmd)}): {describe(missing)}")
 
     if strip:
         # Stripped from the checked image itself: a link of its own would

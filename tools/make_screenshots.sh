@@ -7,15 +7,14 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+# shellcheck source=tools/common.sh
+source "$repo/tools/common.sh"
 cross="$BUILD_ROOT/cross"
 demo="$BUILD_ROOT/screenshots"
 out="${1:-$repo/docs}"
 
 bash "$repo/tools/setup.sh"
-cmake -S "$repo" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$cross" -j2 --target Veltrane_ToolBar browser_frame >/dev/null
+vtb_build cross Veltrane_ToolBar browser_frame
 
 export VTB_SCREEN=1000x380x24 VTB_FRESH_SETTINGS=1
 unset DISPLAY

@@ -14,79 +14,42 @@
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-# shellcheck source=tools/test_common.sh
-source "$repo/tools/test_common.sh"
-build_root="$(vtb_build_root)"
-mkdir -p "$build_root"
-build_root="$(cd "$build_root" && pwd)"
+# shellcheck source=tools/common.sh
+source "$repo/tools/common.sh"
 fuzz_seconds="${FUZZ_SECONDS:-20}"
-jobs="${JOBS:-2}"
-
-passed=0
-failed=0
-failures=()
-
-fail() {
-    failed=$((failed + 1))
-    failures+=("$1")
-    echo "!! $1"
-}
-
-# Adds the counts of a GoogleTest run from its output.
-count_gtest() {
-    local name="$1" log="$2" rc="$3" p f
-    read -r p f < <(vtb_count_results "$log")
-    passed=$((passed + p))
-    failed=$((failed + f))
-    if [ "$f" -gt 0 ]; then
-        failures+=("$name: $f failed")
-    elif [ "$rc" -ne 0 ] || [ "$p" -eq 0 ]; then
-        fail "$name: exited with code $rc and no test result (see $log)"
-    fi
-    echo "== $name: $p passed, $f failed"
-}
-
-configure_and_build() {
-    local dir="$1"
-    shift
-    cmake -S "$repo" -B "$dir" "$@" >"$dir.configure.log" 2>&1 &&
-        cmake --build "$dir" -j"$jobs" >"$dir.build.log" 2>&1
-}
 
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 # 1. Normal build: tests and benchmark.
-native="$build_root/core-native"
+native="$BUILD_ROOT/core-native"
 echo "== core: normal build"
-if configure_and_build "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVTB_SANITIZE=OFF -DVTB_FUZZ=OFF; then
+if vtb_build core-native; then
     rc=0
     "$native/core_tests" --gtest_color=no >"$native.tests.log" 2>&1 || rc=$?
     grep -E '^\[  FAILED  \]|: Failure$' "$native.tests.log" || true
-    count_gtest "core tests" "$native.tests.log" "$rc"
+    vtb_count_suite "core tests" "$native.tests.log" "$rc"
 
     echo "== benchmark: configuration reading"
     if "$native/bench_config_read"; then
-        passed=$((passed + 1))
+        vtb_note_pass
     else
-        fail "bench_config_read did not run"
+        vtb_note_failure "bench_config_read did not run"
     fi
 else
-    tail -n 30 "$native.build.log" "$native.configure.log" 2>/dev/null
-    fail "normal build failed (see $native.build.log)"
+    vtb_note_failure "normal build failed (see $native.build.log)"
 fi
 
 # 2. AddressSanitizer and UBSan.
-asan="$build_root/core-asan"
+asan="$BUILD_ROOT/core-asan"
 echo "== core: AddressSanitizer and UBSan build"
-if configure_and_build "$asan" -DCMAKE_BUILD_TYPE=Debug -DVTB_SANITIZE=ON -DVTB_FUZZ=OFF; then
+if vtb_build core-asan; then
     rc=0
     "$asan/core_tests" --gtest_color=no >"$asan.tests.log" 2>&1 || rc=$?
     grep -E '^\[  FAILED  \]|: Failure$|ERROR: |runtime error' "$asan.tests.log" || true
-    count_gtest "core tests (sanitizers)" "$asan.tests.log" "$rc"
+    vtb_count_suite "core tests (sanitizers)" "$asan.tests.log" "$rc"
 else
-    tail -n 30 "$asan.build.log" "$asan.configure.log" 2>/dev/null
-    fail "sanitizer build failed (see $asan.build.log)"
+    vtb_note_failure "sanitizer build failed (see $asan.build.log)"
 fi
 
 # Runs a fuzz target for the set time from its seed folders; new inputs go
@@ -101,26 +64,25 @@ run_fuzz_target() {
     "$fuzz/$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$@" >"$log" 2>&1 || rc=$?
     if [ "$rc" -eq 0 ]; then
-        passed=$((passed + 1))
+        vtb_note_pass
         echo "== $target: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') runs, no failure"
     else
         tail -n 40 "$log"
-        fail "$target found a failure (exit code $rc, inputs in $artifacts, log $log)"
+        vtb_note_failure "$target found a failure (exit code $rc, inputs in $artifacts, log $log)"
     fi
 }
 
 # 3. Fuzz targets, with clang.
-fuzz="$build_root/core-fuzz"
+fuzz="$BUILD_ROOT/core-fuzz"
 echo "== core: fuzz targets (${fuzz_seconds}s each)"
 if ! command -v clang++ >/dev/null 2>&1; then
-    fail "clang++ is not installed: fuzz targets not built"
-elif CC=clang CXX=clang++ configure_and_build "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVTB_FUZZ=ON; then
+    vtb_note_failure "clang++ is not installed: fuzz targets not built"
+elif vtb_build core-fuzz; then
     for target in fuzz_config fuzz_bitmap; do
         run_fuzz_target "$target" "$repo/tests/fuzz/corpus/${target#fuzz_}"
     done
 else
-    tail -n 30 "$fuzz.build.log" "$fuzz.configure.log" 2>/dev/null
-    fail "fuzz build failed (see $fuzz.build.log)"
+    vtb_note_failure "fuzz build failed (see $fuzz.build.log)"
 fi
 
 # 4. The configuration checker (vtbcheck) ---------------------------------
@@ -128,7 +90,7 @@ echo "== configuration checker: fuzz target (${fuzz_seconds}s)"
 if [ -x "$fuzz/fuzz_check" ]; then
     run_fuzz_target fuzz_check "$repo/tests/fuzz/corpus/check" "$repo/tests/fuzz/corpus/config"
 else
-    fail "fuzz_check was not built (see $fuzz.build.log)"
+    vtb_note_failure "fuzz_check was not built (see $fuzz.build.log)"
 fi
 
 for build in "$native" "$asan"; do
@@ -137,17 +99,11 @@ for build in "$native" "$asan"; do
         rc=0
         VTBCHECK="$build/vtbcheck" python3 "$repo/tests/vtbcheck/test_vtbcheck.py" >"$build.vtbcheck.log" 2>&1 || rc=$?
         grep -E '^\[  FAILED  \]|AssertionError|ERROR: |runtime error' "$build.vtbcheck.log" || true
-        count_gtest "vtbcheck command ($(basename "$build"))" "$build.vtbcheck.log" "$rc"
+        vtb_count_suite "vtbcheck command ($(basename "$build"))" "$build.vtbcheck.log" "$rc"
     else
-        fail "vtbcheck was not built in $build"
+        vtb_note_failure "vtbcheck was not built in $build"
     fi
 done
 # ---- end of the configuration checker ------------------------------------
 
-echo
-if [ ${#failures[@]} -gt 0 ]; then
-    echo "Failures:"
-    printf '  %s\n' "${failures[@]}"
-fi
-echo "native: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+vtb_finish native

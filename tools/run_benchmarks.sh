@@ -13,14 +13,15 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+# shellcheck source=tools/common.sh
+source "$repo/tools/common.sh"
 native="$BUILD_ROOT/core-native"
 cross="$BUILD_ROOT/cross"
 stage="$BUILD_ROOT/bench-band"
 logs="$BUILD_ROOT/logs/bench"
 idle_seconds="${VTB_IDLE_SECONDS:-20}"
 idle_rounds="${VTB_IDLE_ROUNDS:-2}"
-mkdir -p "$BUILD_ROOT" "$logs"
+mkdir -p "$logs"
 
 rows=()      # "figure|measured|floor or baseline|comparison"
 failures=()
@@ -45,17 +46,14 @@ run_bench() {
 }
 
 echo "== native build"
-cmake -S "$repo" -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVTB_SANITIZE=OFF -DVTB_FUZZ=OFF >/dev/null
-cmake --build "$native" -j2 >/dev/null
+vtb_build core-native
 for bench in "$native"/bench_*; do
     [ -x "$bench" ] || continue
     run_bench "$(basename "$bench")" "$bench"
 done
 
 echo "== cross build"
-cmake -S "$repo" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$cross" -j2 >/dev/null
+vtb_build cross
 
 # The Wine benchmarks run beside a copy of the DLL and the sample
 # configuration, away from the files the tests write.

@@ -2,7 +2,7 @@
 # Long fuzzing of the portable core: every libFuzzer target, built with clang,
 # AddressSanitizer and UBSan, runs for at least FUZZ_RUNS executions (ten
 # million by default) from the seed corpus in tests/fuzz/corpus/, in
-# FUZZ_JOBS processes at once (one per processor by default) that share the
+# FUZZ_JOBS processes at once (JOBS, the number of processors, by default) that share the
 # target's corpus and split its executions. Prints the figures of each
 # target and exits non-zero when one finds a failure. Not part of the test
 # command, which runs every target for a short time.
@@ -20,13 +20,12 @@
 set -uo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build_root="${BUILD_ROOT:-$repo/build}"
-mkdir -p "$build_root"
-build_root="$(cd "$build_root" && pwd)"
+# shellcheck source=tools/common.sh
+source "$repo/tools/common.sh"
 runs="${FUZZ_RUNS:-10000000}"
-jobs="${FUZZ_JOBS:-$(nproc)}"
+jobs="${FUZZ_JOBS:-$JOBS}"
 timeout="${FUZZ_TIMEOUT:-10}"
-fuzz="$build_root/core-fuzz"
+fuzz="$BUILD_ROOT/core-fuzz"
 
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
@@ -36,12 +35,7 @@ if ! command -v clang++ >/dev/null 2>&1; then
     exit 1
 fi
 echo "== building the fuzz targets in $fuzz"
-CC=clang CXX=clang++ cmake -S "$repo" -B "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVTB_FUZZ=ON \
-    >"$fuzz.configure.log" 2>&1 &&
-    cmake --build "$fuzz" -j2 >"$fuzz.build.log" 2>&1 || {
-    tail -n 30 "$fuzz.build.log"
-    exit 1
-}
+vtb_build core-fuzz || exit 1
 
 status=0
 printf '%-16s %12s %8s %10s %8s %8s\n' target executions seconds "exec/s" coverage corpus

@@ -13,7 +13,8 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+# shellcheck source=tools/common.sh
+source "$repo/tools/common.sh"
 cross="$BUILD_ROOT/cross"
 demo="$BUILD_ROOT/demo"
 shot="${1:-$repo/docs/screenshot-toolbar.png}"
@@ -27,11 +28,7 @@ echo "== setup"
 bash "$repo/tools/setup.sh"
 
 echo "== build"
-mkdir -p "$BUILD_ROOT"
-cmake -S "$repo" -B "$cross" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-i686-mingw.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >"$BUILD_ROOT/main_cmake.log" 2>&1 ||
-    { cat "$BUILD_ROOT/main_cmake.log"; exit 1; }
-cmake --build "$cross" -j2 --target Veltrane_ToolBar browser_frame
+vtb_build cross Veltrane_ToolBar browser_frame
 
 echo "== installers"
 bash "$repo/tools/build_installer.sh" "$cross" "$BUILD_ROOT/installer"

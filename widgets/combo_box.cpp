@@ -7,7 +7,6 @@
 
 #include "core/toolbar_layout.h"
 #include "widgets/form.h"
-#include "win/test_seam.h"
 
 namespace vtb {
 

@@ -52,4 +52,10 @@ private:
     std::optional<Made> unlearnt_;
 };
 
+// For the tests only: the next search box made learns the control's heights
+// again, as the process's first one does when its list first drops down.
+namespace test_seam {
+void ForgetLearnedComboHeights();
+}
+
 }  // namespace vtb

@@ -10,6 +10,8 @@
 namespace vtb {
 namespace {
 
+// The messages of the pointer over a window; the wheel, just past them, goes
+// to the focused window, not to the control under the pointer.
 bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK; }
 
 }  // namespace
@@ -145,22 +147,16 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK: {
-        if (CaptureOnPress) SetMouseCapture(true);
-        if (msg == WM_LBUTTONDBLCLK && OnDblClick) OnDblClick(this);
         const bool right = msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK;
         const bool middle = msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK;
-        if (OnMouseDown) OnMouseDown(this, right ? MK_RBUTTON : middle ? MK_MBUTTON : MK_LBUTTON, x, y);
+        MouseButtonDown(right ? MK_RBUTTON : middle ? MK_MBUTTON : MK_LBUTTON, x, y);
+        if (msg == WM_LBUTTONDBLCLK && OnDblClick) OnDblClick(this);
         return 0;
     }
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-        // The capture stays while any mouse button is still held.
-        if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
-        if (OnMouseUp) {
-            const UINT button = msg == WM_RBUTTONUP ? MK_RBUTTON : msg == WM_MBUTTONUP ? MK_MBUTTON : MK_LBUTTON;
-            OnMouseUp(this, button, x, y);
-        }
+        MouseButtonUp(msg == WM_RBUTTONUP ? MK_RBUTTON : msg == WM_MBUTTONUP ? MK_MBUTTON : MK_LBUTTON, wParam, x, y);
         return 0;
     case WM_MOUSEMOVE:
         if (OnMouseMove) OnMouseMove(this, x, y);
@@ -193,6 +189,16 @@ void TControl::SetMouseCapture(bool capture) {
         parent_->captureControl_ = nullptr;
         if (GetCapture() == parent_->Handle()) ReleaseCapture();
     }
+}
+
+void TControl::MouseButtonDown(UINT button, int x, int y) {
+    if (CaptureOnPress) SetMouseCapture(true);
+    if (OnMouseDown) OnMouseDown(this, button, x, y);
+}
+
+void TControl::MouseButtonUp(UINT button, WPARAM keys, int x, int y) {
+    if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
+    if (OnMouseUp) OnMouseUp(this, button, x, y);
 }
 
 POINT TControl::ClientToScreen(POINT p) const {
@@ -331,17 +337,10 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     const HWND saved = self->current_;
     self->current_ = window;
     LRESULT result = 0;
-    // No error may pass through the system's message dispatch: this is the
-    // event boundary where the user is told.
-    try {
-        if (window == self->handle_)
-            result = self->WndProc(msg, wParam, lParam);
-        else
-            result = self->ChildWndProc(window, msg, wParam, lParam);
-    } catch (const std::exception& error) {
-        ShowErrorMessage(error.what());
-    } catch (...) {
-    }
+    RunAtEventBoundary([&] {
+        result = window == self->handle_ ? self->WndProc(msg, wParam, lParam)
+                                         : self->ChildWndProc(window, msg, wParam, lParam);
+    });
     self->current_ = saved;
     if (msg == WM_NCDESTROY) self->WindowDestroyed(window);
     return result;
@@ -372,15 +371,17 @@ void TWinControl::PaintControls(HDC dc, const RECT& area) {
     }
 }
 
+void TWinControl::FillBackground(HDC dc, const RECT& area) const {
+    UniqueBrush brush(CreateSolidBrush(ColorToRGB(BackgroundColor)));
+    FillRect(dc, &area, brush.get());
+}
+
 void TWinControl::PaintWindow() {
     std::string error;
     {
         const PaintDc paint(handle_);
         try {
-            if (paint.Erase()) {
-                UniqueBrush brush(CreateSolidBrush(ColorToRGB(BackgroundColor)));
-                FillRect(paint.get(), &paint.Area(), brush.get());
-            }
+            if (paint.Erase()) FillBackground(paint.get(), paint.Area());
             PaintControls(paint.get(), paint.Area());
         } catch (const std::exception& e) {
             error = e.what();
@@ -426,8 +427,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
         RECT r;
         GetClientRect(handle_, &r);
-        UniqueBrush brush(CreateSolidBrush(ColorToRGB(BackgroundColor)));
-        FillRect(reinterpret_cast<HDC>(wParam), &r, brush.get());
+        FillBackground(reinterpret_cast<HDC>(wParam), r);
         return 1;
     }
     case WM_PAINT:
@@ -455,7 +455,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     default:
         if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
-        if (IsMouseMessage(msg) && msg != WM_MOUSEWHEEL) {
+        if (IsMouseMessage(msg)) {
             POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             if (TControl* target = MouseTarget(p)) {
                 const RECT r = target->BoundsRect();

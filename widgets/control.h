@@ -150,6 +150,12 @@ protected:
     virtual void Click();  // fires OnClick
     bool MouseCapture() const;
     void SetMouseCapture(bool capture);
+    // A mouse button (MK_LBUTTON, MK_RBUTTON, MK_MBUTTON) pressed on the
+    // control: the capture of CaptureOnPress, then OnMouseDown.
+    void MouseButtonDown(UINT button, int x, int y);
+    // A mouse button released; `keys` are the buttons still held: the
+    // capture stays while any is, then OnMouseUp.
+    void MouseButtonUp(UINT button, WPARAM keys, int x, int y);
 
 private:
     friend class TWinControl;
@@ -227,6 +233,7 @@ protected:
 
 private:
     void WindowDestroyed(HWND window);
+    void FillBackground(HDC dc, const RECT& area) const;
     void PaintWindow();
     void AttachHandle(HWND handle, WNDPROC previous);
     WNDPROC PreviousProc(HWND window) const;

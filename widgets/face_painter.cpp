@@ -7,13 +7,11 @@
 #include "core/toolbar_error.h"
 #include "core/glyph_images.h"
 #include "widgets/same_values.h"
-#include "win/test_seam.h"
 
 namespace vtb {
 
 namespace {
 
-constexpr int kMaxCells = 5;
 constexpr DWORD kMaskRop = 0x00E20746;  // DSPDxax: brush where the mask is set, else keep
 
 // Marks a transparent pixel of a kept state image.
@@ -65,7 +63,7 @@ void TButtonGlyph::SourceChanged() {
 }
 
 void TButtonGlyph::SetCellCount(int count) {
-    if (count > kMaxCells) count = kMaxCells;
+    if (count > kMaxGlyphCells) count = kMaxGlyphCells;
     if (count <= 0 || count == cellCount_) return;
     ReleaseStateImages();
     cellCount_ = count;

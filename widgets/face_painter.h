@@ -114,4 +114,10 @@ private:
     std::vector<std::pair<LayoutInputs, FaceLayout>> layouts_;
 };
 
+// For the tests only: makes the next `count` glyph state images fail to
+// build, as an image list refusing them would ("Unable to Replace Image").
+namespace test_seam {
+void FailNextImageStores(int count);
+}
+
 }  // namespace vtb

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/caption_accelerator.h"
+#include "core/glyph_images.h"
 #include "core/toolbar_error.h"
 #include "widgets/face_drawing.h"
 #include "widgets/face_painter.h"
@@ -23,8 +24,6 @@
 namespace vtb {
 
 namespace {
-
-constexpr int kMaxNumGlyphs = 5;
 
 static_assert(static_cast<int>(MenuAlign::Left) == paLeft && static_cast<int>(MenuAlign::Right) == paRight &&
                   static_cast<int>(MenuAlign::Center) == paCenter,
@@ -95,14 +94,8 @@ private:
             KillTimer(nullptr, id);
             return;
         }
-        // The system's dispatch is the event boundary: the user is told here.
         const TToolkit::HandlerScope scope;
-        try {
-            timer->owner_->RepeatTick();
-        } catch (const std::exception& error) {
-            ShowErrorMessage(error.what());
-        } catch (...) {
-        }
+        RunAtEventBoundary([timer] { timer->owner_->RepeatTick(); });
     }
 
     TGlyphButton* owner_;
@@ -244,7 +237,7 @@ void TGlyphButton::SetMarkDropDown(bool value) {
 int TGlyphButton::NumGlyphs() const { return faceGlyph_->CellCount(); }
 
 void TGlyphButton::SetNumGlyphs(int value) {
-    if (value > kMaxNumGlyphs) value = kMaxNumGlyphs;
+    if (value > kMaxGlyphCells) value = kMaxGlyphCells;
     if (value < 1 || value == faceGlyph_->CellCount()) return;
     faceGlyph_->SetCellCount(value);
     Invalidate();
@@ -372,13 +365,7 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TGlyphButton::Press(MouseButton button, int x, int y) {
     if (isMenuShowing_) return;  // the drop-down menu of this very press is open
-    if (CaptureOnPress) SetMouseCapture(true);
-    if (OnMouseDown) {
-        const UINT code = button == MouseButton::Left    ? MK_LBUTTON
-                          : button == MouseButton::Right ? MK_RBUTTON
-                                                         : MK_MBUTTON;
-        OnMouseDown(this, code, x, y);
-    }
+    MouseButtonDown(KeyCode(button), x, y);
     if (!isHovered_ && Enabled()) {
         isHovered_ = true;
         Repaint();
@@ -453,14 +440,7 @@ void TGlyphButton::TrackPointer(int x, int y) {
 }
 
 void TGlyphButton::Release(MouseButton button, WPARAM keys, int x, int y) {
-    // The capture stays while any mouse button is still held on the button.
-    if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && MouseCapture()) SetMouseCapture(false);
-    if (OnMouseUp) {
-        const UINT code = button == MouseButton::Left    ? MK_LBUTTON
-                          : button == MouseButton::Right ? MK_RBUTTON
-                                                         : MK_MBUTTON;
-        OnMouseUp(this, code, x, y);
-    }
+    MouseButtonUp(KeyCode(button), keys, x, y);
     FinishPress(button, x, y);
     StopAutoRepeat();
 }

@@ -134,6 +134,9 @@ protected:
 
 private:
     enum class MouseButton { Left, Right, Middle };
+    static constexpr UINT KeyCode(MouseButton button) {
+        return button == MouseButton::Left ? MK_LBUTTON : button == MouseButton::Right ? MK_RBUTTON : MK_MBUTTON;
+    }
     class TRepeatTimer;
 
     void Press(MouseButton button, int x, int y);

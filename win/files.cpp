@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "core/config_file.h"
+#include "core/toolbar_error.h"
 #include "win/handles.h"
 
 namespace vtb {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 namespace vtb {
@@ -27,6 +28,20 @@ std::string ApplicationTitle();
 
 // Error box: the application title, the full-stop rule, an error icon, OK.
 void ShowErrorMessage(const std::string& text);
+
+// Runs `handler` where the system's dispatch called us (a window procedure,
+// a timer callback): the event boundary, where an error is shown and goes no
+// further. An exception of no known type carries no text to show; it must
+// not unwind through the system's frames either, so it ends here, unshown.
+template <class Handler>
+void RunAtEventBoundary(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowErrorMessage(error.what());
+    } catch (...) {
+    }
+}
 
 // Plain message box centred on the screen: one OK button, no icon.
 void ShowPlainMessage(const std::string& text);

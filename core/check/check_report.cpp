@@ -139,7 +139,7 @@ private:
             row.target = button.TargetIndex >= 0 ? T(TargetAt(button.TargetIndex)) : "-";
             row.index = button.TargetIndex >= 0 ? std::to_string(button.TargetIndex) : "-";
             row.glyph = GlyphText(button);
-            if (button.Number > 0 && button.Caption.find("Lookup") != std::string::npos)
+            if (button.Number > 0 && CaptionOpensNewWindow(button.Caption))
                 row.note = "opens in a new window";
             if (button.ShownCaption != button.Caption && button.Configured)
                 row.note += std::string(row.note.empty() ? "" : "; ") + "shown as " + Q(button.ShownCaption);

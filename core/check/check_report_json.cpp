@@ -185,7 +185,7 @@ private:
         j_.Str(button.ShownCaption);
         Target(button.TargetIndex);
         j_.Key("newWindow");
-        j_.Bool(button.Number > 0 && button.Caption.find("Lookup") != std::string::npos);
+        j_.Bool(button.Number > 0 && CaptionOpensNewWindow(button.Caption));
         const GlyphInfo& glyph = button.Glyph;
         j_.Key("glyph");
         j_.Open('{');

@@ -4,6 +4,7 @@
 #include <climits>
 #include <map>
 
+#include "core/ascii_case.h"
 #include "core/check/button_font.h"
 #include "core/caption_accelerator.h"
 
@@ -15,14 +16,6 @@ std::string LineRange(std::size_t first, std::size_t last) {
     return "lines " + std::to_string(Shown(first)) + " to " + std::to_string(Shown(last));
 }
 
-bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const char a = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-        if (a != prefix[i]) return false;
-    }
-    return true;
-}
 
 // A single "&" underlines the next letter; "&&" shows one "&".
 bool HasAccelerator(const std::string& caption) {
@@ -52,11 +45,6 @@ std::string PlaceName(const ButtonInfo& button) {
                                                 : std::string("Settings button");
 }
 
-std::string Lowered(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 class TrapChecks {
 public:
@@ -318,14 +306,14 @@ public:
                                        Quoted(name) + " after its place");
             }
             for (const auto& [earlier, other] : announced) {
-                if (earlier != Lowered(name)) continue;
+                if (earlier != AsciiLowered(name)) continue;
                 Warn(button->Line, Called(*button) + " " + Quoted(button->Caption) +
                                        ": a screen reader announces it as " + Quoted(name) + ", as " + Called(*other) +
                                        " on line " + std::to_string(other->Line) +
                                        ": its users cannot tell the two apart");
                 break;
             }
-            announced.emplace_back(Lowered(name), button);
+            announced.emplace_back(AsciiLowered(name), button);
         }
     }
 
@@ -398,11 +386,11 @@ public:
         if (!hasSearchSection)
             Warn(0, "no " + Quoted(kSearchParametersHeader) +
                         " section: the search address is made of the search method and the query alone");
-        else if (!StartsWithNoCase(first.Text, "http://") && !StartsWithNoCase(first.Text, "https://"))
+        else if (!AsciiStartsWithNoCase(first.Text, "http://") && !AsciiStartsWithNoCase(first.Text, "https://"))
             Warn(first.Line, "the search address " + Quoted(first.Text) +
                                  " does not start with http:// or https://: the browser may not open it");
         const ValueLine& update = model.UpdateURL;
-        if (!update.Text.empty() && !StartsWithNoCase(update.Text, "https://"))
+        if (!update.Text.empty() && !AsciiStartsWithNoCase(update.Text, "https://"))
             Warn(update.Line, "the update address " + Quoted(update.Text) +
                                   " is not https: anyone on the network path could replace every user's "
                                   "configuration");
@@ -415,7 +403,7 @@ private:
         std::string key;
         for (const char c : text) {
             if (c == ' ' || c == '\t' || c == '[' || c == ']') continue;
-            key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            key += AsciiLower(c);
         }
         return key;
     }

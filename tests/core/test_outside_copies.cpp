@@ -65,10 +65,15 @@ TEST(OutsideCopies, ClassId) {
     EXPECT_EQ(fields, id);
 }
 
+TEST(OutsideCopies, BandTitle) {
+    // The Windows Installer package writes the class key itself.
+    ExpectCopiesOf(kBandTitle, "installer/veltrane_toolbar.wxs", "Key=\"CLSID\\\\\\{[^}]+\\}\"\\s+Value=\"([^\"]+)\"");
+}
+
 TEST(OutsideCopies, FileNames) {
     const std::string dll = kToolbarDllName;
     ExpectCopiesOf(dll, "band/Veltrane_ToolBar.def", "LIBRARY \"([^\"]+)\"");
-    ExpectCopiesOf(fs::path(dll).stem().string(), "CMakeLists.txt", "OUTPUT_NAME (\\w+)\\)");
+    ExpectCopiesOf(fs::path(dll).stem().string(), "cmake/shipped_dll.cmake", "OUTPUT_NAME (\\w+)\\)");
     ExpectCopiesOf(Upper(dll), "resources/toolbar.rc", "\"OriginalFilename\", \"([^\"]+)\"");
     ExpectCopiesOf(dll, "installer/veltrane_toolbar.nsi", "!define DLL \"([^\"]+)\"");
     ExpectCopiesOf(kConfigFileName, "installer/veltrane_toolbar.nsi", "!define CONFIG \"([^\"]+)\"");

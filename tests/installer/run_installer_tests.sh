@@ -13,7 +13,8 @@
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-export BUILD_ROOT="${BUILD_ROOT:-$repo/build}"
+# shellcheck source=tools/common.sh
+source "$repo/tools/common.sh"
 cross="$BUILD_ROOT/cross"
 out="$BUILD_ROOT/installer"
 logs="$BUILD_ROOT/logs"

@@ -39,7 +39,7 @@ TEST_F(SilentSetup, TheDllRegistersItselfForTheBrowser) {
     const std::string clsid = std::string("CLSID\\") + kBandClsid;
     std::string text;
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid, "", &text));
-    EXPECT_EQ("Korvi Toolbar", text);
+    EXPECT_EQ(vtb::kBandTitle, text);
     ASSERT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "", &text));
     EXPECT_TRUE(SamePath(text, Installed(vtb::kToolbarDllName))) << text;
     EXPECT_TRUE(ReadString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "ThreadingModel", &text));

@@ -8,57 +8,16 @@ alone and keeps to its size.
     test_unwind.py --check IMAGE    lists the functions of an unstripped image
                                     that lack their entry (exit status 1 if any)
 """
-import bisect
 import glob
 import os
-import struct
 import sys
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from unwind_table import Image, ImageError, unwind_entries  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from unwind_table import Image, ImageError, describe, functions_without_entry  # noqa: E402
 
 MAX_BYTES = 300_000
 EXPORTS = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}
-
-# The C runtime's start-up code: dllcrt2.o's entries lie before the table the
-# runtime registers (it runs before the registration), and crtbegin.o's
-# constructor is the one that registers it. Nothing of ours is on the stack
-# below them when an exception is thrown.
-START_UP = {"_DllMainCRTStartup@12", "___DllMainCRTStartup", "__CRT_INIT@12", "_pre_c_init",
-            "_atexit", "_register_frame_ctor"}
-
-
-def is_import_thunk(image, va, idata):
-    """jmp dword ptr [address in the import table]: a stub, no frame."""
-    code = image.read_va(va, 6)
-    if code[:2] != b"\xff\x25":
-        return False
-    target = struct.unpack_from("<I", code, 2)[0] - image.image_base
-    return any(s[1] <= target < s[1] + s[2] for s in idata)
-
-
-def functions_without_entry(path):
-    image = Image(path)
-    symbols = image.symbols()
-    begin = [va for name, va, _, _ in symbols if name == "___EH_FRAME_BEGIN__"]
-    if len(begin) != 1:
-        raise ImageError(f"{path}: no ___EH_FRAME_BEGIN__ symbol")
-    ranges, _ = unwind_entries(image, begin[0])
-    ranges.sort()
-    starts = [r[0] for r in ranges]
-    code = {i for i, s in enumerate(image.sections) if s[5] & 0x20}
-    idata = [s for s in image.sections if s[0] == ".idata"]
-    functions = sorted({(va, name) for name, va, is_function, sec in symbols if is_function and sec in code})
-    missing = []
-    for va, name in functions:
-        i = bisect.bisect_right(starts, va) - 1
-        if i >= 0 and ranges[i][0] <= va < ranges[i][1]:
-            continue
-        if name in START_UP or is_import_thunk(image, va, idata):
-            continue
-        missing.append(name)
-    return len(functions), len(ranges), missing
 
 
 class Suite:
@@ -78,12 +37,6 @@ class Suite:
         else:
             print(f"[       OK ] Unwind.{name} (0 ms)")
             self.passed += 1
-
-
-def describe(missing, limit=20):
-    shown = "\n    ".join(missing[:limit])
-    more = f"\n    ... and {len(missing) - limit} more" if len(missing) > limit else ""
-    return f"{len(missing)} kept functions lack their unwind entry:\n    {shown}{more}"
 
 
 def main(build):

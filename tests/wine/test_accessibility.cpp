@@ -25,7 +25,7 @@
 #include "tests/wine/toolbar_fixture.h"
 #include "widgets/toolkit.h"
 #include "win/class_id.h"
-#include "win/test_seam.h"
+#include "toolbar/module_values.h"
 
 namespace vtbtest {
 namespace {

@@ -26,7 +26,7 @@
 #include "win/class_id.h"
 #include "win/handles.h"
 #include "win/module.h"
-#include "win/test_seam.h"
+#include "toolbar/module_values.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
 #include "tests/wine/toolbar_fixture.h"
-#include "win/test_seam.h"
+#include "toolbar/module_values.h"
 
 namespace vtbtest {
 namespace {

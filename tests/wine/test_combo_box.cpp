@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/wine/toolbar_fixture.h"
-#include "win/test_seam.h"
+#include "widgets/combo_box.h"
 
 namespace vtbtest {
 namespace {

@@ -21,7 +21,6 @@
 #include "widgets/glyph_button.h"
 #include "widgets/menus.h"
 #include "widgets/toolkit.h"
-#include "win/test_seam.h"
 
 namespace {
 

@@ -16,7 +16,6 @@
 #include "widgets/face_painter.h"
 #include "widgets/glyph_button.h"
 #include "widgets/glyph_file_cache.h"
-#include "win/test_seam.h"
 
 namespace {
 

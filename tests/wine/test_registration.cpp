@@ -81,7 +81,7 @@ protected:
         const RegValue title = ReadValue(HKEY_CLASSES_ROOT, kClassKey, nullptr);
         EXPECT_TRUE(title.present);
         EXPECT_EQ(static_cast<DWORD>(REG_SZ), title.type);
-        EXPECT_EQ("Korvi Toolbar", title.text) << "the toolbar's title replaces the empty description";
+        EXPECT_EQ(vtb::kBandTitle, title.text) << "the toolbar's title replaces the empty description";
         EXPECT_EQ(14u, title.size) << "written with its terminating zero";
 
         const std::string server = std::string(kClassKey) + "\\InprocServer32";

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "tests/wine/toolbar_fixture.h"
-#include "win/test_seam.h"
+#include "toolbar/module_values.h"
 
 namespace vtbtest {
 namespace {

@@ -9,7 +9,8 @@
 #include "tests/wine/support_menu.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/toolbar_fixture.h"
-#include "win/test_seam.h"
+#include "toolbar/bind_status_callback.h"
+#include "toolbar/module_values.h"
 
 namespace vtbtest {
 namespace {

@@ -17,7 +17,6 @@
 #include "widgets/combo_box.h"
 #include "widgets/glyph_button.h"
 #include "win/module.h"
-#include "win/test_seam.h"
 
 namespace vtbtest {
 

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "core/ascii_case.h"
 #include "core/identifiers.h"
 
 namespace vtbcheck {
@@ -23,12 +24,6 @@ bool IsFile(const fs::path& path) {
 
 }  // namespace
 
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 std::optional<fs::path> GlyphFolder::Locate(const std::string& fileName) {
     // A caption may name a subfolder, as a Windows path would.
@@ -48,9 +43,9 @@ std::optional<fs::path> GlyphFolder::Locate(const std::string& fileName) {
         byLowerName_.emplace();
         std::error_code ec;
         for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec))
-            byLowerName_->emplace(LowerAscii(it->path().filename().string()), it->path());
+            byLowerName_->emplace(vtb::AsciiLowered(it->path().filename().string()), it->path());
     }
-    const auto it = byLowerName_->find(LowerAscii(relative));
+    const auto it = byLowerName_->find(vtb::AsciiLowered(relative));
     if (it != byLowerName_->end() && IsFile(it->second)) return it->second;
 #endif
     return std::nullopt;

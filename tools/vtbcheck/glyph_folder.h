@@ -24,7 +24,4 @@ private:
     std::optional<std::map<std::string, std::filesystem::path>> byLowerName_;  // read once
 };
 
-// Lower-case ASCII letters; other bytes unchanged.
-std::string LowerAscii(std::string text);
-
 }  // namespace vtbcheck

@@ -9,6 +9,7 @@
 #include <random>
 #include <system_error>
 
+#include "core/ascii_case.h"
 #include "core/identifiers.h"
 #include "tools/vtbcheck/glyph_folder.h"
 
@@ -78,7 +79,7 @@ bool Stage(const PreviewRequest& request, const fs::path& toolbarDir, const fs::
     for (fs::directory_iterator it(request.GlyphDir, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& file = it->path();
         std::error_code kind;
-        if (LowerAscii(file.extension().string()) == vtb::kGlyphExtension && fs::is_regular_file(file, kind) &&
+        if (vtb::AsciiLowered(file.extension().string()) == vtb::kGlyphExtension && fs::is_regular_file(file, kind) &&
             !Copy(file, stage / file.filename()))
             return false;
     }

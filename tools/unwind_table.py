@@ -1,6 +1,9 @@
 """Reads the exception table of a 32-bit PE image built by GCC: the function
 symbols of its unstripped copy and the unwind entries (FDEs) that the runtime
-registers, from ___EH_FRAME_BEGIN__ up to the zero-length terminator."""
+registers, from ___EH_FRAME_BEGIN__ up to the zero-length terminator; and
+which of its functions lack their entry. Used by the DLL's link launcher
+(link_unwind_gc.py), which checks its own output, and by tests/unwind/."""
+import bisect
 import struct
 
 
@@ -230,3 +233,49 @@ def _read_cie(data, p, end):
             else:
                 raise ImageError(f"CIE augmentation {aug!r} not understood")
     return enc
+
+
+# The C runtime's start-up code: dllcrt2.o's entries lie before the table the
+# runtime registers (it runs before the registration), and crtbegin.o's
+# constructor is the one that registers it. Nothing of ours is on the stack
+# below them when an exception is thrown.
+START_UP = {"_DllMainCRTStartup@12", "___DllMainCRTStartup", "__CRT_INIT@12", "_pre_c_init",
+            "_atexit", "_register_frame_ctor"}
+
+
+def is_import_thunk(image, va, idata):
+    """jmp dword ptr [address in the import table]: a stub, no frame."""
+    code = image.read_va(va, 6)
+    if code[:2] != b"\xff\x25":
+        return False
+    target = struct.unpack_from("<I", code, 2)[0] - image.image_base
+    return any(s[1] <= target < s[1] + s[2] for s in idata)
+
+
+def functions_without_entry(path):
+    image = Image(path)
+    symbols = image.symbols()
+    begin = [va for name, va, _, _ in symbols if name == "___EH_FRAME_BEGIN__"]
+    if len(begin) != 1:
+        raise ImageError(f"{path}: no ___EH_FRAME_BEGIN__ symbol")
+    ranges, _ = unwind_entries(image, begin[0])
+    ranges.sort()
+    starts = [r[0] for r in ranges]
+    code = {i for i, s in enumerate(image.sections) if s[5] & 0x20}
+    idata = [s for s in image.sections if s[0] == ".idata"]
+    functions = sorted({(va, name) for name, va, is_function, sec in symbols if is_function and sec in code})
+    missing = []
+    for va, name in functions:
+        i = bisect.bisect_right(starts, va) - 1
+        if i >= 0 and ranges[i][0] <= va < ranges[i][1]:
+            continue
+        if name in START_UP or is_import_thunk(image, va, idata):
+            continue
+        missing.append(name)
+    return len(functions), len(ranges), missing
+
+
+def describe(missing, limit=20):
+    shown = "\n    ".join(missing[:limit])
+    more = f"\n    ... and {len(missing) - limit} more" if len(missing) > limit else ""
+    return f"{len(missing)} kept functions lack their unwind entry:\n    {shown}{more}"
