@@ -42,7 +42,9 @@ protected:
 private:
     LRESULT HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     bool KeyTakenByForm(char& key);  // the form's key preview took it; closes the list
-    void ListDropping();             // the list is about to open: its height is set now
+    // The answer to a dialog character, nullopt for any other message.
+    std::optional<LRESULT> DialogChar(UINT msg, WPARAM wParam, LPARAM lParam);
+    void ListDropping();  // the list is about to open: its height is set now
     HWND edit_ = nullptr;
     // The heights a box made before the process knew them was made with.
     struct Made {

@@ -421,6 +421,14 @@ bool TWinControl::DoKeyPress(char& key) {
     return false;
 }
 
+bool TWinControl::DoDialogChar(WPARAM key, LPARAM data) {
+    TWinControl* host = ParentForm();
+    if (!host) host = this;
+    for (TControl* c : std::vector<TControl*>(host->controls_))
+        if (c->Perform(CM_DIALOGCHAR, key, data)) return true;
+    return false;
+}
+
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ERASEBKGND: {
@@ -448,11 +456,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         char key = static_cast<char>(wParam);
         return DoKeyPress(key) ? 1 : 0;
     }
-    case CN_BASE + WM_SYSCHAR: {
-        for (TControl* c : std::vector<TControl*>(controls_))
-            if (c->Perform(CM_DIALOGCHAR, wParam, lParam)) return 1;
-        return 0;
-    }
+    case CN_BASE + WM_SYSCHAR:
+        return DoDialogChar(wParam, lParam) ? 1 : 0;
+    case WM_SYSCHAR:
+        // Dispatched by a host that did not offer it first.
+        if (DoDialogChar(wParam, lParam)) return 0;
+        break;
     default:
         if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
         if (IsMouseMessage(msg) && msg != WM_MOUSEWHEEL) {

@@ -208,6 +208,9 @@ public:
     // when the key was consumed (set to 0).
     bool DoKeyPress(char& key);
     std::function<void(TComponent* sender, char& key)> OnKeyPress;
+    // A dialog character (a letter typed with Alt): offered to every control
+    // of the form, wherever in the form the focus is, until one takes it.
+    bool DoDialogChar(WPARAM key, LPARAM data);
 
     TColor BackgroundColor = clBtnFace;
 

@@ -417,13 +417,13 @@ POINT TGlyphButton::MenuAnchor() const {
     return {p.x, p.y};
 }
 
-bool TGlyphButton::ShowDropDownMenu(POINT anchor) {
+bool TGlyphButton::ShowDropDownMenu(POINT anchor, bool fromKeyboard) {
     if (!dropDownMenu_ || !dropDownMenu_->AutoPopup) return false;
     if (TCustomForm* form = ParentForm(); form && form->Active() && form->ActiveControl())
         form->ActiveControl()->Perform(CM_CANCELMODE, 0, 0);
     dropDownMenu_->PopupComponent = this;
     const POINT screen = ClientToScreen(anchor);
-    dropDownMenu_->Popup(static_cast<short>(screen.x), static_cast<short>(screen.y));
+    dropDownMenu_->Popup(static_cast<short>(screen.x), static_cast<short>(screen.y), fromKeyboard);
     return true;
 }
 
@@ -575,7 +575,7 @@ void TGlyphButton::Activate() {
     Repaint();
     AccessibleChanged();
     try {
-        ShowDropDownMenu(MenuAnchor());
+        ShowDropDownMenu(MenuAnchor(), true);
         DropClosingClick();
     } catch (...) {
         EndActivation();
@@ -617,7 +617,8 @@ bool TGlyphButton::DialogChar(WPARAM key) {
     const char accelerator = CaptionAccelerator(caption_);
     if (accelerator == 0 || !Enabled() || !Visible()) return false;
     if (UpperAnsi(static_cast<char>(key)) != UpperAnsi(accelerator)) return false;
-    FireClick();
+    // What a click does: a menu button opens its menu under itself.
+    Activate();
     return true;
 }
 

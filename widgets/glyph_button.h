@@ -90,8 +90,9 @@ public:
     DWORD AccessibleState() const;
 
     // What a click does, without the mouse: a button with a drop-down menu
-    // opens it under itself, pressed while it is open; any other fires its
-    // click. A disabled or hidden button, or one already pressed, does nothing.
+    // opens it under itself, pressed while it is open, its first entry
+    // selected for the arrow keys; any other fires its click. A disabled or
+    // hidden button, or one already pressed, does nothing.
     void Activate();
 
     // Whether the pointer is over the button now, with the enter or leave
@@ -140,7 +141,8 @@ private:
     void Release(MouseButton button, WPARAM keys, int x, int y);
     void FinishPress(MouseButton button, int x, int y);
     void TrackPointer(int x, int y);
-    bool ShowDropDownMenu(POINT anchor);
+    // From the keyboard, the menu opens with its first entry selected.
+    bool ShowDropDownMenu(POINT anchor, bool fromKeyboard = false);
     void DropClosingClick();
     void MouseEntered();
     void MouseLeft();

@@ -202,16 +202,15 @@ bool TToolkit::IsOutsideKey(const MSG& msg) const {
     return IsKeyboardMessage(msg.message) && !FindControlAtOrAbove(msg.hwnd);
 }
 
-bool TToolkit::IsKeyMessage(const MSG& msg) {
+bool TToolkit::PreTranslateKey(const MSG& msg) {
     if (!IsKeyboardMessage(msg.message)) return false;
     HWND target = nullptr;
     if (const HWND capture = GetCapture()) {
         // A window of another module holding the capture keeps its keys.
         if (!FindControl(capture)) return false;
         target = capture;
-    } else {
-        TWinControl* control = FindControlAtOrAbove(msg.hwnd);
-        target = control ? control->Handle() : msg.hwnd;
+    } else if (TWinControl* control = FindControlAtOrAbove(msg.hwnd)) {
+        target = control->Handle();
     }
     return target && SendMessageA(target, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
@@ -233,7 +232,7 @@ TToolkit::TickResult TToolkit::HandleMessage(HWND form) {
         // them) is the browser's too: dispatched here it would go nowhere.
         if (IsOutsideKey(msg) || !msg.hwnd) return TickResult::Skipped;
         if (!PeekMessageA(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE)) return TickResult::Handled;
-        if (!IsKeyMessage(msg)) {
+        if (!PreTranslateKey(msg)) {
             TranslateMessage(&msg);
             const int saved = tickDispatchDepth_;
             tickDispatchDepth_ = handlerDepth_;

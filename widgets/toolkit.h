@@ -43,6 +43,14 @@ public:
     // messages for windows outside the toolbar; the idle step still runs,
     // so hover follows the pointer while a menu or a box is up.
     TickResult HandleMessage(HWND form);
+    // The toolkit's handling of a key before it is translated, the same for
+    // a key a tick takes and one the browser hands the band: the key
+    // notification to the window holding the mouse capture, if it is one of
+    // ours, else to the nearest toolbar control at or above the key's
+    // window (its key events, the form's key preview, dialog characters).
+    // True when a control handled the key: it is finished, neither
+    // translated nor dispatched. A key for no window of ours is not routed.
+    static bool PreTranslateKey(const MSG& msg);
     // After an idle tick in the toolbar's own loop: the wait for the next
     // message (the timer's next tick at the latest).
     static void WaitForMessage() { WaitMessage(); }
