@@ -1,11 +1,13 @@
 #include "widgets/control.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "widgets/fonts.h"
 #include "widgets/form.h"
 #include "widgets/toolkit.h"
 #include "win/module.h"
+#include "win/test_seam.h"
 
 namespace vtb {
 namespace {
@@ -15,8 +17,25 @@ bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTON
 }  // namespace
 
 COLORREF ColorToRGB(TColor color) {
+    if (color == clHotText) return HighContrastOn() ? GetSysColor(COLOR_HOTLIGHT) : RGB(0, 0, 255);
     if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
     return static_cast<COLORREF>(color);
+}
+
+namespace {
+
+std::optional<bool> forcedHighContrast;
+
+}  // namespace
+
+void test_seam::ForceHighContrast(std::optional<bool> on) { forcedHighContrast = on; }
+
+bool HighContrastOn() {
+    if (forcedHighContrast) return *forcedHighContrast;
+    HIGHCONTRASTA contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 // ---- TComponent ----------------------------------------------------------
@@ -445,7 +464,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (reinterpret_cast<HWND>(lParam) != handle_) captureControl_ = nullptr;
         break;
     case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // Told by a host that passes the system's notices on (a high-contrast
+        // scheme comes with both): painted with the new colours at once.
         Broadcast(CM_SYSCOLORCHANGE, 0, 0);
+        RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         break;
     case WM_COMMAND:
         // A child control's notice goes back to the control it is about.

@@ -36,7 +36,14 @@ enum : UINT {
 using TColor = DWORD;
 constexpr TColor clWindowText = 0x80000000u | COLOR_WINDOWTEXT;
 constexpr TColor clBtnFace = 0x80000000u | COLOR_BTNFACE;
+constexpr TColor clBtnText = 0x80000000u | COLOR_BTNTEXT;
+// Text under the pointer: blue, or while a high-contrast scheme is on the
+// system's colour of hot-tracked items. Resolved when painted, like the
+// system colours, so a change of scheme shows with the next paint.
+constexpr TColor clHotText = 0x40000000u;
 COLORREF ColorToRGB(TColor color);
+// A high-contrast scheme is on.
+bool HighContrastOn();
 
 class TComponent;
 using TNotifyEvent = std::function<void(TComponent* sender)>;

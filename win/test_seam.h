@@ -4,6 +4,8 @@
 // these; they live beside the state they touch.
 #pragma once
 
+#include <optional>
+
 namespace vtb::test_seam {
 
 // Forgets the configuration, the targets and the search method every
@@ -17,5 +19,9 @@ void FailNextImageStores(int count);
 // The next search box made learns the control's heights again, as the
 // process's first one does when its list first drops down.
 void ForgetLearnedComboHeights();
+
+// Whether a high-contrast scheme counts as on, whatever the system says
+// (Wine has none to switch on); nullopt asks the system again.
+void ForceHighContrast(std::optional<bool> on);
 
 }  // namespace vtb::test_seam
