@@ -12,6 +12,13 @@ char CaptionAccelerator(const std::string& caption) {
     return accelerator;
 }
 
+std::string AcceleratorKeyName(const std::string& caption) {
+    char key = CaptionAccelerator(caption);
+    if (key == 0) return {};
+    if (key >= 'a' && key <= 'z') key = static_cast<char>(key - 'a' + 'A');
+    return std::string("Alt+") + key;
+}
+
 std::string CaptionWithoutAccelerator(const std::string& caption) {
     std::string text;
     text.reserve(caption.size());

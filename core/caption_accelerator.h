@@ -10,6 +10,10 @@ namespace vtb {
 // literal ampersand); the last one counts; 0 without one.
 char CaptionAccelerator(const std::string& caption);
 
+// The key that presses a button of this caption, as a screen reader names
+// it: "Alt+C" for "&Cases"; empty for a caption without an accelerator.
+std::string AcceleratorKeyName(const std::string& caption);
+
 // A caption as it is read out: every lone "&" dropped, "&&" one "&".
 std::string CaptionWithoutAccelerator(const std::string& caption);
 

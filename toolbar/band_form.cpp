@@ -263,6 +263,7 @@ void TBandForm::BuildControls(HWND parent) {
 
     Search_Edit = Own<TComboBox>(this, "Search_Edit", kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth, kSearchBoxHeight);
     Search_Edit->OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
+    Search_Edit->OnEditObject = [this](HWND edit, WPARAM wParam) { return AnswerEditObject(edit, wParam); };
     SetActiveControl(Search_Edit);
 
     Search_SpdButn = NewButton("Search_SpdButn", kSearchButtonLeft, kSearchButtonWidth);
@@ -476,6 +477,13 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT TBandForm::AnswerGetObject(WPARAM wParam) {
     if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
     return AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
+}
+
+LRESULT TBandForm::AnswerEditObject(HWND edit, WPARAM wParam) {
+    if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
+    ComPtr<IAccessible> box;
+    if (FAILED(accessible_->SearchBoxObjectFor(edit, box)) || !box) return 0;
+    return AccessibleResult(IID_IAccessible, wParam, box.get());
 }
 
 bool TBandForm::TakesClicks() const {

@@ -126,6 +126,9 @@ private:
     // WM_GETOBJECT for the client area: the accessible object, made on the
     // first request and kept while the form lives.
     LRESULT AnswerGetObject(WPARAM wParam);
+    // WM_GETOBJECT for the search box's edit field: the search box's object
+    // for that window, named like the search box.
+    LRESULT AnswerEditObject(HWND edit, WPARAM wParam);
     void DoDefaultAction(WPARAM index);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
 

@@ -31,6 +31,9 @@ public:
     bool Connected() const { return form_ != nullptr; }
     // What the search box is announced as: the Search button's caption.
     std::string SearchBoxName() const;
+    // The search box's object for one of its windows (the edit field that
+    // holds the focus), named like the search box.
+    HRESULT SearchBoxObjectFor(HWND window, ComPtr<IAccessible>& out);
 
     // IUnknown, one for all interfaces of the object.
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;

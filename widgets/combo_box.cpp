@@ -215,6 +215,9 @@ LRESULT TComboBox::ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
     }
     if (const std::optional<LRESULT> dialog = DialogChar(msg, wParam, lParam)) return *dialog;
     if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
+    if (msg == WM_GETOBJECT && window == edit_ && static_cast<LONG>(lParam) == OBJID_CLIENT && OnEditObject) {
+        if (const LRESULT answer = OnEditObject(window, wParam); answer > 0) return answer;
+    }
     return TWinControl::ChildWndProc(window, msg, wParam, lParam);
 }
 

@@ -2,6 +2,7 @@
 // search history.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,11 @@ public:
     void Add(const std::string& text) override;
 
     void SetFocus();
+
+    // Asked for the accessible object of the box's edit field, the window
+    // that holds the focus in the box (WM_GETOBJECT for its client area):
+    // the answer, or 0 to leave it to the system.
+    std::function<LRESULT(HWND edit, WPARAM wParam)> OnEditObject;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -558,7 +558,11 @@ void TGlyphButton::AccessibleChanged(DWORD event) {
     // hidden button is no child, and its number is another's.
     if (!parent || !parent->Handle() || parent->Updating()) return;
     if (!Visible() && event != EVENT_OBJECT_HIDE) return;
-    NotifyWinEvent(event, parent->Handle(), OBJID_CLIENT, parent->AccessibleChildId(this));
+    // A reader asks about an event after it was raised: a hidden button's
+    // number already names the next button, so its going is told only as
+    // the toolbar's children changing.
+    if (event != EVENT_OBJECT_HIDE)
+        NotifyWinEvent(event, parent->Handle(), OBJID_CLIENT, parent->AccessibleChildId(this));
     // Showing or hiding a button numbers the buttons after it anew.
     if (event == EVENT_OBJECT_SHOW || event == EVENT_OBJECT_HIDE)
         NotifyWinEvent(EVENT_OBJECT_REORDER, parent->Handle(), OBJID_CLIENT, CHILDID_SELF);

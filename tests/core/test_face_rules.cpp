@@ -253,6 +253,9 @@ TEST(CaptionAccelerator, LoneAmpersandMarksTheKey) {
     EXPECT_EQ(CaptionAccelerator("&a and &b"), 'b');  // the last one counts
     EXPECT_EQ(CaptionAccelerator("trailing&"), 0);
     EXPECT_EQ(CaptionAccelerator(""), 0);
+    // As a screen reader names the key; none without a marked character.
+    EXPECT_EQ(AcceleratorKeyName("&cases"), "Alt+C");
+    EXPECT_EQ(AcceleratorKeyName("Fish && Chips"), "");
 }
 
 TEST(CaptionAccelerator, ReadOutWithoutItsMarker) {
