@@ -347,6 +347,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     // The entry of every message: nothing of the toolkit is destroyed under it.
     const TToolkit::HandlerScope scope;
     TToolkit::NotifyFormOfInput(*self, msg);
+    TToolkit::EndHintOn(msg);
     const HWND saved = self->current_;
     self->current_ = window;
     LRESULT result = 0;

@@ -123,6 +123,10 @@ public:
     bool ParentFont = true;
     bool ShowHint = true;
     bool ParentShowHint = true;
+    std::string Hint;
+    // What the hint shows when the pointer pauses over the control; none
+    // when empty.
+    virtual std::string HintText() const { return ShowHint ? Hint : std::string(); }
 
     // Schedules a repaint of the control's area / paints it now.
     void Invalidate();

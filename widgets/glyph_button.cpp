@@ -759,7 +759,7 @@ void TGlyphButton::Paint(HDC dc) {
             faces_.pop_back();
         }
         if (!bitmap.Bitmap) bitmap = CreateDib(width, height);
-        faces_.insert(faces_.begin(), CachedFace{face, std::move(bitmap)});
+        faces_.insert(faces_.begin(), CachedFace{face, std::move(bitmap), false});
         SelectObject(bufferDc_.get(), faces_.front().bitmap.Bitmap.get());
         try {
             ComposeFace(face, faces_.front().bitmap);
@@ -768,11 +768,18 @@ void TGlyphButton::Paint(HDC dc) {
             faces_.erase(faces_.begin());  // half a face is no face
             throw;
         }
+        faces_.front().captionCut = faceGlyph_->CaptionCut();
     } else {
         if (found != faces_.begin()) std::rotate(faces_.begin(), found, found + 1);
         SelectObject(bufferDc_.get(), faces_.front().bitmap.Bitmap.get());
     }
+    captionCut_ = faces_.front().captionCut;
     BitBlt(dc, 0, 0, width, height, bufferDc_.get(), 0, 0, SRCCOPY);
+}
+
+std::string TGlyphButton::HintText() const {
+    if (!ShowHint || !captionCut_) return {};
+    return CaptionWithoutAccelerator(caption_);
 }
 
 void TGlyphButton::PaintParentBackground(HDC buffer) {

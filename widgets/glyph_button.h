@@ -101,6 +101,9 @@ public:
 
     void Paint(HDC dc) override;
     LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // The whole caption, read out, while the face shows it cut; none while
+    // it fits.
+    std::string HintText() const override;
 
 protected:
     // Everything a face is composed from, compared whole as the key of the
@@ -166,6 +169,7 @@ private:
     struct CachedFace {
         FaceInputs inputs;
         DibBitmap bitmap;
+        bool captionCut;
     };
     FaceInputs CurrentFace(TButtonFaceState paintState, TButtonFaceState glyphState, bool showMark) const;
     // Draws the face into surface, the bitmap selected into the memory
@@ -200,6 +204,7 @@ private:
     bool isTracking_ = false;
     bool isMenuShowing_ = false;
     bool paintingCopy_ = false;  // the parent paints into this button's buffer
+    bool captionCut_ = false;    // the face on screen shows part of the caption
     DWORD reportedState_ = 0;    // the state screen readers were last told
 };
 

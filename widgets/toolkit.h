@@ -18,6 +18,7 @@ namespace vtb {
 class TComponent;
 class TControl;
 class TWinControl;
+class THintWindow;
 
 class TToolkit {
 public:
@@ -59,9 +60,15 @@ public:
     static TControl* ControlAtCursor();
 
     // Mouse-enter and mouse-leave notifications for the control under the
-    // cursor. Returns whether it sent any: false when the pointer is over
-    // the same control as at the last step.
+    // cursor, and its hint. Returns whether it sent any: false when the
+    // pointer is over the same control as at the last step.
     bool Idle();
+
+    // The hint step: a control with a hint text comes under the pointer and
+    // the pointer pauses there: its hint shows, until the pointer goes to
+    // another control or none, or a click or a key ends it. Every message
+    // the toolkit's windows receive, and every key it routes, is shown here.
+    static void EndHintOn(UINT msg);
 
     // While a form's timer rests, the toolkit window under the pointer, if
     // it is one of this thread's, tells when the pointer leaves it: its
@@ -101,6 +108,7 @@ public:
 
     // Nothing refers to this thread's state any more.
     bool Unused() const;
+    ~TToolkit();
 
     // One entry from the system into the toolkit, for its whole call.
     class HandlerScope {
@@ -115,9 +123,13 @@ public:
     };
 
 private:
+    TToolkit() = default;
+    void UpdateHint(TControl* target, bool inLoop);
+    void ShowHint();
+    void HideHint();
+    static void CALLBACK HintPauseEnded(HWND, UINT, UINT_PTR id, DWORD);
     bool InOtherModalLoop() const;
     bool IsOutsideKey(const MSG& msg) const;
-    bool IsKeyMessage(const MSG& msg);
     void DestroyPending();
 
     TControl* mouseControl_ = nullptr;
@@ -128,6 +140,9 @@ private:
     int releasing_ = 0;           // DestroyPending runs (perhaps nested in its own boxes)
     int tickDispatchDepth_ = -1;  // depth of a tick dispatching a message
     std::vector<std::unique_ptr<TComponent>> pending_;
+    TControl* hintControl_ = nullptr;  // whose hint shows or is to show
+    UINT_PTR hintTimer_ = 0;           // the pause before it shows
+    std::unique_ptr<THintWindow> hint_;
 };
 
 }  // namespace vtb

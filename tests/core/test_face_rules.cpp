@@ -203,6 +203,12 @@ TEST(ShortenCaption, LinesAreShortenedOneByOne) {
     EXPECT_EQ(ShortenCaption("   ", 100, false, FixedWidth), "");
     // Word wrap leaves the text to the drawing, apart from the length limit.
     EXPECT_EQ(ShortenCaption("abcdefgh\r", 10, true, FixedWidth), "abcdefgh\r");
+    // Whether anything was left out: a shortened line, not trailing blanks.
+    bool cut = false;
+    ShortenCaption("abcdefgh", 35, false, FixedWidth, &cut);
+    EXPECT_TRUE(cut);
+    ShortenCaption("ab  ", 100, false, FixedWidth, &cut);
+    EXPECT_FALSE(cut);
 }
 
 TEST(ShortenCaption, LimitedTo255Characters) {

@@ -1,6 +1,9 @@
 // What the user does with the toolbar: search, links, menu commands, the
 // Settings menu and hover colours, driven by posted mouse and keyboard
 // messages and real pop-up menus.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <atomic>
 #include <thread>
 
@@ -379,6 +382,47 @@ TEST_F(CommandTest, CaptionsKeepToTheSystemColoursInADarkScheme) {
     EXPECT_TRUE(shows(link, black));
     EXPECT_TRUE(shows(main, black));
     EXPECT_EQ(0, OnScreen(main, white));
+}
+
+BOOL CALLBACK FindShownHint(HWND window, LPARAM found) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The text of the hint this thread shows, empty when none shows.
+std::string ShownHint() {
+    HWND hint = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownHint, reinterpret_cast<LPARAM>(&hint));
+    if (!hint) return {};
+    char text[256] = {};
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    if (!SendMessageA(hint, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool))) return {};
+    tool.lpszText = text;
+    SendMessageA(hint, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+TEST_F(CommandTest, ACutCaptionShowsWholeInAHintWhenThePointerPauses) {
+    const std::string whole = "Cases && decisions of the high courts";
+    std::string config = kTestConfig;
+    config.replace(config.find("Cases|https"), 5, whole);
+    TBandForm& form = BuildShown(config);
+    PointTo(*form.SpdButn[0]);
+    EXPECT_TRUE(PumpUntil([] { return ShownHint() == "Cases & decisions of the high courts"; }));
+    // A caption that fits has none, and the pointer going ends the one shown.
+    PointTo(*form.Search_SpdButn);
+    EXPECT_EQ("", ShownHint());
+    PumpToShowNothingHappens(700);
+    EXPECT_EQ("", ShownHint());
+    // A key ends it too.
+    PointTo(*form.SpdButn[0]);
+    ASSERT_TRUE(PumpUntil([] { return !ShownHint().empty(); }));
+    SendMessageA(form.Handle(), WM_KEYDOWN, VK_SHIFT, 1);
+    EXPECT_EQ("", ShownHint());
 }
 
 TEST_F(CommandTest, TimerTickHandlesOneMessageAndRoutesKeysToTheToolbar) {
