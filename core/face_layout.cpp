@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/caption_accelerator.h"
+
 namespace vtb {
 
 namespace {
@@ -93,7 +95,12 @@ FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
     aw = std::max(0, aw);
     ah = std::max(0, ah);
 
-    out.Caption = ShortenCaption(in.Caption, aw, in.WordWrap, measure.LineWidth, &out.CaptionCut);
+    // A line is as wide as it is drawn: the "&" that marks an accelerator
+    // takes no room of its own.
+    const auto drawnWidth = [&measure](const std::string& line) {
+        return measure.LineWidth(CaptionWithoutAccelerator(line));
+    };
+    out.Caption = ShortenCaption(in.Caption, aw, in.WordWrap, drawnWidth, &out.CaptionCut);
     int textWidth = 0;
     int textHeight = 0;
     if (!out.Caption.empty()) {

@@ -138,6 +138,11 @@ TEST(LayoutFace, CaptionCutToTheSpaceLeft) {
     // 15 pixels high keeps a height of 15.
     out = LayoutFace(Input({0, 0, 100, 15}, {0, 0}, "ab\ncd", blGlyphLeft, -1, 1), FixedMeasure());
     EXPECT_EQ(out.TextRect.Height(), 15);
+    // An accelerator's "&" is not drawn and takes no room: "a&bcd" (20
+    // pixels drawn) fits 23 pixels whole.
+    out = LayoutFace(Input({0, 0, 40, 25}, {16, 16}, "a&bcd", blGlyphLeft, -1, 1), FixedMeasure());
+    EXPECT_EQ(out.Caption, "a&bcd");
+    EXPECT_FALSE(out.CaptionCut);
 }
 
 TEST(LayoutFace, NegativeSpaceBecomesZero) {
