@@ -32,6 +32,13 @@ std::string CaptionWithoutAccelerator(const std::string& caption) {
     return text;
 }
 
+std::vector<std::string> GlyphFileCaptions(const std::string& caption) {
+    std::vector<std::string> captions{caption};
+    const std::string read = CaptionWithoutAccelerator(caption);
+    if (read != caption && !read.empty()) captions.push_back(read);
+    return captions;
+}
+
 std::string AnnouncedName(const std::string& caption, const std::string& placeName) {
     std::string name = CaptionWithoutAccelerator(caption);
     if (name.find_first_not_of(" \t\r\n") == std::string::npos) return placeName;

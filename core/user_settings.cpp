@@ -1,5 +1,6 @@
 #include "core/user_settings.h"
 
+#include "core/caption_accelerator.h"
 #include "core/integer_field.h"
 
 namespace vtb {
@@ -27,7 +28,10 @@ bool OptionText(const TargetList& urls, int tag, std::string& text, std::string&
 
 }  // namespace
 
-std::string PlaceholderText(const std::string& mainCaption) { return "Enter " + mainCaption + " search query"; }
+std::string PlaceholderText(const std::string& mainCaption) {
+    // The caption as it reads, without the marker of its accelerator.
+    return "Enter " + CaptionWithoutAccelerator(mainCaption) + " search query";
+}
 
 std::optional<bool> ParseButtonFlag(const std::optional<std::string>& value) {
     std::int32_t number = 0;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <vector>
 
+#include "core/caption_accelerator.h"
 #include "core/file_paths.h"
 #include "core/identifiers.h"
 #include "core/link_layout.h"
@@ -94,8 +95,12 @@ private:
 
     void LoadGlyph(TGlyphButton& button) {
         // Shared with the other toolbars of the process while the file is unchanged.
-        if (auto glyph = LoadGlyphFile(glyphDir_ + button.Caption() + kGlyphExtension))
-            button.SetGlyph(std::move(glyph));
+        for (const std::string& name : GlyphFileCaptions(button.Caption())) {
+            if (auto glyph = LoadGlyphFile(glyphDir_ + name + kGlyphExtension)) {
+                button.SetGlyph(std::move(glyph));
+                return;
+            }
+        }
     }
 
     TBandForm& form_;
