@@ -64,10 +64,11 @@ public:
     // pointer is over the same control as at the last step.
     bool Idle();
 
-    // The hint step: a control with a hint text comes under the pointer and
-    // the pointer pauses there: its hint shows, until the pointer goes to
-    // another control or none, or a click or a key ends it. Every message
-    // the toolkit's windows receive, and every key it routes, is shown here.
+    // The idle step's hint: when a control with a hint text comes under the
+    // pointer and the pointer pauses there, its hint shows until the pointer
+    // goes to another control or to none. EndHintOn ends it earlier for a
+    // click or a key press; every message the toolkit's windows receive, and
+    // every key it routes, is shown to it.
     static void EndHintOn(UINT msg);
 
     // While a form's timer rests, the toolkit window under the pointer, if
