@@ -125,6 +125,9 @@ HRESULT TDeskBand::DoTranslateAcceleratorIO(MSG* pMsg) {
     if (!pMsg) return E_POINTER;
     // Tab is the browser's: it moves the focus on.
     if (pMsg->wParam == kTabKey) return S_FALSE;
+    // The same handling as a key the timer's tick takes: the toolbar's
+    // controls hear it first (accelerators, the form's key preview).
+    if (TToolkit::PreTranslateKey(*pMsg)) return S_OK;
     TranslateMessage(pMsg);
     DispatchMessageA(pMsg);
     return S_OK;

@@ -12,6 +12,13 @@ char CaptionAccelerator(const std::string& caption) {
     return accelerator;
 }
 
+std::string AcceleratorKeyName(const std::string& caption) {
+    char key = CaptionAccelerator(caption);
+    if (key == 0) return {};
+    if (key >= 'a' && key <= 'z') key = static_cast<char>(key - 'a' + 'A');
+    return std::string("Alt+") + key;
+}
+
 std::string CaptionWithoutAccelerator(const std::string& caption) {
     std::string text;
     text.reserve(caption.size());
@@ -23,6 +30,13 @@ std::string CaptionWithoutAccelerator(const std::string& caption) {
         text += caption[i];
     }
     return text;
+}
+
+std::vector<std::string> GlyphFileCaptions(const std::string& caption) {
+    std::vector<std::string> captions{caption};
+    const std::string read = CaptionWithoutAccelerator(caption);
+    if (read != caption && !read.empty()) captions.push_back(read);
+    return captions;
 }
 
 std::string AnnouncedName(const std::string& caption, const std::string& placeName) {

@@ -3,12 +3,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vtb {
 
 // The accelerator of a caption: the character after a lone "&" ("&&" is a
 // literal ampersand); the last one counts; 0 without one.
 char CaptionAccelerator(const std::string& caption);
+
+// The key that presses a button of this caption, as a screen reader names
+// it: "Alt+C" for "&Cases"; empty for a caption without an accelerator.
+std::string AcceleratorKeyName(const std::string& caption);
+
+// The captions a button's glyph file is looked up by, in this order: the
+// caption as written, then, for a caption that marks an accelerator, the
+// caption as it reads ("&Cases" finds "&Cases.bmp", else "Cases.bmp"), so
+// that giving a caption its letter keeps its glyph.
+std::vector<std::string> GlyphFileCaptions(const std::string& caption);
 
 // A caption as it is read out: every lone "&" dropped, "&&" one "&".
 std::string CaptionWithoutAccelerator(const std::string& caption);

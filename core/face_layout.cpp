@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/caption_accelerator.h"
+
 namespace vtb {
 
 namespace {
@@ -50,15 +52,21 @@ std::string ShortenToWidth(const std::string& text, int width,
 }
 
 std::string ShortenCaption(const std::string& caption, int width, bool wordWrap,
-                           const std::function<int(const std::string&)>& lineWidth) {
+                           const std::function<int(const std::string&)>& lineWidth, bool* cut) {
     std::string text = Limit(caption);
-    if (wordWrap) return text;
-    std::string joined;
-    for (const std::string& line : SplitLines(text)) {
-        joined += ShortenToWidth(line, width, lineWidth);
-        joined += "\r\n";
+    bool shortened = text.size() < caption.size();
+    if (!wordWrap) {
+        std::string joined;
+        for (const std::string& line : SplitLines(text)) {
+            const std::string shown = ShortenToWidth(line, width, lineWidth);
+            shortened = shortened || shown != line;
+            joined += shown;
+            joined += "\r\n";
+        }
+        text = Limit(TrimRight(std::move(joined)));
     }
-    return Limit(TrimRight(std::move(joined)));
+    if (cut) *cut = shortened;
+    return text;
 }
 
 FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
@@ -87,7 +95,12 @@ FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
     aw = std::max(0, aw);
     ah = std::max(0, ah);
 
-    out.Caption = ShortenCaption(in.Caption, aw, in.WordWrap, measure.LineWidth);
+    // A line is as wide as it is drawn: the "&" that marks an accelerator
+    // takes no room of its own.
+    const auto drawnWidth = [&measure](const std::string& line) {
+        return measure.LineWidth(CaptionWithoutAccelerator(line));
+    };
+    out.Caption = ShortenCaption(in.Caption, aw, in.WordWrap, drawnWidth, &out.CaptionCut);
     int textWidth = 0;
     int textHeight = 0;
     if (!out.Caption.empty()) {

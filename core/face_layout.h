@@ -31,9 +31,10 @@ std::string ShortenToWidth(const std::string& text, int width, const std::functi
 
 // The caption as it is drawn in a space `width` wide: at most 255 characters;
 // without word wrap each line is shortened on its own and trailing blanks and
-// control characters go.
+// control characters go. cut, when given, tells whether any of the caption
+// was left out (a line shortened, or the caption beyond 255 characters).
 std::string ShortenCaption(const std::string& caption, int width, bool wordWrap,
-                           const std::function<int(const std::string&)>& lineWidth);
+                           const std::function<int(const std::string&)>& lineWidth, bool* cut = nullptr);
 
 struct FaceLayoutInput {
     FaceRect Rect;   // the face inside its frame
@@ -48,8 +49,9 @@ struct FaceLayoutInput {
 
 struct FaceLayout {
     FacePoint GlyphPos;
-    FaceRect TextRect;    // where the shortened caption is drawn
-    std::string Caption;  // shortened
+    FaceRect TextRect;        // where the shortened caption is drawn
+    std::string Caption;      // shortened
+    bool CaptionCut = false;  // part of the caption does not show
 };
 
 FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/caption_accelerator.h"
 #include "core/integer_field.h"
 #include "core/search.h"
 
@@ -56,6 +57,7 @@ void Record(std::vector<std::string>& history, const std::string& entry) {
 
 }  // namespace
 
+<<<<<<< HEAD
 std::vector<std::string> ReadHistory(SettingsStore& store) {
     std::vector<std::string> history;
     for (int n = 0; n < kHistoryKeyCount; ++n) {
@@ -76,6 +78,12 @@ std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, co
 }
 
 std::string PlaceholderText(const std::string& mainCaption) { return "Enter " + mainCaption + " search query"; }
+=======
+std::string PlaceholderText(const std::string& mainCaption) {
+    // The caption as it reads, without the marker of its accelerator.
+    return "Enter " + CaptionWithoutAccelerator(mainCaption) + " search query";
+}
+>>>>>>> issue26
 
 std::optional<bool> ParseButtonFlag(const std::optional<std::string>& value) {
     std::int32_t number = 0;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <vector>
 
+#include "core/caption_accelerator.h"
 #include "core/file_paths.h"
 #include "core/identifiers.h"
 #include "core/link_layout.h"
@@ -94,8 +95,12 @@ private:
 
     void LoadGlyph(TGlyphButton& button) {
         // Shared with the other toolbars of the process while the file is unchanged.
-        if (auto glyph = LoadGlyphFile(glyphDir_ + button.Caption() + kGlyphExtension))
-            button.SetGlyph(std::move(glyph));
+        for (const std::string& name : GlyphFileCaptions(button.Caption())) {
+            if (auto glyph = LoadGlyphFile(glyphDir_ + name + kGlyphExtension)) {
+                button.SetGlyph(std::move(glyph));
+                return;
+            }
+        }
     }
 
     TBandForm& form_;
@@ -269,6 +274,7 @@ void TBandForm::BuildControls(HWND parent) {
 
     Search_Edit = Own<TComboBox>(this, "Search_Edit", kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth, kSearchBoxHeight);
     Search_Edit->OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
+    Search_Edit->OnEditObject = [this](HWND edit, WPARAM wParam) { return AnswerEditObject(edit, wParam); };
     SetActiveControl(Search_Edit);
 
     Search_SpdButn = NewButton("Search_SpdButn", kSearchButtonLeft, kSearchButtonWidth);
@@ -499,6 +505,13 @@ LRESULT TBandForm::AnswerGetObject(WPARAM wParam) {
         accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
     }
     return AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
+}
+
+LRESULT TBandForm::AnswerEditObject(HWND edit, WPARAM wParam) {
+    if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
+    ComPtr<IAccessible> box;
+    if (FAILED(accessible_->SearchBoxObjectFor(edit, box)) || !box) return 0;
+    return AccessibleResult(IID_IAccessible, wParam, box.get());
 }
 
 bool TBandForm::TakesClicks() const {

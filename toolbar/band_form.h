@@ -133,6 +133,9 @@ private:
     // first request and kept while the form lives. Once the form is closing
     // no object is made: it would outlive the form uncut.
     LRESULT AnswerGetObject(WPARAM wParam);
+    // WM_GETOBJECT for the search box's edit field: the search box's object
+    // for that window, named like the search box.
+    LRESULT AnswerEditObject(HWND edit, WPARAM wParam);
     void DoDefaultAction(WPARAM index);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
 

@@ -21,8 +21,10 @@
 namespace vtb {
 namespace {
 
-constexpr COLORREF kHoverColor = RGB(0, 0, 255);
-constexpr COLORREF kPlainColor = RGB(0, 0, 0);
+// A caption under the pointer, and one the pointer left: the system's
+// colours, resolved when painted, so that they follow a change of scheme.
+constexpr TColor kHoverColor = clHotText;
+constexpr TColor kPlainColor = clBtnText;
 
 void RaiseOnFailure(HRESULT hr) {
     if (FAILED(hr)) throw ToolbarError(SystemErrorText(static_cast<DWORD>(hr)));

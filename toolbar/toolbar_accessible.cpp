@@ -122,13 +122,21 @@ std::string TToolbarAccessible::NameOf(const TControl* control) const {
 
 HRESULT TToolbarAccessible::SearchBoxObject(IDispatch** ppdisp) {
     *ppdisp = nullptr;
+    ComPtr<IAccessible> box;
+    const HRESULT hr = SearchBoxObjectFor(form_->Search_Edit->Handle(), box);
+    if (FAILED(hr)) return hr;
+    return box->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ppdisp));
+}
+
+HRESULT TToolbarAccessible::SearchBoxObjectFor(HWND window, ComPtr<IAccessible>& out) {
+    out.reset();
+    if (!form_) return CO_E_OBJNOTCONNECTED;
     ComPtr<IAccessible> standard;
-    const HRESULT hr =
-        StandardAccessible(form_->Search_Edit->Handle(), OBJID_CLIENT, IID_IAccessible, standard.put_void());
+    const HRESULT hr = StandardAccessible(window, OBJID_CLIENT, IID_IAccessible, standard.put_void());
     if (FAILED(hr)) return hr;
     if (!standard) return E_FAIL;
     const ComPtr<TSearchBoxAccessible> box = TSearchBoxAccessible::Create(*this, standard, Factory());
-    return box->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ppdisp));
+    return box->QueryInterface(IID_IAccessible, out.put_void());
 }
 
 HRESULT TToolbarAccessible::ChildVariant(TControl* control, VARIANT* out) {
@@ -285,12 +293,17 @@ HRESULT TToolbarAccessible::get_accHelpTopic(BSTR* pszHelpFile, VARIANT, long* p
     return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
 }
 
-HRESULT TToolbarAccessible::get_accKeyboardShortcut(VARIANT, BSTR* pszKeyboardShortcut) {
+HRESULT TToolbarAccessible::get_accKeyboardShortcut(VARIANT varChild, BSTR* pszKeyboardShortcut) {
     if (!pszKeyboardShortcut) return E_POINTER;
     *pszKeyboardShortcut = nullptr;
-    // No key of the toolbar reaches a button while the focus is in the
-    // search box: the browser's Alt keys stay the browser's.
-    return form_ ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
+    if (!form_) return CO_E_OBJNOTCONNECTED;
+    TControl* control = nullptr;
+    if (!Resolve(varChild, control)) return E_INVALIDARG;
+    // Alt and the caption's marked letter press the button from the search box.
+    const auto* button = dynamic_cast<const TGlyphButton*>(control);
+    const std::string key = button ? AcceleratorKeyName(button->Caption()) : std::string();
+    if (key.empty()) return DISP_E_MEMBERNOTFOUND;
+    return AnsiBstr(key, pszKeyboardShortcut);
 }
 
 HRESULT TToolbarAccessible::get_accFocus(VARIANT* pvarChild) {

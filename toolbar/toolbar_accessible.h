@@ -38,6 +38,9 @@ public:
     // The search-box objects alive, each told when the form goes.
     void Adopt(TSearchBoxAccessible* box) { boxes_.push_back(box); }
     void Forget(TSearchBoxAccessible* box);
+    // The search box's object for one of its windows (the edit field that
+    // holds the focus), named like the search box.
+    HRESULT SearchBoxObjectFor(HWND window, ComPtr<IAccessible>& out);
 
     // IUnknown, one for all interfaces of the object.
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the toolbar installed with regsvr32 and hosted by the
 # demonstration browser, a click on a link button, a query typed into it,
-# the browser closed. Prints GoogleTest-style lines and "frame: N passed,
+# the browser closed; then the toolbar reached from the keyboard. Prints GoogleTest-style lines and "frame: N passed,
 # N failed"; exits non-zero on a failure.
 #
 #   bash tools/frame_check.sh      (needs the cross build in $BUILD_ROOT/cross)
@@ -50,6 +50,13 @@ check TypedQueryNavigatesTheBrowser grep -qxF "$expected" "$log"
 check LookupButtonOpensNewWindow grep -qxF 'new window: https://lookup.veltrane.example/citation' "$log"
 check ClosedLikeTheBrowser closed_cleanly
 check SearchSavedInTheSettingsAtClose query_saved
+# Without the mouse: F6 takes the focus into the toolbar, Alt+C presses "&Cases".
+keys_log="$dir/keys.log"
+(cd "$dir" && timeout --kill-after=5 90 wine ./browser_frame.exe --exit-after 6 \
+    --keys F6,Alt+C --log "$(vtb_winpath "$dir")\\keys.log") || true
+sed 's/^/  frame: /' "$keys_log" 2>/dev/null || true
+check KeyboardReachesTheToolbarWithF6 grep -qxF 'focus: toolbar 1' "$keys_log"
+check AltAndALetterPressesItsButton grep -qxF 'navigate: https://www.veltrane.example/cases' "$keys_log"
 check UnregisteredWithRegsvr32 vtb_regsvr32 "$dir/Veltrane_ToolBar.dll" /u /s
 echo "frame: $ok passed, $bad failed"
 [ "$bad" = 0 ]

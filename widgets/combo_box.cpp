@@ -183,6 +183,14 @@ void TComboBox::ListDropping() {
     Learn(Handle(), Width(), made.closed, made.height);
 }
 
+std::optional<LRESULT> TComboBox::DialogChar(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Alt and a letter in the box presses the form's button of that letter;
+    // any other goes on to the system (the browser's menu key).
+    if (msg == CN_BASE + WM_SYSCHAR) return DoDialogChar(wParam, lParam) ? 1 : 0;
+    if (msg == WM_SYSCHAR && DoDialogChar(wParam, lParam)) return 0;  // dispatched without the notification
+    return std::nullopt;
+}
+
 LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CHAR) return HandleChar(Handle(), msg, wParam, lParam);
     if (msg == CN_BASE + WM_COMMAND) {
@@ -193,6 +201,7 @@ LRESULT TComboBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         char key = static_cast<char>(wParam);
         return KeyTakenByForm(key) ? 1 : 0;
     }
+    if (const std::optional<LRESULT> dialog = DialogChar(msg, wParam, lParam)) return *dialog;
     if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
     return DefaultHandler(msg, wParam, lParam);
 }
@@ -203,7 +212,11 @@ LRESULT TComboBox::ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
         char key = static_cast<char>(wParam);
         return KeyTakenByForm(key) ? 1 : 0;
     }
+    if (const std::optional<LRESULT> dialog = DialogChar(msg, wParam, lParam)) return *dialog;
     if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
+    if (msg == WM_GETOBJECT && window == edit_ && static_cast<LONG>(lParam) == OBJID_CLIENT && OnEditObject) {
+        if (const LRESULT answer = OnEditObject(window, wParam); answer > 0) return answer;
+    }
     return TWinControl::ChildWndProc(window, msg, wParam, lParam);
 }
 

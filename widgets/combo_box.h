@@ -2,6 +2,7 @@
 // search history.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ public:
 
     void SetFocus();
 
+    // Asked for the accessible object of the box's edit field, the window
+    // that holds the focus in the box (WM_GETOBJECT for its client area):
+    // the answer, or 0 to leave it to the system.
+    std::function<LRESULT(HWND edit, WPARAM wParam)> OnEditObject;
+
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -42,7 +48,9 @@ protected:
 private:
     LRESULT HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     bool KeyTakenByForm(char& key);  // the form's key preview took it; closes the list
-    void ListDropping();             // the list is about to open: its height is set now
+    // The answer to a dialog character, nullopt for any other message.
+    std::optional<LRESULT> DialogChar(UINT msg, WPARAM wParam, LPARAM lParam);
+    void ListDropping();  // the list is about to open: its height is set now
     HWND edit_ = nullptr;
     // The heights a box made before the process knew them was made with.
     struct Made {

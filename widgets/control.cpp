@@ -1,6 +1,7 @@
 #include "widgets/control.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "widgets/fonts.h"
 #include "widgets/form.h"
@@ -17,8 +18,25 @@ bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTON
 }  // namespace
 
 COLORREF ColorToRGB(TColor color) {
+    if (color == clHotText) return HighContrastOn() ? GetSysColor(COLOR_HOTLIGHT) : RGB(0, 0, 255);
     if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
     return static_cast<COLORREF>(color);
+}
+
+namespace {
+
+std::optional<bool> forcedHighContrast;
+
+}  // namespace
+
+void test_seam::ForceHighContrast(std::optional<bool> on) { forcedHighContrast = on; }
+
+bool HighContrastOn() {
+    if (forcedHighContrast) return *forcedHighContrast;
+    HIGHCONTRASTA contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 // ---- TComponent ----------------------------------------------------------
@@ -334,6 +352,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     // The entry of every message: nothing of the toolkit is destroyed under it.
     const TToolkit::HandlerScope scope;
     TToolkit::NotifyFormOfInput(*self, msg);
+    TToolkit::EndHintOn(msg);
     const HWND saved = self->current_;
     self->current_ = window;
     LRESULT result = 0;
@@ -422,6 +441,14 @@ bool TWinControl::DoKeyPress(char& key) {
     return false;
 }
 
+bool TWinControl::DoDialogChar(WPARAM key, LPARAM data) {
+    TWinControl* host = ParentForm();
+    if (!host) host = this;
+    for (TControl* c : std::vector<TControl*>(host->controls_))
+        if (c->Perform(CM_DIALOGCHAR, key, data)) return true;
+    return false;
+}
+
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ERASEBKGND: {
@@ -437,7 +464,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (reinterpret_cast<HWND>(lParam) != handle_) captureControl_ = nullptr;
         break;
     case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // Told by a host that passes the system's notices on (a high-contrast
+        // scheme comes with both): painted with the new colours at once.
         Broadcast(CM_SYSCOLORCHANGE, 0, 0);
+        RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         break;
     case WM_COMMAND:
         // A child control's notice goes back to the control it is about.
@@ -448,11 +479,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         char key = static_cast<char>(wParam);
         return DoKeyPress(key) ? 1 : 0;
     }
-    case CN_BASE + WM_SYSCHAR: {
-        for (TControl* c : std::vector<TControl*>(controls_))
-            if (c->Perform(CM_DIALOGCHAR, wParam, lParam)) return 1;
-        return 0;
-    }
+    case CN_BASE + WM_SYSCHAR:
+        return DoDialogChar(wParam, lParam) ? 1 : 0;
+    case WM_SYSCHAR:
+        // Dispatched by a host that did not offer it first.
+        if (DoDialogChar(wParam, lParam)) return 0;
+        break;
     default:
         if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;
         if (IsMouseMessage(msg)) {

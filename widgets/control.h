@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,20 @@ enum : UINT {
 using TColor = DWORD;
 constexpr TColor clWindowText = 0x80000000u | COLOR_WINDOWTEXT;
 constexpr TColor clBtnFace = 0x80000000u | COLOR_BTNFACE;
+constexpr TColor clBtnText = 0x80000000u | COLOR_BTNTEXT;
+// Text under the pointer: blue, or while a high-contrast scheme is on the
+// system's colour of hot-tracked items. Resolved when painted, like the
+// system colours, so a change of scheme shows with the next paint.
+constexpr TColor clHotText = 0x40000000u;
 COLORREF ColorToRGB(TColor color);
+// A high-contrast scheme is on.
+bool HighContrastOn();
+
+// For the tests only: whether a high-contrast scheme counts as on, whatever
+// the system says (Wine has none to switch on); nullopt asks the system again.
+namespace test_seam {
+void ForceHighContrast(std::optional<bool> on);
+}
 
 class TComponent;
 using TNotifyEvent = std::function<void(TComponent* sender)>;
@@ -116,6 +130,10 @@ public:
     bool ParentFont = true;
     bool ShowHint = true;
     bool ParentShowHint = true;
+    std::string Hint;
+    // What the hint shows when the pointer pauses over the control; none
+    // when empty.
+    virtual std::string HintText() const { return ShowHint ? Hint : std::string(); }
 
     // Schedules a repaint of the control's area / paints it now.
     void Invalidate();
@@ -214,6 +232,9 @@ public:
     // when the key was consumed (set to 0).
     bool DoKeyPress(char& key);
     std::function<void(TComponent* sender, char& key)> OnKeyPress;
+    // A dialog character (a letter typed with Alt): offered to every control
+    // of the form, wherever in the form the focus is, until one takes it.
+    bool DoDialogChar(WPARAM key, LPARAM data);
 
     TColor BackgroundColor = clBtnFace;
 

@@ -276,6 +276,7 @@ RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& cap
     v.font = CanvasFont(canvas);
     layoutInputs.caption = caption;
     FaceLayout placed = Layout(canvas, layoutInputs);
+    captionCut_ = placed.CaptionCut;
     placed.GlyphPos.x += rect.left;
     placed.GlyphPos.y += rect.top;
     placed.TextRect.left += rect.left;

@@ -63,6 +63,8 @@ public:
                   int spacing, bool showMark, TButtonFaceState glyphState, UINT textFlags,
                   DibBitmap* surface = nullptr);
     void DrawCaption(HDC canvas, const std::string& caption, RECT rect, TButtonFaceState state, UINT textFlags) const;
+    // Whether the last face drawn left part of its caption out.
+    bool CaptionCut() const { return captionCut_; }
     static void DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state);
 
 private:
@@ -112,6 +114,7 @@ private:
     // Each state image as stored in the list, kTransparent where the mask is.
     std::array<std::vector<std::uint32_t>, kFaceStateCount> statePixels_;
     std::vector<std::pair<LayoutInputs, FaceLayout>> layouts_;
+    bool captionCut_ = false;
 };
 
 // For the tests only: makes the next `count` glyph state images fail to

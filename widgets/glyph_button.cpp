@@ -404,13 +404,13 @@ POINT TGlyphButton::MenuAnchor() const {
     return {p.x, p.y};
 }
 
-bool TGlyphButton::ShowDropDownMenu(POINT anchor) {
+bool TGlyphButton::ShowDropDownMenu(POINT anchor, bool fromKeyboard) {
     if (!dropDownMenu_ || !dropDownMenu_->AutoPopup) return false;
     if (TCustomForm* form = ParentForm(); form && form->Active() && form->ActiveControl())
         form->ActiveControl()->Perform(CM_CANCELMODE, 0, 0);
     dropDownMenu_->PopupComponent = this;
     const POINT screen = ClientToScreen(anchor);
-    dropDownMenu_->Popup(static_cast<short>(screen.x), static_cast<short>(screen.y));
+    dropDownMenu_->Popup(static_cast<short>(screen.x), static_cast<short>(screen.y), fromKeyboard);
     return true;
 }
 
@@ -538,7 +538,11 @@ void TGlyphButton::AccessibleChanged(DWORD event) {
     // hidden button is no child, and its number is another's.
     if (!parent || !parent->Handle() || parent->Updating()) return;
     if (!Visible() && event != EVENT_OBJECT_HIDE) return;
-    NotifyWinEvent(event, parent->Handle(), OBJID_CLIENT, parent->AccessibleChildId(this));
+    // A reader asks about an event after it was raised: a hidden button's
+    // number already names the next button, so its going is told only as
+    // the toolbar's children changing.
+    if (event != EVENT_OBJECT_HIDE)
+        NotifyWinEvent(event, parent->Handle(), OBJID_CLIENT, parent->AccessibleChildId(this));
     // Showing or hiding a button numbers the buttons after it anew.
     if (event == EVENT_OBJECT_SHOW || event == EVENT_OBJECT_HIDE)
         NotifyWinEvent(EVENT_OBJECT_REORDER, parent->Handle(), OBJID_CLIENT, CHILDID_SELF);
@@ -555,7 +559,7 @@ void TGlyphButton::Activate() {
     Repaint();
     AccessibleChanged();
     try {
-        ShowDropDownMenu(MenuAnchor());
+        ShowDropDownMenu(MenuAnchor(), true);
         DropClosingClick();
     } catch (...) {
         EndActivation();
@@ -597,7 +601,8 @@ bool TGlyphButton::DialogChar(WPARAM key) {
     const char accelerator = CaptionAccelerator(caption_);
     if (accelerator == 0 || !Enabled() || !Visible()) return false;
     if (UpperAnsi(static_cast<char>(key)) != UpperAnsi(accelerator)) return false;
-    FireClick();
+    // What a click does: a menu button opens its menu under itself.
+    Activate();
     return true;
 }
 
@@ -734,7 +739,7 @@ void TGlyphButton::Paint(HDC dc) {
             faces_.pop_back();
         }
         if (!bitmap.Bitmap) bitmap = CreateDib(width, height);
-        faces_.insert(faces_.begin(), CachedFace{face, std::move(bitmap)});
+        faces_.insert(faces_.begin(), CachedFace{face, std::move(bitmap), false});
         SelectObject(bufferDc_.get(), faces_.front().bitmap.Bitmap.get());
         try {
             ComposeFace(face, faces_.front().bitmap);
@@ -743,11 +748,18 @@ void TGlyphButton::Paint(HDC dc) {
             faces_.erase(faces_.begin());  // half a face is no face
             throw;
         }
+        faces_.front().captionCut = faceGlyph_->CaptionCut();
     } else {
         if (found != faces_.begin()) std::rotate(faces_.begin(), found, found + 1);
         SelectObject(bufferDc_.get(), faces_.front().bitmap.Bitmap.get());
     }
+    captionCut_ = faces_.front().captionCut;
     BitBlt(dc, 0, 0, width, height, bufferDc_.get(), 0, 0, SRCCOPY);
+}
+
+std::string TGlyphButton::HintText() const {
+    if (!ShowHint || !captionCut_) return {};
+    return CaptionWithoutAccelerator(caption_);
 }
 
 void TGlyphButton::PaintParentBackground(HDC buffer) {

@@ -90,8 +90,9 @@ public:
     DWORD AccessibleState() const;
 
     // What a click does, without the mouse: a button with a drop-down menu
-    // opens it under itself, pressed while it is open; any other fires its
-    // click. A disabled or hidden button, or one already pressed, does nothing.
+    // opens it under itself, pressed while it is open, its first entry
+    // selected for the arrow keys; any other fires its click. A disabled or
+    // hidden button, or one already pressed, does nothing.
     void Activate();
 
     // Whether the pointer is over the button now, with the enter or leave
@@ -100,6 +101,9 @@ public:
 
     void Paint(HDC dc) override;
     LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // The whole caption, read out, while the face shows it cut; none while
+    // it fits.
+    std::string HintText() const override;
 
 protected:
     // Everything a face is composed from, compared whole as the key of the
@@ -143,7 +147,8 @@ private:
     void Release(MouseButton button, WPARAM keys, int x, int y);
     void FinishPress(MouseButton button, int x, int y);
     void TrackPointer(int x, int y);
-    bool ShowDropDownMenu(POINT anchor);
+    // From the keyboard, the menu opens with its first entry selected.
+    bool ShowDropDownMenu(POINT anchor, bool fromKeyboard = false);
     void DropClosingClick();
     void MouseEntered();
     void MouseLeft();
@@ -167,6 +172,7 @@ private:
     struct CachedFace {
         FaceInputs inputs;
         DibBitmap bitmap;
+        bool captionCut;
     };
     FaceInputs CurrentFace(TButtonFaceState paintState, TButtonFaceState glyphState, bool showMark) const;
     // Draws the face into surface, the bitmap selected into the memory
@@ -201,6 +207,7 @@ private:
     bool isTracking_ = false;
     bool isMenuShowing_ = false;
     bool paintingCopy_ = false;  // the parent paints into this button's buffer
+    bool captionCut_ = false;    // the face on screen shows part of the caption
     DWORD reportedState_ = 0;    // the state screen readers were last told
 };
 

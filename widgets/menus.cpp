@@ -9,6 +9,10 @@ constexpr UINT kFirstCommand = 0x1000;
 static_assert(kFirstCommand + TPopupMenu::kMaxSlots * TPopupMenu::kMaxCommands <= 0xF000,
               "command ranges reach the system's");
 
+// The Down key posted to select a menu's first entry: one press, told
+// apart from the user's by its data.
+constexpr LPARAM kSelectFirstKey = 0x00500001 | (1 << 28);
+
 UINT CommandBase(int slot) {
     if (slot < 0 || slot >= TPopupMenu::kMaxSlots) slot = 0;
     return kFirstCommand + static_cast<UINT>(slot) * TPopupMenu::kMaxCommands;
@@ -84,16 +88,25 @@ void TPopupMenu::Build(HMENU menu, TMenuItem& parent) {
     }
 }
 
-void TPopupMenu::Popup(int x, int y) {
+void TPopupMenu::Popup(int x, int y, bool selectFirst) {
     if (OnPopup) OnPopup(this);
     commands_.clear();
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return;
     Build(menu.get(), root_);
     const UINT align = Alignment == paRight ? TPM_RIGHTALIGN : Alignment == paCenter ? TPM_CENTERALIGN : TPM_LEFTALIGN;
+    // The menu's loop takes a Down key waiting in the queue as its first
+    // key: the first entry is selected as the loop starts. A key the loop
+    // did not take (no menu was shown) must not reach the window later.
+    const bool selecting = selectFirst && Owner && GetMenuItemCount(menu.get()) > 0 &&
+                           PostMessageA(Owner, WM_KEYDOWN, VK_DOWN, kSelectFirstKey);
     // The chosen item's WM_COMMAND is posted to the owner, which hands it back
     // to DispatchCommand once the menu has closed.
     TrackPopupMenu(menu.get(), align | TPM_LEFTBUTTON, x, y, 0, Owner, nullptr);
+    MSG left;
+    if (selecting && PeekMessageA(&left, Owner, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && left.wParam == VK_DOWN &&
+        left.lParam == kSelectFirstKey)
+        PeekMessageA(&left, Owner, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
 }
 
 bool TPopupMenu::DispatchCommand(UINT id) {

@@ -63,8 +63,9 @@ public:
     HWND Owner = nullptr;  // receives the WM_COMMAND of a chosen item
 
     // Fires OnPopup, then shows the menu at a screen point and returns when
-    // it has closed.
-    void Popup(int x, int y);
+    // it has closed. Opened from the keyboard, its first entry is selected,
+    // so the arrows and Enter work at once.
+    void Popup(int x, int y, bool selectFirst = false);
 
     // Runs the item that the last shown menu gave this command id; false
     // when the id is not one of this menu's.

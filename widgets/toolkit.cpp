@@ -4,6 +4,7 @@
 
 #include "widgets/control.h"
 #include "widgets/form.h"
+#include "widgets/hint_window.h"
 #include "win/thread_slot.h"
 
 namespace vtb {
@@ -16,6 +17,26 @@ const ThreadSlot currentSlot;
 TToolkit* Current() { return static_cast<TToolkit*>(currentSlot.Get()); }
 
 bool IsKeyboardMessage(UINT msg) { return msg >= WM_KEYFIRST && msg <= WM_KEYLAST; }
+
+// How long the pointer rests on a control before its hint shows.
+constexpr UINT kHintPauseMs = 500;
+
+// A click or a key ends a shown hint.
+bool EndsHint(UINT msg) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // A menu's loop, a window move or a size runs on this thread.
 bool InSystemLoop() {
@@ -51,7 +72,12 @@ void CollectIfUnused() {
 }  // namespace
 
 bool TToolkit::Unused() const {
-    return handlerDepth_ == 0 && releasing_ == 0 && pending_.empty() && windows_.empty() && !mouseControl_;
+    return handlerDepth_ == 0 && releasing_ == 0 && pending_.empty() && windows_.empty() && !mouseControl_ &&
+           !hintControl_;
+}
+
+TToolkit::~TToolkit() {
+    if (hintTimer_) KillTimer(nullptr, hintTimer_);
 }
 
 // ---- Windows of this thread ------------------------------------------------
@@ -105,6 +131,10 @@ void TToolkit::ControlDestroyed(TControl* control) {
     TToolkit* toolkit = Current();
     if (!toolkit) return;
     if (toolkit->mouseControl_ == control) toolkit->mouseControl_ = nullptr;
+    if (toolkit->hintControl_ == control) {
+        toolkit->HideHint();
+        toolkit->hintControl_ = nullptr;
+    }
     CollectIfUnused();
 }
 
@@ -153,12 +183,61 @@ bool TToolkit::Idle() {
     if (TWinControl* holder = FindControl(GetCapture()); holder && !InSystemLoop()) {
         capture = holder->CaptureControl() ? holder->CaptureControl() : holder;
     }
+    UpdateHint(target, InSystemLoop());
     if (target == mouseControl_) return false;
     // While a control holds the capture, only it hears of the mouse.
     if (mouseControl_ && (!capture || mouseControl_ == capture)) mouseControl_->Perform(CM_MOUSELEAVE, 0, 0);
     mouseControl_ = target;
     if (mouseControl_ && (!capture || mouseControl_ == capture)) mouseControl_->Perform(CM_MOUSEENTER, 0, 0);
     return true;
+}
+
+// ---- The hint step ------------------------------------------------------------------
+
+void TToolkit::UpdateHint(TControl* target, bool inLoop) {
+    // A menu's or a move's loop shows no hints of ours.
+    if (inLoop) target = nullptr;
+    if (target == hintControl_) return;
+    HideHint();
+    hintControl_ = target;
+    if (target && !target->HintText().empty())
+        hintTimer_ = SetTimer(nullptr, 0, kHintPauseMs, &TToolkit::HintPauseEnded);
+}
+
+void CALLBACK TToolkit::HintPauseEnded(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    TToolkit* toolkit = Current();
+    if (!toolkit || toolkit->hintTimer_ != id) return;
+    toolkit->hintTimer_ = 0;
+    const HandlerScope scope;
+    toolkit->ShowHint();
+}
+
+void TToolkit::ShowHint() {
+    // Still the control under the pointer, and still with a hint to show.
+    if (!hintControl_ || ControlAtCursor() != hintControl_ || InSystemLoop()) return;
+    const std::string text = hintControl_->HintText();
+    const TWinControl* window = hintControl_->Handle() ? FindControl(hintControl_->Handle()) : hintControl_->Parent();
+    if (text.empty() || !window || !window->Handle()) return;
+    POINT at;
+    if (!GetCursorPos(&at)) return;
+    // Below the pointer's arrow, as the system's own hints stand.
+    at.y += GetSystemMetrics(SM_CYCURSOR) * 3 / 4;
+    if (!hint_) hint_ = std::make_unique<THintWindow>();
+    hint_->Show(GetAncestor(window->Handle(), GA_ROOT), at, text);
+}
+
+void TToolkit::HideHint() {
+    if (hintTimer_) KillTimer(nullptr, hintTimer_);
+    hintTimer_ = 0;
+    if (hint_) hint_->Hide();
+}
+
+void TToolkit::EndHintOn(UINT msg) {
+    if (!EndsHint(msg)) return;
+    // The control keeps its place: its hint comes again only once the
+    // pointer went to another control and back.
+    if (TToolkit* toolkit = Current()) toolkit->HideHint();
 }
 
 bool TToolkit::PointerMovedSinceIdle() const {
@@ -202,16 +281,16 @@ bool TToolkit::IsOutsideKey(const MSG& msg) const {
     return IsKeyboardMessage(msg.message) && !FindControlAtOrAbove(msg.hwnd);
 }
 
-bool TToolkit::IsKeyMessage(const MSG& msg) {
+bool TToolkit::PreTranslateKey(const MSG& msg) {
     if (!IsKeyboardMessage(msg.message)) return false;
+    EndHintOn(msg.message);
     HWND target = nullptr;
     if (const HWND capture = GetCapture()) {
         // A window of another module holding the capture keeps its keys.
         if (!FindControl(capture)) return false;
         target = capture;
-    } else {
-        TWinControl* control = FindControlAtOrAbove(msg.hwnd);
-        target = control ? control->Handle() : msg.hwnd;
+    } else if (TWinControl* control = FindControlAtOrAbove(msg.hwnd)) {
+        target = control->Handle();
     }
     return target && SendMessageA(target, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
@@ -233,7 +312,7 @@ TToolkit::TickResult TToolkit::HandleMessage(HWND form) {
         // them) is the browser's too: dispatched here it would go nowhere.
         if (IsOutsideKey(msg) || !msg.hwnd) return TickResult::Skipped;
         if (!PeekMessageA(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE)) return TickResult::Handled;
-        if (!IsKeyMessage(msg)) {
+        if (!PreTranslateKey(msg)) {
             TranslateMessage(&msg);
             const int saved = tickDispatchDepth_;
             tickDispatchDepth_ = handlerDepth_;

@@ -18,6 +18,7 @@ namespace vtb {
 class TComponent;
 class TControl;
 class TWinControl;
+class THintWindow;
 
 class TToolkit {
 public:
@@ -43,6 +44,14 @@ public:
     // messages for windows outside the toolbar; the idle step still runs,
     // so hover follows the pointer while a menu or a box is up.
     TickResult HandleMessage(HWND form);
+    // The toolkit's handling of a key before it is translated, the same for
+    // a key a tick takes and one the browser hands the band: the key
+    // notification to the window holding the mouse capture, if it is one of
+    // ours, else to the nearest toolbar control at or above the key's
+    // window (its key events, the form's key preview, dialog characters).
+    // True when a control handled the key: it is finished, neither
+    // translated nor dispatched. A key for no window of ours is not routed.
+    static bool PreTranslateKey(const MSG& msg);
     // After an idle tick in the toolbar's own loop: the wait for the next
     // message (the timer's next tick at the latest).
     static void WaitForMessage() { WaitMessage(); }
@@ -51,9 +60,16 @@ public:
     static TControl* ControlAtCursor();
 
     // Mouse-enter and mouse-leave notifications for the control under the
-    // cursor. Returns whether it sent any: false when the pointer is over
-    // the same control as at the last step.
+    // cursor, and its hint. Returns whether it sent any: false when the
+    // pointer is over the same control as at the last step.
     bool Idle();
+
+    // The idle step's hint: when a control with a hint text comes under the
+    // pointer and the pointer pauses there, its hint shows until the pointer
+    // goes to another control or to none. EndHintOn ends it earlier for a
+    // click or a key press; every message the toolkit's windows receive, and
+    // every key it routes, is shown to it.
+    static void EndHintOn(UINT msg);
 
     // While a form's timer rests, the toolkit window under the pointer, if
     // it is one of this thread's, tells when the pointer leaves it: its
@@ -93,6 +109,7 @@ public:
 
     // Nothing refers to this thread's state any more.
     bool Unused() const;
+    ~TToolkit();
 
     // One entry from the system into the toolkit, for its whole call.
     class HandlerScope {
@@ -107,9 +124,13 @@ public:
     };
 
 private:
+    TToolkit() = default;
+    void UpdateHint(TControl* target, bool inLoop);
+    void ShowHint();
+    void HideHint();
+    static void CALLBACK HintPauseEnded(HWND, UINT, UINT_PTR id, DWORD);
     bool InOtherModalLoop() const;
     bool IsOutsideKey(const MSG& msg) const;
-    bool IsKeyMessage(const MSG& msg);
     void DestroyPending();
 
     TControl* mouseControl_ = nullptr;
@@ -120,6 +141,9 @@ private:
     int releasing_ = 0;           // DestroyPending runs (perhaps nested in its own boxes)
     int tickDispatchDepth_ = -1;  // depth of a tick dispatching a message
     std::vector<std::unique_ptr<TComponent>> pending_;
+    TControl* hintControl_ = nullptr;  // whose hint shows or is to show
+    UINT_PTR hintTimer_ = 0;           // the pause before it shows
+    std::unique_ptr<THintWindow> hint_;
 };
 
 }  // namespace vtb

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "core/caption_accelerator.h"
 #include "core/check/button_font.h"
 #include "core/check/config_reading.h"
 #include "core/check/trap_checks.h"
@@ -114,7 +115,9 @@ std::string ShownCaption(const std::string& caption, int buttonWidth, int glyphW
         while (start <= text.size()) {
             std::size_t end = text.find_first_of("\r\n", start);
             if (end == std::string::npos) end = text.size();
-            size.cx = std::max(size.cx, TextWidth(font, std::string_view(text).substr(start, end - start)));
+            // Drawn, an accelerator's "&" takes no room.
+            const std::string line = CaptionWithoutAccelerator(text.substr(start, end - start));
+            size.cx = std::max(size.cx, TextWidth(font, line));
             size.cy += font.Height;
             if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
             start = end + 1;

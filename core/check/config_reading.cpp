@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/bitmap_file.h"
+#include "core/caption_accelerator.h"
 #include "core/glyph_images.h"
 #include "core/identifiers.h"
 #include "core/messages.h"
@@ -34,12 +35,23 @@ const GlyphLookup& GlyphCache::Get(const std::string& caption) {
     return it->second;
 }
 
+const GlyphFile& GlyphCache::Find(const std::string& name) {
+    auto it = files_.find(name);
+    if (it == files_.end()) it = files_.emplace(name, source_.Find(name)).first;
+    return it->second;
+}
+
 GlyphLookup GlyphCache::Look(const std::string& caption) {
     GlyphLookup result;
     GlyphInfo& info = result.Info;
-    info.FileName = caption + kGlyphExtension;
     info.Looked = true;
-    const GlyphFile file = source_.Find(caption);
+    // As the toolbar looks: the caption as written, then as it reads.
+    GlyphFile file;
+    for (const std::string& name : GlyphFileCaptions(caption)) {
+        info.FileName = name + kGlyphExtension;
+        file = Find(name);
+        if (file.State != GlyphFile::Status::Missing) break;
+    }
     info.Path = file.Path;
     if (file.State == GlyphFile::Status::Missing) return result;
     info.Found = true;

@@ -42,9 +42,12 @@ public:
 
 private:
     GlyphLookup Look(const std::string& caption);
+    // The file of one name ("&Cases" and "Cases" of two captions are one).
+    const GlyphFile& Find(const std::string& name);
 
     GlyphSource& source_;
     std::map<std::string, GlyphLookup> cache_;
+    std::map<std::string, GlyphFile> files_;
 };
 
 struct SectionRecord {

@@ -17,16 +17,27 @@ std::string LineRange(std::size_t first, std::size_t last) {
 }
 
 
-// A single "&" underlines the next letter; "&&" shows one "&".
-bool HasAccelerator(const std::string& caption) {
+// A single "&" that marks no key a user can press with Alt: a blank or a
+// sign after it, or nothing (a "&" at the end). "&&" shows one "&". The
+// text names what it marks; empty when every single "&" marks a letter or
+// a digit (characters beyond ASCII count as letters of the user's keyboard).
+std::string MarkNoKeyMatches(const std::string& caption) {
     for (std::size_t i = 0; i < caption.size(); ++i) {
         if (caption[i] != '&') continue;
-        if (i + 1 < caption.size() && caption[i + 1] == '&')
-            ++i;
-        else
-            return true;
+        if (i + 1 == caption.size()) return "nothing";
+        const auto marked = static_cast<unsigned char>(caption[++i]);
+        if (marked == '&') continue;
+        const bool letter = (marked >= 'a' && marked <= 'z') || (marked >= 'A' && marked <= 'Z') ||
+                            (marked >= '0' && marked <= '9') || marked >= 0x80;
+        if (!letter) return Quoted(std::string(1, static_cast<char>(marked)));
     }
-    return false;
+    return {};
+}
+
+// The letter of an accelerator as a key, "C" for "c".
+std::string KeyOf(char accelerator) {
+    if (accelerator >= 'a' && accelerator <= 'z') accelerator = static_cast<char>(accelerator - 'a' + 'A');
+    return std::string(1, accelerator);
 }
 
 // How the checker names a button in its messages.
@@ -278,14 +289,54 @@ public:
                 Warn(line, name + " " + Quoted(button.Caption) + " has no glyph file " + Quoted(button.Glyph.FileName) +
                                ": it shows its caption alone");
             CaptionWidth(line, name, button);
-            if (HasAccelerator(button.Caption))
-                Warn(line, name + " " + Quoted(button.Caption) +
-                               ": a single \"&\" is not shown and underlines the letter after it (write \"&&\" "
-                               "for \"&\")");
+            if (const std::string marked = MarkNoKeyMatches(button.Caption); !marked.empty())
+                Warn(line, name + " " + Quoted(button.Caption) + ": a single \"&\" marks " + marked +
+                               ", which no key presses; it is not shown (write \"&&\" for \"&\")");
             if (button.Number > 0 && IsCommandCode(record.Target))
                 Warn(line, name + " " + Quoted(button.Caption) + " has the target " + Quoted(record.Target) +
                                ": buttons do not run command codes, only menu entries do; the button opens " +
                                Quoted(record.Target) + " as an address");
+        }
+    }
+
+    // The keyboard's way to the buttons: Alt and the letter a caption marks
+    // with "&" presses the button from the search box. A button without one
+    // cannot be reached (the Search button can: Enter in the box); of two
+    // with the same letter only the first, in the toolbar's order, is pressed.
+    void Accelerators(const ToolbarModel& model) {
+        std::vector<const ButtonInfo*> buttons{&model.Main, &model.Search, &model.Settings};
+        for (const ButtonInfo& link : model.Links) buttons.push_back(&link);
+        std::vector<std::pair<std::string, const ButtonInfo*>> keys;
+        for (const ButtonInfo* button : buttons) {
+            if (!button->Configured) continue;
+            const char accelerator = CaptionAccelerator(button->Caption);
+            if (accelerator == 0) {
+                if (button == &model.Search) continue;
+                std::string warning = Called(*button) + " " + Quoted(button->Caption) +
+                                      ": no letter is marked with \"&\", so a keyboard cannot reach it";
+                const std::string& caption = button->Caption;
+                const auto first = std::find_if(caption.begin(), caption.end(), [](char c) {
+                    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+                });
+                if (first != caption.end()) {
+                    std::string marked = caption;
+                    marked.insert(static_cast<std::size_t>(first - caption.begin()), "&");
+                    warning += " (" + Quoted(marked) + " would press it with Alt+" + KeyOf(*first) + ")";
+                }
+                Warn(button->Line, warning);
+                continue;
+            }
+            const std::string key = KeyOf(accelerator);
+            for (const auto& [earlier, other] : keys) {
+                if (earlier != Lowered(key)) continue;
+                Warn(button->Line, Called(*button) + " " + Quoted(button->Caption) + ": Alt+" + key +
+                                       " is also the key of " + Called(*other) + " on line " +
+                                       std::to_string(other->Line) +
+                                       ", which it presses: this button cannot be "
+                                       "reached from the keyboard");
+                break;
+            }
+            keys.emplace_back(Lowered(key), button);
         }
     }
 
@@ -353,10 +404,9 @@ public:
     }
 
     void MenuEntryChecks(const MenuEntry& entry, const ToolbarModel& model) {
-        if (HasAccelerator(entry.Caption))
-            Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) +
-                                 ": a single \"&\" is not shown and underlines the letter after it (write \"&&\" "
-                                 "for \"&\")");
+        if (const std::string marked = MarkNoKeyMatches(entry.Caption); !marked.empty())
+            Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) + ": a single \"&\" marks " + marked +
+                                 ", which no key presses; it is not shown (write \"&&\" for \"&\")");
         if (entry.Tag < 0 || static_cast<std::size_t>(entry.Tag) >= model.Targets.size()) return;
         const std::string& target = model.Targets[static_cast<std::size_t>(entry.Tag)];
         const Command command = CommandOf(entry, model.Targets);
@@ -426,6 +476,7 @@ void CheckTraps(std::string_view bytes, const LineStore& lines, const Reading& f
     checks.PlusSigns(full);
     checks.Buttons(full);
     checks.AnnouncedNames(full.Model);
+    checks.Accelerators(full.Model);
     checks.Menus(full.Model);
     auto has = [&full](const char* header) {
         return std::any_of(full.Sections.begin(), full.Sections.end(),

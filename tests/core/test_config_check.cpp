@@ -73,10 +73,10 @@ const std::string kGood =
     "1.0|test\r\n"                           // 1
     "[Buttons]\r\n"                          // 2
     "4\r\n"                                  // 3
-    "Lexa|https://lexa.example/\r\n"         // 4
-    "Find|https://lexa.example/find\r\n"     // 5
-    "Options|https://lexa.example/opt\r\n"   // 6
-    "Cases|https://lexa.example/cases\r\n"   // 7
+    "&Lexa|https://lexa.example/\r\n"        // 4
+    "&Find|https://lexa.example/find\r\n"    // 5
+    "&Options|https://lexa.example/opt\r\n"  // 6
+    "&Cases|https://lexa.example/cases\r\n"  // 7
     "\r\n"                                   // 8
     "[Main Menu]\r\n"                        // 9
     "3\r\n"                                  // 10
@@ -152,7 +152,7 @@ TEST_F(CheckTest, ACleanFileGivesItsToolbarWithLinesAndTargets) {
     const ToolbarModel& t = result.Toolbar;
     EXPECT_FALSE(t.Stopped);
     EXPECT_EQ(t.Version.Text, "1.0");
-    EXPECT_EQ(t.Main.Caption, "Lexa");
+    EXPECT_EQ(t.Main.Caption, "&Lexa");
     EXPECT_EQ(t.Main.Line, 4u);
     EXPECT_EQ(t.Search.TargetIndex, 1);
     ASSERT_TRUE(t.Links[0].Configured);
@@ -200,8 +200,9 @@ TEST_F(CheckTest, GlyphFilesAreLookedUpOncePerCaption) {
     text = WithLine(8, "Cases|https://lexa.example/cases2\r\nCases|https://lexa.example/cases3", text);
     const CheckResult result = Check(text);
     EXPECT_TRUE(result.Toolbar.Links[2].Glyph.Valid);
-    // "Lexa" and "Cases", each once, however often the checker reads them.
-    EXPECT_EQ(glyphs_.Lookups, 2);
+    // Each name once, however often the checker reads it: "&Lexa" and
+    // "Lexa", "&Cases" and "Cases" (the captions as written, then as read).
+    EXPECT_EQ(glyphs_.Lookups, 4);
 }
 
 // ---------------------------------------------------------------------------
@@ -388,7 +389,7 @@ TEST_F(CheckTest, AByteOrderMarkIsNamed) {
 TEST_F(CheckTest, LinkButtonsWithoutAGlyphFile) {
     glyphs_.Files.clear();
     const CheckResult result = Check(kGood);
-    EXPECT_EQ(Said(result), std::vector<std::string>{"7:warning:link button 1 \"Cases\" has no glyph file "
+    EXPECT_EQ(Said(result), std::vector<std::string>{"7:warning:link button 1 \"&Cases\" has no glyph file "
                                                      "\"Cases.bmp\": it shows its caption alone"});
 }
 
@@ -427,6 +428,23 @@ TEST_F(CheckTest, CommandCodesAndAmpersandsInTheWrongPlace) {
     result = Check(WithLine(11, "Terms & Rules|https://lexa.example/home"));
     EXPECT_TRUE(Says(result, 11, Severity::Warning, "a single \"&\""));
     EXPECT_TRUE(Check(WithLine(11, "Terms && Rules|https://lexa.example/home")).Diagnostics.empty());
+}
+
+TEST_F(CheckTest, ButtonsAKeyboardCannotReach) {
+    CheckResult result = Check(WithLine(7, "Cases|https://lexa.example/cases"));
+    EXPECT_TRUE(Says(result, 7, Severity::Warning,
+                     "no letter is marked with \"&\", so a keyboard cannot reach it (\"&Cases\" would press it "
+                     "with Alt+C)"))
+        << Joined(result);
+    result = Check(WithLine(5, "Find|https://lexa.example/find"));
+    EXPECT_TRUE(result.Diagnostics.empty()) << "Enter in the search box presses the Search button: " << Joined(result);
+    // Of two buttons with one letter, the first in the toolbar's order is pressed.
+    result = Check(WithLine(7, "&lexicon|https://lexa.example/cases"));
+    EXPECT_TRUE(Says(result, 7, Severity::Warning, "Alt+L is also the key of the main button on line 4"))
+        << Joined(result);
+    result = Check(WithLine(7, "Cases & more|https://lexa.example/cases"));
+    EXPECT_TRUE(Says(result, 7, Severity::Warning, "a single \"&\" marks \" \", which no key presses"))
+        << Joined(result);
 }
 
 TEST_F(CheckTest, ButtonsAScreenReaderCannotTellApart) {

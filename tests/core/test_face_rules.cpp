@@ -138,6 +138,11 @@ TEST(LayoutFace, CaptionCutToTheSpaceLeft) {
     // 15 pixels high keeps a height of 15.
     out = LayoutFace(Input({0, 0, 100, 15}, {0, 0}, "ab\ncd", blGlyphLeft, -1, 1), FixedMeasure());
     EXPECT_EQ(out.TextRect.Height(), 15);
+    // An accelerator's "&" is not drawn and takes no room: "a&bcd" (20
+    // pixels drawn) fits 23 pixels whole.
+    out = LayoutFace(Input({0, 0, 40, 25}, {16, 16}, "a&bcd", blGlyphLeft, -1, 1), FixedMeasure());
+    EXPECT_EQ(out.Caption, "a&bcd");
+    EXPECT_FALSE(out.CaptionCut);
 }
 
 TEST(LayoutFace, NegativeSpaceBecomesZero) {
@@ -203,6 +208,12 @@ TEST(ShortenCaption, LinesAreShortenedOneByOne) {
     EXPECT_EQ(ShortenCaption("   ", 100, false, FixedWidth), "");
     // Word wrap leaves the text to the drawing, apart from the length limit.
     EXPECT_EQ(ShortenCaption("abcdefgh\r", 10, true, FixedWidth), "abcdefgh\r");
+    // Whether anything was left out: a shortened line, not trailing blanks.
+    bool cut = false;
+    ShortenCaption("abcdefgh", 35, false, FixedWidth, &cut);
+    EXPECT_TRUE(cut);
+    ShortenCaption("ab  ", 100, false, FixedWidth, &cut);
+    EXPECT_FALSE(cut);
 }
 
 TEST(ShortenCaption, LimitedTo255Characters) {
@@ -253,6 +264,9 @@ TEST(CaptionAccelerator, LoneAmpersandMarksTheKey) {
     EXPECT_EQ(CaptionAccelerator("&a and &b"), 'b');  // the last one counts
     EXPECT_EQ(CaptionAccelerator("trailing&"), 0);
     EXPECT_EQ(CaptionAccelerator(""), 0);
+    // As a screen reader names the key; none without a marked character.
+    EXPECT_EQ(AcceleratorKeyName("&cases"), "Alt+C");
+    EXPECT_EQ(AcceleratorKeyName("Fish && Chips"), "");
 }
 
 TEST(CaptionAccelerator, ReadOutWithoutItsMarker) {

@@ -69,6 +69,7 @@ TEST(LoadSettings, DefaultsWithoutAFile) {
     EXPECT_TRUE(loaded.ButtonsApplied);
     EXPECT_TRUE(loaded.Error.empty());
     EXPECT_EQ(PlaceholderText("Veltrane"), "Enter Veltrane search query");
+    EXPECT_EQ(PlaceholderText("&Veltrane"), "Enter Veltrane search query");
     for (int n = 1; n <= kLinkButtonCount; ++n) EXPECT_EQ(loaded.Visible[n - 1], n == 1) << "SpdButn_" << n;
 }
 

@@ -12,7 +12,7 @@ import unittest
 from support import SAMPLE, SAMPLE_CFG, Folder, main, run
 
 MAIN_MENU = """\
-Main menu (under the button "Veltrane")
+Main menu (under the button "&Veltrane")
      18  Home page               -> https://www.veltrane.example/ [8]
      19  Legal databases
      20    Case law              -> https://www.veltrane.example/db/cases [9]
@@ -40,10 +40,10 @@ GOOD = (
     "1.0|test\r\n"                          # 1
     "[Buttons]\r\n"                         # 2
     "4\r\n"                                 # 3
-    "Lexa|https://lexa.example/\r\n"        # 4
-    "Find|https://lexa.example/find\r\n"    # 5
-    "Options|https://lexa.example/opt\r\n"  # 6
-    "Cases|https://lexa.example/cases\r\n"  # 7
+    "&Lexa|https://lexa.example/\r\n"       # 4
+    "&Find|https://lexa.example/find\r\n"   # 5
+    "&Options|https://lexa.example/opt\r\n"  # 6
+    "&Cases|https://lexa.example/cases\r\n"  # 7
     "\r\n"                                  # 8
     "[Main Menu]\r\n"                       # 9
     "2\r\n"                                 # 10
@@ -117,8 +117,9 @@ class SampleTest(unittest.TestCase):
         status, out, _ = run(SAMPLE_CFG)
         rows = [l.split() for l in out.split("\nButtons\n")[1].split("\n\n")[0].splitlines()[1:]]
         self.assertEqual([r[0] for r in rows], ["7", "8", "9", "10", "11", "12", "13", "14"])
-        self.assertEqual(rows[0][:5], ["7", "main", '"Veltrane"', "https://www.veltrane.example/", "0"])
-        self.assertEqual(rows[5][1:7], ["link", "3", '"Lookup"', "https://lookup.veltrane.example/citation", "5",
+        self.assertEqual(rows[0][:5], ["7", "main", '"&Veltrane"', "https://www.veltrane.example/", "0"])
+        # Each caption marks its letter; the glyph file is named as the caption reads.
+        self.assertEqual(rows[5][1:7], ["link", "3", '"&Lookup"', "https://lookup.veltrane.example/citation", "5",
                                         "Lookup.bmp"])
         self.assertIn("opens in a new window", " ".join(rows[5]))
         self.assertTrue(all("not found" not in " ".join(r) for r in rows))
@@ -128,7 +129,7 @@ class SampleTest(unittest.TestCase):
         self.assertIn('     34  1  Full text   method "fulltext" [17]  (selected until the user chooses another)\n'
                       '     35  2  Case names  method "casename" [18]\n', out)
         self.assertIn('         Buttons              sub-menu to show or hide the link buttons: '
-                      '"Cases", "Laws", "Lookup", "Forms", "Terms"\n', out)
+                      '"&Cases", "L&aws", "&Lookup", "&Forms", "Te&rms"\n', out)
         self.assertIn("     41  Privacy notice       -> https://www.veltrane.example/privacy [21]\n", out)
 
     def test_json_says_the_same(self):
@@ -155,8 +156,8 @@ class SampleTest(unittest.TestCase):
         ])
         links = [b for b in report["buttons"] if b["role"] == "link"]
         self.assertEqual([(b["caption"], b["index"], b["glyph"]["found"]) for b in links],
-                         [("Cases", 3, True), ("Laws", 4, True), ("Lookup", 5, True), ("Forms", 6, True),
-                          ("Terms", 7, True)])
+                         [("&Cases", 3, True), ("L&aws", 4, True), ("&Lookup", 5, True), ("&Forms", 6, True),
+                          ("Te&rms", 7, True)])
         self.assertEqual(report["diagnostics"], [])
 
     def test_another_sample_query(self):
@@ -246,7 +247,7 @@ class TrapTest(CheckerTest):
 
     def test_link_buttons_glyphs_and_captions(self):
         os.remove(os.path.join(self.folder.path, "Cases.bmp"))
-        self.warns(GOOD, 7, 'link button 1 "Cases" has no glyph file "Cases.bmp"')
+        self.warns(GOOD, 7, 'link button 1 "&Cases" has no glyph file "Cases.bmp"')
         self.warns(with_line(7, "Cases and court decisions|c"), 7, "is shortened to")
 
     def test_glyph_files_are_found_whatever_their_letter_case(self):

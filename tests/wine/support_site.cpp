@@ -2,6 +2,8 @@
 
 #include <shlguid.h>
 
+#include <algorithm>
+
 namespace vtbtest {
 
 TestSite::TestSite(IWebBrowser2* browser) : TestSite(browser, Offers{}) {}
@@ -54,6 +56,24 @@ HRESULT TestSite::QueryService(REFGUID guidService, REFIID riid, void** ppv) {
     *ppv = nullptr;
     if (!IsEqualGUID(guidService, SID_SWebBrowserApp) || !browser_) return E_NOINTERFACE;
     return browser_->QueryInterface(riid, ppv);
+}
+
+bool BrowserLoopUntil(IInputObject* band, const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= ms) return false;
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(ms - spent, 10), QS_ALLINPUT);
+            continue;
+        }
+        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && band->TranslateAcceleratorIO(&msg) == S_OK)
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
 }
 
 HRESULT CountingUnknown::QueryInterface(REFIID riid, void** ppv) {

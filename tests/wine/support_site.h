@@ -85,6 +85,12 @@ private:
     volatile LONG refs_ = 0;
 };
 
+// The browser's loop while a band holds the focus: every keyboard message
+// goes to the band's TranslateAcceleratorIO first; one the band refuses
+// (S_FALSE, Tab) is the browser's, translated and dispatched like every other
+// message. Runs until done() holds or the time is up; says whether it holds.
+bool BrowserLoopUntil(IInputObject* band, const std::function<bool()>& done, DWORD ms);
+
 // An IUnknown that only counts its references: a stand-in for objects a
 // method should not keep (e.g. the toolbar site of ResizeBorderDW).
 class CountingUnknown : public IUnknown {

@@ -229,6 +229,21 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
     return true;
 }
 
+void TypeKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    const auto key = [&inputs](WORD vk, DWORD flags) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+        in.ki.dwFlags = flags;
+        inputs.push_back(in);
+    };
+    for (WORD vk : keys) key(vk, 0);
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) key(*it, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 SavedFile::SavedFile(std::string path)
     : path_(std::move(path)), existed_(FileExists(path_)), bytes_(ReadTextFile(path_)) {}
 

@@ -7,6 +7,7 @@
 #include "win/handles.h"
 
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <set>
 #include <string>
@@ -125,6 +126,11 @@ void PumpWhileTimePasses(DWORD ms);
 // For a thread without windows: looks at done() every few milliseconds until
 // it holds or the time is up; says whether it holds.
 bool WaitUntil(const std::function<bool()>& done, DWORD ms = kWaitMs);
+
+// Keys typed on the keyboard with real input (SendInput): pressed in order,
+// then released in reverse, so {VK_MENU, 'C'} is Alt+C. They reach the
+// thread of the foreground window.
+void TypeKeys(std::initializer_list<WORD> keys);
 
 // A file put back as it was when the test is done (or removed again).
 class SavedFile {

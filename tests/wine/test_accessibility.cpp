@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/caption_accelerator.h"
 #include "tests/wine/support_accessible.h"
 #include "tests/wine/support_browser.h"
 #include "tests/wine/support_menu.h"
@@ -160,6 +161,44 @@ TEST_F(ScreenReader, NamesAreWholeCaptionsWithoutTheMarkerOrThePlace) {
     EXPECT_EQ("Find", Name(toolbar.get(), IdOf(form.Search_Edit))) << "the box is named after the Search button";
 }
 
+HWND focusEventWindow = nullptr;
+void CALLBACK RecordFocus(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) focusEventWindow = window;
+}
+
+TEST_F(ScreenReader, ShortcutsAreToldAndTheFocusedSearchBoxHasItsName) {
+    vtb::TBandForm& form = BuildSample();
+    const ComPtr<IAccessible> toolbar = Toolbar();
+    ASSERT_TRUE(toolbar);
+    form.SpdButn[0]->SetCaption("&Cases");
+    vtb::UniqueBstr key;
+    ASSERT_EQ(S_OK, toolbar->get_accKeyboardShortcut(ChildId(IdOf(form.SpdButn[0])), key.put()));
+    EXPECT_EQ("Alt+C", vtb::Narrow(key.get()));
+    form.SpdButn[0]->SetCaption("Cases");
+    vtb::UniqueBstr none;
+    EXPECT_NE(S_OK, toolbar->get_accKeyboardShortcut(ChildId(IdOf(form.SpdButn[0])), none.put()));
+    EXPECT_EQ(nullptr, none.get()) << "nothing for a caption without a marked letter";
+
+    // The focus goes into the search box: the event names the window that
+    // holds it, and a reader asking that window hears the search box's name.
+    focusEventWindow = nullptr;
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, RecordFocus,
+                                               GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(nullptr, hook);
+    form.TakeFocus();
+    const HWND box = form.Search_Edit->Handle();
+    EXPECT_TRUE(PumpUntil([&] { return focusEventWindow && IsChild(box, focusEventWindow); }));
+    UnhookWinEvent(hook);
+    ASSERT_TRUE(focusEventWindow);
+    IAccessible* found = nullptr;
+    vtb::UniqueVariant child;
+    ASSERT_EQ(S_OK, AccessibleObjectFromEvent(focusEventWindow, OBJID_CLIENT, CHILDID_SELF, &found, child.get()));
+    const ComPtr<IAccessible> focused = Adopt(found);
+    ASSERT_EQ(VT_I4, V_VT(child.get()));
+    EXPECT_EQ(vtb::AnnouncedName(form.Search_SpdButn->Caption(), ""), Name(focused.get(), V_I4(child.get())));
+    EXPECT_EQ(STATE_SYSTEM_FOCUSED, State(focused.get(), CHILDID_SELF) & STATE_SYSTEM_FOCUSED);
+}
+
 TEST_F(ScreenReader, LocationsAndHitTestsAreTheButtonsOnTheScreen) {
     vtb::TBandForm& form = BuildSample();
     const ComPtr<IAccessible> toolbar = Toolbar();
@@ -301,8 +340,11 @@ TEST_F(ScreenReader, EventsReachAWinEventHookWithTheChildsId) {
 
     const LONG laws = IdOf(form.SpdButn[1]);
     form.SettingsClick(form.SettingsSpdButn[1]);
-    EXPECT_TRUE(seen({EVENT_OBJECT_HIDE, OBJID_CLIENT, laws}));
     EXPECT_TRUE(seen({EVENT_OBJECT_REORDER, OBJID_CLIENT, CHILDID_SELF}));
+    // By the time a reader asks, the hidden button's number is the next
+    // button's: no event names the hidden one by it.
+    EXPECT_EQ(seenEvents.end(),
+              std::find(seenEvents.begin(), seenEvents.end(), SeenEvent{EVENT_OBJECT_HIDE, OBJID_CLIENT, laws}));
     // A hidden button is no child: its changes are not told under the
     // number the next button now has. The caption change after it marks
     // when everything before it has arrived.

@@ -519,6 +519,28 @@ TEST_F(BandTest, SitesLackingInterfacesAreAcceptedWithWhatTheyOffer) {
 
 // ---- The band's form from inside -----------------------------------------
 
+// The test configuration with an underlined letter in every button's caption.
+std::string ConfigWithAccelerators() {
+    std::string cfg = vtbtest::kTestConfig;
+    const std::pair<std::string, std::string> marked[] = {{"Lexa|", "&Lexa|"},
+                                                          {"Find|", "&Find|"},
+                                                          {"Options|", "&Options|"},
+                                                          {"Cases|https", "&Cases|https"},
+                                                          {"Statutes|https", "S&tatutes|https"},
+                                                          {"Case Lookup|", "Case &Lookup|"}};
+    for (const auto& [from, to] : marked) cfg.replace(cfg.find(from), from.size(), to);
+    return cfg;
+}
+
+// The browser's top-level window entering its menu loop: what Alt and a
+// letter that is none of the toolbar's do.
+std::atomic<int> browserMenuLoops{0};
+WNDPROC siteWindowProc = nullptr;
+LRESULT CALLBACK CountMenuLoops(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ENTERMENULOOP) ++browserMenuLoops;
+    return CallWindowProcA(siteWindowProc, window, msg, wParam, lParam);
+}
+
 class BandFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -530,6 +552,9 @@ protected:
     void TearDown() override {
         band_.reset();
         EXPECT_EQ(0, server_.ObjectCount());
+        if (siteWindowProc && site_)
+            SetWindowLongPtrA(site_->Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(siteWindowProc));
+        siteWindowProc = nullptr;
     }
     vtb::TDeskBand& Band() { return *static_cast<vtb::TDeskBand*>(band_.get()); }
     // The test's site: it outlives the band also when a test stops at a
@@ -551,6 +576,31 @@ protected:
         SetForegroundWindow(site.Window());
         EXPECT_EQ(S_OK, band_->ShowDW(TRUE));
         return window;
+    }
+
+    // The toolbar of the accelerator configuration, shown in the foreground
+    // window, the focus moved into it as the browser does (UIActivateIO).
+    ComPtr<IInputObject> FocusedInTheSearchBox() {
+        vtbtest::WriteTextFile(config_.Path(), ConfigWithAccelerators());
+        TestSite& site = NewSite(&browser_);
+        OpenShown(site);
+        siteWindowProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(site.Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountMenuLoops)));
+        browserMenuLoops = 0;
+        ComPtr<IInputObject> input;
+        band_->QueryInterface(IID_IInputObject, input.put_void());
+        if (!input || !Band().Form()) return nullptr;
+        EXPECT_TRUE(vtbtest::PumpUntil([&] { return GetForegroundWindow() == site.Window(); }));
+        EXPECT_EQ(S_OK, input->UIActivateIO(TRUE, nullptr));
+        const HWND box = Band().Form()->Search_Edit->Handle();
+        EXPECT_TRUE(GetFocus() && IsChild(box, GetFocus()));
+        return input;
+    }
+    bool Loop(IInputObject* input, const std::function<bool()>& done, DWORD ms = vtbtest::kWaitMs) {
+        return vtbtest::BrowserLoopUntil(input, done, ms);
+    }
+    bool Navigated(IInputObject* input, std::size_t count) {
+        return Loop(input, [&] { return browser_.Navigations.size() >= count; });
     }
 
     vtbtest::SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), vtb::kConfigExtension)};
@@ -663,7 +713,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     SetCursorPos(over.x, over.y);
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return link.IsHovered() && FramedOnScreen(link); }, 2000));
     EXPECT_GT(ticks, 0);
-    EXPECT_EQ(RGB(0, 0, 255), link.Font.Color());
+    EXPECT_EQ(RGB(0, 0, 255), vtb::ColorToRGB(link.Font.Color()));
 
     // The pointer resting on the button: the timer rests too, the button lit.
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
@@ -675,7 +725,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     // Off the toolbar again: the leave is sent, then the timer rests.
     SetCursorPos(1000, 700);
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !link.IsHovered(); }, 3000));
-    EXPECT_EQ(RGB(0, 0, 0), link.Font.Color());
+    EXPECT_EQ(RGB(0, 0, 0), vtb::ColorToRGB(link.Font.Color()));
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
 
     // The Settings menu opened by a click on its resting button, the pointer
@@ -753,6 +803,88 @@ TEST_F(BandFormTest, HoverFollowsThePointerWhileABoxOrAMenuIsUp) {
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return chooser.Done(); }, 10000));
     EXPECT_TRUE(chooser.Opened());
     EXPECT_TRUE(litInMenu) << "a button under the pointer lights while a menu is open";
+    band_.reset();
+}
+
+// ---- Keys typed into the search box, through the browser's loop -------------
+
+TEST_F(BandFormTest, AltAndALetterInTheSearchBoxPressesTheShownButtonOfThatLetter) {
+    const ComPtr<IInputObject> input = FocusedInTheSearchBox();
+    ASSERT_TRUE(input);
+    vtb::TBandForm& form = *Band().Form();
+    form.Search_Edit->SetText("tort");
+
+    vtbtest::TypeKeys({VK_MENU, 'C'});  // a link button
+    ASSERT_TRUE(Navigated(input.get(), 1));
+    EXPECT_EQ("https://lexa.example/cases", browser_.Navigations[0].url);
+    vtbtest::TypeKeys({VK_MENU, 'F'});  // the Search button
+    ASSERT_TRUE(Navigated(input.get(), 2));
+    EXPECT_EQ("https://lexa.example/search?m=all&q=tort&from=bar", browser_.Navigations[1].url);
+    EXPECT_EQ(0, browserMenuLoops) << "a letter the toolbar took is not the browser's too";
+
+    // The letter of a hidden button is no button's: the browser's menu key.
+    vtbtest::TypeKeys({VK_MENU, 'T'});
+    EXPECT_TRUE(Loop(input.get(), [] { return browserMenuLoops > 0; }));
+    Loop(
+        input.get(), [] { return false; }, 100);
+    EXPECT_EQ(2u, browser_.Navigations.size());
+    band_.reset();
+}
+
+TEST_F(BandFormTest, AMenuButtonsLetterOpensItsMenuUnderItWithTheFirstEntrySelected) {
+    const ComPtr<IInputObject> input = FocusedInTheSearchBox();
+    ASSERT_TRUE(input);
+    vtb::TBandForm& form = *Band().Form();
+    const HWND edit = GetFocus();
+
+    std::atomic<bool> firstSelected{false};
+    RECT menuRect{};
+    vtbtest::MenuChooser chooser([&](HWND menu) {
+        const auto items = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
+        firstSelected = vtbtest::WaitUntil([&] { return (GetMenuState(items, 0, MF_BYPOSITION) & MF_HILITE) != 0; });
+        GetWindowRect(menu, &menuRect);
+        vtbtest::TypeKeys({VK_RETURN});
+    });
+    vtbtest::TypeKeys({VK_MENU, 'L'});
+    ASSERT_TRUE(Loop(
+        input.get(), [&] { return chooser.Done() && !browser_.Navigations.empty(); }, 10000));
+    EXPECT_TRUE(chooser.Opened());
+    EXPECT_TRUE(firstSelected);
+    EXPECT_EQ("https://lexa.example/home", browser_.Navigations[0].url) << "Enter picks the first entry";
+    const POINT below = form.Main_Menu_SpdButn->ClientToScreen({0, form.Main_Menu_SpdButn->Height()});
+    EXPECT_EQ(below.x - 1, menuRect.left) << "under the button, as a click opens it";
+    EXPECT_EQ(below.y, menuRect.top);
+
+    // Escape closes a menu, and the keys go on to the search box.
+    vtbtest::MenuChooser closer([](HWND) { vtbtest::TypeKeys({VK_ESCAPE}); });
+    vtbtest::TypeKeys({VK_MENU, 'O'});
+    ASSERT_TRUE(Loop(
+        input.get(), [&] { return closer.Done() && !form.Settings_SpdButn->IsMenuShowing(); }, 10000));
+    EXPECT_TRUE(closer.Opened());
+    EXPECT_EQ(edit, GetFocus());
+    form.Search_Edit->SetText("");
+    vtbtest::TypeKeys({'Q'});
+    EXPECT_TRUE(Loop(input.get(), [&] { return form.Search_Edit->Text() == "q"; }));
+    EXPECT_EQ(1u, browser_.Navigations.size());
+    band_.reset();
+}
+
+TEST_F(BandFormTest, EnterGivesOneSearchWhetherTheTimerRunsOrRests) {
+    const ComPtr<IInputObject> input = FocusedInTheSearchBox();
+    ASSERT_TRUE(input);
+    vtb::TBandForm& form = *Band().Form();
+    form.Search_Edit->SetText("tort");
+    SetCursorPos(1000, 700);
+    ASSERT_TRUE(Loop(input.get(), [&] { return !form.TimerEnabled(); }));
+    vtbtest::TypeKeys({VK_RETURN});
+    ASSERT_TRUE(Navigated(input.get(), 1));
+
+    form.SetTimerEnabled(true);
+    vtbtest::TypeKeys({VK_RETURN});
+    ASSERT_TRUE(Navigated(input.get(), 2));
+    Loop(
+        input.get(), [] { return false; }, 200);
+    EXPECT_EQ(2u, browser_.Navigations.size());
     band_.reset();
 }
 

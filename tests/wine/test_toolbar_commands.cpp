@@ -1,6 +1,9 @@
 // What the user does with the toolbar: search, links, menu commands, the
 // Settings menu and hover colours, driven by posted mouse and keyboard
 // messages and real pop-up menus.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <atomic>
 #include <thread>
 
@@ -10,6 +13,8 @@
 #include "tests/wine/support_browser.h"
 #include "tests/wine/support_menu.h"
 #include "tests/wine/toolbar_fixture.h"
+#include "widgets/control.h"
+#include "widgets/face_drawing.h"
 #include "widgets/face_painter.h"
 #include "widgets/toolkit.h"
 
@@ -54,6 +59,12 @@ protected:
         form_->Search_SpdButnClick(form_->Search_SpdButn);
     }
     std::string LastUrl() const { return browser_.Navigations.empty() ? "" : browser_.Navigations.back().url; }
+    // The pointer to the middle of a control, and the idle step that notices.
+    static void PointTo(const vtb::TControl& control) {
+        const POINT p = control.ClientToScreen({control.Width() / 2, control.Height() / 2});
+        SetCursorPos(p.x, p.y);
+        vtb::TToolkit::ForThread().Idle();
+    }
 
     RecordingBrowser browser_;
 };
@@ -134,12 +145,12 @@ TEST_F(CommandTest, LinkButtonsNavigateInTheSameOrANewWindow) {
     ASSERT_EQ(browser_.Navigations.size(), 1u);
     EXPECT_EQ(LastUrl(), "https://lexa.example/cases");
     EXPECT_EQ(browser_.Navigations[0].targetFrameName.vt, VT_I4);
-    EXPECT_EQ(form.SpdButn[0]->Font.Color(), RGB(0, 0, 0));  // black after the click
+    EXPECT_EQ(vtb::ColorToRGB(form.SpdButn[0]->Font.Color()), RGB(0, 0, 0));  // black after the click
     // With the pointer still over it, the click ends in the hover colour.
     const POINT over = form.SpdButn[0]->ClientToScreen({10, 10});
     SetCursorPos(over.x, over.y);
     Click(*form.SpdButn[0]);
-    EXPECT_EQ(form.SpdButn[0]->Font.Color(), RGB(0, 0, 255));
+    EXPECT_EQ(vtb::ColorToRGB(form.SpdButn[0]->Font.Color()), RGB(0, 0, 255));
     SetCursorPos(away.x, away.y);
     browser_.Navigations.pop_back();
 
@@ -285,19 +296,137 @@ TEST_F(CommandTest, HoverColoursFollowTheMouse) {
     POINT over = link.ClientToScreen({10, 10});
     SetCursorPos(over.x, over.y);
     vtb::TToolkit::ForThread().Idle();
-    EXPECT_EQ(link.Font.Color(), RGB(0, 0, 255));
+    EXPECT_EQ(vtb::ColorToRGB(link.Font.Color()), RGB(0, 0, 255));
     POINT away = form.Search_SpdButn->ClientToScreen({5, 5});
     SetCursorPos(away.x, away.y);
     vtb::TToolkit::ForThread().Idle();
-    EXPECT_EQ(link.Font.Color(), RGB(0, 0, 0));
-    EXPECT_EQ(form.Search_SpdButn->Font.Color(), RGB(0, 0, 255));
+    EXPECT_EQ(vtb::ColorToRGB(link.Font.Color()), RGB(0, 0, 0));
+    EXPECT_EQ(vtb::ColorToRGB(form.Search_SpdButn->Font.Color()), RGB(0, 0, 255));
 
     // Opening a drop-down menu turns both menu buttons black.
     form.Settings_SpdButn->Font.SetColor(RGB(0, 0, 255));
     form.Main_Menu_SpdButn->Font.SetColor(RGB(0, 0, 255));
     ASSERT_TRUE(ChooseFromMenu(*form.Settings_SpdButn, {VK_ESCAPE}));
-    EXPECT_EQ(form.Settings_SpdButn->Font.Color(), RGB(0, 0, 0));
-    EXPECT_EQ(form.Main_Menu_SpdButn->Font.Color(), RGB(0, 0, 0));
+    EXPECT_EQ(vtb::ColorToRGB(form.Settings_SpdButn->Font.Color()), RGB(0, 0, 0));
+    EXPECT_EQ(vtb::ColorToRGB(form.Main_Menu_SpdButn->Font.Color()), RGB(0, 0, 0));
+}
+
+// System colours changed for a test, put back when it is done.
+class SystemColours {
+public:
+    explicit SystemColours(std::initializer_list<std::pair<int, COLORREF>> colours) {
+        for (const auto& [index, colour] : colours) {
+            indexes_.push_back(index);
+            saved_.push_back(GetSysColor(index));
+            changed_.push_back(colour);
+        }
+        SetSysColors(static_cast<int>(indexes_.size()), indexes_.data(), changed_.data());
+    }
+    ~SystemColours() { Restore(); }
+    void Restore() {
+        if (!indexes_.empty()) SetSysColors(static_cast<int>(indexes_.size()), indexes_.data(), saved_.data());
+        indexes_.clear();
+    }
+
+private:
+    std::vector<int> indexes_;
+    std::vector<COLORREF> saved_, changed_;
+};
+
+// How many pixels of a control the screen shows in a colour.
+int OnScreen(const vtb::TControl& control, COLORREF colour) {
+    vtb::DibBitmap shot = vtb::CreateDib(control.Width(), control.Height());
+    const vtb::UniqueDc memory(CreateCompatibleDC(nullptr));
+    const HGDIOBJ before = SelectObject(memory.get(), shot.Bitmap.get());
+    const HDC screen = GetDC(nullptr);
+    const POINT at = control.ClientToScreen({0, 0});
+    BitBlt(memory.get(), 0, 0, shot.Width, shot.Height, screen, at.x, at.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    SelectObject(memory.get(), before);
+    const std::uint32_t wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    int count = 0;
+    for (int y = 0; y < shot.Height; ++y)
+        for (int x = 0; x < shot.Width; ++x) count += (shot.At(x, y) & 0xFFFFFF) == wanted;
+    return count;
+}
+
+TEST_F(CommandTest, CaptionsKeepToTheSystemColoursInADarkScheme) {
+    const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255), yellow = RGB(255, 255, 0);
+    SystemColours dark(
+        {{COLOR_BTNFACE, black}, {COLOR_BTNTEXT, white}, {COLOR_WINDOWTEXT, white}, {COLOR_HOTLIGHT, yellow}});
+    TBandForm& form = BuildShown();
+    vtb::TGlyphButton& link = *form.SpdButn[0];
+    vtb::TGlyphButton& main = *form.Main_Menu_SpdButn;
+    // What the screen shows once the toolbar has painted what is pending.
+    const auto seen = [](const vtb::TControl& control, COLORREF colour) {
+        EXPECT_TRUE(PumpPending());
+        return OnScreen(control, colour);
+    };
+    EXPECT_GT(seen(link, white), 0) << "before the pointer came";
+    const int mainWhite = seen(main, white);  // its caption and its triangle
+    EXPECT_GT(mainWhite, 0);
+    PointTo(link);
+    EXPECT_GT(seen(link, RGB(0, 0, 255)), 0) << "under the pointer";
+    PointTo(*form.Search_SpdButn);
+    EXPECT_GT(seen(link, white), 0) << "after the pointer left";
+    EXPECT_EQ(0, seen(link, RGB(0, 0, 255)));
+    ASSERT_TRUE(ChooseFromMenu(*form.Settings_SpdButn, {VK_ESCAPE}));
+    EXPECT_EQ(mainWhite, seen(main, white)) << "never under the pointer, after a menu opened";
+
+    // A high-contrast scheme lights the caption in the system's colour of
+    // hot-tracked items.
+    vtb::test_seam::ForceHighContrast(true);
+    PointTo(link);
+    const int hotLight = seen(link, yellow);
+    vtb::test_seam::ForceHighContrast(std::nullopt);
+    EXPECT_GT(hotLight, 0);
+    PointTo(*form.Search_SpdButn);
+
+    // The system's colours again: the captions follow at once.
+    dark.Restore();
+    EXPECT_GT(seen(link, black), 0);
+    EXPECT_EQ(0, seen(main, white));
+}
+
+BOOL CALLBACK FindShownHint(HWND window, LPARAM found) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The text of the hint this thread shows, empty when none shows.
+std::string ShownHint() {
+    HWND hint = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownHint, reinterpret_cast<LPARAM>(&hint));
+    if (!hint) return {};
+    char text[256] = {};
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    if (!SendMessageA(hint, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool))) return {};
+    tool.lpszText = text;
+    SendMessageA(hint, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+TEST_F(CommandTest, ACutCaptionShowsWholeInAHintWhenThePointerPauses) {
+    const std::string whole = "Cases && decisions of the high courts";
+    std::string config = kTestConfig;
+    config.replace(config.find("Cases|https"), 5, whole);
+    TBandForm& form = BuildShown(config);
+    PointTo(*form.SpdButn[0]);
+    EXPECT_TRUE(PumpUntil([] { return ShownHint() == "Cases & decisions of the high courts"; }));
+    // A caption that fits has none, and the pointer going ends the one shown.
+    PointTo(*form.Search_SpdButn);
+    EXPECT_EQ("", ShownHint());
+    PumpToShowNothingHappens(700);
+    EXPECT_EQ("", ShownHint());
+    // A key ends it too.
+    PointTo(*form.SpdButn[0]);
+    ASSERT_TRUE(PumpUntil([] { return !ShownHint().empty(); }));
+    SendMessageA(form.Handle(), WM_KEYDOWN, VK_SHIFT, 1);
+    EXPECT_EQ("", ShownHint());
 }
 
 TEST_F(CommandTest, TimerTickHandlesOneMessageAndRoutesKeysToTheToolbar) {

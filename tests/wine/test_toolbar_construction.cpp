@@ -154,6 +154,11 @@ TEST_F(ToolbarFormTest, GlyphFilesAreFoundByCaption) {
     EXPECT_TRUE(form.SpdButn[0]->HasGlyph());
     EXPECT_FALSE(form.SpdButn[1]->HasGlyph());  // no Statutes.bmp: caption alone
     EXPECT_TRUE(boxes_.Boxes().empty());
+    // A caption given its keyboard letter keeps its glyph file.
+    std::string marked = kTestConfig;
+    marked.replace(marked.find("Cases|https"), 5, "&Cases");
+    Close();
+    EXPECT_TRUE(Build(marked).SpdButn[0]->HasGlyph());
     DeleteFileA(GlyphPath("Cases").c_str());
 }
 

@@ -85,7 +85,7 @@ bool FrameWindow::Create(HINSTANCE instance) {
     UpdateWindow(window_);
     if (options_.exitAfterSeconds > 0)
         SetTimer(window_, kExitTimer, static_cast<UINT>(options_.exitAfterSeconds) * 1000, nullptr);
-    if (!options_.typeText.empty() || !options_.clicks.empty() || !options_.hovers.empty())
+    if (!options_.typeText.empty() || !options_.clicks.empty() || !options_.hovers.empty() || !options_.keys.empty())
         SetTimer(window_, kTypeTimer, kTypeDelayMs, nullptr);
     return true;
 }
@@ -257,6 +257,7 @@ void FrameWindow::TypeQuery() {
     if (bands_.empty()) return;
     for (const POINT& at : options_.hovers) Hover(at);
     for (const POINT& at : options_.clicks) Click(at);
+    PressKeys();
     if (options_.typeText.empty()) return;
     HWND edit = nullptr;
     EnumChildWindows(bands_.front()->Window(), FindSearchEdit, reinterpret_cast<LPARAM>(&edit));
@@ -291,17 +292,74 @@ void FrameWindow::Hover(POINT at) {
     Log(L"hover: " + std::to_wstring(at.x) + L"," + std::to_wstring(at.y));
 }
 
+// Presses the keys of --keys with real input, once the frame is in front.
+void FrameWindow::PressKeys() {
+    if (options_.keys.empty()) return;
+    SetForegroundWindow(window_);
+    std::vector<INPUT> inputs;
+    const auto key = [&inputs](WORD vk, DWORD flags) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        in.ki.dwFlags = flags;
+        inputs.push_back(in);
+    };
+    for (const std::vector<WORD>& chord : options_.keys) {
+        for (WORD vk : chord) key(vk, 0);
+        for (auto it = chord.rbegin(); it != chord.rend(); ++it) key(*it, KEYEVENTF_KEYUP);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Log(L"keys: " + std::to_wstring(options_.keys.size()));
+}
+
+int FrameWindow::FocusedBand() const {
+    const HWND focus = GetFocus();
+    for (size_t i = 0; i < bands_.size(); ++i) {
+        const HWND band = bands_[i]->Window();
+        if (bands_[i]->HasFocus() && focus && (focus == band || IsChild(band, focus))) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void FrameWindow::MoveFocus(int step, MSG* key) {
+    // Stop 0 is the address field, stop i the toolbar i - 1.
+    const int stops = static_cast<int>(bands_.size()) + 1;
+    const int from = FocusedBand() + 1;
+    const int to = ((from + step) % stops + stops) % stops;
+    if (from > 0) bands_[static_cast<size_t>(from - 1)]->Deactivate();
+    if (to == 0) {
+        SetFocus(address_);
+        Log(L"focus: address field");
+        return;
+    }
+    bands_[static_cast<size_t>(to - 1)]->Activate(key);
+    Log(L"focus: toolbar " + std::to_wstring(to));
+}
+
 bool FrameWindow::RouteKey(MSG* msg) {
-    for (const auto& band : bands_) {
-        if (!band->HasFocus() || (msg->hwnd != band->Window() && !IsChild(band->Window(), msg->hwnd))) continue;
-        if (band->TranslateKey(msg)) return true;
-        // Refused (Tab): the browser moves the focus on to the address field.
-        if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB) {
-            band->Deactivate();
-            SetFocus(address_);
+    const bool keyDown = msg->message == WM_KEYDOWN;
+    const int step = GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+    // F6 goes from the address field to each toolbar and back, wherever the focus is.
+    if (keyDown && msg->wParam == VK_F6) {
+        MoveFocus(step, msg);
+        return true;
+    }
+    const int focused = FocusedBand();
+    if (focused >= 0) {
+        // Every key goes to the toolbar first.
+        if (bands_[static_cast<size_t>(focused)]->TranslateKey(msg)) return true;
+        // Refused (Tab): the browser moves the focus on.
+        if (keyDown && msg->wParam == VK_TAB) {
+            MoveFocus(step, msg);
             return true;
         }
         return false;
+    }
+    // Tab in the address field goes on into the toolbars.
+    if (keyDown && msg->wParam == VK_TAB && msg->hwnd == address_) {
+        MoveFocus(step, msg);
+        return true;
     }
     return false;
 }

@@ -1,6 +1,8 @@
 // The demonstration browser's main window: a rebar with the address field
 // and the registered toolbars, the browser control below it and a status
-// line at the bottom. It routes keystrokes to the focused toolbar first.
+// line at the bottom. F6 and Tab move the focus from the address field into
+// the toolbars and on, as the browser does; while a toolbar holds the focus,
+// every keystroke is offered to it first.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +28,9 @@ struct FrameOptions {
     std::wstring logPath;       // what the frame saw, one line per event
     std::vector<POINT> clicks;  // clicked in the first toolbar after typing
     std::vector<POINT> hovers;  // the mouse pointer rests here, in the first toolbar
+    // Pressed on the keyboard last, each a chord of virtual keys ({VK_MENU,
+    // 'C'} is Alt+C), as a user presses them.
+    std::vector<std::vector<WORD>> keys;
 };
 
 class FrameWindow final : public HostFrame {
@@ -60,6 +65,13 @@ private:
     void TypeQuery();
     void Click(POINT at);
     void Hover(POINT at);
+    void PressKeys();
+    // The toolbar holding the keyboard focus, -1 when none does.
+    int FocusedBand() const;
+    // The focus to the next stop (step 1) or the previous one (-1) of the
+    // address field and the toolbars, in a ring; key is the keystroke that
+    // moves it, handed to the toolbar it moves into.
+    void MoveFocus(int step, MSG* key);
     void Shutdown();
     bool RouteKey(MSG* msg);
     void Log(const std::wstring& line);

@@ -104,6 +104,10 @@ void HostedBand::Deactivate() const {
     if (input_) input_->UIActivateIO(FALSE, nullptr);
 }
 
+void HostedBand::Activate(MSG* key) const {
+    if (input_) input_->UIActivateIO(TRUE, key);
+}
+
 bool HostedBand::Is(IUnknown* object) const {
     if (!band_ || !object) return false;
     vtb::ComPtr<IUnknown> mine, theirs;

@@ -31,6 +31,8 @@ public:
     // Offers a keystroke to the band; true when the band used it.
     bool TranslateKey(MSG* msg) const;
     void Deactivate() const;
+    // The keyboard focus into the band, moved there by a key (F6, Tab).
+    void Activate(MSG* key) const;
     bool Is(IUnknown* object) const;
 
     HWND Window() const { return window_; }

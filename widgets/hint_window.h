@@ -1,0 +1,35 @@
+// The hint: the system's tooltip window, shown where the pointer paused
+// with a text of the control under it, until told to go.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+namespace vtb {
+
+class THintWindow {
+public:
+    THintWindow() = default;
+    ~THintWindow();
+    THintWindow(const THintWindow&) = delete;
+    THintWindow& operator=(const THintWindow&) = delete;
+
+    // Shows text with its top-left corner at a screen point, above the
+    // windows of owner (the top-level window holding the control).
+    void Show(HWND owner, POINT at, const std::string& text);
+    void Hide();
+    bool Shown() const { return window_ && IsWindow(window_) && IsWindowVisible(window_); }
+
+private:
+    bool Make(HWND owner);
+    TOOLINFOA Tool();
+    void Destroy();
+
+    HWND window_ = nullptr;
+    HWND owner_ = nullptr;
+    std::string text_;
+};
+
+}  // namespace vtb
