@@ -10,6 +10,7 @@
 namespace vtb {
 
 constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 inline std::string AsciiLowered(std::string text) {
     for (char& c : text) c = AsciiLower(c);

@@ -1,22 +1,34 @@
 #include "core/caption_accelerator.h"
 
+#include "core/ascii_case.h"
+
 namespace vtb {
 
-char CaptionAccelerator(const std::string& caption) {
-    char accelerator = 0;
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+std::string AcceleratorMarks(const std::string& caption) {
+    std::string marks;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
         if (caption[i] != '&') continue;
+        if (i + 1 == caption.size()) {
+            marks += '\0';
+            break;
+        }
         ++i;  // the marked character, or the second "&" of a literal one
-        if (caption[i] != '&') accelerator = caption[i];
+        if (caption[i] != '&') marks += caption[i];
     }
-    return accelerator;
+    return marks;
+}
+
+char CaptionAccelerator(const std::string& caption) {
+    const std::string marks = AcceleratorMarks(caption);
+    for (auto it = marks.rbegin(); it != marks.rend(); ++it)
+        if (*it != '\0') return *it;
+    return 0;
 }
 
 std::string AcceleratorKeyName(const std::string& caption) {
-    char key = CaptionAccelerator(caption);
+    const char key = CaptionAccelerator(caption);
     if (key == 0) return {};
-    if (key >= 'a' && key <= 'z') key = static_cast<char>(key - 'a' + 'A');
-    return std::string("Alt+") + key;
+    return std::string("Alt+") + AsciiUpper(key);
 }
 
 std::string CaptionWithoutAccelerator(const std::string& caption) {

@@ -7,8 +7,12 @@
 
 namespace vtb {
 
-// The accelerator of a caption: the character after a lone "&" ("&&" is a
-// literal ampersand); the last one counts; 0 without one.
+// The characters the caption marks with a lone "&" ("&&" is a literal
+// ampersand), in order; a "&" at the very end marks '\0'.
+std::string AcceleratorMarks(const std::string& caption);
+
+// The accelerator of a caption: the last character a lone "&" marks; 0
+// without one.
 char CaptionAccelerator(const std::string& caption);
 
 // The key that presses a button of this caption, as a screen reader names

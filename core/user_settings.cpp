@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/ascii_case.h"
 #include "core/caption_accelerator.h"
 #include "core/integer_field.h"
 #include "core/search.h"
@@ -29,16 +30,9 @@ bool OptionText(const TargetList& urls, int tag, std::string& text, std::string&
     return true;
 }
 
-char Folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Folded(x) == Folded(y); });
-}
-
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Folded(x) < Folded(y); });
+                                        [](char x, char y) { return AsciiLower(x) < AsciiLower(y); });
 }
 
 bool Holds(const std::vector<std::string>& list, const std::string& entry) {
@@ -50,14 +44,13 @@ bool Holds(const std::vector<std::string>& list, const std::string& entry) {
 // again; at the limit the first in sort order goes.
 void Record(std::vector<std::string>& history, const std::string& entry) {
     for (const std::string& listed : history)
-        if (EqualIgnoringCase(listed, entry)) return;
+        if (AsciiEqualNoCase(listed, entry)) return;
     if (static_cast<int>(history.size()) >= kHistoryLimit) history.erase(history.begin());
     history.insert(std::upper_bound(history.begin(), history.end(), entry, LessIgnoringCase), entry);
 }
 
 }  // namespace
 
-<<<<<<< HEAD
 std::vector<std::string> ReadHistory(SettingsStore& store) {
     std::vector<std::string> history;
     for (int n = 0; n < kHistoryKeyCount; ++n) {
@@ -77,13 +70,10 @@ std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, co
     return merged;
 }
 
-std::string PlaceholderText(const std::string& mainCaption) { return "Enter " + mainCaption + " search query"; }
-=======
 std::string PlaceholderText(const std::string& mainCaption) {
     // The caption as it reads, without the marker of its accelerator.
     return "Enter " + CaptionWithoutAccelerator(mainCaption) + " search query";
 }
->>>>>>> issue26
 
 std::optional<bool> ParseButtonFlag(const std::optional<std::string>& value) {
     std::int32_t number = 0;

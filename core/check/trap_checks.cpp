@@ -22,23 +22,18 @@ std::string LineRange(std::size_t first, std::size_t last) {
 // text names what it marks; empty when every single "&" marks a letter or
 // a digit (characters beyond ASCII count as letters of the user's keyboard).
 std::string MarkNoKeyMatches(const std::string& caption) {
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (i + 1 == caption.size()) return "nothing";
-        const auto marked = static_cast<unsigned char>(caption[++i]);
-        if (marked == '&') continue;
+    for (const char mark : AcceleratorMarks(caption)) {
+        if (mark == '\0') return "nothing";
+        const auto marked = static_cast<unsigned char>(mark);
         const bool letter = (marked >= 'a' && marked <= 'z') || (marked >= 'A' && marked <= 'Z') ||
                             (marked >= '0' && marked <= '9') || marked >= 0x80;
-        if (!letter) return Quoted(std::string(1, static_cast<char>(marked)));
+        if (!letter) return Quoted(std::string(1, mark));
     }
     return {};
 }
 
 // The letter of an accelerator as a key, "C" for "c".
-std::string KeyOf(char accelerator) {
-    if (accelerator >= 'a' && accelerator <= 'z') accelerator = static_cast<char>(accelerator - 'a' + 'A');
-    return std::string(1, accelerator);
-}
+std::string KeyOf(char accelerator) { return std::string(1, AsciiUpper(accelerator)); }
 
 // How the checker names a button in its messages.
 std::string Called(const ButtonInfo& button) {
@@ -328,7 +323,7 @@ public:
             }
             const std::string key = KeyOf(accelerator);
             for (const auto& [earlier, other] : keys) {
-                if (earlier != Lowered(key)) continue;
+                if (earlier != AsciiLowered(key)) continue;
                 Warn(button->Line, Called(*button) + " " + Quoted(button->Caption) + ": Alt+" + key +
                                        " is also the key of " + Called(*other) + " on line " +
                                        std::to_string(other->Line) +
@@ -336,7 +331,7 @@ public:
                                        "reached from the keyboard");
                 break;
             }
-            keys.emplace_back(Lowered(key), button);
+            keys.emplace_back(AsciiLowered(key), button);
         }
     }
 
