@@ -13,9 +13,17 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/toolbar.rc PROPERTIES
     OBJECT_DEPENDS "${TLB};${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/search.bmp;${CMAKE_SOURCE_DIR}/resources/settings.bmp")
 target_compile_options(Veltrane_ToolBar PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${CMAKE_BINARY_DIR} -I${CMAKE_SOURCE_DIR}/resources>)
 target_compile_options(Veltrane_ToolBar PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${SIZE_FLAGS}>)
+# Optimised as one program at the link (about 23 KB smaller): the code is
+# compiled to GCC's intermediate form and made machine code, for size, when
+# the DLL is linked. One partition: GCC 12 crashed on this code with its
+# default partitioning. The Wine tests link the same sources compiled the
+# usual way, in the cross tree.
+set(LTO_FLAGS -flto -flto-partition=none)
+target_compile_options(vtb_win PRIVATE ${LTO_FLAGS})
+target_compile_options(Veltrane_ToolBar PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${LTO_FLAGS}>)
 # Shipped stripped: unused sections dropped, no symbols.
-target_link_options(Veltrane_ToolBar PRIVATE ${STATIC_RUNTIME} -Wl,--enable-stdcall-fixup -Wl,--kill-at
-    -Wl,--gc-sections -s)
+target_link_options(Veltrane_ToolBar PRIVATE ${STATIC_RUNTIME} ${LTO_FLAGS} ${SIZE_FLAGS} -Wl,--enable-stdcall-fixup
+    -Wl,--kill-at -Wl,--gc-sections -s)
 # The linker's own script keeps every inline function's unwind entry and with
 # it the function, called or not: the link runs in rounds that keep the
 # entries of exactly the functions the DLL keeps. unwind/ holds an unstripped
