@@ -9,7 +9,9 @@
 #include "core/link_layout.h"
 #include "core/toolbar_layout.h"
 #include "toolbar/builtin_glyphs.h"
+#include "toolbar/config_rollout.h"
 #include "toolbar/module_values.h"
+#include "toolbar/policies.h"
 #include "toolbar/settings_file.h"
 #include "toolbar/toolbar_accessible.h"
 #include "widgets/combo_box.h"
@@ -291,7 +293,8 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
     urls_ = module.URLList;
 
     paths_ = CurrentDataPaths();
-    const std::string path = ConfigurationToRead(paths_);
+    policies_ = ReadPolicies();
+    const std::string path = ConfigurationToRead(paths_, policies_.UpdatesAllowed);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
     Memo.Load(*text);
@@ -323,7 +326,8 @@ void TBandForm::LoadUserSettings() {
     }();
     std::array<int, kSearchOptionCount> optionTags{};
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
-    const LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
+    LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
+    ApplyPolicies(loaded);
 
     for (const std::string& entry : loaded.History) Search_Edit->Add(entry);
     if (loaded.UsePlaceholder) {
@@ -357,6 +361,7 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     settings.History = Search_Edit->Items();
     settings.SearchMethod = CurrentSearchMethod();
     for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
+    ApplyPoliciesOnSave(policies_, fixedOption_ > 0, ownChoices_, settings);
     // Read again at the end: keys other toolbars wrote meanwhile stay, and
     // the whole section is written back in one step, no other toolbar
     // reading or writing the file in between.
