@@ -116,6 +116,16 @@ TEST(OutsideCopies, ClickPosition) {
     EXPECT_LT(y, kButtonHeight);
 }
 
+// The setup refuses while any build of the package is installed: it knows
+// the package by the upgrade code every build shares.
+TEST(OutsideCopies, UpgradeCode) {
+    const std::string guid = R"(\{[0-9A-F-]{36}\})";
+    const std::vector<std::string> code = Copies("installer/veltrane_toolbar.wxs", "UpgradeCode=\"(" + guid + ")\"");
+    ASSERT_EQ(code.size(), 1u);
+    ExpectCopiesOf(code[0], "installer/veltrane_toolbar.nsi", "!define MSI_UPGRADE_CODE \"(" + guid + ")\"");
+    ExpectCopiesOf(code[0], "tests/installer/support_install.cpp", "kMsiUpgradeCode\\[\\] = \"(" + guid + ")\"");
+}
+
 // Tags open and close in order: what an editor that loads templates
 // needs first. Declarations and comments aside.
 bool TagsBalance(const std::string& xml) {
