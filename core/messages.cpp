@@ -17,6 +17,8 @@ const char* const kUpdateFailed =
     "Please try again. If the problem persists,\r"
     "check your Internet connection.";
 
+const char* const kUpdatesManaged = "Toolbar updates are managed by your administrator.";
+
 namespace {
 
 const char kCredits[] =

@@ -15,6 +15,8 @@ std::string ApplicationTitleFromPath(const std::string& path);
 
 extern const char* const kUpdateSucceeded;
 extern const char* const kUpdateFailed;
+// The update command while a policy has switched updates off.
+extern const char* const kUpdatesManaged;
 
 std::string AboutText(const std::string& hostVersion, const std::string& toolbarVersion,
                       const std::string& configVersion, const std::string& configNote);

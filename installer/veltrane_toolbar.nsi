@@ -16,6 +16,11 @@
 ; Command line: /S silent, /D=DIR another folder (last, unquoted).
 ; Uninstaller: /S silent (keeps the settings file), /KEEPSETTINGS=0 or 1
 ; answers the question about the settings file.
+;
+; Exit codes (docs/deployment.md): 0 installed; 1 cancelled by the user;
+; 2 another setup or uninstaller is running; 3 the DLL could not register
+; itself; 4 a file could not be written (nothing was changed); 740 not run
+; as an administrator; 1638 the Windows Installer package is installed.
 
 Unicode true
 RequestExecutionLevel admin
@@ -45,10 +50,17 @@ ManifestSupportedOS all
 ; The machine's choice of per-user data, read by the toolbar.
 !define MACHINE_KEY "Software\${PRODUCT}"
 !define ERROR_ALREADY_EXISTS 183
+; Every build of the Windows Installer package: one package at a time.
+!define MSI_UPGRADE_CODE "{83629D71-2024-49C3-87B2-F93DF6561BBF}"
+!define ERROR_PRODUCT_VERSION 1638
+!define EXIT_NOT_WRITTEN 4
+!define HELP_LINK "https://www.veltrane.example/toolbar/help"
 
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include StrFunc.nsh
+${StrStr}
 !include "${GLYPHS_NSH}"
 
 Name "${PRODUCT}"
@@ -69,6 +81,7 @@ VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${PUBLISHER}"
 
 Var KeepSettings  ; uninstaller: "1" keep, "0" remove, "" ask
+Var CannotWrite   ; setup: the first file or folder that cannot be written
 
 !define MUI_FINISHPAGE_TITLE "${PRODUCT} is installed"
 !define MUI_FINISHPAGE_TEXT "Close every Internet Explorer window and start the browser again: the toolbar shows under the address bar (View > Toolbars turns it on and off)."
@@ -101,9 +114,93 @@ Var KeepSettings  ; uninstaller: "1" keep, "0" remove, "" ask
   ${EndIf}
 !macroend
 
+; Installed from the Windows Installer package as well, the toolbar would
+; have two entries in Add/Remove Programs, and removing one would leave the
+; other's entry without its files.
+Function RefuseWhileThePackageIsInstalled
+  System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 = 0
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} is installed from its Windows Installer package (Veltrane_ToolBar.msi). Remove that installation first (Add/Remove Programs, or msiexec /x $1), then run this setup again." /SD IDOK
+    SetErrorLevel ${ERROR_PRODUCT_VERSION}
+    Quit
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   !insertmacro TakeSetupMutex
   !insertmacro RequireAdministrator
+  Call RefuseWhileThePackageIsInstalled
+  Call RefuseAFolderNotTaken
+FunctionEnd
+
+; A folder given with /D that cannot be one (a file, a path under a file) is
+; dropped before .onInit, and the setup would install into its default
+; folder and report success. The process's own command line still has it.
+Function RefuseAFolderNotTaken
+  System::Call 'kernel32::GetCommandLine() t .r0'
+  ${StrStr} $1 $0 " /D="
+  ${If} $1 == ""
+    Return
+  ${EndIf}
+  StrCpy $1 $1 "" 4
+  ${If} $1 != $INSTDIR
+  ${AndIf} $1 != "$INSTDIR\"
+    StrCpy $CannotWrite $1
+    MessageBox MB_OK|MB_ICONSTOP "Setup cannot install into $1: it is not a folder that can be made. Nothing was changed." /SD IDOK
+    SetErrorLevel ${EXIT_NOT_WRITTEN}
+    Quit
+  ${EndIf}
+FunctionEnd
+
+; A file of an earlier installation that is there but cannot be written (held
+; open, read-only) is noted. The DLL is not checked: one held by an open
+; browser is moved aside.
+!macro CheckWritable FILE
+  ${If} $CannotWrite == ""
+  ${AndIf} ${FileExists} "${FILE}"
+    ClearErrors
+    FileOpen $0 "${FILE}" a
+    ${If} ${Errors}
+      StrCpy $CannotWrite "${FILE}"
+    ${Else}
+      FileClose $0
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; A silent setup that cannot write must not report success: it ends with its
+; own exit code, and before its Add/Remove entry.
+!macro FailUnwritten WHAT_NOW
+  MessageBox MB_OK|MB_ICONSTOP "Setup cannot write $CannotWrite. ${WHAT_NOW}" /SD IDOK
+  SetErrorLevel ${EXIT_NOT_WRITTEN}
+  Abort "Cannot write $CannotWrite."
+!macroend
+!define NOTHING_CHANGED "Nothing was changed."
+!define RUN_AGAIN "The installation is incomplete: run the setup again once the folder can be written."
+
+; Everything the installation will write can be written, before anything
+; is: the folder (not a file), a new file in it, and the files already there.
+Function CheckInstallFolder
+  StrCpy $CannotWrite ""
+  ClearErrors
+  CreateDirectory "$INSTDIR"
+  ${If} ${Errors}
+  ${OrIfNot} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $CannotWrite "$INSTDIR"
+    Return
+  ${EndIf}
+  ClearErrors
+  FileOpen $0 "$INSTDIR\setup-check.tmp" w
+  ${If} ${Errors}
+    StrCpy $CannotWrite "$INSTDIR"
+    Return
+  ${EndIf}
+  FileClose $0
+  Delete "$INSTDIR\setup-check.tmp"
+  !insertmacro CheckWritable "$INSTDIR\${CONFIG}"
+  !insertmacro CheckWritable "$INSTDIR\${SETTINGS}"
+  !insertmacro CheckWritable "$INSTDIR\${UNINSTALLER}"
+  !insertmacro CHECK_GLYPHS
 FunctionEnd
 
 ; A browser that is open holds the DLL: Windows then refuses to overwrite or
@@ -150,27 +247,47 @@ Function RemoveSharedHistory
 FunctionEnd
 
 Section "Install"
+  Call CheckInstallFolder
+  ${If} $CannotWrite != ""
+    !insertmacro FailUnwritten "${NOTHING_CHANGED}"
+  ${EndIf}
   SetOutPath "$INSTDIR"
   Call MoveAsideDllInUse
+  ; A write that fails even so (the disk full, a file taken meanwhile) ends
+  ; the setup before its Add/Remove entry.
+  StrCpy $CannotWrite "$INSTDIR"
+  ClearErrors
   File "${DLL_FILE}"
   File "/oname=${CONFIG}" "${CONFIG_FILE}"
   !insertmacro INSTALL_GLYPHS
+  ${If} ${Errors}
+    !insertmacro FailUnwritten "${RUN_AGAIN}"
+  ${EndIf}
 
   ; The machine's settings survive an upgrade, as the defaults of new users:
   ; only a missing file is created.
   ${If} ${FileExists} "$INSTDIR\${SETTINGS}"
     Call RemoveSharedHistory
   ${Else}
+    ClearErrors
     File "/oname=${SETTINGS}" "${SETTINGS_FILE}"
+    ${If} ${Errors}
+      !insertmacro FailUnwritten "${RUN_AGAIN}"
+    ${EndIf}
+  ${EndIf}
+  ClearErrors
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  ${If} ${Errors}
+    !insertmacro FailUnwritten "${RUN_AGAIN}"
   ${EndIf}
   ; Before the registration: no browser ever finds the toolbar sharing data.
   WriteRegDWORD HKLM "${MACHINE_KEY}" "PerUserData" 1
 
-  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "${HELP_LINK}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${UNINSTALLER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'

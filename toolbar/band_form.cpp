@@ -10,7 +10,9 @@
 #include "core/link_layout.h"
 #include "core/toolbar_layout.h"
 #include "toolbar/builtin_glyphs.h"
+#include "toolbar/config_rollout.h"
 #include "toolbar/module_values.h"
+#include "toolbar/policies.h"
 #include "toolbar/settings_file.h"
 #include "toolbar/toolbar_accessible.h"
 #include "widgets/combo_box.h"
@@ -303,7 +305,8 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
     urls_ = module.URLList;
 
     paths_ = CurrentDataPaths();
-    const std::string path = ConfigurationToRead(paths_);
+    policies_ = ReadPolicies();
+    const std::string path = ConfigurationToRead(paths_, policies_.UpdatesAllowed);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
     Memo.Load(*text);
@@ -335,7 +338,8 @@ void TBandForm::LoadUserSettings() {
     }();
     std::array<int, kSearchOptionCount> optionTags{};
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
-    const LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
+    LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
+    ApplyPolicies(loaded);
 
     loadedHistory_ = loaded.History;
     for (const std::string& entry : loaded.History) Search_Edit->Add(entry);
@@ -371,6 +375,7 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     settings.LoadedHistory = loadedHistory_;
     settings.SearchMethod = CurrentSearchMethod();
     for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
+    ApplyPoliciesOnSave(policies_, fixedOption_ > 0, ownChoices_, settings);
     // Read again at the end: keys other toolbars wrote meanwhile stay, the
     // searches they saved meanwhile are merged with this one's, and the
     // whole section is written back in one step, no other toolbar reading

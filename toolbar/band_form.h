@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/config_file.h"
+#include "core/policy_table.h"
 #include "core/user_settings.h"
 #include "toolbar/data_paths.h"
 #include "widgets/form.h"
@@ -128,6 +129,9 @@ private:
     static TMenuItem* NewItem(TMenuItem& parent, const std::string& name, const std::string& caption);
     void BuildControls(HWND parent);
     void LoadUserSettings();
+    // What the administrator's policies change in the loaded settings, and
+    // the menu entries they take out of the user's hands.
+    void ApplyPolicies(LoadedSettings& loaded);
     void AdjustSize();
     // WM_GETOBJECT for the client area: the accessible object, made on the
     // first request and kept while the form lives. Once the form is closing
@@ -150,6 +154,11 @@ private:
     // Decided at construction: the form saves where it loaded from, also
     // when the machine's choice changes while it is open.
     DataPaths paths_;
+    // Read with the paths; the user's own choices where a policy overrides
+    // them on screen, which the save keeps.
+    Policies policies_;
+    UsersChoices ownChoices_;
+    int fixedOption_ = 0;
     ComPtr<TToolbarAccessible> accessible_;
     friend class FormBuilder;
 };

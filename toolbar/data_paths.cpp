@@ -46,16 +46,6 @@ std::string LocalLowFolder(std::string& shown) {
 }
 
 std::string FileName(const std::string& path) { return path.substr(ExtractFilePath(path).size()); }
-
-bool LastWriteTime(const std::string& path, FILETIME* time) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    *time = data.ftLastWriteTime;
-    return true;
-}
-
 }  // namespace
 
 bool ReadsAsConfigurationFile(const std::string& path) {
@@ -87,16 +77,6 @@ DataPaths CurrentDataPaths() {
         paths.UnnamedSettings = shown + "\\" + kUserFolderName + "\\" + FileName(paths.MachineSettings);
     }
     return paths;
-}
-
-std::string ConfigurationToRead(const DataPaths& paths) {
-    if (paths.UserConfig.empty()) return paths.MachineConfig;
-    FILETIME user{}, machine{};
-    if (!LastWriteTime(paths.UserConfig, &user)) return paths.MachineConfig;
-    // Equal times: the administrator's file.
-    if (LastWriteTime(paths.MachineConfig, &machine) && CompareFileTime(&user, &machine) <= 0)
-        return paths.MachineConfig;
-    return ReadsAsConfigurationFile(paths.UserConfig) ? paths.UserConfig : paths.MachineConfig;
 }
 
 ProfileSection ReadUserSettings(const DataPaths& paths) {

@@ -30,11 +30,6 @@ struct DataPaths {
 // Decided afresh from the registry on each call.
 DataPaths CurrentDataPaths();
 
-// The configuration a construction reads: the user's copy when it exists,
-// reads as a configuration and is newer than the machine's file; otherwise
-// the machine's.
-std::string ConfigurationToRead(const DataPaths& paths);
-
 // The settings as a construction loads them. A user without a file of their
 // own starts from the machine's file without its search history.
 ProfileSection ReadUserSettings(const DataPaths& paths);

@@ -10,6 +10,7 @@
 #include "core/search.h"
 #include "toolbar/band_form.h"
 #include "toolbar/bind_status_callback.h"
+#include "toolbar/config_rollout.h"
 #include "toolbar/module_values.h"
 #include "widgets/combo_box.h"
 #include "widgets/glyph_button.h"
@@ -187,8 +188,7 @@ bool TBandForm::DownloadUpdate() {
     const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
     const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
     const bool accepted =
-        hr == S_OK && ReadsAsConfigurationFile(partial) &&
-        MoveFileExA(partial.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        hr == S_OK && ReadsAsConfigurationFile(partial) && PutDownloadedConfiguration(paths_, partial);
     if (!accepted) DeleteFileA(partial.c_str());
     return accepted;
 }
@@ -212,7 +212,10 @@ void TBandForm::KorviButtonClick(TComponent* sender) {
         NavigateURLTarget(entry, "_blank");
         break;
     case Command::Update:
-        if (const UpdateTurn turn; turn.Mine()) ShowPlainMessage(DownloadUpdate() ? kUpdateSucceeded : kUpdateFailed);
+        if (!policies_.UpdatesAllowed)
+            ShowPlainMessage(kUpdatesManaged);
+        else if (const UpdateTurn turn; turn.Mine())
+            ShowPlainMessage(DownloadUpdate() ? kUpdateSucceeded : kUpdateFailed);
         break;
     case Command::ClearHistory:
         Search_Edit->ClearItems();

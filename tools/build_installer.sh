@@ -53,6 +53,9 @@ glyphs=("$payload"/*.bmp)
     echo '!macro REMOVE_GLYPHS'
     for g in "${glyphs[@]}"; do echo "  Delete \"\$INSTDIR\\$(basename "$g")\""; done
     echo '!macroend'
+    echo '!macro CHECK_GLYPHS'
+    for g in "${glyphs[@]}"; do echo "  !insertmacro CheckWritable \"\$INSTDIR\\$(basename "$g")\""; done
+    echo '!macroend'
 } >"$out/glyphs.nsh"
 
 rm -f "$setup"
@@ -64,6 +67,10 @@ makensis -V2 -WX -NOCD \
     "-DGLYPHS_NSH=$out/glyphs.nsh" \
     "-DOUT_FILE=$setup" \
     "$repo/installer/veltrane_toolbar.nsi"
+
+# The administrative templates of the toolbar's policies, beside the packages.
+rm -rf "$out/policies"
+cp -r "$repo/installer/policies" "$out/policies"
 
 echo "installer: $(stat -c %s "$setup") bytes"
 echo "$setup"

@@ -83,4 +83,10 @@ msibuild "$out" -q "INSERT INTO \`Registry\` (\`Registry\`, \`Root\`, \`Key\`, \
 msibuild "$out" -q "UPDATE \`Component\` SET \`Condition\` = 'INSTALLDIR >< \" \"' WHERE \`Component\` = 'ServerByShortPath'"
 msibuild "$out" -q "UPDATE \`Component\` SET \`Condition\` = 'NOT (INSTALLDIR >< \" \")' WHERE \`Component\` = 'ServerByLongPath'"
 
+# The Add/Remove entry's install location: the folder, once it is known
+# (a property set right after CostFinalize).
+msibuild "$out" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES \
+('SetArpInstallLocation', 51, 'ARPINSTALLLOCATION', '[INSTALLDIR]')"
+msibuild "$out" -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('SetArpInstallLocation', 1001)"
+
 echo "msi: $(stat -c %s "$out") bytes, product version $product_version (DLL $version)"

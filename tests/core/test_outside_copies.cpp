@@ -2,6 +2,7 @@
 // the toolbar's headers and hold their own copies of the class ID, the file
 // names and a click position: each copy must say what the toolbar says.
 #include "core/identifiers.h"
+#include "core/policy_table.h"
 #include "core/toolbar_layout.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -117,6 +119,77 @@ TEST(OutsideCopies, ClickPosition) {
     EXPECT_GE(x, kFirstLinkSlot + 2 * kLinkButtonWidth);
     EXPECT_LT(x, kFirstLinkSlot + 3 * kLinkButtonWidth);
     EXPECT_LT(y, kButtonHeight);
+}
+
+// The setup refuses while any build of the package is installed: it knows
+// the package by the upgrade code every build shares.
+TEST(OutsideCopies, UpgradeCode) {
+    const std::string guid = R"(\{[0-9A-F-]{36}\})";
+    const std::vector<std::string> code = Copies("installer/veltrane_toolbar.wxs", "UpgradeCode=\"(" + guid + ")\"");
+    ASSERT_EQ(code.size(), 1u);
+    ExpectCopiesOf(code[0], "installer/veltrane_toolbar.nsi", "!define MSI_UPGRADE_CODE \"(" + guid + ")\"");
+    ExpectCopiesOf(code[0], "tests/installer/support_install.cpp", "kMsiUpgradeCode\\[\\] = \"(" + guid + ")\"");
+}
+
+// Tags open and close in order: what an editor that loads templates
+// needs first. Declarations and comments aside.
+bool TagsBalance(const std::string& xml) {
+    std::vector<std::string> open;
+    const std::regex tag(R"(<(/?)([\w:.-]+)[^>]*?(/?)>|<\?[\s\S]*?\?>|<!--[\s\S]*?-->)");
+    for (std::sregex_iterator it(xml.begin(), xml.end(), tag), end; it != end; ++it) {
+        const std::smatch& m = *it;
+        if (!m[2].matched || m[3].length() > 0) continue;
+        if (m[1].length() == 0) {
+            open.push_back(m[2].str());
+        } else if (open.empty() || open.back() != m[2].str()) {
+            return false;
+        } else {
+            open.pop_back();
+        }
+    }
+    return open.empty();
+}
+
+// A Group Policy editor writes exactly the keys, values and types the
+// toolbar reads, and shows a text for everything the templates name.
+TEST(OutsideCopies, PolicyTemplates) {
+    const std::string admxPath = "installer/policies/VeltraneToolBar.admx";
+    const std::string admx = SourceFile(admxPath);
+    const std::string adml = SourceFile("installer/policies/en-US/VeltraneToolBar.adml");
+    EXPECT_TRUE(TagsBalance(admx));
+    EXPECT_TRUE(TagsBalance(adml));
+    ExpectCopiesOf(std::string(kPolicyKey), admxPath, R"re(<policy [^>]*key="([^"]+)")re");
+
+    // Each policy's value: a number switched by enabled and disabled values,
+    // or a plain text element (not an expandable one).
+    std::map<std::string, PolicyType> written;
+    const std::regex policy(R"(<policy ([^>]*)>([\s\S]*?)</policy>)");
+    const std::regex valueName(R"re(valueName="(\w+)")re");
+    for (std::sregex_iterator it(admx.begin(), admx.end(), policy), end; it != end; ++it) {
+        const std::string head = (*it)[1].str(), body = (*it)[2].str();
+        std::smatch name;
+        if (std::regex_search(head, name, valueName)) {
+            EXPECT_NE(body.find("<enabledValue>"), std::string::npos) << name[1];
+            EXPECT_NE(body.find("<disabledValue>\n        <decimal value=\"0\" />"), std::string::npos) << name[1];
+            written.emplace(name[1].str(), PolicyType::Number);
+        }
+        const std::regex text(R"(<text ([^>]*)/>)");
+        for (std::sregex_iterator t(body.begin(), body.end(), text); t != end; ++t) {
+            const std::string attributes = (*t)[1].str();
+            ASSERT_TRUE(std::regex_search(attributes, name, valueName)) << attributes;
+            EXPECT_EQ(attributes.find("expandable=\"true\""), std::string::npos) << name[1];
+            written.emplace(name[1].str(), PolicyType::Text);
+        }
+        EXPECT_EQ(body.find("<boolean"), std::string::npos);
+    }
+    std::map<std::string, PolicyType> read;
+    for (const PolicyDefinition& definition : kPolicyTable) read.emplace(definition.ValueName, definition.Type);
+    EXPECT_EQ(written, read);
+
+    // Every string and presentation the definitions name has its text.
+    const std::regex named(R"(\$\((string|presentation)\.(\w+)\))");
+    for (std::sregex_iterator it(admx.begin(), admx.end(), named), end; it != end; ++it)
+        EXPECT_NE(adml.find("<" + (*it)[1].str() + " id=\"" + (*it)[2].str() + "\""), std::string::npos) << (*it)[0];
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "core/user_settings.h"
 
+#include "core/policy_table.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -287,6 +289,92 @@ TEST(SaveSettings, WithTheLoadedHistoryTheStoredOneIsMergedIn) {
     settings.LoadedHistory = History{"abc"};
     SaveSettings(store, settings);
     EXPECT_EQ(ReadHistory(store), (History{"abc", "tort", "zzz"}));
+}
+
+// ---------------------------------------------------------------------------
+// Policies
+
+PolicyValue Number(std::uint32_t n) { return PolicyValue{PolicyType::Number, n, {}}; }
+PolicyValue Text(const std::string& text) { return PolicyValue{PolicyType::Text, 0, text}; }
+
+TEST(Policies, TheMachinesValueWinsAndAWrongTypeIsNone) {
+    const Policies none = MergePolicies({}, {});
+    EXPECT_TRUE(none.UpdatesAllowed);
+    EXPECT_TRUE(none.HistoryStored);
+    EXPECT_FALSE(none.SearchMethod);
+    EXPECT_EQ(none.ShownButtons, (std::array<bool, kLinkButtonCount>{}));
+
+    PolicyValues machine{}, user{};
+    user[kConfigurationUpdates] = Number(0);
+    user[kSearchHistory] = Number(0);
+    user[kSearchMethod] = Text("m=laws");
+    user[kShownLinkButtons] = Text("3");
+    machine[kSearchHistory] = Number(1);
+    machine[kSearchMethod] = Text("m=cases");
+    Policies merged = MergePolicies(machine, user);
+    EXPECT_FALSE(merged.UpdatesAllowed);
+    EXPECT_TRUE(merged.HistoryStored);
+    EXPECT_EQ(merged.SearchMethod, std::optional<std::string>("m=cases"));
+    EXPECT_TRUE(merged.FixesButton(3));
+
+    // A string where a number belongs, a number where a list belongs, a list
+    // that does not read: each is no value, and the user's applies.
+    machine[kConfigurationUpdates] = Text("0");
+    machine[kSearchMethod] = Number(2);
+    machine[kShownLinkButtons] = Text("1;2");
+    merged = MergePolicies(machine, user);
+    EXPECT_FALSE(merged.UpdatesAllowed);
+    EXPECT_EQ(merged.SearchMethod, std::optional<std::string>("m=laws"));
+    EXPECT_TRUE(merged.FixesButton(3));
+    EXPECT_FALSE(merged.FixesButton(1));
+    user[kConfigurationUpdates] = Number(7);  // any number but 0 is on
+    EXPECT_TRUE(MergePolicies(machine, user).UpdatesAllowed);
+}
+
+TEST(Policies, LinkButtonNumbers) {
+    const auto shown = ParseLinkButtonNumbers(" 1, 2 ,6,17 ");
+    ASSERT_TRUE(shown);
+    for (int n = 1; n <= kLinkButtonCount; ++n) EXPECT_EQ((*shown)[n - 1], n == 1 || n == 2 || n == 6 || n == 17) << n;
+    EXPECT_TRUE(ParseLinkButtonNumbers(""));
+    for (const char* bad : {"0", "18", "1,,2", "1,", "x", "1 2", "-1", "+3", "0x2", "001"})
+        EXPECT_FALSE(ParseLinkButtonNumbers(bad)) << bad;
+}
+
+// On screen the policy's choice; in the file what the user chose.
+TEST(Policies, ASaveKeepsTheUsersOwnChoicesAndNoHistory) {
+    MemoryStore store;
+    store.Set("Search History0", "client a");
+    store.Set("Search Method", "cases");
+    store.Set("SpdButn_1", "0");
+    Policies policies;
+    policies.HistoryStored = false;
+    policies.SearchMethod = "laws";
+    policies.ShownButtons[0] = policies.ShownButtons[5] = true;
+    LoadedSettings loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    int fixed = 0;
+    const UsersChoices own = ApplyPoliciesOnLoad(policies, {"all", "cases", "laws"}, loaded, fixed);
+    EXPECT_TRUE(loaded.History.empty());
+    EXPECT_TRUE(loaded.UsePlaceholder);
+    EXPECT_EQ(fixed, 3);
+    EXPECT_EQ(loaded.CheckedOption, 3);
+    EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("laws"));
+    EXPECT_TRUE(loaded.Visible[0] && loaded.Visible[5]);
+
+    SettingsToSave settings{std::vector<std::string>{"typed today"}, "laws", loaded.Visible};
+    settings.LoadedHistory = loaded.History;  // what this window read, as the form passes it
+    ApplyPoliciesOnSave(policies, fixed > 0, own, settings);
+    SaveSettings(store, settings);
+    EXPECT_FALSE(store.Holds("Search History0"));
+    EXPECT_EQ(store.Get("Search Method"), "cases");
+    EXPECT_EQ(store.Get("SpdButn_1"), "0");
+    EXPECT_EQ(store.Get("SpdButn_6"), "0");
+
+    // A method that is no option's text is ignored.
+    policies.SearchMethod = "m=nothing";
+    loaded = LoadSettings(store, kUrls, kThreeOptions, "");
+    ApplyPoliciesOnLoad(policies, {"all", "cases", "laws"}, loaded, fixed);
+    EXPECT_EQ(fixed, 0);
+    EXPECT_EQ(loaded.SearchMethod, std::optional<std::string>("cases"));
 }
 
 }  // namespace

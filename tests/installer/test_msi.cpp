@@ -4,6 +4,7 @@
 // and a removal that leaves nothing of ours.
 #include <windows.h>
 #include <msi.h>
+#include <msiquery.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
@@ -88,6 +89,33 @@ std::string ArpKey(const std::string& product) {
 }
 
 RunResult Install(const std::string& package) { return RunMsiexec("/i " + Quoted(package) + " /qn"); }
+
+// A handle of the installer's database functions, closed with its holder.
+struct MsiHandle {
+    MSIHANDLE handle = 0;
+    ~MsiHandle() {
+        if (handle) MsiCloseHandle(handle);
+    }
+};
+
+// The messages of the package's launch conditions, one line each.
+std::string LaunchConditionText(const std::string& package) {
+    MsiHandle database, view;
+    std::string texts;
+    if (MsiOpenDatabaseA(package.c_str(), MSIDBOPEN_READONLY, &database.handle) != ERROR_SUCCESS ||
+        MsiDatabaseOpenViewA(database.handle, "SELECT `Description` FROM `LaunchCondition`", &view.handle) !=
+            ERROR_SUCCESS ||
+        MsiViewExecute(view.handle, 0) != ERROR_SUCCESS)
+        return texts;
+    for (MsiHandle record; MsiViewFetch(view.handle, &record.handle) == ERROR_SUCCESS;) {
+        char text[1024] = {};
+        DWORD size = sizeof text;
+        if (MsiRecordGetStringA(record.handle, 1, text, &size) == ERROR_SUCCESS) texts += std::string(text) + "\n";
+        MsiCloseHandle(record.handle);
+        record.handle = 0;
+    }
+    return texts;
+}
 
 class WindowsInstaller : public testing::Test {
 protected:
@@ -233,6 +261,54 @@ TEST_F(WindowsInstaller, RemovalLeavesNothingOfOurs) {
     EXPECT_TRUE(vtbtest::FileExists(usersOwn)) << "a user's own data is theirs";
 
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kToolbarKey, kOtherClsid);
+}
+
+// One package at a time, in both orders; each refusal leaves the other
+// installation as it was and names how to remove it.
+TEST_F(WindowsInstaller, RefusesWhileTheSetupsInstallationIsThereAndTheSetupTheOtherWay) {
+    ASSERT_NO_FATAL_FAILURE(FreshInstallation());
+    const RunResult refused = Install(TheOptions().msi);
+    ASSERT_TRUE(refused.finished);
+    EXPECT_EQ(1603u, refused.exitCode);
+    EXPECT_EQ(std::vector<std::string>{}, InstalledMsiProducts());
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(vtbtest::FileExists(Installed("uninstall.exe")));
+    // Wine's log leaves out the text of a launch condition: it is read from
+    // the package, where Windows takes it for its log.
+    const std::string why = LaunchConditionText(TheOptions().msi);
+    EXPECT_NE(std::string::npos, why.find("installed by its setup program (Veltrane_ToolBar_Setup.exe)")) << why;
+    EXPECT_NE(std::string::npos, why.find("uninstall.exe /S")) << why;
+    ASSERT_NO_FATAL_FAILURE(RemoveInstallation());
+
+    ASSERT_NO_FATAL_FAILURE(ExpectInstalled(Install(TheOptions().msi)));
+    const RunResult setup = RunSetup();
+    ASSERT_TRUE(setup.finished);
+    EXPECT_EQ(1638u, setup.exitCode);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(vtbtest::FileExists(Installed("uninstall.exe")));
+    EXPECT_EQ(1u, InstalledMsiProducts().size());
+}
+
+// An administrator's folder holds for every later build; the Add/Remove
+// entry says where it is and where help is.
+TEST_F(WindowsInstaller, ALaterBuildGoesWhereTheFirstWent) {
+    const std::string dir = "C:\\Firm Tools\\Toolbar";
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectInstalled(RunMsiexec("/i " + Quoted(TheOptions().msi) + " INSTALLDIR=" + Quoted(dir) + " /qn")));
+    ASSERT_NO_FATAL_FAILURE(ExpectInstalled(Install(TheOptions().msiNewer)));
+    EXPECT_EQ(vtbtest::ReadTextFile(Shipped(vtb::kConfigFileName)) + kLaterBuildMarker,
+              vtbtest::ReadTextFile(dir + "\\" + vtb::kConfigFileName));
+    EXPECT_FALSE(DirExists(InstallDir()));
+    const std::vector<std::string> products = InstalledMsiProducts();
+    ASSERT_EQ(1u, products.size());
+    std::string text;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ArpKey(products[0]), "InstallLocation", &text));
+    EXPECT_TRUE(SamePath(dir, text.substr(0, text.find_last_not_of('\\') + 1))) << text;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ArpKey(products[0]), "HelpLink", &text));
+    EXPECT_EQ("https://www.veltrane.example/toolbar/help", text);
+    ASSERT_TRUE(RunMsiexec("/x " + products[0] + " /qn").finished);
+    EXPECT_FALSE(DirExists(dir));
+    RemoveDirectoryA("C:\\Firm Tools");
 }
 
 }  // namespace

@@ -141,5 +141,52 @@ TEST(FailedRegistration, FailsTheSetupAndLeavesItRemovable) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
+// A silent setup that cannot write says so in its exit code, leaves no
+// Add/Remove entry pointing at an uninstaller that is not there, and
+// leaves an earlier installation as it was.
+TEST(FailedSetup, AFolderThatIsAFileGetsNothingAndNoEntry) {
+    ASSERT_NO_FATAL_FAILURE(RemoveInstallation());
+    const std::string notAFolder = "C:\\VeltraneToolBarFile";
+    vtbtest::WriteTextFile(notAFolder, "a file");
+    // The file itself, and a folder under it.
+    for (const std::string& dir : {notAFolder, notAFolder + "\\Toolbar"}) {
+        SCOPED_TRACE(dir);
+        const RunResult setup = RunSetup("/S /D=" + dir);
+        ASSERT_TRUE(setup.finished);
+        EXPECT_EQ(4u, setup.exitCode);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineKey, "PerUserData"));
+        EXPECT_FALSE(DirExists(InstallDir()));
+        EXPECT_EQ("a file", vtbtest::ReadTextFile(notAFolder));
+    }
+    DeleteFileA(notAFolder.c_str());
+}
+
+TEST(FailedSetup, AFileHeldOpenLeavesTheEarlierInstallationAsItWas) {
+    ASSERT_NO_FATAL_FAILURE(FreshInstallation());
+    // Marks that a new setup would overwrite.
+    WriteString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", "0.0.0.1");
+    std::vector<std::string> glyphs;
+    for (const std::string& name : ShippedNames())
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".bmp") == 0) glyphs.push_back(name);
+    ASSERT_FALSE(glyphs.empty());
+    vtbtest::WriteTextFile(Installed(glyphs[0]), "an earlier glyph");
+    const vtbtest::FileSnapshot dll(Installed(vtb::kToolbarDllName));
+    {
+        const vtb::UniqueFile held(CreateFileA(Installed(glyphs.back()).c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        const RunResult setup = RunSetup();
+        ASSERT_TRUE(setup.finished);
+        EXPECT_EQ(4u, setup.exitCode);
+    }
+    std::string version;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", &version));
+    EXPECT_EQ("0.0.0.1", version);
+    EXPECT_EQ("an earlier glyph", vtbtest::ReadTextFile(Installed(glyphs[0])));
+    EXPECT_TRUE(vtbtest::FileSnapshot(Installed(vtb::kToolbarDllName)) == dll);
+    RemoveInstallation();
+}
+
 }  // namespace
 }  // namespace insttest

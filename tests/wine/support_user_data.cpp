@@ -27,6 +27,30 @@ void RemovePerUserDataValue() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
 }
 
+namespace {
+
+const char kPolicyKey[] = "Software\\Policies\\Veltrane\\ToolBar";
+
+void RemovePolicyKeys() {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeA(root, kPolicyKey);
+}
+
+}  // namespace
+
+ScopedPolicies::ScopedPolicies() { RemovePolicyKeys(); }
+ScopedPolicies::~ScopedPolicies() { RemovePolicyKeys(); }
+
+void ScopedPolicies::SetNumber(bool machine, const char* name, unsigned long value) {
+    const DWORD data = value;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kPolicyKey, name,
+                                             REG_DWORD, &data, sizeof data));
+}
+
+void ScopedPolicies::SetText(bool machine, const char* name, const std::string& value) {
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kPolicyKey, name, REG_SZ,
+                                             value.c_str(), static_cast<DWORD>(value.size() + 1)));
+}
+
 MachineDataMode::MachineDataMode(DataMode mode) {
     RemovePerUserDataValue();
     if (mode == DataMode::PerUser) SetPerUserDataValue(1);

@@ -36,6 +36,20 @@ std::string DataFile(DataMode mode, const std::string& besideTheProgram);
 
 const char* ModeName(DataMode mode);
 
+// The administrator's policies, under the machine's (machine true) or the
+// user's policy key; both keys are removed when the object goes, so that no
+// other test runs under a policy.
+class ScopedPolicies {
+public:
+    ScopedPolicies();
+    ~ScopedPolicies();
+    ScopedPolicies(const ScopedPolicies&) = delete;
+    ScopedPolicies& operator=(const ScopedPolicies&) = delete;
+
+    void SetNumber(bool machine, const char* name, unsigned long value);
+    void SetText(bool machine, const char* name, const std::string& value);
+};
+
 }  // namespace vtbtest
 
 namespace vtbtest {

@@ -1,5 +1,6 @@
 // The user's settings file as the toolbar reads it at construction and
 // writes it when the form is destroyed.
+#include "tests/wine/support_user_data.h"
 #include "tests/wine/toolbar_fixture.h"
 
 namespace vtbtest {
@@ -147,6 +148,62 @@ TEST_F(ToolbarFormTest, ButtonFlagsReadAsNumbers) {
     EXPECT_TRUE(form.SpdButn[5]->Visible());
     EXPECT_EQ(form.SpdButn[5]->Caption(), "");
     EXPECT_FALSE(form.SettingsSpdButn[3]->Checked);
+}
+
+// What a firm's administrator fixes is shown, greyed in the menus; what the
+// user chose stays in the user's file for the day the policy goes.
+TEST_F(ToolbarFormTest, PoliciesFixTheMethodAndShowTheFirmsButtons) {
+    ScopedPolicies policies;
+    policies.SetText(true, "SearchMethod", "statutes");
+    policies.SetText(false, "SearchMethod", "cases");  // the machine's value wins
+    policies.SetText(false, "ShownLinkButtons", "2, 3");
+    SetIni("Search Method", "cases");
+    SetIni("SpdButn_2", "0");
+    TBandForm& form = Build(kTestConfig);
+    EXPECT_TRUE(form.SearchOption[2]->Checked);
+    EXPECT_FALSE(form.SearchOption[1]->Checked);
+    for (const vtb::TMenuItem* option : form.SearchOption) EXPECT_FALSE(option->Enabled);
+    EXPECT_EQ(vtb::CurrentSearchMethod(), "statutes");
+    for (int n : {1, 2}) {
+        EXPECT_TRUE(form.SpdButn[n]->Visible()) << n;
+        EXPECT_TRUE(form.SettingsSpdButn[n]->Checked) << n;
+        EXPECT_FALSE(form.SettingsSpdButn[n]->Enabled) << n;
+    }
+    EXPECT_TRUE(form.SettingsSpdButn[0]->Enabled);
+    Close();
+    EXPECT_EQ(Ini("Search Method"), "cases");
+    EXPECT_EQ(Ini("SpdButn_2"), "0");
+    EXPECT_EQ(Ini("SpdButn_3"), "0");
+
+    // A method that is no configured option's is ignored; so is a number
+    // where a list of buttons belongs.
+    policies.SetText(true, "SearchMethod", "m=nothing");
+    policies.SetNumber(false, "ShownLinkButtons", 2);
+    TBandForm& again = Build();
+    EXPECT_TRUE(again.SearchOption[1]->Checked);
+    EXPECT_TRUE(again.SearchOption[1]->Enabled);
+    EXPECT_FALSE(again.SpdButn[1]->Visible());
+    EXPECT_TRUE(again.SettingsSpdButn[1]->Enabled);
+}
+
+// Client names in a history are what a firm may not want kept.
+TEST_F(ToolbarFormTest, WithoutStoredHistoriesNoneIsShownAndTheOldOnesGo) {
+    ScopedPolicies policies;
+    policies.SetText(true, "SearchHistory", "0");  // a text is no number: no policy
+    SetIni("Search History0", "client a");
+    SetIni("Search History1", "client b");
+    EXPECT_EQ(Build(kTestConfig).Search_Edit->Count(), 2);
+    Close();
+
+    policies.SetNumber(false, "SearchHistory", 0);
+    TBandForm& form = Build();
+    EXPECT_EQ(Items(form), (std::vector<std::string>{"Enter Lexa search query"}));
+    form.Search_Edit->SetText("client c");
+    form.Search_SpdButnClick(form.Search_SpdButn);
+    Close();
+    EXPECT_EQ(Ini("Search History0"), "<missing>");
+    EXPECT_EQ(Ini("Search History1"), "<missing>");
+    EXPECT_EQ(Ini("Search Method"), "all");
 }
 
 TEST_F(ToolbarFormTest, RefusedWriteIsReported) {

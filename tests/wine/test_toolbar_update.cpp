@@ -154,6 +154,63 @@ TEST_F(UpdateTest, ASecondRequestDuringTheDownloadDoesNothing) {
     EXPECT_FALSE(FileExists(ConfigPath() + ".download"));
 }
 
+// A firm's deployment reaches every user by its content: the user's update
+// stands over the machine file it was downloaded over, and only over that,
+// whatever the files' dates say.
+TEST_F(UpdateTest, AUsersUpdateStandsUntilTheMachinesFileHoldsSomethingElse) {
+    const MachineDataMode perUser(DataMode::PerUser);
+    RemoveUserDataDir();
+    const std::string fresh = "8.0|summer\r\n[Buttons]\r\n3\r\nNew|n\r\nS|s\r\nT|t\r\n";
+    server_.Serve("/good.cfg", 200, fresh);
+    const std::string deployed = ConfigUpdatingFrom(server_.Url("/good.cfg"));
+    Build(deployed);
+    EXPECT_EQ(RunUpdateCommand(), kSucceeded);
+    Close();
+    boxes_.Clear();
+
+    // A repair writes the same bytes anew.
+    WriteTextFile(ConfigPath(), deployed);
+    SetWriteTimeFromNow(ConfigPath(), 1);
+    EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "New");
+    Close();
+
+    // The next deployment, its file dated before the user's update.
+    std::string next = deployed;
+    WriteTextFile(ConfigPath(), next.replace(next.find("Lexa|"), 4, "Firm"));
+    SetWriteTimeFromNow(ConfigPath(), -5);
+    EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Firm");
+    Close();
+    EXPECT_FALSE(FileExists(UserFileFor(ConfigPath())));
+    EXPECT_EQ(ReadTextFile(UserFileFor(ConfigPath()) + ".old"), fresh);  // set aside, not lost
+    EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Firm");
+    Close();
+    EXPECT_TRUE(boxes_.Boxes().empty());
+    RemoveUserDataDir();
+}
+
+// Switched off by the administrator: nothing is downloaded, and a copy the
+// user fetched earlier is not read (nor removed).
+TEST_F(UpdateTest, SwitchedOffByPolicyNothingIsDownloadedAndNoUsersCopyRead) {
+    const MachineDataMode perUser(DataMode::PerUser);
+    RemoveUserDataDir();
+    server_.Serve("/good.cfg", 200, "8.0|summer\r\n[Buttons]\r\n3\r\nNew|n\r\nS|s\r\nT|t\r\n");
+    server_.Serve("/other.cfg", 200, "9.0|autumn\r\n[Buttons]\r\n3\r\nOther|n\r\nS|s\r\nT|t\r\n");
+    Build(ConfigUpdatingFrom(server_.Url("/good.cfg")));
+    EXPECT_EQ(RunUpdateCommand(), kSucceeded);
+    Close();
+    const FileSnapshot usersCopy(UserFileFor(ConfigPath()));
+
+    ScopedPolicies policies;
+    policies.SetNumber(true, "ConfigurationUpdates", 0);
+    policies.SetNumber(false, "ConfigurationUpdates", 1);  // the machine's value wins
+    Build();
+    EXPECT_EQ(form_->Main_Menu_SpdButn->Caption(), "Lexa");
+    EXPECT_EQ(RunUpdateCommand(), "Toolbar updates are managed by your administrator.");
+    Close();
+    EXPECT_TRUE(FileSnapshot(UserFileFor(ConfigPath())) == usersCopy);
+    RemoveUserDataDir();
+}
+
 TEST_F(UpdateTest, NoUpdateAddressFails) {
     std::string cfg = kTestConfig;
     cfg.erase(cfg.find("[ToolBar Update URL]"));

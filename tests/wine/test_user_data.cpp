@@ -140,9 +140,9 @@ TEST_F(UserDataTest, ANewUserStartsFromTheMachinesChoicesButNeverItsHistory) {
     EXPECT_TRUE(again.SpdButn[1]->Visible());
 }
 
-// A user's update is newer than the deployment it replaced; a deployment
-// made after it is newer again.
-TEST_F(UserDataTest, TheNewerConfigurationWinsEitherWay) {
+// A copy without a record of the deployment it superseded (an older
+// version's, or a file planted in the folder) is set aside, however new.
+TEST_F(UserDataTest, ACopyWithoutARecordIsSetAsideWhateverItsDate) {
     WriteTextFile(ConfigPath(), kTestConfig);
     std::string mine = kTestConfig;
     mine.replace(mine.find("Lexa|"), 4, "Mine");
@@ -150,15 +150,12 @@ TEST_F(UserDataTest, TheNewerConfigurationWinsEitherWay) {
     WriteTextFile(UserConfig(), mine);
 
     SetWriteTimeFromNow(ConfigPath(), -2);
-    SetWriteTimeFromNow(UserConfig(), -1);
-    EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Mine");
-    Close();
-
-    SetWriteTimeFromNow(ConfigPath(), 0);
+    SetWriteTimeFromNow(UserConfig(), 1);
     EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Lexa");
     Close();
+    EXPECT_FALSE(FileExists(UserConfig()));
+    EXPECT_EQ(ReadTextFile(UserConfig() + ".old"), mine);
 
-    // A newer copy that does not read as a configuration is passed over.
     WriteTextFile(UserConfig(), "<html>Service unavailable</html>\r\n");
     SetWriteTimeFromNow(UserConfig(), 1);
     EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Lexa");
