@@ -59,6 +59,11 @@ public:
     // the control's index among Controls(): it runs from the form's own
     // queue, never inside the reader's call.
     static constexpr UINT kDefaultActionMessage = WM_APP + 1;
+
+    // A caption the pointer left, and one under the pointer: the system's
+    // colours, resolved when painted, so that they follow a change of scheme.
+    static constexpr TColor kCaptionColor = clBtnText;
+    static constexpr TColor kHoverCaptionColor = clHotText;
     // A click could reach the toolbar now: no menu of the thread is open and
     // no modal box or dialog has disabled the window holding the toolbar.
     // Default actions are taken only then.

@@ -22,11 +22,6 @@
 namespace vtb {
 namespace {
 
-// A caption under the pointer, and one the pointer left: the system's
-// colours, resolved when painted, so that they follow a change of scheme.
-constexpr TColor kHoverColor = clHotText;
-constexpr TColor kPlainColor = clBtnText;
-
 void RaiseOnFailure(HRESULT hr) {
     if (FAILED(hr)) throw ToolbarError(SystemErrorText(static_cast<DWORD>(hr)));
 }
@@ -202,7 +197,7 @@ void TBandForm::KorviButtonClick(TComponent* sender) {
             NavigateURLTarget(url, "_blank");
         else
             NavigateURL(url);
-        button->Font.SetColor(kPlainColor);
+        button->Font.SetColor(kCaptionColor);
         return;
     }
     if (typeid(*sender) != typeid(TMenuItem)) return;
@@ -256,17 +251,17 @@ void TBandForm::SearchMethodsClick(TComponent* sender) {
 }
 
 void TBandForm::SpdButnMouseEnter(TComponent* sender) {
-    if (auto* button = dynamic_cast<TGlyphButton*>(sender)) button->Font.SetColor(kHoverColor);
+    if (auto* button = dynamic_cast<TGlyphButton*>(sender)) button->Font.SetColor(kHoverCaptionColor);
 }
 
 void TBandForm::SpdButnMouseLeave(TComponent* sender) {
     if (sender && typeid(*sender) == typeid(TGlyphButton)) {
-        static_cast<TGlyphButton*>(sender)->Font.SetColor(kPlainColor);
+        static_cast<TGlyphButton*>(sender)->Font.SetColor(kCaptionColor);
         return;
     }
     // A drop-down menu opening: both menu buttons lose their hover colour.
-    Main_Menu_SpdButn->Font.SetColor(kPlainColor);
-    Settings_SpdButn->Font.SetColor(kPlainColor);
+    Main_Menu_SpdButn->Font.SetColor(kCaptionColor);
+    Settings_SpdButn->Font.SetColor(kCaptionColor);
 }
 
 }  // namespace vtb

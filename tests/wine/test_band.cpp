@@ -713,7 +713,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     SetCursorPos(over.x, over.y);
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return link.IsHovered() && FramedOnScreen(link); }, 2000));
     EXPECT_GT(ticks, 0);
-    EXPECT_EQ(RGB(0, 0, 255), vtb::ColorToRGB(link.Font.Color()));
+    EXPECT_EQ(vtb::TBandForm::kHoverCaptionColor, link.Font.Color());
 
     // The pointer resting on the button: the timer rests too, the button lit.
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
@@ -725,7 +725,7 @@ TEST_F(BandFormTest, TheTimerRestsUntilThePointerComesBack) {
     // Off the toolbar again: the leave is sent, then the timer rests.
     SetCursorPos(1000, 700);
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !link.IsHovered(); }, 3000));
-    EXPECT_EQ(RGB(0, 0, 0), vtb::ColorToRGB(link.Font.Color()));
+    EXPECT_EQ(vtb::TBandForm::kCaptionColor, link.Font.Color());
     EXPECT_TRUE(vtbtest::PumpUntil([&] { return !form.TimerEnabled(); }, 2000));
 
     // The Settings menu opened by a click on its resting button, the pointer
