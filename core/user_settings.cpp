@@ -5,19 +5,14 @@
 #include "core/ascii_case.h"
 #include "core/caption_accelerator.h"
 #include "core/integer_field.h"
+#include "core/link_layout.h"
 #include "core/search.h"
 
 namespace vtb {
 
 namespace {
 
-const char kHistoryKey[] = "Search History";
-const char kMethodKey[] = "Search Method";
-const char kButtonKey[] = "SpdButn_";
-
-std::string HistoryKey(int n) { return kHistoryKey + std::to_string(n); }
-
-std::string ButtonKey(int n) { return kButtonKey + std::to_string(n); }
+std::string HistoryKey(int n) { return kHistoryKeyPrefix + std::to_string(n); }
 
 // The method text of the search option with this tag; an error text when the
 // tag lies outside the list.
@@ -109,7 +104,7 @@ LoadedSettings LoadSettings(SettingsStore& store, const TargetList& urls,
 
     for (int n = 1; n <= kLinkButtonCount; ++n) {
         const bool byDefault = n == 1;
-        loaded.Visible[n - 1] = ParseButtonFlag(store.Read(ButtonKey(n))).value_or(byDefault);
+        loaded.Visible[n - 1] = ParseButtonFlag(store.Read(LinkButtonName(n))).value_or(byDefault);
     }
     loaded.ButtonsApplied = true;
     return loaded;
@@ -128,7 +123,7 @@ void SaveSettings(SettingsStore& store, const SettingsToSave& settings) {
 
     store.Write(kMethodKey, settings.SearchMethod);
 
-    for (int n = 1; n <= kLinkButtonCount; ++n) store.Write(ButtonKey(n), settings.Visible[n - 1] ? "1" : "0");
+    for (int n = 1; n <= kLinkButtonCount; ++n) store.Write(LinkButtonName(n), settings.Visible[n - 1] ? "1" : "0");
 }
 
 }  // namespace vtb

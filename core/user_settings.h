@@ -12,6 +12,12 @@
 
 namespace vtb {
 
+// The names the settings file is written with; the installer and the
+// scripts keep copies, held against these by a test.
+inline constexpr char kSettingsSection[] = "Settings";
+inline constexpr char kHistoryKeyPrefix[] = "Search History";  // then the entry's number
+inline constexpr char kMethodKey[] = "Search Method";
+// A link button's flag is kept under the button's name (LinkButtonName).
 constexpr int kHistoryKeyCount = 8;  // "Search History0" .. "Search History7"
 
 // Key access; section and key names match without regard to case.

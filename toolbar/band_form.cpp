@@ -290,7 +290,7 @@ void TBandForm::BuildControls(HWND parent) {
     Settings_SpdButn->SetDropDownMenu(Settings_Menu);
 
     for (int n = 1; n <= kLinkButtonCount; ++n) {
-        TGlyphButton* button = NewButton("SpdButn_" + std::to_string(n), DesignLeft(n), kLinkButtonWidth);
+        TGlyphButton* button = NewButton(LinkButtonName(n), DesignLeft(n), kLinkButtonWidth);
         button->SetVisible(false);
         button->OnClick = [this](TComponent* sender) { KorviButtonClick(sender); };
         SpdButn[n - 1] = button;

@@ -5,10 +5,11 @@
 
 #include <vector>
 
+#include "core/user_settings.h"
+
 namespace vtb {
 namespace {
 
-constexpr char kSection[] = "Settings";
 constexpr DWORD kMaxSectionSize = 1u << 20;
 // Each holder reads or writes one small file: far less than this.
 constexpr DWORD kLockWaitMs = 3000;
@@ -56,7 +57,7 @@ ProfileSection ReadSectionOnce(const std::string& path) {
     // The system says a section was cut by filling all but two characters.
     for (DWORD size = 4096; size <= kMaxSectionSize; size *= 2) {
         std::vector<char> buffer(size, '\0');
-        const DWORD length = GetPrivateProfileSectionA(kSection, buffer.data(), size, path.c_str());
+        const DWORD length = GetPrivateProfileSectionA(kSettingsSection, buffer.data(), size, path.c_str());
         if (length < size - 2 || size == kMaxSectionSize)
             return ProfileSection::FromSectionText(std::string_view(buffer.data(), length));
     }
@@ -95,7 +96,7 @@ ProfileSection ReadSettingsSection(const std::string& path) {
 void WriteSettingsSection(const std::string& path, const ProfileSection& section) {
     if (!section.Changed()) return;
     const std::string text = section.ToSectionText();
-    if (!WritePrivateProfileSectionA(kSection, text.c_str(), path.c_str()))
+    if (!WritePrivateProfileSectionA(kSettingsSection, text.c_str(), path.c_str()))
         throw ToolbarError("Unable to write to " + path);
 }
 

@@ -4,6 +4,7 @@
 #include "core/identifiers.h"
 #include "core/policy_table.h"
 #include "core/toolbar_layout.h"
+#include "core/user_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,15 @@ TEST(OutsideCopies, ClassId) {
                   kBandClassId.Data4[0], kBandClassId.Data4[1], kBandClassId.Data4[2], kBandClassId.Data4[3],
                   kBandClassId.Data4[4], kBandClassId.Data4[5], kBandClassId.Data4[6], kBandClassId.Data4[7]);
     EXPECT_EQ(fields, id);
+}
+
+TEST(OutsideCopies, SettingsNames) {
+    // The setup takes the searches out of a settings file it installs, the
+    // build takes them out of the sample's, the end-to-end check looks for one.
+    ExpectCopiesOf(kSettingsSection, "installer/veltrane_toolbar.nsi", "DeleteINIStr \"[^\"]+\" \"([^\"]+)\"");
+    ExpectCopiesOf(kHistoryKeyPrefix, "installer/veltrane_toolbar.nsi", "DeleteINIStr \"[^\"]+\" \"[^\"]+\" \"([^\"$]+)\\$0\"");
+    ExpectCopiesOf(kHistoryKeyPrefix, "tools/build_installer.sh", "grep -v '\\^([^']+)'");
+    ExpectCopiesOf(kHistoryKeyPrefix, "tools/frame_check.sh", "grep -qx '([A-Za-z ]+)\\[0-9\\]=");
 }
 
 TEST(OutsideCopies, BandTitle) {

@@ -11,6 +11,7 @@
 
 #include "core/ascii_case.h"
 #include "core/identifiers.h"
+#include "core/link_layout.h"
 #include "tools/vtbcheck/glyph_folder.h"
 
 namespace vtbcheck {
@@ -89,7 +90,7 @@ bool Stage(const PreviewRequest& request, const fs::path& toolbarDir, const fs::
     for (int n = 1; n <= 17; ++n) {
         bool shown = false;
         for (const int link : request.LinkButtons) shown = shown || link == n;
-        settings += "SpdButn_" + std::to_string(n) + "=" + (shown ? "1" : "0") + "\r\n";
+        settings += vtb::LinkButtonName(n) + "=" + (shown ? "1" : "0") + "\r\n";
     }
     return WriteFile(stage / vtb::kSettingsFileName, settings);
 }
