@@ -1,6 +1,6 @@
 #include "band/com_server.h"
 
-#include "band/com_objects.h"
+#include "band/com_factory.h"
 
 namespace vtb {
 

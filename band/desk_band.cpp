@@ -26,25 +26,6 @@ const char* const kIEToolbarKey = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolb
 std::string ClassKey() { return "CLSID\\" + GUIDToString(CLSID_VeltraneDeskBand); }
 std::string CategoryName() { return GUIDToString(CATID_DeskBandCategory); }
 
-// A form the band let go of, with its hold on the module: the toolkit may
-// keep it until the handler that closed it has returned, and until then it
-// counts as a live object, so the module is not unloaded under the handler.
-class TClosingForm : public TComponent {
-public:
-    TClosingForm(std::unique_ptr<TBandForm> form, TComServer* server) : form_(std::move(form)), server_(server) {
-        if (server_) server_->CountObject(true);
-    }
-    ~TClosingForm() override {
-        form_.reset();  // FormDestroy saves the user settings
-        if (server_) server_->CountObject(false);
-    }
-    void Closing() override { form_->Closing(); }
-
-private:
-    std::unique_ptr<TBandForm> form_;
-    TComServer* server_;
-};
-
 }  // namespace
 
 // ---- TDeskBand -------------------------------------------------------------
@@ -73,16 +54,7 @@ ULONG TDeskBand::AddRef() { return TComObject::AddRef(); }
 ULONG TDeskBand::Release() { return TComObject::Release(); }
 
 void TDeskBand::DestroyForm() {
-    if (!BandForm) return;
-    std::unique_ptr<TBandForm> form = std::move(BandForm);
-    // The form no longer calls back into a band that is letting it go.
-    form->OnMessage = nullptr;
-    form->OnResize = nullptr;
-    form->SetTimerEnabled(false);
-    // Closed from inside one of its own handlers (a menu command, a box),
-    // the toolkit keeps it, hidden, until that handler has returned.
-    TComServer* server = Factory() ? &Factory()->ComServer() : nullptr;
-    TToolkit::Destroy(std::make_unique<TClosingForm>(std::move(form), server));
+    if (BandForm) TBandForm::Close(std::move(BandForm));
 }
 
 void TDeskBand::NotifyBandInfoChanged() {
@@ -193,7 +165,7 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
     try {
         // A screen reader's hold keeps the module loaded, also on an object
         // taken while the form is being built.
-        std::unique_ptr<TBandForm> form = TBandForm::Build(SiteWindow, error, Factory());
+        std::unique_ptr<TBandForm> form = TBandForm::Build(SiteWindow, error, Counter());
         Building = false;
         if (!form) return E_FAIL;
         if (!form->Handle()) {

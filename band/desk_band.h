@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "band/com_objects.h"
+#include "band/com_factory.h"
 #include "toolbar/band_form.h"
 #include "win/handles.h"
 

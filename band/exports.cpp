@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "band/com_objects.h"
+#include "band/com_factory.h"
 #include "band/com_server.h"
 #include "band/desk_band.h"
 #include "win/handles.h"

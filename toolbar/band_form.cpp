@@ -19,6 +19,7 @@
 #include "widgets/glyph_button.h"
 #include "widgets/glyph_file_cache.h"
 #include "widgets/toolkit.h"
+#include "win/com_object.h"
 #include "win/files.h"
 #include "win/module.h"
 #include "win/oleacc.h"
@@ -35,6 +36,25 @@ static_assert(kMaxMenuEntries + kSearchOptionCount + kLinkButtonCount <= TPopupM
 
 // Design-time left edges of the link buttons; construction places the shown ones.
 int DesignLeft(int number) { return kFirstLinkSlot + kDesignLinkStep * std::min(number - 1, kDesignLinkSteps); }
+
+// A form let go of, with its hold on the module: the toolkit may keep it
+// until the handler that closed it has returned, and until then it counts
+// as a live object, so the module is not unloaded under the handler.
+class TClosingForm : public TComponent {
+public:
+    explicit TClosingForm(std::unique_ptr<TBandForm> form) : form_(std::move(form)), counter_(form_->ObjectCounter) {
+        if (counter_) counter_->CountObject(true);
+    }
+    ~TClosingForm() override {
+        form_.reset();  // FormDestroy saves the user settings
+        if (counter_) counter_->CountObject(false);
+    }
+    void Closing() override { form_->Closing(); }
+
+private:
+    std::unique_ptr<TBandForm> form_;
+    TObjectCounter* counter_;
+};
 
 }  // namespace
 
@@ -121,9 +141,9 @@ std::unique_ptr<TBandForm> TBandForm::Create(HWND parent) {
     return form;
 }
 
-std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error, TComObjectFactory* accessibleCounter) {
+std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error, TObjectCounter* counter) {
     std::unique_ptr<TBandForm> form(new TBandForm());
-    form->AccessibleCounter = accessibleCounter;
+    form->ObjectCounter = counter;
     // Built without a paint or a hover check per control: one of each at the end.
     form->BeginUpdate();
     form->BuildControls(parent);
@@ -140,6 +160,14 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error, TCo
         button && button->Parent() == form.get())
         button->CheckHover();
     return form;
+}
+
+void TBandForm::Close(std::unique_ptr<TBandForm> form) {
+    if (!form) return;
+    form->OnMessage = nullptr;
+    form->OnResize = nullptr;
+    form->SetTimerEnabled(false);
+    TToolkit::Destroy(std::make_unique<TClosingForm>(std::move(form)));
 }
 
 TBandForm::~TBandForm() {
@@ -507,13 +535,13 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT TBandForm::AnswerGetObject(WPARAM wParam) {
     if (!accessible_) {
         if (closing_) return 0;
-        accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
+        accessible_ = TToolbarAccessible::Create(*this, ObjectCounter);
     }
     return AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
 }
 
 LRESULT TBandForm::AnswerEditObject(HWND edit, WPARAM wParam) {
-    if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, AccessibleCounter);
+    if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, ObjectCounter);
     ComPtr<IAccessible> box;
     if (FAILED(accessible_->SearchBoxObjectFor(edit, box)) || !box) return 0;
     return AccessibleResult(IID_IAccessible, wParam, box.get());

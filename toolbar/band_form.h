@@ -25,7 +25,7 @@ namespace vtb {
 
 class TGlyphButton;
 class TComboBox;
-class TComObjectFactory;
+class TObjectCounter;
 class TToolbarAccessible;
 
 class TBandForm : public TCustomForm {
@@ -36,11 +36,17 @@ public:
     static std::unique_ptr<TBandForm> Create(HWND parent);
     // The same without the box: the construction's error, if any, is left
     // in error for the caller to show once the form is in its hands.
-    // accessibleCounter: see AccessibleCounter; given before the window
-    // exists, as a reader may ask for the toolbar while it is being built.
-    static std::unique_ptr<TBandForm> Build(HWND parent, std::string& error,
-                                            TComObjectFactory* accessibleCounter = nullptr);
+    // counter: see ObjectCounter; given before the window exists, as a
+    // reader may ask for the toolbar while it is being built.
+    static std::unique_ptr<TBandForm> Build(HWND parent, std::string& error, TObjectCounter* counter = nullptr);
     ~TBandForm() override;  // runs FormDestroy, then destroys the window
+
+    // Lets a form go, as its band does when it closes: the form no longer
+    // calls back and its timer stops. Closed from inside one of its own
+    // handlers (a menu command, a box), the toolkit keeps it, hidden, until
+    // that handler has returned, and until then it counts as a live object
+    // of its counter, so that the module is not unloaded under the handler.
+    static void Close(std::unique_ptr<TBandForm> form);
 
     // Set by the band right after construction; all navigation goes through it.
     ComPtr<IWebBrowser2> WebBrowser;
@@ -51,10 +57,10 @@ public:
     // Told when the form has taken a new size (link buttons shown or hidden).
     std::function<void()> OnResize;
 
-    // The factory whose server counts the toolbar's accessible objects as
-    // live objects while a screen reader holds them, so that the module stays
-    // loaded; given by the band to Build. None for a form outside a band.
-    TComObjectFactory* AccessibleCounter = nullptr;
+    // What counts the toolbar's accessible objects, while a screen reader
+    // holds them, and a closing form as live objects, so that the module
+    // stays loaded; given by the band to Build. None for a form outside a band.
+    TObjectCounter* ObjectCounter = nullptr;
     // A default action a screen reader asked for, posted to the form with
     // the control's index among Controls(): it runs from the form's own
     // queue, never inside the reader's call.

@@ -8,14 +8,14 @@
 namespace vtb {
 
 ComPtr<TSearchBoxAccessible> TSearchBoxAccessible::Create(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard,
-                                                          TComObjectFactory* counter) {
+                                                          TObjectCounter* counter) {
     auto object = std::make_unique<TSearchBoxAccessible>(toolbar, std::move(standard), counter);
     object->FinishConstruction();
     return ComPtr<TSearchBoxAccessible>(object.release());
 }
 
 TSearchBoxAccessible::TSearchBoxAccessible(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard,
-                                           TComObjectFactory* counter)
+                                           TObjectCounter* counter)
     : TComObject(counter, nullptr), toolbar_(&toolbar), standard_(std::move(standard)) {
     // Made for a toolbar already cut off (a call on the stack as the form
     // went): cut off from the start.

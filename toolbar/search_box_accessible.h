@@ -8,7 +8,7 @@
 #include <ole2.h>
 #include <oleacc.h>
 
-#include "band/com_objects.h"
+#include "win/com_object.h"
 #include "win/handles.h"
 
 namespace vtb {
@@ -18,8 +18,8 @@ class TToolbarAccessible;
 class TSearchBoxAccessible : public TComObject, public IAccessible {
 public:
     static ComPtr<TSearchBoxAccessible> Create(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard,
-                                               TComObjectFactory* counter);
-    TSearchBoxAccessible(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard, TComObjectFactory* counter);
+                                               TObjectCounter* counter);
+    TSearchBoxAccessible(TToolbarAccessible& toolbar, ComPtr<IAccessible> standard, TObjectCounter* counter);
     ~TSearchBoxAccessible() override;
 
     // The toolbar's form is going: as the toolbar's object, every call

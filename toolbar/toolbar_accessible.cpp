@@ -42,13 +42,13 @@ RECT ScreenRect(const TControl& control) {
 
 }  // namespace
 
-ComPtr<TToolbarAccessible> TToolbarAccessible::Create(TBandForm& form, TComObjectFactory* counter) {
+ComPtr<TToolbarAccessible> TToolbarAccessible::Create(TBandForm& form, TObjectCounter* counter) {
     auto object = std::make_unique<TToolbarAccessible>(form, counter);
     object->FinishConstruction();
     return ComPtr<TToolbarAccessible>(object.release());
 }
 
-TToolbarAccessible::TToolbarAccessible(TBandForm& form, TComObjectFactory* counter)
+TToolbarAccessible::TToolbarAccessible(TBandForm& form, TObjectCounter* counter)
     : TComObject(counter, nullptr), form_(&form) {}
 
 const TInterfaceTable& TToolbarAccessible::Interfaces() const {
@@ -135,7 +135,7 @@ HRESULT TToolbarAccessible::SearchBoxObjectFor(HWND window, ComPtr<IAccessible>&
     const HRESULT hr = StandardAccessible(window, OBJID_CLIENT, IID_IAccessible, standard.put_void());
     if (FAILED(hr)) return hr;
     if (!standard) return E_FAIL;
-    const ComPtr<TSearchBoxAccessible> box = TSearchBoxAccessible::Create(*this, standard, Factory());
+    const ComPtr<TSearchBoxAccessible> box = TSearchBoxAccessible::Create(*this, standard, Counter());
     return box->QueryInterface(IID_IAccessible, out.put_void());
 }
 

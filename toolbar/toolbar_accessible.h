@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "band/com_objects.h"
+#include "win/com_object.h"
 #include "win/handles.h"
 
 namespace vtb {
@@ -24,8 +24,8 @@ class TToolbarAccessible : public TComObject, public IAccessible {
 public:
     // counter: the band's factory, whose server counts the object as live
     // while anyone holds it; null for a form outside a band.
-    static ComPtr<TToolbarAccessible> Create(TBandForm& form, TComObjectFactory* counter);
-    TToolbarAccessible(TBandForm& form, TComObjectFactory* counter);
+    static ComPtr<TToolbarAccessible> Create(TBandForm& form, TObjectCounter* counter);
+    TToolbarAccessible(TBandForm& form, TObjectCounter* counter);
 
     // The form is going: every call of this object and of every search-box
     // object it made answers CO_E_OBJNOTCONNECTED from now on, and clients

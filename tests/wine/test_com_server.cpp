@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "band/com_objects.h"
+#include "band/com_factory.h"
 #include "band/com_server.h"
 #include "band/registry.h"
 #include "tests/wine/support_wine.h"
