@@ -76,6 +76,19 @@ std::string ExeDir() {
 
 std::string DllPath() { return ExeDir() + vtb::kToolbarDllName; }
 
+vtb::UniqueKernelHandle StartThisProgram(const std::string& arguments) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = "\"" + std::string(exe) + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return {};
+    CloseHandle(info.hThread);
+    return vtb::UniqueKernelHandle(info.hProcess);
+}
+
 ToolbarDll::ToolbarDll(const std::string& path) {
     module = LoadLibraryA(path.c_str());
     if (!module) {

@@ -23,6 +23,10 @@ std::string ExeDir();
 // The toolbar DLL under test: Veltrane_ToolBar.dll beside the test program.
 std::string DllPath();
 
+// This test program again, in a process of its own, with the arguments
+// after its name; the process's handle, empty when it could not start.
+vtb::UniqueKernelHandle StartThisProgram(const std::string& arguments);
+
 // The DLL loaded with LoadLibrary and its four exports looked up; freed at
 // destruction. A DLL that does not load or lacks an export fails the test
 // that made the object and leaves the pointers null.

@@ -75,19 +75,9 @@ void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, 
 
 // This test program again, as a screen reader of the window.
 struct ReaderProcess {
-    ReaderProcess(const char* mode, HWND window, const std::string& file) {
-        char exe[MAX_PATH];
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        std::string command = "\"" + std::string(exe) + "\" " + mode + " " +
-                              std::to_string(reinterpret_cast<UINT_PTR>(window)) + " \"" + file + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-            return;
-        process.reset(info.hProcess);
-        CloseHandle(info.hThread);
-    }
+    ReaderProcess(const char* mode, HWND window, const std::string& file)
+        : process(StartThisProgram(std::string(mode) + " " + std::to_string(reinterpret_cast<UINT_PTR>(window)) +
+                                   " \"" + file + "\"")) {}
     // Its calls arrive through this thread's messages: they are dispatched
     // until it ends. Its exit code, or -1 when it did not end in time.
     long Finish(DWORD ms = 30000) {

@@ -262,14 +262,8 @@ TEST_F(ToolbarFormTest, ToolbarsOfTwoProcessesClosingTogetherLoseNothing) {
     const vtb::UniqueKernelHandle start(CreateEventA(nullptr, TRUE, FALSE, kCloserStart));
     ASSERT_TRUE(start);
 
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string command = "\"" + std::string(exe) + "\" --settings-closer " + std::to_string(kCloserCycles);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION other{};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &other));
-    const vtb::UniqueKernelHandle process(other.hProcess), thread(other.hThread);
+    const vtb::UniqueKernelHandle process = vtbtest::StartThisProgram("--settings-closer " + std::to_string(kCloserCycles));
+    ASSERT_TRUE(process);
     SetEvent(start.get());
     const int lostHere = OpenAndCloseInARow(kCloserCycles, 1);
 
@@ -298,16 +292,7 @@ struct SearcherProcess {
     explicit SearcherProcess(const std::string& query) {
         opened.reset(CreateEventA(nullptr, TRUE, FALSE, kSearcherOpened));
         close.reset(CreateEventA(nullptr, TRUE, FALSE, kSearcherClose));
-        char exe[MAX_PATH];
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        std::string command = "\"" + std::string(exe) + "\" --settings-searcher \"" + query + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-            return;
-        process.reset(info.hProcess);
-        CloseHandle(info.hThread);
+        process = vtbtest::StartThisProgram("--settings-searcher \"" + query + "\"");
     }
     bool Opened() const {
         return WaitUntil([this] { return WaitForSingleObject(opened.get(), 0) == 0; }, 20000);
