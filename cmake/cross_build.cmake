@@ -75,11 +75,7 @@ file(GLOB CHECK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/core/check/*.cpp)
 add_library(vtb_check_win STATIC ${CORE_SOURCES} ${CHECK_SOURCES})
 target_include_directories(vtb_check_win PUBLIC ${CMAKE_SOURCE_DIR})
 
-add_executable(vtbcheck
-    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/main.cpp
-    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/glyph_folder.cpp
-    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview.cpp
-    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview_windows.cpp)
+add_executable(vtbcheck ${VTBCHECK_SOURCES} ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview_windows.cpp)
 target_link_libraries(vtbcheck PRIVATE vtb_check_win)
 target_link_options(vtbcheck PRIVATE ${STATIC_RUNTIME})
 

@@ -53,11 +53,7 @@ target_link_libraries(vtb_check PUBLIC vtb_core)
 if(TARGET core_tests)
     target_link_libraries(core_tests PRIVATE vtb_check)
     target_compile_definitions(core_tests PRIVATE VTB_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-    add_executable(vtbcheck
-        ${CMAKE_SOURCE_DIR}/tools/vtbcheck/main.cpp
-        ${CMAKE_SOURCE_DIR}/tools/vtbcheck/glyph_folder.cpp
-        ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview.cpp
-        ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview_posix.cpp)
+    add_executable(vtbcheck ${VTBCHECK_SOURCES} ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview_posix.cpp)
     target_link_libraries(vtbcheck PRIVATE vtb_check)
 endif()
 if(TARGET fuzz_check)
