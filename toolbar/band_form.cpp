@@ -532,18 +532,20 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return TCustomForm::WndProc(msg, wParam, lParam);
 }
 
+TToolbarAccessible* TBandForm::AccessibleObject() {
+    if (!accessible_ && !closing_) accessible_ = TToolbarAccessible::Create(*this, ObjectCounter);
+    return accessible_.get();
+}
+
 LRESULT TBandForm::AnswerGetObject(WPARAM wParam) {
-    if (!accessible_) {
-        if (closing_) return 0;
-        accessible_ = TToolbarAccessible::Create(*this, ObjectCounter);
-    }
-    return AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(accessible_.get()));
+    TToolbarAccessible* object = AccessibleObject();
+    return object ? AccessibleResult(IID_IAccessible, wParam, static_cast<IAccessible*>(object)) : 0;
 }
 
 LRESULT TBandForm::AnswerEditObject(HWND edit, WPARAM wParam) {
-    if (!accessible_) accessible_ = TToolbarAccessible::Create(*this, ObjectCounter);
+    TToolbarAccessible* object = AccessibleObject();
     ComPtr<IAccessible> box;
-    if (FAILED(accessible_->SearchBoxObjectFor(edit, box)) || !box) return 0;
+    if (!object || FAILED(object->SearchBoxObjectFor(edit, box)) || !box) return 0;
     return AccessibleResult(IID_IAccessible, wParam, box.get());
 }
 

@@ -144,9 +144,11 @@ private:
     // the menu entries they take out of the user's hands.
     void ApplyPolicies(LoadedSettings& loaded);
     void AdjustSize();
-    // WM_GETOBJECT for the client area: the accessible object, made on the
-    // first request and kept while the form lives. Once the form is closing
-    // no object is made: it would outlive the form uncut.
+    // The toolbar's accessible object, made on the first request and kept
+    // while the form lives. Once the form is closing none is made: it would
+    // outlive the form uncut. Null then, when none was made before.
+    TToolbarAccessible* AccessibleObject();
+    // WM_GETOBJECT for the client area: the toolbar's accessible object.
     LRESULT AnswerGetObject(WPARAM wParam);
     // WM_GETOBJECT for the search box's edit field: the search box's object
     // for that window, named like the search box.
