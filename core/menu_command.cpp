@@ -1,13 +1,14 @@
 #include "core/menu_command.h"
 
+#include <iterator>
+
 namespace vtb {
 
-Command CommandOfTarget(const std::string& target) {
-    if (target.find(kHelpMarker) != std::string::npos) return Command::NewWindow;
-    for (const CommandCode& code : kCommandCodes) {
-        if (target.find(code.Code) != std::string::npos) return code.Runs;
-    }
-    return Command::Navigate;
+const MenuCommand& MenuCommandOfTarget(const std::string& target) {
+    // Every target holds the last row's empty mark, so the walk ends there.
+    const MenuCommand* row = std::begin(kMenuCommands);
+    while (target.find(row->Mark) == std::string::npos) ++row;
+    return *row;
 }
 
 bool CaptionOpensNewWindow(const std::string& caption) { return caption.find("Lookup") != std::string::npos; }

@@ -105,6 +105,8 @@ public:
     void NavigateURL(const std::string& url);
     void NavigateURLTarget(const std::string& url, const std::string& targetFrame);
     void HideToolbar();
+    // Takes its own copy of the target: a command may free the form and its list.
+    void RunMenuCommand(std::string target);
     bool DownloadUpdate();
 
     // Controls, as the form definition names them.

@@ -22,6 +22,22 @@
 namespace vtb {
 namespace {
 
+// A menu command and the form's code that runs it.
+struct CommandHandler {
+    Command Runs;
+    void (*Run)(TBandForm& form, const std::string& target);
+};
+
+template <std::size_t N>
+constexpr bool HandlesEveryCommand(const CommandHandler (&handlers)[N]) {
+    for (const MenuCommand& row : kMenuCommands) {
+        bool handled = false;
+        for (const CommandHandler& handler : handlers) handled = handled || handler.Runs == row.Runs;
+        if (!handled) return false;
+    }
+    return true;
+}
+
 void RaiseOnFailure(HRESULT hr) {
     if (FAILED(hr)) throw ToolbarError(SystemErrorText(static_cast<DWORD>(hr)));
 }
@@ -200,34 +216,36 @@ void TBandForm::KorviButtonClick(TComponent* sender) {
         button->Font.SetColor(kCaptionColor);
         return;
     }
-    if (typeid(*sender) != typeid(TMenuItem)) return;
-    const std::string entry = Target(sender->Tag);
-    switch (CommandOfTarget(entry)) {
-    case Command::NewWindow:
-        NavigateURLTarget(entry, "_blank");
-        break;
-    case Command::Update:
-        if (!policies_.UpdatesAllowed)
-            ShowPlainMessage(kUpdatesManaged);
-        else if (const UpdateTurn turn; turn.Mine())
-            ShowPlainMessage(DownloadUpdate() ? kUpdateSucceeded : kUpdateFailed);
-        break;
-    case Command::ClearHistory:
-        Search_Edit->ClearItems();
-        break;
-    case Command::Hide:
-        HideToolbar();
-        break;
-    case Command::About: {
-        const ModuleValues module = SnapshotModuleValues();
-        ShowPlainMessage(AboutText(GetFileVersionText(HostExecutablePath()), GetFileVersionText(ModulePath()),
-                                   module.Config.ConfigVersion, module.Config.ConfigVersionNote));
-        break;
-    }
-    case Command::Navigate:
-    case Command::None:
-        NavigateURL(entry);
-        break;
+    if (typeid(*sender) == typeid(TMenuItem)) RunMenuCommand(Target(sender->Tag));
+}
+
+void TBandForm::RunMenuCommand(const std::string target) {
+    // What each command of a menu entry's target does; the build fails while
+    // a command has no row here.
+    static constexpr CommandHandler kHandlers[] = {
+        {Command::NewWindow, [](TBandForm& form, const std::string& url) { form.NavigateURLTarget(url, "_blank"); }},
+        {Command::Update,
+         [](TBandForm& form, const std::string&) {
+             if (!form.policies_.UpdatesAllowed)
+                 ShowPlainMessage(kUpdatesManaged);
+             else if (const UpdateTurn turn; turn.Mine())
+                 ShowPlainMessage(form.DownloadUpdate() ? kUpdateSucceeded : kUpdateFailed);
+         }},
+        {Command::ClearHistory, [](TBandForm& form, const std::string&) { form.Search_Edit->ClearItems(); }},
+        {Command::Hide, [](TBandForm& form, const std::string&) { form.HideToolbar(); }},
+        {Command::About,
+         [](TBandForm&, const std::string&) {
+             const ModuleValues module = SnapshotModuleValues();
+             ShowPlainMessage(AboutText(GetFileVersionText(HostExecutablePath()), GetFileVersionText(ModulePath()),
+                                        module.Config.ConfigVersion, module.Config.ConfigVersionNote));
+         }},
+        {Command::Navigate, [](TBandForm& form, const std::string& url) { form.NavigateURL(url); }},
+    };
+    static_assert(HandlesEveryCommand(kHandlers), "a menu command without its handler");
+
+    const Command command = CommandOfTarget(target);
+    for (const CommandHandler& handler : kHandlers) {
+        if (handler.Runs == command) return handler.Run(*this, target);
     }
 }
 

@@ -140,7 +140,7 @@ private:
             row.index = button.TargetIndex >= 0 ? std::to_string(button.TargetIndex) : "-";
             row.glyph = GlyphText(button);
             if (button.Number > 0 && CaptionOpensNewWindow(button.Caption))
-                row.note = "opens in a new window";
+                row.note = CommandName(Command::NewWindow);
             if (button.ShownCaption != button.Caption && button.Configured)
                 row.note += std::string(row.note.empty() ? "" : "; ") + "shown as " + Q(button.ShownCaption);
             rows.push_back(row);
@@ -180,7 +180,7 @@ private:
         case Command::Navigate:
             return "-> " + T(target) + index;
         case Command::NewWindow:
-            return "opens in a new window: " + T(target) + index;
+            return std::string(CommandName(command)) + ": " + T(target) + index;
         default:
             return std::string(CommandName(command)) + " (" + T(target) + ")" + index;
         }

@@ -80,18 +80,8 @@ Command CommandOf(const MenuEntry& entry, const TargetList& targets) {
 }
 
 const char* CommandName(Command command) {
-    switch (command) {
-    case Command::None:
-        return "none";
-    case Command::Navigate:
-        return "opens the address";
-    case Command::NewWindow:
-        return "opens in a new window";
-    default:
-        break;
-    }
-    for (const CommandCode& code : kCommandCodes)
-        if (code.Runs == command) return code.Name;
+    for (const MenuCommand& row : kMenuCommands)
+        if (row.Runs == command) return row.Name;
     return "none";
 }
 

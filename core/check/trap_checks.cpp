@@ -384,8 +384,8 @@ public:
     }
 
     static bool IsCommandCode(const std::string& target) {
-        for (const CommandCode& code : kCommandCodes) {
-            if (target == code.Code) return true;
+        for (const MenuCommand& row : kMenuCommands) {
+            if (row.IsCode && target == row.Mark) return true;
         }
         return false;
     }
@@ -404,23 +404,21 @@ public:
                                  ", which no key presses; it is not shown (write \"&&\" for \"&\")");
         if (entry.Tag < 0 || static_cast<std::size_t>(entry.Tag) >= model.Targets.size()) return;
         const std::string& target = model.Targets[static_cast<std::size_t>(entry.Tag)];
-        const Command command = CommandOf(entry, model.Targets);
-        for (const CommandCode& entryCode : kCommandCodes) {
-            const char* const code = entryCode.Code;
-            if (!Contains(target, code) || target == code) continue;
-            if (command == Command::NewWindow)
-                Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) +
-                                     ": its target holds \"help\", so it "
-                                     "opens " +
-                                     Quoted(target) + " in a new window, and the " + Quoted(code) +
-                                     " in it does nothing");
+        const MenuCommand& runs = MenuCommandOfTarget(target);
+        for (const MenuCommand& row : kMenuCommands) {
+            const char* const code = row.Mark;
+            if (!row.IsCode || !Contains(target, code) || target == code) continue;
+            if (runs.Runs == Command::NewWindow)
+                Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) + ": its target holds " +
+                                     Quoted(runs.Mark) + ", so it opens " + Quoted(target) +
+                                     " in a new window, and the " + Quoted(code) + " in it does nothing");
             else
                 Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) + ": its target " + Quoted(target) +
-                                     " holds " + Quoted(code) + ", so choosing it runs the command \"" +
-                                     CommandName(command) + "\" instead of opening an address");
+                                     " holds " + Quoted(code) + ", so choosing it runs the command \"" + runs.Name +
+                                     "\" instead of opening an address");
             break;
         }
-        if (command == Command::Update && model.UpdateURL.Text.empty())
+        if (runs.Runs == Command::Update && model.UpdateURL.Text.empty())
             Warn(entry.Line, "the menu entry " + Quoted(entry.Caption) +
                                  " updates the toolbar, but the file gives no update address: the update always "
                                  "fails");

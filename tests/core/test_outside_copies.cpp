@@ -2,6 +2,7 @@
 // the toolbar's headers and hold their own copies of the class ID, the file
 // names and a click position: each copy must say what the toolbar says.
 #include "core/identifiers.h"
+#include "core/menu_command.h"
 #include "core/policy_table.h"
 #include "core/toolbar_layout.h"
 #include "core/user_settings.h"
@@ -117,6 +118,23 @@ TEST(OutsideCopies, FileNames) {
         }
         EXPECT_GT(named, 0) << script << " names none of the toolbar's files";
     }
+}
+
+TEST(OutsideCopies, CommandCodes) {
+    // The guide's table lists what a target may hold, in the order the
+    // toolbar tests it, each code with the name the checker gives it.
+    const std::string guide = SourceFile("docs/configuration.md");
+    const std::size_t from = guide.find("## Command codes");
+    ASSERT_NE(from, std::string::npos);
+    const std::string section = guide.substr(from, guide.find("\n## ", from) - from);
+    const std::regex row("\n\\| `([^`]+)` \\| [^|\n]*?(\\(\"([^\"]+)\"\\))? \\|");
+    std::vector<std::string> listed, expected;
+    for (std::sregex_iterator it(section.begin(), section.end(), row), end; it != end; ++it)
+        listed.push_back((*it)[1].str() + " " + (*it)[3].str());
+    for (const MenuCommand& command : kMenuCommands) {
+        if (*command.Mark) expected.push_back(std::string(command.Mark) + " " + (command.IsCode ? command.Name : ""));
+    }
+    EXPECT_EQ(listed, expected);
 }
 
 TEST(OutsideCopies, ClickPosition) {
