@@ -69,70 +69,44 @@ std::string ShortenCaption(const std::string& caption, int width, bool wordWrap,
     return text;
 }
 
-FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
-    FaceLayout out;
+namespace {
+
+bool IsHorizontal(TButtonLayout layout) { return layout == blGlyphLeft || layout == blGlyphRight; }
+
+// The room the caption has: the face less the glyph and the margin and
+// spacing that are fixed along the layout, and beside a horizontal layout
+// less the drop-down mark.
+FaceSize CaptionRoom(const FaceLayoutInput& in, FaceSize glyph) {
+    int aw = in.Rect.Width();
+    int ah = in.Rect.Height();
+    int& along = IsHorizontal(in.Layout) ? aw : ah;
+    along -= IsHorizontal(in.Layout) ? glyph.cx : glyph.cy;
+    if (in.Margin != -1) along -= in.Margin;
+    if (in.Spacing != -1) along -= in.Spacing;
+    if (in.ShowMark && IsHorizontal(in.Layout)) aw -= kMarkWidth;
+    return {std::max(0, aw), std::max(0, ah)};
+}
+
+// Glyph and text within the face: centred across the layout; along it a
+// margin or spacing of -1 is shared out of what the two leave of the face.
+void PlaceGlyphAndText(const FaceLayoutInput& in, FaceSize glyph, FaceSize text, FacePoint& glyphAt,
+                       FacePoint& textAt) {
     const int cw = in.Rect.Width();
     const int ch = in.Rect.Height();
-    int gw = in.Glyph.cx;
-    int gh = in.Glyph.cy;
-    if (gw <= 0 || gh <= 0) gw = gh = 0;  // a glyph without pixels takes no room
+    const bool horizontal = IsHorizontal(in.Layout);
+    if (horizontal) {
+        glyphAt.y = ch / 2 - glyph.cy / 2;
+        textAt.y = ch / 2 - text.cy / 2;
+    } else {
+        glyphAt.x = cw / 2 - glyph.cx / 2;
+        textAt.x = cw / 2 - text.cx / 2;
+    }
+
     int margin = in.Margin;
-    int spacing = in.Spacing;
-    const bool horizontal = in.Layout == blGlyphLeft || in.Layout == blGlyphRight;
-
-    int aw = cw;
-    int ah = ch;
-    if (horizontal) {
-        aw = cw - gw;
-        if (margin != -1) aw -= margin;
-        if (spacing != -1) aw -= spacing;
-        if (in.ShowMark) aw -= kMarkWidth;
-    } else {
-        ah = ch - gh;
-        if (margin != -1) ah -= margin;
-        if (spacing != -1) ah -= spacing;
-    }
-    aw = std::max(0, aw);
-    ah = std::max(0, ah);
-
-    // A line is as wide as it is drawn: the "&" that marks an accelerator
-    // takes no room of its own.
-    const auto drawnWidth = [&measure](const std::string& line) {
-        return measure.LineWidth(CaptionWithoutAccelerator(line));
-    };
-    out.Caption = ShortenCaption(in.Caption, aw, in.WordWrap, drawnWidth, &out.CaptionCut);
-    int textWidth = 0;
-    int textHeight = 0;
-    if (!out.Caption.empty()) {
-        const FaceSize extent = measure.Extent(out.Caption, aw);
-        textWidth = std::min(extent.cx, aw);
-        textHeight = std::min(extent.cy, ah);
-    }
-    int tw = textWidth;
-    int th = textHeight;
-
-    if (in.ShowMark) {
-        if (gw == 0 || gh == 0 || in.Layout == blGlyphLeft)
-            tw += kMarkWidth;  // the triangle follows the text
-        else
-            gw += kMarkGlyphGap;  // the triangle follows the glyph
-    }
-
-    FacePoint glyph;
-    FacePoint text;
-    if (horizontal) {
-        glyph.y = ch / 2 - gh / 2;
-        text.y = ch / 2 - th / 2;
-    } else {
-        glyph.x = cw / 2 - gw / 2;
-        text.x = cw / 2 - tw / 2;
-    }
-
-    if (tw == 0 || gw == 0) spacing = 0;
-
+    int spacing = text.cx == 0 || glyph.cx == 0 ? 0 : in.Spacing;
     const int client = horizontal ? cw : ch;
-    const int glyphSize = horizontal ? gw : gh;
-    const int textSize = horizontal ? tw : th;
+    const int glyphSize = horizontal ? glyph.cx : glyph.cy;
+    const int textSize = horizontal ? text.cx : text.cy;
     if (margin == -1 && spacing == -1) {
         margin = (client - (glyphSize + textSize)) / 3;
         spacing = margin;
@@ -144,27 +118,60 @@ FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
 
     switch (in.Layout) {
     case blGlyphLeft:
-        glyph.x = margin;
-        text.x = glyph.x + gw + spacing;
+        glyphAt.x = margin;
+        textAt.x = glyphAt.x + glyph.cx + spacing;
         break;
     case blGlyphRight:
-        glyph.x = cw - margin - gw;
-        text.x = glyph.x - spacing - tw;
+        glyphAt.x = cw - margin - glyph.cx;
+        textAt.x = glyphAt.x - spacing - text.cx;
         break;
     case blGlyphTop:
-        glyph.y = margin;
-        text.y = glyph.y + gh + spacing;
+        glyphAt.y = margin;
+        textAt.y = glyphAt.y + glyph.cy + spacing;
         break;
     case blGlyphBottom:
-        glyph.y = ch - margin - gh;
-        text.y = glyph.y - spacing - th;
+        glyphAt.y = ch - margin - glyph.cy;
+        textAt.y = glyphAt.y - spacing - text.cy;
         break;
     }
+}
 
-    out.GlyphPos = {glyph.x + in.Rect.left, glyph.y + in.Rect.top};
-    const int left = text.x + in.Rect.left;
-    const int top = text.y + in.Rect.top;
-    out.TextRect = {left, top, left + textWidth, top + textHeight};
+}  // namespace
+
+FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
+    FaceLayout out;
+    FaceSize glyph = in.Glyph;
+    if (glyph.cx <= 0 || glyph.cy <= 0) glyph = {0, 0};  // a glyph without pixels takes no room
+    const FaceSize room = CaptionRoom(in, glyph);
+
+    // A line is as wide as it is drawn: the "&" that marks an accelerator
+    // takes no room of its own.
+    const auto drawnWidth = [&measure](const std::string& line) {
+        return measure.LineWidth(CaptionWithoutAccelerator(line));
+    };
+    out.Caption = ShortenCaption(in.Caption, room.cx, in.WordWrap, drawnWidth, &out.CaptionCut);
+    FaceSize drawn{0, 0};
+    if (!out.Caption.empty()) {
+        const FaceSize extent = measure.Extent(out.Caption, room.cx);
+        drawn = {std::min(extent.cx, room.cx), std::min(extent.cy, room.cy)};
+    }
+
+    // The drop-down mark is placed as part of the text or of the glyph.
+    FaceSize text = drawn;
+    if (in.ShowMark) {
+        if (glyph.cx == 0 || glyph.cy == 0 || in.Layout == blGlyphLeft)
+            text.cx += kMarkWidth;  // the triangle follows the text
+        else
+            glyph.cx += kMarkGlyphGap;  // the triangle follows the glyph
+    }
+
+    FacePoint glyphAt;
+    FacePoint textAt;
+    PlaceGlyphAndText(in, glyph, text, glyphAt, textAt);
+    out.GlyphPos = {glyphAt.x + in.Rect.left, glyphAt.y + in.Rect.top};
+    const int left = textAt.x + in.Rect.left;
+    const int top = textAt.y + in.Rect.top;
+    out.TextRect = {left, top, left + drawn.cx, top + drawn.cy};
     return out;
 }
 
