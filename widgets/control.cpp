@@ -155,22 +155,31 @@ void TControl::Repaint() {
     RestoreDC(dc.get(), saved);
 }
 
+UINT ButtonPressedBy(UINT msg) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        return MK_LBUTTON;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+        return MK_RBUTTON;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+        return MK_MBUTTON;
+    default:
+        return 0;
+    }
+}
+
 LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
-    switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK: {
-        const bool right = msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK;
-        const bool middle = msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK;
-        MouseButtonDown(right ? MK_RBUTTON : middle ? MK_MBUTTON : MK_LBUTTON, x, y);
+    if (const UINT button = ButtonPressedBy(msg)) {
+        MouseButtonDown(button, x, y);
         if (msg == WM_LBUTTONDBLCLK && OnDblClick) OnDblClick(this);
         return 0;
     }
+    switch (msg) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:

@@ -103,6 +103,10 @@ private:
 
 class TWinControl;
 
+// The mouse button (MK_LBUTTON, MK_RBUTTON, MK_MBUTTON) a message presses,
+// a double click included; 0 for any other message.
+UINT ButtonPressedBy(UINT msg);
+
 // A control without a window of its own: it paints on its parent's surface
 // and gets its mouse input and notifications through the parent.
 class TControl : public TComponent {

@@ -22,21 +22,7 @@ bool IsKeyboardMessage(UINT msg) { return msg >= WM_KEYFIRST && msg <= WM_KEYLAS
 constexpr UINT kHintPauseMs = 500;
 
 // A click or a key ends a shown hint.
-bool EndsHint(UINT msg) {
-    switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK:
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        return true;
-    default:
-        return false;
-    }
-}
+bool EndsHint(UINT msg) { return ButtonPressedBy(msg) != 0 || msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN; }
 
 // A menu's loop, a window move or a size runs on this thread.
 bool InSystemLoop() {
