@@ -20,30 +20,20 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 VTB_XVFB_PID=""
 VTB_WINE_LOG="$BUILD_ROOT/wine_env.log"
 
-vtb_free_display() {
-    local n
-    for n in $(seq 90 160); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            echo "$n"
-            return 0
-        fi
-    done
-    return 1
-}
-
+# Xvfb picks a free display number itself and writes it to the pipe once it
+# listens: two runs started at the same moment never share a display.
 vtb_start_xvfb() {
-    local n
-    n="$(vtb_free_display)" || { echo "wine_env: no free X display number" >&2; return 1; }
-    Xvfb ":$n" -screen 0 "${VTB_SCREEN:-1024x768x24}" -nolisten tcp >>"$VTB_WINE_LOG" 2>&1 &
+    local fifo n=""
+    fifo="$(mktemp -u "$BUILD_ROOT/xvfb.XXXXXX")"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${VTB_SCREEN:-1024x768x24}" -nolisten tcp 3>"$fifo" >>"$VTB_WINE_LOG" 2>&1 &
     VTB_XVFB_PID=$!
-    for _ in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
-        if ! kill -0 "$VTB_XVFB_PID" 2>/dev/null; then
-            echo "wine_env: Xvfb did not start (see $VTB_WINE_LOG)" >&2
-            return 1
-        fi
-        sleep 0.1
-    done
+    read -r -t 15 n <"$fifo" || true
+    rm -f "$fifo"
+    if [ -z "$n" ] || ! kill -0 "$VTB_XVFB_PID" 2>/dev/null; then
+        echo "wine_env: Xvfb did not start (see $VTB_WINE_LOG)" >&2
+        return 1
+    fi
     export DISPLAY=":$n"
 }
 
