@@ -18,7 +18,8 @@ const GUID CATID_DeskBandCategory = {0x00021492, 0x0000, 0x0000, {0xC0, 0x00, 0x
 namespace {
 
 constexpr WPARAM kTabKey = VK_TAB;
-// OnFocusChangeIS takes TRUE with all bits set.
+// The toolbar says TRUE to OnFocusChangeIS with all bits set; the site
+// takes any non-zero value for TRUE.
 constexpr BOOL kFocusSet = -1;
 
 const char* const kIEToolbarKey = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
@@ -241,12 +242,11 @@ void TDeskBandFactory::UpdateClassEntries(bool registerClass) {
 
 void TDeskBandFactory::WriteToolbarEntries() {
     const std::string classKey = ClassKey();
-    // A key that cannot be opened skips its step; a value that cannot be
-    // written stops the registration.
+    // The class's server and threading model are the base's; a key that
+    // cannot be opened skips its step, a value that cannot be written stops
+    // the registration.
     if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey))
         WriteRegString(key.get(), nullptr, kBandTitle);
-    if (UniqueKey key = OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32"))
-        WriteRegString(key.get(), "ThreadingModel", "Apartment");
     OpenOrCreateRegKey(HKEY_CLASSES_ROOT, classKey + "\\Implemented Categories\\" + CategoryName());
     if (UniqueKey key = OpenOrCreateRegKey(HKEY_LOCAL_MACHINE, kIEToolbarKey))
         WriteRegString(key.get(), GUIDToString(CLSID_VeltraneDeskBand).c_str(), "");

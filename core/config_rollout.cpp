@@ -2,22 +2,10 @@
 
 #include <cstdint>
 
+#include "core/fnv1a.h"
+
 namespace vtb {
 namespace {
-
-// FNV-1a, 64 bits: the record tells deployments apart, it guards nothing
-// (the folder it lies in is the user's own to write).
-std::uint64_t Fnv1a64(std::string_view bytes) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
-    return hash;
-}
-
-std::string Hex64(std::uint64_t value) {
-    std::string text;
-    for (int shift = 60; shift >= 0; shift -= 4) text += "0123456789abcdef"[(value >> shift) & 0xF];
-    return text;
-}
 
 // The record as written, without the line break a hand edit may add.
 std::string_view WithoutLineEnd(std::string_view text) {
@@ -29,6 +17,8 @@ std::string_view WithoutLineEnd(std::string_view text) {
 
 std::string ConfigurationRecord(const std::optional<std::string>& machineBytes) {
     if (!machineBytes) return "none";
+    // The folder the record lies in is the user's own to write: the hash
+    // tells deployments apart, it guards nothing.
     return "fnv1a64 " + Hex64(Fnv1a64(*machineBytes)) + " " + std::to_string(machineBytes->size());
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/ascii_case.h"
+#include "core/identifiers.h"
 
 namespace vtb {
 
@@ -30,8 +31,10 @@ const char kCredits[] =
 }  // namespace
 
 std::string WithFullStop(const std::string& text) {
-    // Letters, digits and "?" sort after "."; a text ending in punctuation
-    // of its own is left alone.
+    // By code, not by kind: any last character whose code is above "."'s
+    // gets a full stop: letters, digits and every non-ASCII character, but
+    // also "?", ":", ";", "/", "]" and "}"; "!", ")", ",", "." and a blank
+    // leave the text as it is.
     if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) return text + ".";
     return text;
 }
@@ -50,7 +53,7 @@ std::string AboutText(const std::string& hostVersion, const std::string& toolbar
     std::string text = kCredits;
     text += "\r\r";
     text += "Internet Explorer Version: " + hostVersion;
-    text += "\rKorvi Toolbar Version:\t" + toolbarVersion;
+    text += std::string("\r") + kBandTitle + " Version:\t" + toolbarVersion;
     text += "\rConfiguration Version: \t" + configVersion + "\t (" + configNote + ")";
     return text;
 }

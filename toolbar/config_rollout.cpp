@@ -81,8 +81,9 @@ bool PutDownloadedConfiguration(const DataPaths& paths, const std::string& downl
         DeleteFileA(pending.c_str());
         return false;
     }
-    // A copy whose record did not follow counts as superseded, and is set
-    // aside at the next start: not lost, but not in force either.
+    // A copy whose record did not follow stands on the record an earlier
+    // update left, if any; without one it is set aside at the next start:
+    // not lost, but not in force either.
     if (!MoveFileExA(pending.c_str(), record.c_str(), kReplace)) {
         DeleteFileA(pending.c_str());
         return false;

@@ -19,7 +19,10 @@ std::string ConfigurationToRead(const DataPaths& paths, bool usersCopiesAllowed)
 // Puts a downloaded configuration in place of the one a construction reads:
 // beside the DLL over the machine's file; per user as the user's copy,
 // with the record of the machine file it supersedes. False when it could
-// not; the configuration read until now is then unchanged.
+// not. The configuration read until now then stays, except when the copy
+// took its place but its record could not follow: the record left there
+// from an earlier update, if any, then decides at the next start whether
+// the new copy counts, and without one the copy is set aside.
 bool PutDownloadedConfiguration(const DataPaths& paths, const std::string& downloaded);
 
 }  // namespace vtb

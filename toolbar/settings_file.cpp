@@ -3,8 +3,12 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
 #include <vector>
 
+#include "core/fnv1a.h"
 #include "core/user_settings.h"
 
 namespace vtb {
@@ -24,12 +28,7 @@ std::string LockName(const std::string& path) {
     const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     std::string key = n > 0 && n < sizeof full ? std::string(full, n) : path;
     CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
-    unsigned long long hash = 14695981039346656037ull;  // FNV-1a
-    for (const unsigned char c : key) hash = (hash ^ c) * 1099511628211ull;
-    // Hexadecimal by hand: the printf family would bring its own formatter.
-    std::string name = "Local\\VeltraneToolBarSettings-";
-    for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(hash >> shift) & 0xF];
-    return name;
+    return "Local\\VeltraneToolBarSettings-" + Hex64(Fnv1a64(key));
 }
 
 // Browser tabs at low integrity must open and wait on the lock that a tab at

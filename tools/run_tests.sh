@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The test command: native tests, the cross build and the check of the DLL's
-# exception table, the Wine tests, then the installer's tests.
+# The test command: the set-up, the native tests, the cross build and the
+# check of the DLL's exception table, the Wine tests (once more with heap
+# checking), the demonstration browser end to end, the installer's tests,
+# then the checker's preview.
 # Ends with one line "N passed, N failed" summing every suite and exits
 # non-zero when anything failed.
 #

@@ -7,6 +7,7 @@
 
 #include "core/toolbar_layout.h"
 #include "widgets/form.h"
+#include "win/module.h"
 
 namespace vtb {
 
@@ -83,7 +84,7 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
         CreateWindowExA(0, "COMBOBOX", "",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL |
                             CBS_NOINTEGRALHEIGHT,
-                        left, top, width, madeHeight, parent->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+                        left, top, width, madeHeight, parent->Handle(), nullptr, ModuleInstance(), nullptr);
     if (!combo) return;
     AttachSubclass(combo);
     RECT made;
