@@ -11,10 +11,12 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-// The value of one policy, when one hive holds it in the table's type.
+// The value of one policy, when one hive holds it in the table's type; an
+// empty text is none.
 const PolicyValue* Usable(const PolicyValues& values, PolicyIndex index) {
     const std::optional<PolicyValue>& value = values[index];
-    return value && value->Type == kPolicyTable[index].Type ? &*value : nullptr;
+    if (!value || value->Type != kPolicyTable[index].Type) return nullptr;
+    return value->Type == PolicyType::Text && value->Text.empty() ? nullptr : &*value;
 }
 
 const PolicyValue* Winning(const PolicyValues& machine, const PolicyValues& user, PolicyIndex index) {
@@ -26,7 +28,7 @@ const PolicyValue* Winning(const PolicyValues& machine, const PolicyValues& user
 
 std::optional<std::array<bool, kLinkButtonCount>> ParseLinkButtonNumbers(std::string_view text) {
     std::array<bool, kLinkButtonCount> shown{};
-    if (Trimmed(text).empty()) return shown;
+    if (Trimmed(text).empty()) return std::nullopt;
     while (true) {
         const std::size_t comma = text.find(',');
         const std::string_view part = Trimmed(text.substr(0, comma));
@@ -48,8 +50,7 @@ Policies MergePolicies(const PolicyValues& machine, const PolicyValues& user) {
     if (const PolicyValue* value = Winning(machine, user, kConfigurationUpdates))
         policies.UpdatesAllowed = value->Number != 0;
     if (const PolicyValue* value = Winning(machine, user, kSearchHistory)) policies.HistoryStored = value->Number != 0;
-    if (const PolicyValue* value = Winning(machine, user, kSearchMethod); value && !value->Text.empty())
-        policies.SearchMethod = value->Text;
+    if (const PolicyValue* value = Winning(machine, user, kSearchMethod)) policies.SearchMethod = value->Text;
     // A machine's list that does not read is no list: the user's may apply.
     for (const PolicyValues* hive : {&machine, &user}) {
         const PolicyValue* value = Usable(*hive, kShownLinkButtons);

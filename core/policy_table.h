@@ -54,11 +54,13 @@ struct Policies {
 };
 
 // "1,2,6": numbers 1 to 17, commas between, blanks around them allowed. A
-// value with anything else is ignored whole (nullopt), not guessed at.
+// value without any number, or with anything else, is no list (nullopt):
+// it is ignored whole, not guessed at.
 std::optional<std::array<bool, kLinkButtonCount>> ParseLinkButtonNumbers(std::string_view text);
 
 // Where both hold a usable value the machine's wins; a value of the wrong
-// type or form counts as none.
+// type or form (an empty text, a list that does not read) counts as none,
+// so the user's applies.
 Policies MergePolicies(const PolicyValues& machine, const PolicyValues& user);
 
 // The user's own choices as loading found them, before the policies: what

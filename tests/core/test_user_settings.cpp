@@ -329,14 +329,20 @@ TEST(Policies, TheMachinesValueWinsAndAWrongTypeIsNone) {
     EXPECT_FALSE(merged.FixesButton(1));
     user[kConfigurationUpdates] = Number(7);  // any number but 0 is on
     EXPECT_TRUE(MergePolicies(machine, user).UpdatesAllowed);
+
+    // An empty method and a blank list are of the wrong form too.
+    machine[kSearchMethod] = Text("");
+    machine[kShownLinkButtons] = Text(" ");
+    merged = MergePolicies(machine, user);
+    EXPECT_EQ(merged.SearchMethod, std::optional<std::string>("m=laws"));
+    EXPECT_TRUE(merged.FixesButton(3));
 }
 
 TEST(Policies, LinkButtonNumbers) {
     const auto shown = ParseLinkButtonNumbers(" 1, 2 ,6,17 ");
     ASSERT_TRUE(shown);
     for (int n = 1; n <= kLinkButtonCount; ++n) EXPECT_EQ((*shown)[n - 1], n == 1 || n == 2 || n == 6 || n == 17) << n;
-    EXPECT_TRUE(ParseLinkButtonNumbers(""));
-    for (const char* bad : {"0", "18", "1,,2", "1,", "x", "1 2", "-1", "+3", "0x2", "001"})
+    for (const char* bad : {"", " ", "0", "18", "1,,2", "1,", "x", "1 2", "-1", "+3", "0x2", "001"})
         EXPECT_FALSE(ParseLinkButtonNumbers(bad)) << bad;
 }
 
