@@ -360,10 +360,14 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
 void TBandForm::LoadUserSettings() {
     // The section is read once, not key by key, and not while another
     // toolbar rewrites the file.
-    ProfileSection store = [this] {
+    std::optional<ProfileSection> read = [this] {
         const SettingsFileLock lock(paths_.Settings);
         return ReadUserSettings(paths_);
     }();
+    // A file too large to read whole: the toolbar shows the defaults, and
+    // its close writes nothing over what it could not read.
+    settingsReadWhole_ = read.has_value();
+    ProfileSection store = read ? std::move(*read) : ProfileSection();
     std::array<int, kSearchOptionCount> optionTags{};
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
     LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
@@ -411,9 +415,11 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     PrepareUserFolder(paths_);
     const std::string& path = paths_.Settings;
     const SettingsFileLock lock(path);
-    ProfileSection section = ReadSettingsSection(path);
-    SaveSettings(section, settings);
-    WriteSettingsSection(path, section);
+    std::optional<ProfileSection> section = ReadSettingsSection(path);
+    // Written back, a part of the section would lose the rest.
+    if (!section || !settingsReadWhole_) throw ToolbarError("Unable to write to " + path);
+    SaveSettings(*section, settings);
+    WriteSettingsSection(path, *section);
 }
 
 void TBandForm::PlaceLinkButtons() {

@@ -162,6 +162,7 @@ private:
     SharedTargets urls_;
     bool timerEnabled_ = false;
     bool settingsLoaded_ = false;  // only then may FormDestroy write the settings file
+    bool settingsReadWhole_ = false;  // and only when loading read all of it
     bool closing_ = false;         // the destructor has begun
     // The history as read from the file: what other windows save after it
     // is merged in at the close.

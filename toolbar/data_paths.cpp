@@ -79,10 +79,11 @@ DataPaths CurrentDataPaths() {
     return paths;
 }
 
-ProfileSection ReadUserSettings(const DataPaths& paths) {
+std::optional<ProfileSection> ReadUserSettings(const DataPaths& paths) {
     if (!paths.PerUser) return ReadSettingsSection(paths.Settings);
     if (!paths.Settings.empty() && FileExists(paths.Settings)) return ReadSettingsSection(paths.Settings);
-    return DefaultsWithoutHistory(ReadSettingsSection(paths.MachineSettings));
+    // The machine's file only lends defaults; one that cannot be read whole lends none.
+    return DefaultsWithoutHistory(ReadSettingsSection(paths.MachineSettings).value_or(ProfileSection()));
 }
 
 void PrepareUserFolder(const DataPaths& paths) {

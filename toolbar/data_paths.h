@@ -5,6 +5,7 @@
 // the DLL. The glyphs always lie beside the DLL.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/profile_section.h"
@@ -31,8 +32,9 @@ struct DataPaths {
 DataPaths CurrentDataPaths();
 
 // The settings as a construction loads them. A user without a file of their
-// own starts from the machine's file without its search history.
-ProfileSection ReadUserSettings(const DataPaths& paths);
+// own starts from the machine's file without its search history. None when
+// the file that is written at the close could not be read whole.
+std::optional<ProfileSection> ReadUserSettings(const DataPaths& paths);
 
 // Makes the user's folder exist before a file is written into it. Throws
 // ToolbarError "Unable to write to <settings file>" when it cannot (with

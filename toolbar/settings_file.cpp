@@ -14,7 +14,9 @@
 namespace vtb {
 namespace {
 
-constexpr DWORD kMaxSectionSize = 1u << 20;
+// Far beyond any settings file: a section larger than this is not read.
+constexpr DWORD kMaxSectionSize = 1u << 30;
+DWORD maxSectionSize = kMaxSectionSize;
 // Each holder reads or writes one small file: far less than this.
 constexpr DWORD kLockWaitMs = 3000;
 // An empty section from a file that has bytes is read again this often.
@@ -52,15 +54,31 @@ bool FileHasBytes(const std::string& path) {
            (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
 }
 
-ProfileSection ReadSectionOnce(const std::string& path) {
-    // The system says a section was cut by filling all but two characters.
-    for (DWORD size = 4096; size <= kMaxSectionSize; size *= 2) {
-        std::vector<char> buffer(size, '\0');
-        const DWORD length = GetPrivateProfileSectionA(kSettingsSection, buffer.data(), size, path.c_str());
-        if (length < size - 2 || size == kMaxSectionSize)
-            return ProfileSection::FromSectionText(std::string_view(buffer.data(), length));
+std::uint64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The section whole, or none. A section is never longer than its file, so
+// a buffer the file's size takes it in one read; the system says a section
+// was cut by filling all but two characters, and one that grew meanwhile
+// is read again into twice the room.
+std::optional<ProfileSection> ReadSectionOnce(const std::string& path) {
+    std::uint64_t size = std::max<std::uint64_t>(4096, FileSize(path) + 2);
+    while (size <= maxSectionSize) {
+        std::vector<char> buffer;
+        try {
+            buffer.assign(static_cast<std::size_t>(size), '\0');
+        } catch (const std::bad_alloc&) {
+            return std::nullopt;
+        }
+        const DWORD room = static_cast<DWORD>(size);
+        const DWORD length = GetPrivateProfileSectionA(kSettingsSection, buffer.data(), room, path.c_str());
+        if (length < room - 2) return ProfileSection::FromSectionText(std::string_view(buffer.data(), length));
+        size *= 2;
     }
-    return ProfileSection();
+    return std::nullopt;
 }
 
 }  // namespace
@@ -80,12 +98,14 @@ SettingsFileLock::~SettingsFileLock() {
     if (held_) ReleaseMutex(mutex_.get());
 }
 
-ProfileSection ReadSettingsSection(const std::string& path) {
+void test_seam::SetMaxSettingsSection(DWORD bytes) { maxSectionSize = bytes ? bytes : kMaxSectionSize; }
+
+std::optional<ProfileSection> ReadSettingsSection(const std::string& path) {
     // A writer that does not take the lock (another program) may still be
     // rewriting the file: a section that reads empty from a file with bytes
     // in it is read again before it counts as no settings.
-    ProfileSection section = ReadSectionOnce(path);
-    for (int tries = 1; tries < kEmptyReadTries && section.Empty() && FileHasBytes(path); ++tries) {
+    std::optional<ProfileSection> section = ReadSectionOnce(path);
+    for (int tries = 1; tries < kEmptyReadTries && section && section->Empty() && FileHasBytes(path); ++tries) {
         Sleep(10);
         section = ReadSectionOnce(path);
     }

@@ -2,6 +2,9 @@
 // through the system's profile-file functions.
 #pragma once
 
+#include <windows.h>
+
+#include <optional>
 #include <string>
 
 #include "core/profile_section.h"
@@ -30,9 +33,16 @@ private:
     bool held_ = false;
 };
 
-// The section as the file holds it now; empty when the file or the section
-// is missing. Call it holding the file's lock.
-ProfileSection ReadSettingsSection(const std::string& path);
+// The section as the file holds it now, whatever its size; empty when the
+// file or the section is missing. None when it could not be read whole (no
+// memory for it): a part of it must never be written back. Call it holding
+// the file's lock.
+std::optional<ProfileSection> ReadSettingsSection(const std::string& path);
+
+namespace test_seam {
+// The largest section read (0: the toolbar's own limit).
+void SetMaxSettingsSection(DWORD bytes);
+}  // namespace test_seam
 
 // Writes the section back when it changed. Throws ToolbarError
 // "Unable to write to <path>" when the system refuses.

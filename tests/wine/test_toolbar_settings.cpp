@@ -2,6 +2,7 @@
 // writes it when the form is destroyed.
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/toolbar_fixture.h"
+#include "toolbar/settings_file.h"
 
 namespace vtbtest {
 namespace {
@@ -215,6 +216,39 @@ TEST_F(ToolbarFormTest, RefusedWriteIsReported) {
     ASSERT_TRUE(boxes_.WaitForBoxes(1, 2000));
     EXPECT_EQ(boxes_.Boxes().front().text, "Unable to write to " + SettingsPath() + ".");
     EXPECT_TRUE(boxes_.Boxes().front().errorIcon);
+}
+
+// Another program's keys may share the section; the toolbar's own may lie
+// far into it.
+TEST_F(ToolbarFormTest, ALargeSectionIsReadWholeAndKeptWhole) {
+    std::string file = "[Settings]\r\n";
+    for (int n = 0; n < 20000; ++n) file += "Other" + std::to_string(n) + "=" + std::string(60, 'x') + "\r\n";
+    file += "SpdButn_2=1\r\nSearch Method=cases\r\nSearch History0=after a megabyte\r\n";
+    ASSERT_GT(file.size(), 1300000u);
+    WriteTextFile(SettingsPath(), file);
+    TBandForm& form = Build(kTestConfig);
+    EXPECT_TRUE(form.SpdButn[1]->Visible());
+    EXPECT_TRUE(form.SearchOption[1]->Checked);
+    EXPECT_GE(form.Search_Edit->IndexOf("after a megabyte"), 0);
+    Search(form, "new");
+    Close();
+    const std::string saved = ReadTextFile(SettingsPath());
+    EXPECT_GT(saved.size(), file.size() - 100);
+    EXPECT_EQ(Ini("Other0"), std::string(60, 'x'));
+    EXPECT_EQ(Ini("Other19999"), std::string(60, 'x'));
+    EXPECT_EQ(Ini("SpdButn_2"), "1");
+    EXPECT_EQ(Ini("Search History1"), "new");
+
+    // A section that cannot be read whole is not written back cut: the
+    // file stays as it was, and the user hears that nothing was saved.
+    vtb::test_seam::SetMaxSettingsSection(64 * 1024);
+    Build();
+    Search(*form_, "lost");
+    Close();
+    vtb::test_seam::SetMaxSettingsSection(0);
+    EXPECT_EQ(ReadTextFile(SettingsPath()), saved);
+    ASSERT_TRUE(boxes_.WaitForBoxes(1, kWaitMs));
+    EXPECT_EQ(boxes_.Boxes().back().text, "Unable to write to " + SettingsPath() + ".");
 }
 
 TEST_F(ToolbarFormTest, ConfigurationWithoutTargetsStopsAtTheSearchMethod) {
