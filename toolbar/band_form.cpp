@@ -83,6 +83,7 @@ public:
         TMenuItem& item = *form_.SettingsSpdButn[number - 1];
         item.Caption = caption;
         item.Visible = true;
+        form_.configuredLinks_ = std::max(form_.configuredLinks_, number);
     }
     void MainMenuEntry(const std::string& caption, int tag, bool subEntry) override {
         auto entry = NewEntry(caption, tag);
@@ -372,6 +373,9 @@ void TBandForm::LoadUserSettings() {
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
     LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
     ApplyPolicies(loaded);
+    // A button the configuration does not fill is never shown, whatever the
+    // file or a policy says; the save keeps the user's choice for it.
+    for (int n = configuredLinks_; n < kLinkButtonCount; ++n) loaded.Visible[n] = false;
 
     loadedHistory_ = loaded.History;
     for (const std::string& entry : loaded.History) Search_Edit->Add(entry);
@@ -406,7 +410,8 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     settings.History = Search_Edit->Items();
     settings.LoadedHistory = loadedHistory_;
     settings.SearchMethod = CurrentSearchMethod();
-    for (int n = 0; n < kLinkButtonCount; ++n) settings.Visible[n] = SpdButn[n]->Visible();
+    for (int n = 0; n < kLinkButtonCount; ++n)
+        settings.Visible[n] = n < configuredLinks_ ? SpdButn[n]->Visible() : ownChoices_.Visible[n];
     ApplyPoliciesOnSave(policies_, fixedOption_ > 0, ownChoices_, settings);
     // Read again at the end: keys other toolbars wrote meanwhile stay, the
     // searches they saved meanwhile are merged with this one's, and the

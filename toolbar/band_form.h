@@ -175,6 +175,7 @@ private:
     Policies policies_;
     UsersChoices ownChoices_;
     int fixedOption_ = 0;
+    int configuredLinks_ = 0;  // the link buttons the configuration fills, 1 up to this
     ComPtr<TToolbarAccessible> accessible_;
     friend class FormBuilder;
 };

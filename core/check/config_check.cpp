@@ -9,6 +9,7 @@
 #include "core/check/trap_checks.h"
 #include "core/config_rule.h"
 #include "core/face_layout.h"
+#include "core/policy_table.h"
 #include "core/search.h"
 
 namespace vtb::check {
@@ -117,6 +118,25 @@ std::string ShownCaption(const std::string& caption, int buttonWidth, int glyphW
     return LayoutFace(in, measure).Caption;
 }
 
+namespace {
+
+// A link button the policy shows but the configuration does not fill is
+// never shown: the policy names nothing.
+void CheckShownLinkButtons(const std::string& policy, const ToolbarModel& toolbar, std::vector<Diagnostic>& out) {
+    const auto shown = ParseLinkButtonNumbers(policy);
+    if (!shown) return;
+    for (int n = 1; n <= kLinkButtonCount; ++n) {
+        if (!(*shown)[n - 1] || toolbar.Links[n - 1].Configured) continue;
+        Diagnostic d;
+        d.Level = Severity::Warning;
+        d.Message = "the policy ShownLinkButtons names link button " + std::to_string(n) +
+                    ", which this file does not fill: the toolbar never shows it";
+        out.push_back(std::move(d));
+    }
+}
+
+}  // namespace
+
 bool CheckResult::HasErrors() const {
     return std::any_of(Diagnostics.begin(), Diagnostics.end(),
                        [](const Diagnostic& d) { return d.Level == Severity::Error; });
@@ -151,6 +171,7 @@ CheckResult CheckConfiguration(std::string_view bytes, GlyphSource& glyphs, cons
     std::vector<std::size_t> badLines;
     const Reading full = ReadPastErrors(bytes, cache, badLines, out);
     CheckTraps(bytes, lines, full, badLines, out);
+    if (options.ShownLinkButtons) CheckShownLinkButtons(*options.ShownLinkButtons, result.Toolbar, out);
 
     std::stable_sort(out.begin(), out.end(), [](const Diagnostic& a, const Diagnostic& b) { return a.Line < b.Line; });
     result.UpdateAccepts = ReadsAsConfiguration(bytes);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -123,6 +124,8 @@ const char* CommandName(Command command);  // "update", "clear history", ...
 
 struct CheckOptions {
     std::string SampleQuery = "contract law";
+    // The text of the ShownLinkButtons policy the toolbar will meet, if any.
+    std::optional<std::string> ShownLinkButtons;
 };
 
 struct CheckResult {

@@ -363,6 +363,15 @@ TEST_F(CheckTest, MoreThanSeventeenLinkButtons) {
     EXPECT_EQ(result.Toolbar.Links[16].Caption, "L17");
 }
 
+TEST_F(CheckTest, APolicyNamingAButtonTheFileDoesNotFill) {
+    CheckOptions options;
+    options.ShownLinkButtons = "1, 3";
+    const CheckResult result = CheckConfiguration(kGood, glyphs_, options);
+    EXPECT_TRUE(Says(result, 0, Severity::Warning, "ShownLinkButtons names link button 3, which this file does not fill"))
+        << Joined(result);
+    EXPECT_EQ(result.Diagnostics.size(), 1u) << "button 1 is filled";
+}
+
 TEST_F(CheckTest, RepeatedHeadersAreBothRead) {
     const CheckResult result = Check(kGood + "[Main Menu]\r\n1\r\nMore|m\r\n");
     EXPECT_TRUE(Says(result, 33, Severity::Warning, "appears again (first on line 9)")) << Joined(result);

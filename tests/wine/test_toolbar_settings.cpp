@@ -139,7 +139,6 @@ TEST_F(ToolbarFormTest, ButtonFlagsReadAsNumbers) {
     SetIni("SpdButn_2", "0x1");
     SetIni("SpdButn_3", "2");
     SetIni("SpdButn_4", "yes");  // configured but not a number: hidden
-    SetIni("SpdButn_6", "1");    // not configured: shown with an empty caption
     std::string cfg = kTestConfig;
     TBandForm& form = Build(cfg.replace(cfg.find("[Buttons]\r\n6"), 12, "[Buttons]\r\n7"));
     EXPECT_TRUE(form.SpdButn[0]->Visible());
@@ -149,6 +148,22 @@ TEST_F(ToolbarFormTest, ButtonFlagsReadAsNumbers) {
     EXPECT_TRUE(form.SpdButn[5]->Visible());
     EXPECT_EQ(form.SpdButn[5]->Caption(), "");
     EXPECT_FALSE(form.SettingsSpdButn[3]->Checked);
+}
+
+// A button without caption or address would be announced by its number and
+// open the main button's address.
+TEST_F(ToolbarFormTest, ButtonsTheConfigurationDoesNotFillAreNeverShown) {
+    ScopedPolicies policies;
+    policies.SetText(true, "ShownLinkButtons", "1,17");
+    SetIni("SpdButn_6", "1");
+    TBandForm& form = Build(kTestConfig);  // three link buttons
+    EXPECT_TRUE(form.SpdButn[0]->Visible());
+    EXPECT_FALSE(form.SpdButn[5]->Visible());
+    EXPECT_FALSE(form.SpdButn[16]->Visible());
+    EXPECT_EQ(form.VisibleButtons, (std::vector<std::string>{"SpdButn_1"}));
+    Close();
+    EXPECT_EQ(Ini("SpdButn_6"), "1") << "the user's choice waits for a configuration that fills it";
+    EXPECT_EQ(Ini("SpdButn_17"), "0");
 }
 
 // What a firm's administrator fixes is shown, greyed in the menus; what the

@@ -1,6 +1,6 @@
 // vtbcheck: the configuration checker for the service's operators.
 //
-//   vtbcheck [--json] [--query TEXT] FILE.cfg [GLYPH_DIR]
+//   vtbcheck [--json] [--query TEXT] [--shown-link-buttons LIST] FILE.cfg [GLYPH_DIR]
 //   vtbcheck --preview OUT.png [--menu main|settings] [--settings FILE.ini]
 //            [--toolbar-dir DIR] FILE.cfg [GLYPH_DIR]
 //
@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 constexpr int kCannotRun = 3;
 
 const char kUsage[] =
-    "usage: vtbcheck [--json] [--query TEXT] FILE.cfg [GLYPH_DIR]\n"
+    "usage: vtbcheck [--json] [--query TEXT] [--shown-link-buttons LIST] FILE.cfg [GLYPH_DIR]\n"
     "       vtbcheck --preview OUT.png [--menu main|settings] [--settings FILE.ini]\n"
     "                [--toolbar-dir DIR] FILE.cfg [GLYPH_DIR]\n"
     "\n"
@@ -36,6 +36,9 @@ const char kUsage[] =
     "default the folder of FILE.cfg). Exit status: 0 clean, 1 warnings, 2 errors.\n"
     "  --json          the same as JSON\n"
     "  --query TEXT    the sample query of the search address (\"contract law\")\n"
+    "  --shown-link-buttons LIST\n"
+    "                  the firm's ShownLinkButtons policy (\"1,2,6\"): warns of a\n"
+    "                  button it names that the file does not fill\n"
     "  --preview OUT   paints the toolbar with Veltrane_ToolBar.dll itself (under\n"
     "                  Wine on Linux) and saves it as a PNG\n"
     "  --menu WHICH    with the main menu or the Settings menu open\n"
@@ -46,6 +49,7 @@ const char kUsage[] =
 struct Options {
     bool Json = false;
     std::string Query = "contract law";
+    std::optional<std::string> ShownLinkButtons;
     std::optional<fs::path> Preview;
     std::string Menu;
     std::optional<fs::path> Settings;
@@ -71,11 +75,13 @@ bool Parse(int argc, char** argv, Options& options) {
         if (arg == "--json") {
             options.Json = true;
         } else if (arg == "--query" || arg == "--preview" || arg == "--menu" || arg == "--settings" ||
-                   arg == "--toolbar-dir") {
+                   arg == "--toolbar-dir" || arg == "--shown-link-buttons") {
             const char* v = value(arg.c_str());
             if (!v) return false;
             if (arg == "--query")
                 options.Query = v;
+            else if (arg == "--shown-link-buttons")
+                options.ShownLinkButtons = v;
             else if (arg == "--preview")
                 options.Preview = fs::path(v);
             else if (arg == "--menu")
@@ -143,6 +149,7 @@ int main(int argc, char** argv) {
     vtbcheck::GlyphFolder glyphs(glyphDir);
     vtb::check::CheckOptions checkOptions;
     checkOptions.SampleQuery = options.Query;
+    checkOptions.ShownLinkButtons = options.ShownLinkButtons;
     const vtb::check::CheckResult result = vtb::check::CheckConfiguration(bytes, glyphs, checkOptions);
 
     if (options.Preview) {
