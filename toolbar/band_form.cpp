@@ -245,7 +245,7 @@ TGlyphButton* TBandForm::NewButton(const std::string& name, int left, int width)
     button->SetGrayedInactive(false);
     button->ParentFont = false;
     button->Font.SetStyle(kButtonFace.Name, kButtonFace.Height, kButtonFace.Bold);
-    button->Font.SetColor(clWindowText);
+    button->Font.SetColor(kCaptionColor);
     button->OnMouseEnter = [this](TComponent* sender) { SpdButnMouseEnter(sender); };
     button->OnMouseLeave = [this](TComponent* sender) { SpdButnMouseLeave(sender); };
     return button;

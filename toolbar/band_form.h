@@ -66,8 +66,9 @@ public:
     // queue, never inside the reader's call.
     static constexpr UINT kDefaultActionMessage = WM_APP + 1;
 
-    // A caption the pointer left, and one under the pointer: the system's
-    // colours, resolved when painted, so that they follow a change of scheme.
+    // A caption the pointer is not over, in the colour of the button face's
+    // own text, and one under the pointer: the system's colours, resolved
+    // when painted, so that they follow a change of scheme.
     static constexpr TColor kCaptionColor = clBtnText;
     static constexpr TColor kHoverCaptionColor = clHotText;
     // A click could reach the toolbar now: no menu of the thread is open and

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/caption_colour.h"
 #include "widgets/fonts.h"
 #include "widgets/form.h"
 #include "widgets/toolkit.h"
@@ -18,25 +19,10 @@ bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTON
 }  // namespace
 
 COLORREF ColorToRGB(TColor color) {
-    if (color == clHotText) return HighContrastOn() ? GetSysColor(COLOR_HOTLIGHT) : RGB(0, 0, 255);
+    if (color == clHotText)
+        return HoverCaptionColour(GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_HOTLIGHT), GetSysColor(COLOR_BTNTEXT));
     if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
     return static_cast<COLORREF>(color);
-}
-
-namespace {
-
-std::optional<bool> forcedHighContrast;
-
-}  // namespace
-
-void test_seam::ForceHighContrast(std::optional<bool> on) { forcedHighContrast = on; }
-
-bool HighContrastOn() {
-    if (forcedHighContrast) return *forcedHighContrast;
-    HIGHCONTRASTA contrast{};
-    contrast.cbSize = sizeof contrast;
-    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 // ---- TComponent ----------------------------------------------------------

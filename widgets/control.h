@@ -38,19 +38,12 @@ using TColor = DWORD;
 constexpr TColor clWindowText = 0x80000000u | COLOR_WINDOWTEXT;
 constexpr TColor clBtnFace = 0x80000000u | COLOR_BTNFACE;
 constexpr TColor clBtnText = 0x80000000u | COLOR_BTNTEXT;
-// Text under the pointer: blue, or while a high-contrast scheme is on the
-// system's colour of hot-tracked items. Resolved when painted, like the
-// system colours, so a change of scheme shows with the next paint.
+// Text under the pointer: blue where it stands out from the button face,
+// else the scheme's colour of hot-tracked items or the button text (see
+// HoverCaptionColour). Resolved when painted, like the system colours, so a
+// change of scheme shows with the next paint.
 constexpr TColor clHotText = 0x40000000u;
 COLORREF ColorToRGB(TColor color);
-// A high-contrast scheme is on.
-bool HighContrastOn();
-
-// For the tests only: whether a high-contrast scheme counts as on, whatever
-// the system says (Wine has none to switch on); nullopt asks the system again.
-namespace test_seam {
-void ForceHighContrast(std::optional<bool> on);
-}
 
 class TComponent;
 using TNotifyEvent = std::function<void(TComponent* sender)>;

@@ -1,4 +1,6 @@
 #include "core/caption_accelerator.h"
+#include "core/ascii_case.h"
+#include "core/caption_colour.h"
 #include "core/caption_accelerator.h"
 #include "core/face_layout.h"
 #include "core/face_states.h"
@@ -287,6 +289,19 @@ TEST(GrayColor, LuminanceWithKeyAndFaceKept) {
     EXPECT_EQ(GrayColor(0xFFFFFF, key, face), 0xFFFFFFu);  // 77 + 150 + 29 = 256
     EXPECT_EQ(GrayColor(0x000000, key, face), 0x000000u);
     EXPECT_EQ(GrayColor(0xFF0000, key, face), 0x4C4C4Cu);
+}
+
+TEST(HoverCaptionColour, BlueThenTheHotTrackingColourThenTheButtonText) {
+    const std::uint32_t blue = 0xFF0000, black = 0, white = 0xFFFFFF, yellow = 0x00FFFF;
+    EXPECT_NEAR(ContrastRatio(black, white), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(blue, black), 2.44, 0.01);
+    // The classic and the current light faces keep their blue.
+    EXPECT_EQ(HoverCaptionColour(0xC0C0C0, 0x800000, black), blue);
+    EXPECT_EQ(HoverCaptionColour(0xF0F0F0, 0xCC6600, black), blue);
+    // A dark face: the scheme's hot-tracking colour, or the button text
+    // when that does not stand out either.
+    EXPECT_EQ(HoverCaptionColour(black, yellow, white), yellow);
+    EXPECT_EQ(HoverCaptionColour(black, 0x800000, white), white);
 }
 
 TEST(CellCount, WholeMultiplesOfTheHeightUpToFive) {
