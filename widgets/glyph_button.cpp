@@ -459,10 +459,11 @@ void TGlyphButton::FinishPress(MouseButton button, int x, int y) {
         } else if (inside) {
             SetDown(!down_);
             if (down_) Repaint();
-        } else {
-            // Released outside: latched if down, else up, also when no move
-            // came between press and release to take the pressed face away.
-            faceState_ = down_ ? TButtonFaceState::bfsLatched : TButtonFaceState::bfsUp;
+        } else if (down_) {
+            // Released outside: a down button shows latched; one that is not
+            // keeps the face the pointer's last move gave it (pressed when no
+            // move came between press and release).
+            faceState_ = TButtonFaceState::bfsLatched;
             Repaint();
         }
         AccessibleChanged();

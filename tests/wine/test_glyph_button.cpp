@@ -325,10 +325,17 @@ TEST_F(GlyphButtonHost, GroupKeepsOneButtonDown) {
     EXPECT_FALSE(second->Down());
     for (vtb::TGlyphButton* b : {button_, second, third}) EXPECT_FALSE(b->Down()) << b->Name;
 
-    // Released outside: up again, never stuck pressed.
+    // Released outside, the face stays as the pointer's last move left it:
+    // pressed without a move, up after one out of the button. Not down.
     Send(WM_LBUTTONDOWN, 160, 20, MK_LBUTTON);
     Send(WM_LBUTTONUP, 300, 60);
+    EXPECT_EQ(third->FaceState(), S::bfsPressed);
+    EXPECT_FALSE(third->Down());
+    Send(WM_LBUTTONDOWN, 160, 20, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 300, 60, MK_LBUTTON);
+    Send(WM_LBUTTONUP, 300, 60);
     EXPECT_EQ(third->FaceState(), S::bfsUp);
+    EXPECT_FALSE(third->Down());
 }
 
 TEST_F(GlyphButtonHost, GroupNoticesFromElsewhereAreIgnored) {
