@@ -106,8 +106,7 @@ HRESULT TComObjectFactory::LockServer(BOOL lock) {
 
 void TComObjectFactory::ShowConstructionError(const std::string& text) const {
     if (!ShowErrors) return;
-    const std::string title = ApplicationTitle();
-    MessageBoxA(nullptr, WithFullStop(text).c_str(), title.c_str(), MB_OK | MB_ICONSTOP | MB_SETFOREGROUND);
+    ShowToolbarBox(WithFullStop(text), MB_ICONSTOP | MB_SETFOREGROUND);
 }
 
 std::string TComObjectFactory::GetProgID() const {

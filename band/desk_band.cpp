@@ -71,6 +71,17 @@ void TDeskBand::NotifyFocusChange(bool focused) {
     if (Site) Site->OnFocusChangeIS(Identity(), focused ? kFocusSet : FALSE);
 }
 
+void TDeskBand::FocusMoved(bool inToolbar) {
+    // As bands do: the site hears when the focus comes into the toolbar's
+    // windows and when it leaves them, so that it passes the keys on only
+    // while the toolbar has them.
+    if (inToolbar == HasFocus) return;
+    HasFocus = inToolbar;
+    NotifyFocusChange(inToolbar);
+}
+
+bool TDeskBand::KeyIsForToolbar(const MSG& msg) const { return BandForm && BandForm->TakesKeysFor(msg.hwnd); }
+
 void TDeskBand::BandHook(UINT msg) {
     // A message the form receives switches its timer on when the form says
     // it is news, but a click into a child (the search box) switches it off
@@ -98,6 +109,9 @@ HRESULT TDeskBand::DoTranslateAcceleratorIO(MSG* pMsg) {
     if (!pMsg) return E_POINTER;
     // Tab is the browser's: it moves the focus on.
     if (pMsg->wParam == kTabKey) return S_FALSE;
+    // So is every key for a window that is not the toolbar's (the page's F5,
+    // Ctrl+L): the browser's accelerators run only when the band refuses it.
+    if (!KeyIsForToolbar(*pMsg)) return S_FALSE;
     // The same handling as a key the timer's tick takes: the toolbar's
     // controls hear it first (accelerators, the form's key preview).
     if (TToolkit::PreTranslateKey(*pMsg)) return S_OK;
@@ -180,6 +194,7 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
         BandForm = std::move(form);
         BandForm->OnResize = [this] { Enter(&TDeskBand::NotifyBandInfoChanged); };
         BandForm->OnMessage = [this](UINT msg) { Enter(&TDeskBand::BandHook, msg); };
+        BandForm->OnFocusMoved = [this](bool inToolbar) { Enter(&TDeskBand::FocusMoved, inToolbar); };
     } catch (...) {
         Building = false;
         return E_FAIL;
@@ -193,6 +208,8 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
 HRESULT TDeskBand::DoShowDW(BOOL fShow) {
     HasFocus = fShow != FALSE;
     NotifyFocusChange(HasFocus);
+    // A hidden toolbar keeps no focus: the site heard it lose it just now.
+    if (!fShow && BandForm) BandForm->ReleaseFocus();
     return S_OK;
 }
 

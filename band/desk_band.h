@@ -103,6 +103,9 @@ private:
 
     // The form's callbacks.
     void BandHook(UINT msg);
+    void FocusMoved(bool inToolbar);
+    // Is this key for us? Only one for a shown window of the toolbar.
+    bool KeyIsForToolbar(const MSG& msg) const;
     void NotifyFocusChange(bool focused);
     void NotifyBandInfoChanged();
     // Stops hearing the form and destroys it.

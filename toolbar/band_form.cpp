@@ -167,6 +167,7 @@ void TBandForm::Close(std::unique_ptr<TBandForm> form) {
     if (!form) return;
     form->OnMessage = nullptr;
     form->OnResize = nullptr;
+    form->OnFocusMoved = nullptr;
     form->SetTimerEnabled(false);
     TToolkit::Destroy(std::make_unique<TClosingForm>(std::move(form)));
 }
@@ -193,6 +194,7 @@ TBandForm::~TBandForm() {
     for (auto it = owned_.rbegin(); it != owned_.rend(); ++it) it->reset();
     owned_.clear();
     OnMessage = nullptr;
+    OnFocusMoved = nullptr;
     DetachHandle();
     if (window && IsWindow(window)) DestroyWindow(window);
 }
@@ -493,10 +495,34 @@ void TBandForm::SetTimerEnabled(bool enabled) {
 
 void TBandForm::TakeFocus() {
     if (!Handle() || !IsWindowVisible(Handle()) || !IsWindowEnabled(Handle())) return;
-    if (ActiveControl() == Search_Edit && Search_Edit)
+    if (ActiveControl() == Search_Edit && Search_Edit) {
+        // As a dialog's edit box is entered from the keyboard: what is
+        // typed replaces the old query.
         Search_Edit->SetFocus();
-    else
+        Search_Edit->SelectAll();
+    } else {
         SetFocus(Handle());
+    }
+}
+
+void TBandForm::ReleaseFocus() {
+    const HWND focus = GetFocus();
+    if (!Handle() || !focus || !OwnsWindow(focus)) return;
+    // A window the thread may not focus leaves the thread without a focus:
+    // the keys then go to its active window, never to the hidden toolbar.
+    if (!SetFocus(GetAncestor(Handle(), GA_ROOT))) SetFocus(nullptr);
+}
+
+bool TBandForm::OwnsWindow(HWND window) const {
+    return Handle() && window && (window == Handle() || IsChild(Handle(), window));
+}
+
+bool TBandForm::TakesKeysFor(HWND window) const { return OwnsWindow(window) && IsWindowVisible(window); }
+
+void TBandForm::FocusMessage(UINT msg, HWND other) {
+    // From one window of the toolbar to another is no move.
+    if (msg == WM_KILLFOCUS && OwnsWindow(other)) return;
+    if (const std::function<void(bool)> told = OnFocusMoved) told(msg == WM_SETFOCUS);
 }
 
 SIZE TBandForm::ClientSize() const {
@@ -532,10 +558,21 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         DoDefaultAction(wParam);
         return 0;
     case WM_SETFOCUS:
+        FocusMessage(msg, reinterpret_cast<HWND>(wParam));
         if (Search_Edit && ActiveControl() == Search_Edit) {
             Search_Edit->SetFocus();
             return 0;
         }
+        break;
+    case WM_KILLFOCUS:
+        FocusMessage(msg, reinterpret_cast<HWND>(wParam));
+        break;
+    case CM_CHILDINPUT:
+        if (wParam == WM_SETFOCUS || wParam == WM_KILLFOCUS)
+            FocusMessage(static_cast<UINT>(wParam), reinterpret_cast<HWND>(lParam));
+        break;
+    case WM_SHOWWINDOW:
+        if (!wParam) ReleaseFocus();
         break;
     default:
         break;

@@ -56,6 +56,9 @@ public:
     std::function<void(UINT msg)> OnMessage;
     // Told when the form has taken a new size (link buttons shown or hidden).
     std::function<void()> OnResize;
+    // Told when the keyboard focus comes into the toolbar's windows (true),
+    // and when it leaves them for a window outside them or for none (false).
+    std::function<void(bool inToolbar)> OnFocusMoved;
 
     // What counts the toolbar's accessible objects, while a screen reader
     // holds them, and a closing form as live objects, so that the module
@@ -85,8 +88,18 @@ public:
     // the keyboard focus or the mouse capture in it.
     bool NeedsTicks() const;
 
-    // Keyboard focus to the form, which hands it to its active control.
+    // Keyboard focus to the form, which hands it to its active control; the
+    // search box's text is selected.
     void TakeFocus();
+    // The focus, when it is in the toolbar, back to the browser's window
+    // (the top-level window holding the toolbar): nothing may stay focused
+    // in a toolbar that is hidden.
+    void ReleaseFocus();
+    // A window of the toolbar: the form or one of its child windows.
+    bool OwnsWindow(HWND window) const;
+    // Whether a key whose message names this window is the toolbar's: one
+    // of its windows, shown. Every other key is the browser's.
+    bool TakesKeysFor(HWND window) const;
 
     SIZE ClientSize() const;
     int MainButtonWidth() const;
@@ -157,6 +170,9 @@ private:
     // for that window, named like the search box.
     LRESULT AnswerEditObject(HWND edit, WPARAM wParam);
     void DoDefaultAction(WPARAM index);
+    // A focus message of the form's own window or of the search box's:
+    // told on to OnFocusMoved.
+    void FocusMessage(UINT msg, HWND other);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
 
     std::vector<std::unique_ptr<TComponent>> owned_;

@@ -159,6 +159,10 @@ void TComboBox::SetFocus() {
     if (Handle()) ::SetFocus(edit_ ? edit_ : Handle());
 }
 
+void TComboBox::SelectAll() {
+    if (Handle()) SendMessageA(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
 bool TComboBox::KeyTakenByForm(char& key) {
     if (!DoKeyPress(key)) return false;
     // Enter ran the search, which added the query to the open list; the

@@ -35,6 +35,8 @@ public:
     void Add(const std::string& text) override;
 
     void SetFocus();
+    // The whole text selected, so that typing replaces it.
+    void SelectAll();
 
     // Asked for the accessible object of the box's edit field, the window
     // that holds the focus in the box (WM_GETOBJECT for its client area):

@@ -346,7 +346,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     if (!self) return DefWindowProcA(window, msg, wParam, lParam);
     // The entry of every message: nothing of the toolkit is destroyed under it.
     const TToolkit::HandlerScope scope;
-    TToolkit::NotifyFormOfInput(*self, msg);
+    TToolkit::NotifyFormOfInput(*self, msg, wParam);
     TToolkit::EndHintOn(msg);
     const HWND saved = self->current_;
     self->current_ = window;

@@ -28,7 +28,8 @@ enum : UINT {
     CM_MOUSELEAVE = CM_BASE + 20,
     CM_SYSCOLORCHANGE = CM_BASE + 25,
     CM_BUTTONPRESSED = CM_BASE + 81,  // GroupDownNotice: wParam group, lParam sender
-    CM_CHILDINPUT = CM_BASE + 90,     // to a form's window: input in a child window, wParam its message
+    CM_CHILDINPUT = CM_BASE + 90,     // to a form's window: input in a child window, wParam its message,
+                                      // lParam the message's wParam
     CN_BASE = 0xBC00,                 // + a keyboard message: the key notification
 };
 

@@ -714,7 +714,9 @@ void TGlyphButton::Paint(HDC dc) {
     if (paintingCopy_) return;  // this button's own place in the parent's copy
     faceState_ = FaceStateAtPaint(faceState_, Enabled(), down_, groupIndex_);
     if (!Enabled()) isTracking_ = false;
-    const TButtonFaceState paintState = PaintStateFor(faceState_, flat_, isHovered_);
+    // A menu open under the button shows it as the pointer does, however
+    // the menu was opened.
+    const TButtonFaceState paintState = PaintStateFor(faceState_, flat_, isHovered_ || isMenuShowing_);
     if (Width() <= 0 || Height() <= 0) return;
     if (!bufferDc_) {
         bufferDc_.reset(CreateCompatibleDC(nullptr));

@@ -247,12 +247,12 @@ void TToolkit::CancelLeaveTracking() {
     TrackMouseEvent(&cancel);
 }
 
-void TToolkit::NotifyFormOfInput(const TWinControl& control, UINT msg) {
+void TToolkit::NotifyFormOfInput(const TWinControl& control, UINT msg, WPARAM wParam) {
     const bool input = (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || msg == WM_MOUSEMOVE || msg == WM_MOUSELEAVE ||
                        msg == WM_SETFOCUS || msg == WM_KILLFOCUS;
     if (!input) return;
     const TControl* form = control.ParentForm();
-    if (form && form != &control && form->Handle()) SendMessageA(form->Handle(), CM_CHILDINPUT, msg, 0);
+    if (form && form != &control && form->Handle()) SendMessageA(form->Handle(), CM_CHILDINPUT, msg, wParam);
 }
 
 // ---- One step of the message loop --------------------------------------------------

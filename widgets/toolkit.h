@@ -84,8 +84,8 @@ public:
     // Input in a window of a form other than the form's own (the search
     // box: keys, the mouse moving or leaving, the focus) is sent on to the
     // form's window as CM_CHILDINPUT: the form hears of every input that
-    // may need its timer.
-    static void NotifyFormOfInput(const TWinControl& control, UINT msg);
+    // may need its timer, and of the focus coming and going.
+    static void NotifyFormOfInput(const TWinControl& control, UINT msg, WPARAM wParam);
 
     TControl* MouseControl() const { return mouseControl_; }
     // Whether the idle step of the last idle or busy tick sent notifications.

@@ -107,15 +107,21 @@ std::string ApplicationTitle() {
     return title;
 }
 
-void ShowErrorMessage(const std::string& text) {
+void ShowToolbarBox(const std::string& text, UINT style) {
     const std::string title = ApplicationTitle();
-    MessageBoxA(nullptr, WithFullStop(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    // Owned by the browser window the user works in, which it disables
+    // while it is open and which is active again once it closes; without
+    // one, every window of the thread waits for it.
+    const HWND focus = GetFocus();
+    const HWND owner = focus ? GetAncestor(focus, GA_ROOT) : GetActiveWindow();
+    MessageBoxA(owner, text.c_str(), title.c_str(), MB_OK | style | (owner ? MB_APPLMODAL : MB_TASKMODAL));
+    // The keyboard goes on where it was, in the search box when it was there.
+    if (focus && IsWindow(focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) SetFocus(focus);
 }
 
-void ShowPlainMessage(const std::string& text) {
-    const std::string title = ApplicationTitle();
-    MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TASKMODAL);
-}
+void ShowErrorMessage(const std::string& text) { ShowToolbarBox(WithFullStop(text), MB_ICONERROR); }
+
+void ShowPlainMessage(const std::string& text) { ShowToolbarBox(text, 0); }
 
 std::string ServerModulePath() {
     std::string path = ModulePath();  // the long form

@@ -26,7 +26,13 @@ std::string HostExecutablePath();
 // directory and extension, OEM to ANSI, "Hostapp" style.
 std::string ApplicationTitle();
 
-// Error box: the application title, the full-stop rule, an error icon, OK.
+// Every box of the toolbar: the application title, an OK button, the
+// style's icon. Modal to the browser window that holds the focus (or is
+// active), centred on the screen; once it closes the focus is back where
+// it was.
+void ShowToolbarBox(const std::string& text, UINT style);
+
+// Error box: the full-stop rule and an error icon.
 void ShowErrorMessage(const std::string& text);
 
 // Runs `handler` where the system's dispatch called us (a window procedure,
@@ -43,7 +49,7 @@ void RunAtEventBoundary(Handler&& handler) {
     }
 }
 
-// Plain message box centred on the screen: one OK button, no icon.
+// Plain message box: no icon.
 void ShowPlainMessage(const std::string& text);
 
 // The module's path as the registry holds it: every component long, and the

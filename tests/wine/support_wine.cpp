@@ -174,6 +174,9 @@ bool MessageBoxWatcher::Answer(HWND box) {
     if (!WindowText(box, &seen.caption) || !WindowText(GetDlgItem(box, kTextId), &seen.text) || !BoxIcon(box, &icon))
         return false;
     seen.noIcon = icon == nullptr;
+    seen.owner = GetWindow(box, GW_OWNER);
+    seen.ownerDisabled = seen.owner && !IsWindowEnabled(seen.owner);
+    GetWindowRect(box, &seen.place);
     seen.errorIcon = seen.stopIcon = icon && icon == LoadIcon(nullptr, IDI_HAND);
     std::function<void()> action;
     {

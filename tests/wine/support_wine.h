@@ -75,6 +75,9 @@ public:
         std::string caption, text;
         // MB_ICONERROR and MB_ICONSTOP are the same hand icon: both are set.
         bool errorIcon = false, stopIcon = false, noIcon = false;
+        HWND owner = nullptr;          // the window the box is modal to
+        bool ownerDisabled = false;    // while the box was open
+        RECT place{};                  // on the screen
     };
 
     // The boxes answered so far, oldest first.

@@ -288,13 +288,17 @@ TEST_F(BandTest, ShowAndActivationMoveTheFocusFlag) {
     EXPECT_EQ(identity.get(), site_.FocusCalls[1].object);
     EXPECT_EQ(FALSE, site_.FocusCalls[1].setFocus);
 
-    // Activation tells nobody and hands the keyboard to the form.
+    // Activation tells nobody and hands the keyboard to the form: to the
+    // search box, its old query selected, so that typing replaces it.
     site_.Show();
     ShowWindow(form, SW_SHOW);
+    const HWND combo = FindWindowExA(form, nullptr, "ComboBox", nullptr);
+    SetWindowTextA(combo, "old query");
     EXPECT_EQ(S_OK, input->UIActivateIO(TRUE, nullptr));
     EXPECT_EQ(S_OK, input->HasFocusIO());
     const HWND focus = GetFocus();
-    EXPECT_TRUE(focus == form || IsChild(form, focus));
+    EXPECT_TRUE(focus && IsChild(combo, focus));
+    EXPECT_EQ(MAKELONG(0, 9), SendMessageA(combo, CB_GETEDITSEL, 0, 0));
     EXPECT_EQ(S_OK, input->UIActivateIO(FALSE, nullptr));
     EXPECT_EQ(S_FALSE, input->HasFocusIO());
     EXPECT_EQ(2u, site_.FocusCalls.size());
@@ -309,43 +313,66 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
     return DefWindowProcA(window, msg, wParam, lParam);
 }
 
-TEST_F(BandTest, TranslateAcceleratorKeepsTabForTheBrowser) {
+TEST_F(BandTest, TranslateAcceleratorTakesOnlyTheToolbarsKeysAndNeverTab) {
     WNDCLASSA cls = {};
     cls.lpfnWndProc = RecordingProc;
     cls.hInstance = GetModuleHandleA(nullptr);
     cls.lpszClassName = "VtbKeyRecorder";
     RegisterClassA(&cls);
-    vtb::UniqueWindow target(CreateWindowExA(0, "VtbKeyRecorder", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                             GetModuleHandleA(nullptr), nullptr));
-    ASSERT_TRUE(target);
+    vtb::UniqueWindow page(CreateWindowExA(0, "VtbKeyRecorder", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                           GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(page);
     ComPtr<IInputObject> input = As<IInputObject>(IID_IInputObject);
     ASSERT_TRUE(input);
+    const HWND form = Sited();
+    site_.Show();
+    ASSERT_EQ(S_OK, band_->ShowDW(TRUE));  // the band holds the focus flag
+    const HWND combo = FindWindowExA(form, nullptr, "ComboBox", nullptr);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+    const HWND edit = info.hwndItem;
+    const auto text = [combo] {
+        char buffer[64] = {};
+        GetWindowTextA(combo, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    SetWindowTextA(combo, "");
     EXPECT_TRUE(vtbtest::PumpPending());
     received.clear();
 
-    MSG tab = {target.get(), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
+    // The page's keys are the browser's (F5, Ctrl+L, a letter): refused,
+    // neither translated nor dispatched, so its accelerators run.
+    for (const MSG& key : {MSG{page.get(), WM_KEYDOWN, VK_F5, 0x003F0001, 0, {0, 0}},
+                           MSG{page.get(), WM_KEYDOWN, 'L', 0x00260001, 0, {0, 0}},
+                           MSG{page.get(), WM_CHAR, 'q', 0x00100001, 0, {0, 0}}}) {
+        MSG copy = key;
+        EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&copy)) << key.wParam;
+    }
+    // Tab is the browser's wherever it is pressed.
+    MSG tab = {edit, WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
     EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&tab));
-    MSG tabUp = {target.get(), WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001), 0, {0, 0}};
+    MSG tabUp = {edit, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001), 0, {0, 0}};
     EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&tabUp));
     vtbtest::PumpToShowNothingHappens(20);
-    EXPECT_TRUE(received.empty()) << "Tab is neither translated nor dispatched";
+    EXPECT_TRUE(received.empty()) << "nothing reached the page through the band";
+    EXPECT_EQ("", text());
 
-    MSG letter = {target.get(), WM_CHAR, 'q', 0x00100001, 0, {0, 0}};
+    // The search box's keys are the toolbar's: a key press is translated,
+    // its character follows in the queue.
+    MSG letter = {edit, WM_CHAR, 'q', 0x00100001, 0, {0, 0}};
     EXPECT_EQ(S_OK, input->TranslateAcceleratorIO(&letter));
-    ASSERT_EQ(1u, received.size());
-    EXPECT_EQ(static_cast<UINT>(WM_CHAR), received[0].message);
-    EXPECT_EQ(static_cast<WPARAM>('q'), received[0].wParam);
-
-    // A key press is translated too: its character follows in the queue.
-    received.clear();
-    MSG key = {target.get(), WM_KEYDOWN, 'A', 0x001E0001, 0, {0, 0}};
+    MSG key = {edit, WM_KEYDOWN, 'A', 0x001E0001, 0, {0, 0}};
     EXPECT_EQ(S_OK, input->TranslateAcceleratorIO(&key));
-    vtbtest::PumpUntil([] { return received.size() >= 2; });
-    ASSERT_EQ(2u, received.size());
-    EXPECT_EQ(static_cast<UINT>(WM_KEYDOWN), received[0].message);
-    EXPECT_EQ(static_cast<UINT>(WM_CHAR), received[1].message);
+    EXPECT_TRUE(vtbtest::PumpUntil([&] { return text() == "qa"; }));
 
+    // Hidden, the toolbar has no keys.
+    ShowWindow(form, SW_HIDE);
+    MSG hidden = {edit, WM_CHAR, 'z', 0x002C0001, 0, {0, 0}};
+    EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&hidden));
+    EXPECT_EQ("qa", text());
     EXPECT_EQ(E_POINTER, input->TranslateAcceleratorIO(nullptr));
+    EXPECT_EQ(S_OK, band_->CloseDW(0));
 }
 
 TEST_F(BandTest, EnterPassedByTheBrowserRunsOneSearch) {
@@ -855,17 +882,110 @@ TEST_F(BandFormTest, AMenuButtonsLetterOpensItsMenuUnderItWithTheFirstEntrySelec
     EXPECT_EQ(below.x - 1, menuRect.left) << "under the button, as a click opens it";
     EXPECT_EQ(below.y, menuRect.top);
 
-    // Escape closes a menu, and the keys go on to the search box.
-    vtbtest::MenuChooser closer([](HWND) { vtbtest::TypeKeys({VK_ESCAPE}); });
+    // Opened by its letter, the button shows the face a click gives it, its
+    // frame drawn as under the pointer (which stays away), while its menu is
+    // open. Escape closes a menu, and the keys go on to the search box.
+    SetCursorPos(1000, 700);
+    const POINT corner = form.Settings_SpdButn->ClientToScreen({0, 0});
+    std::atomic<bool> framed{false};
+    vtbtest::MenuChooser closer([&](HWND) {
+        framed = vtbtest::WaitUntil([&] {
+            const HDC screen = GetDC(nullptr);
+            const COLORREF seen = GetPixel(screen, corner.x, corner.y);
+            ReleaseDC(nullptr, screen);
+            return seen != GetSysColor(COLOR_BTNFACE);
+        });
+        vtbtest::TypeKeys({VK_ESCAPE});
+    });
     vtbtest::TypeKeys({VK_MENU, 'O'});
     ASSERT_TRUE(Loop(
         input.get(), [&] { return closer.Done() && !form.Settings_SpdButn->IsMenuShowing(); }, 10000));
     EXPECT_TRUE(closer.Opened());
+    EXPECT_TRUE(framed);
     EXPECT_EQ(edit, GetFocus());
     form.Search_Edit->SetText("");
     vtbtest::TypeKeys({'Q'});
     EXPECT_TRUE(Loop(input.get(), [&] { return form.Search_Edit->Text() == "q"; }));
     EXPECT_EQ(1u, browser_.Navigations.size());
+    band_.reset();
+}
+
+// ---- Where the focus goes -----------------------------------------------------
+
+TEST_F(BandFormTest, TheSiteHearsWhenTheFocusLeavesTheToolbarAndComesBack) {
+    const ComPtr<IInputObject> input = FocusedInTheSearchBox();
+    ASSERT_TRUE(input);
+    const HWND edit = GetFocus();
+    site_->FocusCalls.clear();
+    SetFocus(site_->Window());  // the page, say
+    ASSERT_EQ(1u, site_->FocusCalls.size());
+    EXPECT_EQ(FALSE, site_->FocusCalls[0].setFocus);
+    EXPECT_EQ(S_FALSE, input->HasFocusIO());
+    SetFocus(edit);
+    ASSERT_EQ(2u, site_->FocusCalls.size());
+    EXPECT_EQ(kFocusSet, site_->FocusCalls[1].setFocus);
+    // From one window of the toolbar to another is no news.
+    SetFocus(Band().Form()->Handle());
+    EXPECT_EQ(edit, GetFocus());
+    EXPECT_EQ(2u, site_->FocusCalls.size());
+    band_.reset();
+}
+
+TEST_F(BandFormTest, AToolbarHiddenWithTheFocusGivesItBackAndTakesNoKeys) {
+    const ComPtr<IInputObject> input = FocusedInTheSearchBox();
+    ASSERT_TRUE(input);
+    vtb::TBandForm& form = *Band().Form();
+    const HWND window = form.Handle();
+    const HWND edit = GetFocus();
+    site_->FocusCalls.clear();
+    // "Hide toolbar" from the keyboard; the host hides the band as the
+    // browser does.
+    browser_.OnShowBrowserBar = [&] {
+        band_->ShowDW(FALSE);
+        ShowWindow(window, SW_HIDE);
+    };
+    form.RunMenuCommand("@3");
+    browser_.OnShowBrowserBar = nullptr;
+    EXPECT_EQ(site_->Window(), GetFocus());
+    ASSERT_EQ(1u, site_->FocusCalls.size());
+    EXPECT_EQ(FALSE, site_->FocusCalls[0].setFocus);
+    // Typing, Enter, Alt and a letter: all the browser's now.
+    for (const MSG& key : {MSG{edit, WM_CHAR, 'x', 0x002D0001, 0, {0, 0}},
+                           MSG{edit, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {0, 0}},
+                           MSG{edit, WM_SYSCHAR, 'c', 0x202E0001, 0, {0, 0}}}) {
+        MSG copy = key;
+        EXPECT_EQ(S_FALSE, input->TranslateAcceleratorIO(&copy)) << key.message;
+    }
+    vtbtest::PumpToShowNothingHappens(50);
+    EXPECT_TRUE(browser_.Navigations.empty());
+
+    // A host that only hides the toolbar's window: the same.
+    ShowWindow(window, SW_SHOW);
+    ASSERT_EQ(S_OK, band_->ShowDW(TRUE));
+    ASSERT_EQ(S_OK, input->UIActivateIO(TRUE, nullptr));
+    ASSERT_EQ(edit, GetFocus());
+    site_->FocusCalls.clear();
+    ShowWindow(window, SW_HIDE);
+    EXPECT_EQ(site_->Window(), GetFocus());
+    ASSERT_EQ(1u, site_->FocusCalls.size());
+    EXPECT_EQ(FALSE, site_->FocusCalls[0].setFocus);
+    band_.reset();
+}
+
+TEST_F(BandFormTest, AfterABoxTheFocusIsBackInTheSearchBox) {
+    const ComPtr<IInputObject> input = FocusedInTheSearchBox();
+    ASSERT_TRUE(input);
+    const HWND edit = GetFocus();
+    Band().Form()->RunMenuCommand("@4");  // the about box, answered by the watcher
+    ASSERT_EQ(1u, boxes_.Boxes().size());
+    const vtbtest::MessageBoxWatcher::Box box = boxes_.Boxes()[0];
+    EXPECT_EQ(site_->Window(), box.owner);
+    EXPECT_TRUE(box.ownerDisabled) << "modal to the browser window";
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR((box.place.left + box.place.right) / 2, (work.left + work.right) / 2, 2) << "centred";
+    EXPECT_EQ(site_->Window(), GetActiveWindow());
+    EXPECT_EQ(edit, GetFocus());
     band_.reset();
 }
 
