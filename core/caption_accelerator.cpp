@@ -1,7 +1,5 @@
 #include "core/caption_accelerator.h"
 
-#include "core/ascii_case.h"
-
 namespace vtb {
 
 std::string AcceleratorMarks(const std::string& caption) {
@@ -25,10 +23,10 @@ char CaptionAccelerator(const std::string& caption) {
     return 0;
 }
 
-std::string AcceleratorKeyName(const std::string& caption) {
+std::string AcceleratorKeyName(const std::string& caption, char (*upper)(char)) {
     const char key = CaptionAccelerator(caption);
     if (key == 0) return {};
-    return std::string("Alt+") + AsciiUpper(key);
+    return std::string("Alt+") + upper(key);
 }
 
 std::string CaptionWithoutAccelerator(const std::string& caption) {

@@ -17,7 +17,8 @@ char CaptionAccelerator(const std::string& caption);
 
 // The key that presses a button of this caption, as a screen reader names
 // it: "Alt+C" for "&Cases"; empty for a caption without an accelerator.
-std::string AcceleratorKeyName(const std::string& caption);
+// upper is the upper case the key is matched with (the code page's).
+std::string AcceleratorKeyName(const std::string& caption, char (*upper)(char));
 
 // The captions a button's glyph file is looked up by, in this order: the
 // caption as written, then, for a caption that marks an accelerator, the

@@ -25,23 +25,19 @@ bool OptionText(const TargetList& urls, int tag, std::string& text, std::string&
     return true;
 }
 
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return AsciiLower(x) < AsciiLower(y); });
-}
-
 bool Holds(const std::vector<std::string>& list, const std::string& entry) {
     return std::find(list.begin(), list.end(), entry) != list.end();
 }
 
 // The search box's history rule (RecordQuery) on the merged list, kept in
-// sort order: a search already listed, whatever its case, is not added
-// again; at the limit the first in sort order goes.
-void Record(std::vector<std::string>& history, const std::string& entry) {
+// the box's sort order: a search already listed, whatever its case, is not
+// added again; at the limit the first in sort order goes.
+void Record(std::vector<std::string>& history, const std::string& entry, HistoryCollation collate) {
     for (const std::string& listed : history)
-        if (AsciiEqualNoCase(listed, entry)) return;
+        if (collate(listed, entry) == 0) return;
     if (static_cast<int>(history.size()) >= kHistoryLimit) history.erase(history.begin());
-    history.insert(std::upper_bound(history.begin(), history.end(), entry, LessIgnoringCase), entry);
+    const auto before = [collate](const std::string& a, const std::string& b) { return collate(a, b) < 0; };
+    history.insert(std::upper_bound(history.begin(), history.end(), entry, before), entry);
 }
 
 }  // namespace
@@ -55,13 +51,23 @@ std::vector<std::string> ReadHistory(SettingsStore& store) {
     return history;
 }
 
+int AsciiCollation(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(AsciiLower(a[i]));
+        const auto y = static_cast<unsigned char>(AsciiLower(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
 std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, const std::vector<std::string>& own,
-                                      const std::vector<std::string>& stored) {
+                                      const std::vector<std::string>& stored, HistoryCollation collate) {
     std::vector<std::string> merged;
     for (const std::string& entry : own)
         if (!Holds(loaded, entry) || Holds(stored, entry)) merged.push_back(entry);
     for (const std::string& entry : stored)
-        if (!Holds(loaded, entry)) Record(merged, entry);
+        if (!Holds(loaded, entry)) Record(merged, entry, collate);
     return merged;
 }
 
@@ -114,7 +120,7 @@ void SaveSettings(SettingsStore& store, const SettingsToSave& settings) {
     if (settings.History) {
         // Other windows may have saved since this one read the file.
         const std::vector<std::string> history =
-            settings.LoadedHistory ? MergeHistory(*settings.LoadedHistory, *settings.History, ReadHistory(store))
+            settings.LoadedHistory ? MergeHistory(*settings.LoadedHistory, *settings.History, ReadHistory(store), settings.Collate)
                                    : *settings.History;
         const int entries = static_cast<int>(history.size());
         for (int p = 0; p < entries; ++p) store.Write(HistoryKey(p), history[static_cast<std::size_t>(p)]);

@@ -52,6 +52,12 @@ struct LoadedSettings {
 LoadedSettings LoadSettings(SettingsStore& store, const TargetList& urls,
                             const std::array<int, kSearchOptionCount>& optionTags, const std::string& currentMethod);
 
+// How the search box orders its entries and finds one already listed,
+// without regard to case: below zero, zero or above zero, as strcmp. The
+// system's collation under Windows; AsciiCollation where there is none.
+using HistoryCollation = int (*)(const std::string& a, const std::string& b);
+int AsciiCollation(const std::string& a, const std::string& b);
+
 struct SettingsToSave {
     // Sorted, placeholder already taken out; nullopt when the list could not
     // be read (its window is gone): the stored history then stays as it is.
@@ -61,6 +67,8 @@ struct SettingsToSave {
     // The history as this window read it from the file, when it did: the
     // save then merges what other windows saved since (MergeHistory).
     std::optional<std::vector<std::string>> LoadedHistory;
+    // The search box's own, for the merge.
+    HistoryCollation Collate = AsciiCollation;
 };
 
 // The non-empty history entries the store holds, in key order.
@@ -72,7 +80,7 @@ std::vector<std::string> ReadHistory(SettingsStore& store);
 // box's history rule, and an entry another window dropped since (a cleared
 // history, one pushed out by the limit) stays dropped.
 std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, const std::vector<std::string>& own,
-                                      const std::vector<std::string>& stored);
+                                      const std::vector<std::string>& stored, HistoryCollation collate = AsciiCollation);
 
 // Writes history keys 0..p-1, removes p..7 (a cleared history stays
 // cleared), then the method and the seventeen button keys. Without a

@@ -411,6 +411,7 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     // list to read: the stored history is kept, not wiped.
     settings.History = Search_Edit->Items();
     settings.LoadedHistory = loadedHistory_;
+    settings.Collate = &TComboBox::Collate;
     settings.SearchMethod = CurrentSearchMethod();
     for (int n = 0; n < kLinkButtonCount; ++n)
         settings.Visible[n] = n < configuredLinks_ ? SpdButn[n]->Visible() : ownChoices_.Visible[n];

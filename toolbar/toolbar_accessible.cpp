@@ -301,7 +301,7 @@ HRESULT TToolbarAccessible::get_accKeyboardShortcut(VARIANT varChild, BSTR* pszK
     if (!Resolve(varChild, control)) return E_INVALIDARG;
     // Alt and the caption's marked letter press the button from the search box.
     const auto* button = dynamic_cast<const TGlyphButton*>(control);
-    const std::string key = button ? AcceleratorKeyName(button->Caption()) : std::string();
+    const std::string key = button ? AcceleratorKeyName(button->Caption(), UpperAnsi) : std::string();
     if (key.empty()) return DISP_E_MEMBERNOTFOUND;
     return AnsiBstr(key, pszKeyboardShortcut);
 }

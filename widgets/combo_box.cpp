@@ -159,6 +159,8 @@ void TComboBox::SetFocus() {
     if (Handle()) ::SetFocus(edit_ ? edit_ : Handle());
 }
 
+int TComboBox::Collate(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()); }
+
 void TComboBox::SelectAll() {
     if (Handle()) SendMessageA(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
 }

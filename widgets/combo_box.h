@@ -37,6 +37,9 @@ public:
     void SetFocus();
     // The whole text selected, so that typing replaces it.
     void SelectAll();
+    // How the system's box orders its entries and finds one listed: its
+    // collation, without regard to case (a HistoryCollation).
+    static int Collate(const std::string& a, const std::string& b);
 
     // Asked for the accessible object of the box's edit field, the window
     // that holds the focus in the box (WM_GETOBJECT for its client area):

@@ -36,13 +36,13 @@ BOOL CALLBACK FindThreadWindow(HWND window, LPARAM param) {
     return FALSE;  // found: stop
 }
 
+}  // namespace
+
 char UpperAnsi(char c) {
     // CharUpperA takes a single character in the low word of its argument.
     const auto code = static_cast<ULONG_PTR>(static_cast<unsigned char>(c));
     return static_cast<char>(reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(code))) & 0xFF);
 }
-
-}  // namespace
 
 // ---- Auto-repeat timer -------------------------------------------------------
 

@@ -214,6 +214,10 @@ private:
 // The window active for the user is one of this thread's top-level windows.
 bool ActiveWindowInThread();
 
+// A character in the code page's upper case: how an accelerator is matched
+// with the key pressed, and how its key is named.
+char UpperAnsi(char c);
+
 // Removes the first queued message of that kind from the thread's queue.
 bool DropQueuedMessage(UINT msg);
 

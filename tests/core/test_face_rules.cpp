@@ -267,8 +267,8 @@ TEST(CaptionAccelerator, LoneAmpersandMarksTheKey) {
     EXPECT_EQ(CaptionAccelerator("trailing&"), 0);
     EXPECT_EQ(CaptionAccelerator(""), 0);
     // As a screen reader names the key; none without a marked character.
-    EXPECT_EQ(AcceleratorKeyName("&cases"), "Alt+C");
-    EXPECT_EQ(AcceleratorKeyName("Fish && Chips"), "");
+    EXPECT_EQ(AcceleratorKeyName("&cases", AsciiUpper), "Alt+C");
+    EXPECT_EQ(AcceleratorKeyName("Fish && Chips", AsciiUpper), "");
 }
 
 TEST(CaptionAccelerator, ReadOutWithoutItsMarker) {

@@ -164,6 +164,11 @@ TEST_F(ScreenReader, ShortcutsAreToldAndTheFocusedSearchBoxHasItsName) {
     vtb::UniqueBstr key;
     ASSERT_EQ(S_OK, toolbar->get_accKeyboardShortcut(ChildId(IdOf(form.SpdButn[0])), key.put()));
     EXPECT_EQ("Alt+C", vtb::Narrow(key.get()));
+    // A letter beyond ASCII is named in the upper case it is matched with.
+    form.SpdButn[0]->SetCaption("&\xE9tudes");
+    vtb::UniqueBstr accented;
+    ASSERT_EQ(S_OK, toolbar->get_accKeyboardShortcut(ChildId(IdOf(form.SpdButn[0])), accented.put()));
+    EXPECT_EQ(std::wstring(L"Alt+\u00C9"), accented.get());
     form.SpdButn[0]->SetCaption("Cases");
     vtb::UniqueBstr none;
     EXPECT_NE(S_OK, toolbar->get_accKeyboardShortcut(ChildId(IdOf(form.SpdButn[0])), none.put()));

@@ -111,12 +111,25 @@ TEST_F(ToolbarFormTest, TwoWindowsClosingInTurnKeepEachOthersSearches) {
         EXPECT_EQ(Ini("Search History3"), "<missing>");
     }
     std::unique_ptr<TBandForm> late = TBandForm::Create(Parent()), clearing = TBandForm::Create(Parent());
+    std::unique_ptr<TBandForm> a, b;
     clearing->Search_Edit->ClearItems();
     clearing.reset();
     Search(*late, "deed");
     late.reset();
     EXPECT_EQ(Ini("Search History0"), "deed");
     EXPECT_EQ(Ini("Search History1"), "<missing>") << "a cleared history came back";
+
+    // The merge finds a search already listed as the search box does, by
+    // the system's collation: the same word in other letters' case is one.
+    DeleteFileA(SettingsPath().c_str());
+    a = TBandForm::Create(Parent());
+    b = TBandForm::Create(Parent());
+    Search(*a, "\xE9" "cole");
+    Search(*b, "\xC9" "COLE");
+    a.reset();
+    b.reset();
+    EXPECT_EQ(Ini("Search History0"), "\xC9" "COLE");
+    EXPECT_EQ(Ini("Search History1"), "<missing>");
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
@@ -145,8 +158,6 @@ TEST_F(ToolbarFormTest, ButtonFlagsReadAsNumbers) {
     EXPECT_TRUE(form.SpdButn[1]->Visible());
     EXPECT_TRUE(form.SpdButn[2]->Visible());
     EXPECT_FALSE(form.SpdButn[3]->Visible());
-    EXPECT_TRUE(form.SpdButn[5]->Visible());
-    EXPECT_EQ(form.SpdButn[5]->Caption(), "");
     EXPECT_FALSE(form.SettingsSpdButn[3]->Checked);
 }
 
