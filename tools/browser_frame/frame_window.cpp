@@ -108,6 +108,11 @@ LRESULT FrameWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         Layout();
         return 0;
+    case WM_SETFOCUS:
+        // Handed on, as a browser hands the focus to its page: a toolbar
+        // that is hidden gives it back to the frame.
+        if (address_) SetFocus(address_);
+        return 0;
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR*>(lParam)->code == RBN_HEIGHTCHANGE) Layout();
         return 0;
@@ -326,7 +331,12 @@ void FrameWindow::MoveFocus(int step, MSG* key) {
     // Stop 0 is the address field, stop i the toolbar i - 1.
     const int stops = static_cast<int>(bands_.size()) + 1;
     const int from = FocusedBand() + 1;
-    const int to = ((from + step) % stops + stops) % stops;
+    // A hidden toolbar is no stop.
+    int to = from;
+    for (int tries = 0; tries < stops; ++tries) {
+        to = ((to + step) % stops + stops) % stops;
+        if (to == 0 || IsWindowVisible(bands_[static_cast<size_t>(to - 1)]->Window())) break;
+    }
     if (from > 0) bands_[static_cast<size_t>(from - 1)]->Deactivate();
     if (to == 0) {
         SetFocus(address_);
