@@ -62,7 +62,9 @@ add_executable(installer_tests ${INSTALLER_TEST_SOURCES}
     ${CMAKE_SOURCE_DIR}/tests/wine/support_site.cpp
     ${CMAKE_SOURCE_DIR}/tests/wine/support_user_data.cpp
     ${CMAKE_SOURCE_DIR}/tests/wine/support_wine.cpp
-    ${CMAKE_SOURCE_DIR}/win/handles.cpp)
+    ${CMAKE_SOURCE_DIR}/win/handles.cpp
+    ${CMAKE_SOURCE_DIR}/win/code_page.cpp
+    ${CMAKE_SOURCE_DIR}/core/code_page.cpp)
 target_include_directories(installer_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(installer_tests PRIVATE gtest ole32 oleaut32 uuid user32 advapi32 version shell32 shlwapi msi)
 target_link_options(installer_tests PRIVATE ${STATIC_RUNTIME})
