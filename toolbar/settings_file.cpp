@@ -53,13 +53,18 @@ bool FileHasBytes(const std::string& path) {
            (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
 }
 
+// Read and written with the wide functions: a file another program keeps
+// in UTF-16 keeps that program's letters, which the 8-bit ones turn to "?".
 ProfileSection ReadSectionOnce(const std::string& path) {
+    const std::wstring file = Widen(path);
+    const std::wstring section = Widen(kSettingsSection);
     // The system says a section was cut by filling all but two characters.
     for (DWORD size = 4096; size <= kMaxSectionSize; size *= 2) {
-        std::vector<char> buffer(size, '\0');
-        const DWORD length = GetPrivateProfileSectionA(kSettingsSection, buffer.data(), size, path.c_str());
+        std::vector<wchar_t> buffer(size, L'\0');
+        const DWORD length = GetPrivateProfileSectionW(section.c_str(), buffer.data(), size, file.c_str());
         if (length < size - 2 || size == kMaxSectionSize)
-            return ProfileSection::FromSectionText(std::string_view(buffer.data(), length));
+            return ProfileSection::FromWideSectionText(AsUtf16(std::wstring_view(buffer.data(), length)),
+                                                       TextCodePage());
     }
     return ProfileSection();
 }
@@ -95,8 +100,8 @@ ProfileSection ReadSettingsSection(const std::string& path) {
 
 void WriteSettingsSection(const std::string& path, const ProfileSection& section) {
     if (!section.Changed()) return;
-    const std::string text = section.ToSectionText();
-    if (!WritePrivateProfileSectionA(kSettingsSection, text.c_str(), path.c_str()))
+    const std::wstring text = AsWide(section.ToWideSectionText(TextCodePage()));
+    if (!WritePrivateProfileSectionW(Widen(kSettingsSection).c_str(), text.c_str(), Widen(path).c_str()))
         throw ToolbarError("Unable to write to " + path);
 }
 
