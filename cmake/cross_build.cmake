@@ -77,7 +77,8 @@ file(GLOB CHECK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/core/check/*.cpp)
 add_library(vtb_check_win STATIC ${CORE_SOURCES} ${CHECK_SOURCES})
 target_include_directories(vtb_check_win PUBLIC ${CMAKE_SOURCE_DIR})
 
-add_executable(vtbcheck ${VTBCHECK_SOURCES} ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview_windows.cpp)
+add_executable(vtbcheck ${VTBCHECK_SOURCES} ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview_windows.cpp
+    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/code_pages_windows.cpp ${CMAKE_SOURCE_DIR}/win/code_page.cpp)
 target_link_libraries(vtbcheck PRIVATE vtb_check_win)
 target_link_options(vtbcheck PRIVATE ${STATIC_RUNTIME})
 
