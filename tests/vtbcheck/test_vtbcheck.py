@@ -302,7 +302,7 @@ class CommandLineTest(CheckerTest):
         # marked as UTF-8 is read in it.
         cyrillic = "\ufeff" + GOOD.replace("&Cases|", "&\u0414\u0435\u043b\u0430|")
         status, out, _ = self.check(cyrillic.encode("utf-8"), "--codepage", "1251", "--query", "\u0434\u043e\u0433")
-        self.assertIn("&q=%E4%EE%E3&", out)
+        self.assertIn("&q=%E4%EE%E3\n", out)
         self.assertIn("\"&\u0414\u0435\u043b\u0430\"", out)
         status, out, _ = self.check(cyrillic.encode("utf-8"), "--query", "\u0434\u043e\u0433")
         self.assertSays(out, 7, "warning", "code page 1252 cannot show")
