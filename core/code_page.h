@@ -13,22 +13,32 @@ namespace vtb {
 
 constexpr unsigned kUtf8CodePage = 65001;
 
+// UTF-16 text: the system's own wide strings on Windows, char16_t elsewhere.
+#ifdef _WIN32
+using Utf16Char = wchar_t;
+#else
+using Utf16Char = char16_t;
+#endif
+using Utf16String = std::basic_string<Utf16Char>;
+using Utf16View = std::basic_string_view<Utf16Char>;
+
 class CodePage {
 public:
-    virtual ~CodePage() = default;
     virtual unsigned Number() const = 0;
     // The first byte of a two-byte character; never so in a single-byte code page.
     virtual bool IsLeadByte(unsigned char byte) const = 0;
-    virtual std::u16string ToUtf16(std::string_view text) const = 0;
+    virtual Utf16String ToUtf16(std::string_view text) const = 0;
     // Each character the code page writes exactly; a character it lacks
     // becomes "?" and clears exact. No look-alikes: "8" for "\u221E" or "L"
     // for "\u0141" would be another word.
-    virtual std::string FromUtf16(std::u16string_view text, bool& exact) const = 0;
+    virtual std::string FromUtf16(Utf16View text, bool& exact) const = 0;
+
+protected:
+    ~CodePage() = default;  // pages live as long as the program
 };
 
-// Western (1252), as Windows maps it, and UTF-8 as a code page (65001).
+// Western (1252), as Windows maps it.
 const CodePage& Windows1252();
-const CodePage& Utf8CodePage();
 
 // The code page of the process's texts: the system's in the toolbar, the one
 // the checker is told; Western until one is set. Set it before any text is
@@ -38,7 +48,7 @@ void SetTextCodePage(const CodePage& page);
 
 // The exact 8-bit form of a text, nullopt when the code page lacks one of
 // its characters.
-std::optional<std::string> ExactlyIn(const CodePage& page, std::u16string_view text);
+std::optional<std::string> ExactlyIn(const CodePage& page, Utf16View text);
 
 // Character boundaries by the lead-byte rule of the text code page: a sign
 // found inside a two-byte character ("|" is the second byte of some
@@ -46,9 +56,10 @@ std::optional<std::string> ExactlyIn(const CodePage& page, std::u16string_view t
 std::size_t FindCharacter(std::string_view text, char sign, std::size_t from = 0);
 std::size_t CharacterLength(std::string_view text, std::size_t at);  // 1, or 2 for a lead byte with its trail
 
-// UTF-8 and UTF-16. A sequence that is no UTF-8 gives nullopt.
-std::string Utf16ToUtf8(std::u16string_view text);
-std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
+// UTF-8 and UTF-16. A sequence that is no UTF-8 gives nullopt, or, lenient,
+// the replacement character for each byte of it.
+std::string Utf16ToUtf8(Utf16View text);
+std::optional<Utf16String> Utf8ToUtf16(std::string_view text, bool lenient = false);
 // The first line (from 0) that holds a multi-byte UTF-8 sequence, when the
 // whole text is valid UTF-8: a file saved as UTF-8 without a mark.
 std::optional<std::size_t> FirstUtf8Line(std::string_view text);

@@ -48,12 +48,12 @@ ProfileSection ProfileSection::FromSectionText(std::string_view text) {
     return section;
 }
 
-ProfileSection ProfileSection::FromWideSectionText(std::u16string_view text, const CodePage& page) {
+ProfileSection ProfileSection::FromWideSectionText(Utf16View text, const CodePage& page) {
     ProfileSection section;
-    ForEachEntry(text, [&section, &page](std::u16string_view entry) {
+    ForEachEntry(text, [&section, &page](Utf16View entry) {
         bool exact = true;
         section.entries_.push_back(Parse(page.FromUtf16(entry, exact)));
-        section.entries_.back().wide = std::u16string(entry);
+        section.entries_.back().wide = Utf16String(entry);
     });
     return section;
 }
@@ -69,14 +69,21 @@ std::string ProfileSection::ToSectionText() const {
     return text;
 }
 
-std::u16string ProfileSection::ToWideSectionText(const CodePage& page) const {
-    std::u16string text;
+Utf16String ProfileSection::ToWideSectionText(const CodePage& page) const {
+    Utf16String text;
     for (const Entry& entry : entries_) {
         text += entry.wide ? *entry.wide : page.ToUtf16(entry.value ? entry.name + "=" + *entry.value : entry.name);
-        text += u'\0';
+        text += Utf16Char(0);
     }
-    text += u'\0';
+    text += Utf16Char(0);
     return text;
+}
+
+ProfileSection ProfileSection::Without(bool (*byName)(std::string_view name)) const {
+    ProfileSection kept;
+    for (const Entry& entry : entries_)
+        if (!byName(entry.name)) kept.entries_.push_back(entry);
+    return kept;
 }
 
 std::vector<ProfileSection::Entry>::iterator ProfileSection::Find(std::string_view name) {

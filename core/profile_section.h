@@ -29,8 +29,8 @@ public:
     // over: read through the code page, and an entry the toolbar did not
     // change written back exactly as it came, letters the code page lacks
     // included (another program's keys in a file it keeps in UTF-16).
-    static ProfileSection FromWideSectionText(std::u16string_view text, const CodePage& page);
-    std::u16string ToWideSectionText(const CodePage& page) const;
+    static ProfileSection FromWideSectionText(Utf16View text, const CodePage& page);
+    Utf16String ToWideSectionText(const CodePage& page) const;
 
     std::optional<std::string> Read(const std::string& key) override;
     // Replaces the value of the first entry of that name, or adds one at the
@@ -43,6 +43,9 @@ public:
     // No entry at all.
     bool Empty() const { return entries_.empty(); }
 
+    // The same section without the entries of those names, as read.
+    ProfileSection Without(bool (*byName)(std::string_view name)) const;
+
     // A write or removal changed the section since it was read.
     bool Changed() const { return changed_; }
 
@@ -50,7 +53,7 @@ private:
     struct Entry {
         std::string name;
         std::optional<std::string> value;  // none: a line without "="
-        std::optional<std::u16string> wide;  // the entry as the file gave it, while unchanged
+        std::optional<Utf16String> wide;  // the entry as the file gave it, while unchanged
     };
     static Entry Parse(std::string_view entry);
     std::vector<Entry>::iterator Find(std::string_view name);

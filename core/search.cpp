@@ -32,7 +32,7 @@ std::string EncodeQuery(std::string_view text) {
     return encoded;
 }
 
-std::optional<std::string> QueryBytes(std::u16string_view query, bool utf8, const CodePage& page) {
+std::optional<std::string> QueryBytes(Utf16View query, bool utf8, const CodePage& page) {
     if (utf8) return Utf16ToUtf8(query);
     return ExactlyIn(page, query);
 }

@@ -18,7 +18,7 @@ std::string EncodeQuery(std::string_view text);
 // The query as the service receives it before the form encoding: the code
 // page's bytes, exactly, or UTF-8 when the configuration asks for it;
 // nullopt when the code page lacks one of its characters (never a "?").
-std::optional<std::string> QueryBytes(std::u16string_view query, bool utf8, const CodePage& page);
+std::optional<std::string> QueryBytes(Utf16View query, bool utf8, const CodePage& page);
 
 std::string BuildSearchUrl(const std::string& param1, const std::string& method, const std::string& param2,
                            std::string_view query, const std::string& param3);

@@ -65,7 +65,7 @@ std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, co
     return merged;
 }
 
-std::string StoredHistoryEntry(std::u16string_view text, const CodePage& page) {
+std::string StoredHistoryEntry(Utf16View text, const CodePage& page) {
     const std::string_view prefix = kUtf8EntryPrefix;
     if (std::optional<std::string> plain = ExactlyIn(page, text); plain && plain->compare(0, prefix.size(), prefix) != 0)
         return *plain;
@@ -84,7 +84,7 @@ std::string StoredHistoryEntry(std::u16string_view text, const CodePage& page) {
     return stored;
 }
 
-std::u16string HistoryEntryText(std::string_view stored, const CodePage& page) {
+Utf16String HistoryEntryText(std::string_view stored, const CodePage& page) {
     const std::string_view prefix = kUtf8EntryPrefix;
     if (stored.substr(0, prefix.size()) != prefix) return page.ToUtf16(stored);
     const auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
@@ -100,7 +100,7 @@ std::u16string HistoryEntryText(std::string_view stored, const CodePage& page) {
         bytes += static_cast<char>(high * 16 + low);
         i += 2;
     }
-    const std::optional<std::u16string> text = Utf8ToUtf16(bytes);
+    const std::optional<Utf16String> text = Utf8ToUtf16(bytes);
     return text ? *text : page.ToUtf16(stored);
 }
 

@@ -38,9 +38,9 @@ public:
 // it stands. An entry the code page holds that begins with "UTF-8:" is
 // stored the second way too, so every entry reads back as it was.
 inline constexpr char kUtf8EntryPrefix[] = "UTF-8:";
-std::string StoredHistoryEntry(std::u16string_view text, const CodePage& page);
+std::string StoredHistoryEntry(Utf16View text, const CodePage& page);
 // A stored value that is no well-formed "UTF-8:" form reads as code-page text.
-std::u16string HistoryEntryText(std::string_view stored, const CodePage& page);
+Utf16String HistoryEntryText(std::string_view stored, const CodePage& page);
 
 // "Enter <caption> search query"
 std::string PlaceholderText(const std::string& mainCaption);

@@ -140,7 +140,7 @@ void TBandForm::Search_SpdButnClick(TComponent* /*sender*/) {
     // Only the query typed is ever sent: one with a letter the encoding
     // cannot carry is neither sent nor kept.
     const ModuleValues module = SnapshotModuleValues();
-    const std::optional<std::string> bytes = QueryBytes(AsUtf16(query), SendsUtf8(module.Config), TextCodePage());
+    const std::optional<std::string> bytes = QueryBytes(query, SendsUtf8(module.Config), TextCodePage());
     if (!bytes) throw ToolbarError(kQueryNotSendable);
     RecordQuery(*Search_Edit, Search_Edit->Text());
     NavigateURL(BuildSearchUrl(module.Config.SearchParam1, module.SearchMethod, module.Config.SearchParam2, *bytes,

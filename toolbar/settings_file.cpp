@@ -63,7 +63,7 @@ ProfileSection ReadSectionOnce(const std::string& path) {
         std::vector<wchar_t> buffer(size, L'\0');
         const DWORD length = GetPrivateProfileSectionW(section.c_str(), buffer.data(), size, file.c_str());
         if (length < size - 2 || size == kMaxSectionSize)
-            return ProfileSection::FromWideSectionText(AsUtf16(std::wstring_view(buffer.data(), length)),
+            return ProfileSection::FromWideSectionText(std::wstring_view(buffer.data(), length),
                                                        TextCodePage());
     }
     return ProfileSection();
@@ -100,7 +100,7 @@ ProfileSection ReadSettingsSection(const std::string& path) {
 
 void WriteSettingsSection(const std::string& path, const ProfileSection& section) {
     if (!section.Changed()) return;
-    const std::wstring text = AsWide(section.ToWideSectionText(TextCodePage()));
+    const std::wstring text = section.ToWideSectionText(TextCodePage());
     if (!WritePrivateProfileSectionW(Widen(kSettingsSection).c_str(), text.c_str(), Widen(path).c_str()))
         throw ToolbarError("Unable to write to " + path);
 }

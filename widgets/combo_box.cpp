@@ -70,8 +70,8 @@ void Learn(HWND combo, int width, int madeClosed, int madeHeight) {
 }
 
 // The box's texts as the settings file keeps them, and as it shows them.
-std::string Stored(const std::wstring& text) { return StoredHistoryEntry(AsUtf16(text), TextCodePage()); }
-std::wstring Shown(const std::string& stored) { return AsWide(HistoryEntryText(stored, TextCodePage())); }
+std::string Stored(const std::wstring& text) { return StoredHistoryEntry(text, TextCodePage()); }
+std::wstring Shown(const std::string& stored) { return HistoryEntryText(stored, TextCodePage()); }
 
 }  // namespace
 

@@ -274,7 +274,7 @@ std::optional<char> TToolkit::KeyOfCharacter(WPARAM wParam, bool wide) {
     // of its own. "\u010D" cut to a byte would be a carriage return.
     if (wParam > 0xFFFF) return std::nullopt;
     bool exact = true;
-    const std::string key = TextCodePage().FromUtf16(std::u16string(1, static_cast<char16_t>(wParam)), exact);
+    const std::string key = TextCodePage().FromUtf16(Utf16String(1, static_cast<wchar_t>(wParam)), exact);
     if (!exact || key.size() != 1) return std::nullopt;
     return key[0];
 }

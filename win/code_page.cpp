@@ -3,9 +3,11 @@
 namespace vtb {
 namespace {
 
+const TSystemCodePage systemCodePage(CP_ACP);
+
 // The text code page is the system's before any text of the module is read.
 const struct SetAtStart {
-    SetAtStart() { SetTextCodePage(SystemCodePage()); }
+    SetAtStart() { SetTextCodePage(systemCodePage); }
 } setAtStart;
 
 }  // namespace
@@ -16,21 +18,21 @@ TSystemCodePage::TSystemCodePage(UINT number) : number_(number == CP_ACP ? GetAC
     for (unsigned b = 0; b < 256; ++b) lead_[b] = known_ && IsDBCSLeadByteEx(number_, static_cast<BYTE>(b));
 }
 
-std::u16string TSystemCodePage::ToUtf16(std::string_view text) const {
+Utf16String TSystemCodePage::ToUtf16(std::string_view text) const {
     const int size = static_cast<int>(text.size());
     const int length = size ? MultiByteToWideChar(number_, 0, text.data(), size, nullptr, 0) : 0;
-    std::u16string wide(static_cast<std::size_t>(length > 0 ? length : 0), u'\0');
-    if (length > 0) MultiByteToWideChar(number_, 0, text.data(), size, reinterpret_cast<wchar_t*>(&wide[0]), length);
+    Utf16String wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0) MultiByteToWideChar(number_, 0, text.data(), size, &wide[0], length);
     return wide;
 }
 
-std::string TSystemCodePage::FromUtf16(std::u16string_view text, bool& exact) const {
+std::string TSystemCodePage::FromUtf16(Utf16View text, bool& exact) const {
     exact = true;
     if (text.empty()) return {};
     // UTF-8 takes no flags and no default character: it names everything.
     const bool utf8 = number_ == CP_UTF8;
     const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const wchar_t* wide = text.data();
     const int size = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
     BOOL* used = utf8 ? nullptr : &usedDefault;
@@ -48,14 +50,11 @@ std::string TSystemCodePage::FromUtf16(std::u16string_view text, bool& exact) co
     return narrow;
 }
 
-const TSystemCodePage& SystemCodePage() {
-    static const TSystemCodePage page(CP_ACP);
-    return page;
-}
+const TSystemCodePage& SystemCodePage() { return systemCodePage; }
 
-std::wstring Widen(std::string_view text) { return AsWide(TextCodePage().ToUtf16(text)); }
+std::wstring Widen(std::string_view text) { return TextCodePage().ToUtf16(text); }
 
-std::string Narrow(std::wstring_view text, bool& exact) { return TextCodePage().FromUtf16(AsUtf16(text), exact); }
+std::string Narrow(std::wstring_view text, bool& exact) { return TextCodePage().FromUtf16(text, exact); }
 
 std::string Narrow(const wchar_t* text) {
     bool exact = true;

@@ -18,8 +18,8 @@ public:
     explicit TSystemCodePage(UINT number);
     unsigned Number() const override { return number_; }
     bool IsLeadByte(unsigned char byte) const override { return lead_[byte]; }
-    std::u16string ToUtf16(std::string_view text) const override;
-    std::string FromUtf16(std::u16string_view text, bool& exact) const override;
+    Utf16String ToUtf16(std::string_view text) const override;
+    std::string FromUtf16(Utf16View text, bool& exact) const override;
     // The system knows the code page.
     bool Known() const { return known_; }
 
@@ -38,8 +38,5 @@ const TSystemCodePage& SystemCodePage();
 std::wstring Widen(std::string_view text);
 std::string Narrow(std::wstring_view text, bool& exact);
 std::string Narrow(const wchar_t* text);  // null reads as ""
-
-inline std::wstring AsWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
-inline std::u16string AsUtf16(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
 
 }  // namespace vtb

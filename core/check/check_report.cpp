@@ -33,7 +33,7 @@ private:
     std::string U(const std::string& utf8) const {
         if (utf8_) return utf8;
         bool exact = true;
-        const std::optional<std::u16string> wide = Utf8ToUtf16(utf8);
+        const std::optional<Utf16String> wide = Utf8ToUtf16(utf8);
         return wide ? TextCodePage().FromUtf16(*wide, exact) : utf8;
     }
     std::string Q(const std::string& text) const { return "\"" + T(text) + "\""; }

@@ -27,7 +27,7 @@ void SampleSearch(const ToolbarModel& model, const std::string& query, CheckResu
                                    : std::string();
     result.SampleQuery = query;
     result.SendsUtf8 = model.SearchEncoding.Text == kUtf8Encoding;
-    const std::optional<std::u16string> typed = Utf8ToUtf16(query);
+    const std::optional<Utf16String> typed = Utf8ToUtf16(query);
     const std::optional<std::string> bytes =
         typed ? QueryBytes(*typed, result.SendsUtf8, TextCodePage()) : std::optional<std::string>();
     result.SampleSendable = bytes.has_value();

@@ -171,7 +171,7 @@ TEST_F(FilesTest, AConfigurationSavedAsUtf8OrUtf16ReadsInTheCodePage) {
     Close();
 
     std::string utf16 = "\xFF\xFE";
-    for (const wchar_t c : vtb::AsWide(*vtb::Utf8ToUtf16(config))) utf16 += std::string{char(c & 0xFF), char(c >> 8)};
+    for (const wchar_t c : *vtb::Utf8ToUtf16(config)) utf16 += std::string{char(c & 0xFF), char(c >> 8)};
     vtb::TBandForm& again = Build(utf16);
     EXPECT_EQ("K\xFCndigung", again.SpdButn[0]->Caption());
     EXPECT_TRUE(boxes_.Boxes().empty());

@@ -37,13 +37,14 @@ class IconvCodePage : public vtb::CodePage {
 public:
     IconvCodePage(unsigned number, iconv_t toWide, iconv_t fromWide)
         : number_(number), toWide_(toWide), fromWide_(fromWide) {
-        // A lead byte is one that alone is an unfinished character.
-        for (unsigned b = 0x80; b < 256; ++b) {
+        // A lead byte is one that alone is an unfinished character; UTF-8
+        // has none, as the system sees it.
+        for (unsigned b = 0x80; b < 256 && number != vtb::kUtf8CodePage; ++b) {
             const char one = static_cast<char>(b);
             lead_[b] = Convert(toWide_, std::string_view(&one, 1)).Error == EINVAL;
         }
     }
-    ~IconvCodePage() override {
+    ~IconvCodePage() {
         iconv_close(toWide_);
         iconv_close(fromWide_);
     }
@@ -53,7 +54,7 @@ public:
     unsigned Number() const override { return number_; }
     bool IsLeadByte(unsigned char byte) const override { return lead_[byte]; }
 
-    std::u16string ToUtf16(std::string_view text) const override {
+    vtb::Utf16String ToUtf16(std::string_view text) const override {
         std::string wide;  // UTF-16LE bytes
         while (!text.empty()) {
             const Converted done = Convert(toWide_, text);
@@ -62,17 +63,17 @@ public:
             wide += std::string("\xFD\xFF", 2);  // a byte that is no character here
             text.remove_prefix(done.Used + 1);
         }
-        std::u16string units;
+        vtb::Utf16String units;
         for (std::size_t i = 0; i + 1 < wide.size(); i += 2)
-            units += static_cast<char16_t>(static_cast<unsigned char>(wide[i]) |
+            units += static_cast<vtb::Utf16Char>(static_cast<unsigned char>(wide[i]) |
                                            (static_cast<unsigned char>(wide[i + 1]) << 8));
         return units;
     }
 
-    std::string FromUtf16(std::u16string_view text, bool& exact) const override {
+    std::string FromUtf16(vtb::Utf16View text, bool& exact) const override {
         exact = true;
         std::string bytes;
-        for (const char16_t u : text) {
+        for (const vtb::Utf16Char u : text) {
             bytes += static_cast<char>(u & 0xFF);
             bytes += static_cast<char>(u >> 8);
         }
@@ -103,10 +104,9 @@ private:
 
 const vtb::CodePage* CodePageNumbered(unsigned number) {
     if (number == 1252) return &vtb::Windows1252();
-    if (number == vtb::kUtf8CodePage) return &vtb::Utf8CodePage();
     static std::map<unsigned, std::unique_ptr<IconvCodePage>> pages;
     if (const auto it = pages.find(number); it != pages.end()) return it->second.get();
-    const std::string name = "CP" + std::to_string(number);
+    const std::string name = number == vtb::kUtf8CodePage ? "UTF-8" : "CP" + std::to_string(number);
     const iconv_t toWide = iconv_open("UTF-16LE", name.c_str());
     if (toWide == reinterpret_cast<iconv_t>(-1)) return nullptr;
     const iconv_t fromWide = iconv_open(name.c_str(), "UTF-16LE");
