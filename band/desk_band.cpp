@@ -114,9 +114,7 @@ HRESULT TDeskBand::DoTranslateAcceleratorIO(MSG* pMsg) {
     if (!KeyIsForToolbar(*pMsg)) return S_FALSE;
     // The same handling as a key the timer's tick takes: the toolbar's
     // controls hear it first (accelerators, the form's key preview).
-    if (TToolkit::PreTranslateKey(*pMsg)) return S_OK;
-    TranslateMessage(pMsg);
-    DispatchMessageA(pMsg);
+    TToolkit::HandleHostKey(*pMsg, HostReadsWide);
     return S_OK;
 }
 
@@ -134,6 +132,7 @@ HRESULT TDeskBand::DoSetSite(IUnknown* pUnkSite) {
     if (SUCCEEDED(pUnkSite->QueryInterface(IID_IOleWindow, oleWindow.put_void())) && oleWindow)
         oleWindow->GetWindow(&window);
     SiteWindow = window;
+    HostReadsWide = TToolkit::HostReadsWide(window);
 
     pUnkSite->QueryInterface(IID_IOleCommandTarget, CommandTarget.put_void());
 

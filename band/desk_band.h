@@ -113,6 +113,7 @@ private:
 
     bool HasFocus = false;
     HWND SiteWindow = nullptr;
+    bool HostReadsWide = false;  // how the browser's loop reads the keys it hands over
     ComPtr<IInputObjectSite> Site;
     ComPtr<IOleCommandTarget> CommandTarget;
     DWORD BandID = 0;

@@ -59,6 +59,17 @@ HRESULT UpdateEntries(bool registerServer) {
 
 }  // namespace
 
+// The exports of the .def file: the link optimises the DLL as a whole
+// program (-fwhole-program), which keeps only what these reach.
+#define VTB_EXPORTED __attribute__((externally_visible))
+extern "C" {
+VTB_EXPORTED HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
+VTB_EXPORTED HRESULT STDAPICALLTYPE DllCanUnloadNow();
+VTB_EXPORTED HRESULT STDAPICALLTYPE DllRegisterServer();
+VTB_EXPORTED HRESULT STDAPICALLTYPE DllUnregisterServer();
+VTB_EXPORTED BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+}
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:

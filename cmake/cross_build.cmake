@@ -62,7 +62,9 @@ add_executable(installer_tests ${INSTALLER_TEST_SOURCES}
     ${CMAKE_SOURCE_DIR}/tests/wine/support_site.cpp
     ${CMAKE_SOURCE_DIR}/tests/wine/support_user_data.cpp
     ${CMAKE_SOURCE_DIR}/tests/wine/support_wine.cpp
-    ${CMAKE_SOURCE_DIR}/win/handles.cpp)
+    ${CMAKE_SOURCE_DIR}/win/handles.cpp
+    ${CMAKE_SOURCE_DIR}/win/code_page.cpp
+    ${CMAKE_SOURCE_DIR}/core/code_page.cpp)
 target_include_directories(installer_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(installer_tests PRIVATE gtest ole32 oleaut32 uuid user32 advapi32 version shell32 shlwapi msi)
 target_link_options(installer_tests PRIVATE ${STATIC_RUNTIME})
@@ -75,7 +77,8 @@ file(GLOB CHECK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/core/check/*.cpp)
 add_library(vtb_check_win STATIC ${CORE_SOURCES} ${CHECK_SOURCES})
 target_include_directories(vtb_check_win PUBLIC ${CMAKE_SOURCE_DIR})
 
-add_executable(vtbcheck ${VTBCHECK_SOURCES} ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview_windows.cpp)
+add_executable(vtbcheck ${VTBCHECK_SOURCES} ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview_windows.cpp
+    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/code_pages_windows.cpp ${CMAKE_SOURCE_DIR}/win/code_page.cpp)
 target_link_libraries(vtbcheck PRIVATE vtb_check_win)
 target_link_options(vtbcheck PRIVATE ${STATIC_RUNTIME})
 

@@ -22,7 +22,10 @@ set(LTO_FLAGS -flto -flto-partition=none)
 target_compile_options(vtb_win PRIVATE ${LTO_FLAGS})
 target_compile_options(Veltrane_ToolBar PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${LTO_FLAGS}>)
 # Shipped stripped: unused sections dropped, no symbols.
-target_link_options(Veltrane_ToolBar PRIVATE ${STATIC_RUNTIME} ${LTO_FLAGS} ${SIZE_FLAGS} -Wl,--enable-stdcall-fixup
+# As a whole program: the linker cannot tell GCC which of a DLL's functions
+# only the DLL itself calls, so without it every function of the sources
+# stays, called or not (test hooks, unused setters).
+target_link_options(Veltrane_ToolBar PRIVATE ${STATIC_RUNTIME} ${LTO_FLAGS} -fwhole-program ${SIZE_FLAGS} -Wl,--enable-stdcall-fixup
     -Wl,--kill-at -Wl,--gc-sections -s)
 # The linker's own script keeps every inline function's unwind entry and with
 # it the function, called or not: the link runs in rounds that keep the

@@ -1,17 +1,20 @@
 #include "core/caption_accelerator.h"
 
+#include "core/code_page.h"
+
 namespace vtb {
 
 std::string AcceleratorMarks(const std::string& caption) {
     std::string marks;
-    for (std::size_t i = 0; i < caption.size(); ++i) {
+    for (std::size_t i = 0; i < caption.size(); i += CharacterLength(caption, i)) {
         if (caption[i] != '&') continue;
         if (i + 1 == caption.size()) {
             marks += '\0';
             break;
         }
         ++i;  // the marked character, or the second "&" of a literal one
-        if (caption[i] != '&') marks += caption[i];
+        // A two-byte character is no key of its own: it marks nothing.
+        if (caption[i] != '&' && CharacterLength(caption, i) == 1) marks += caption[i];
     }
     return marks;
 }
@@ -37,6 +40,7 @@ std::string CaptionWithoutAccelerator(const std::string& caption) {
             ++i;  // the marked character, or the second "&" of a literal one
             if (i == caption.size()) break;
         }
+        if (CharacterLength(caption, i) == 2) text += caption[i++];
         text += caption[i];
     }
     return text;

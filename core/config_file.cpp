@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/code_page.h"
 #include "core/integer_field.h"
 #include "core/toolbar_layout.h"
 
@@ -12,7 +13,7 @@ namespace vtb {
 // Fields
 
 std::string SplitField(std::string_view line, int which) {
-    const std::size_t bar = line.find('|');
+    const std::size_t bar = FindCharacter(line, '|');
     if (which == 1) return bar == std::string_view::npos ? std::string() : std::string(line.substr(0, bar));
     if (which == 2) return bar == std::string_view::npos ? std::string(line) : std::string(line.substr(bar + 1));
     return std::string();
@@ -33,6 +34,7 @@ public:
         const std::string first = lines_.Line(0);
         values_.ConfigVersion = SplitField(first, 1);
         values_.ConfigVersionNote = SplitField(first, 2);
+        values_.SearchEncoding.clear();
 
         Pass(kButtonsHeader, &ConfigReader::Buttons);
         Pass(kMainMenuHeader, &ConfigReader::MainMenu);
@@ -40,6 +42,7 @@ public:
         Pass(kMiscMenuHeader, &ConfigReader::SettingsMisc);
         Pass(kSearchParametersHeader, &ConfigReader::SearchParameters);
         Pass(kUpdateUrlHeader, &ConfigReader::UpdateUrl);
+        Pass(kSearchEncodingHeader, &ConfigReader::SearchEncoding);
     }
 
 private:
@@ -113,13 +116,13 @@ private:
         for (std::size_t j = 0; j < entries; ++j, ++mainMenuEntries_) {
             const std::string line = LineAt(h + 2 + j);
             const std::string caption = SplitField(line, 1);
-            if (line.find('+') != std::string::npos) {
+            if (FindCharacter(line, '+') != std::string::npos) {
                 // A "+" anywhere makes a sub-entry; its caption loses its
                 // first character (the marker when there is one). The entry
                 // exists and its target is appended before it is placed.
                 const int tag = Append(SplitField(line, 2));
                 if (!haveTopLevelEntry_) throw ToolbarError("Menu index out of range");
-                sink_.MainMenuEntry(caption.empty() ? caption : caption.substr(1), tag, true);
+                sink_.MainMenuEntry(caption.empty() ? caption : caption.substr(CharacterLength(caption, 0)), tag, true);
             } else {
                 std::string target = SplitField(line, 2);
                 const int tag = target.empty() ? -1 : Append(std::move(target));
@@ -160,6 +163,8 @@ private:
     }
 
     void UpdateUrl(std::size_t h) { values_.UpdateURL = LineAt(h + 1); }
+
+    void SearchEncoding(std::size_t h) { values_.SearchEncoding = LineAt(h + 1); }
 
     const LineStore& lines_;
     TargetList& urls_;

@@ -21,11 +21,17 @@ inline constexpr char kSearchMenuHeader[] = "[Settings Menu - Search]";
 inline constexpr char kMiscMenuHeader[] = "[Settings Menu - Misc]";
 inline constexpr char kSearchParametersHeader[] = "[Search Parameters]";
 inline constexpr char kUpdateUrlHeader[] = "[ToolBar Update URL]";
-inline constexpr const char* kSectionHeaders[] = {kButtonsHeader,  kMainMenuHeader,         kSearchMenuHeader,
-                                                  kMiscMenuHeader, kSearchParametersHeader, kUpdateUrlHeader};
+// Read last, and optional: earlier versions ignore it as any unknown line.
+inline constexpr char kSearchEncodingHeader[] = "[Search Encoding]";
+inline constexpr const char* kSectionHeaders[] = {kButtonsHeader,          kMainMenuHeader,  kSearchMenuHeader,
+                                                  kMiscMenuHeader,         kSearchParametersHeader,
+                                                  kUpdateUrlHeader,        kSearchEncodingHeader};
+// The one value of "[Search Encoding]" that changes the encoding.
+inline constexpr char kUtf8Encoding[] = "UTF-8";
 
 // Field 1 is the text before the first "|", field 2 the text after it (the
-// whole line when there is none); any other field number gives "".
+// whole line when there is none); any other field number gives "". A "|"
+// inside a two-byte character is no separator.
 std::string SplitField(std::string_view line, int which);
 
 // The targets of one construction, in reading order.
@@ -85,7 +91,13 @@ struct ConfigValues {
     std::string SearchParam2;
     std::string SearchParam3;
     std::string UpdateURL;
+    // The line after "[Search Encoding]"; each construction sets it, empty
+    // without the section (the query goes in the code page).
+    std::string SearchEncoding;
 };
+
+// A query goes to the service as UTF-8 only when the file says so exactly.
+inline bool SendsUtf8(const ConfigValues& values) { return values.SearchEncoding == kUtf8Encoding; }
 
 // Runs the passes over a loaded line store. Targets are appended to urls as
 // their lines are read; values goes the module-wide strings. Throws

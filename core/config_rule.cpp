@@ -45,10 +45,11 @@ bool HasSectionHeader(const LineStore& lines) {
 }  // namespace
 
 bool ReadsAsConfiguration(std::string_view bytes) {
-    if (bytes.empty() || bytes.find('\0') != std::string_view::npos) return false;
+    if (bytes.empty()) return false;
+    // A file marked as UTF-16 holds zero bytes; its text must hold none.
     LineStore lines;
     lines.Load(bytes);
-    if (!HasSectionHeader(lines)) return false;
+    if (lines.EndedAtZero() || !HasSectionHeader(lines)) return false;
 
     TargetList urls;
     ConfigValues values;

@@ -5,11 +5,21 @@
 namespace vtb {
 
 void LineStore::Load(std::string_view bytes) {
-    // The text ends at the first zero byte; nothing after it is seen.
-    const std::size_t zero = bytes.find('\0');
-    if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
+    if (MarkOf(bytes) == TextMark::None) return LoadText(bytes);
+    DecodedText decoded = DecodeMarkedText(bytes, TextCodePage());
+    LoadText(decoded.Text);
+    mark_ = decoded.Mark;
+    inexact_ = std::move(decoded.InexactLines);
+}
 
-    text_.assign(bytes.data(), bytes.size());
+void LineStore::LoadText(std::string_view text) {
+    mark_ = TextMark::None;
+    inexact_.clear();
+    text_.assign(text.data(), text.size());
+    // The text ends at the first zero byte; nothing after it is seen.
+    const std::size_t zero = text_.find('\0');
+    endedAtZero_ = zero != std::string::npos;
+    if (endedAtZero_) text_.resize(zero);
     starts_.clear();
 
     // One linear scan: CR LF, lone CR and lone LF each end a line.
@@ -31,6 +41,9 @@ void LineStore::Load(std::string_view bytes) {
 }
 
 void LineStore::Clear() {
+    mark_ = TextMark::None;
+    std::vector<std::size_t>().swap(inexact_);
+    endedAtZero_ = false;
     std::string().swap(text_);
     std::vector<std::pair<std::size_t, std::size_t>>().swap(starts_);
 }

@@ -19,6 +19,8 @@ const char* const kUpdateFailed =
     "check your Internet connection.";
 
 const char* const kUpdatesManaged = "Toolbar updates are managed by your administrator.";
+const char* const kQueryNotSendable =
+    "The search cannot be sent: it holds letters that the search service does not accept.";
 
 namespace {
 

@@ -17,6 +17,8 @@ extern const char* const kUpdateSucceeded;
 extern const char* const kUpdateFailed;
 // The update command while a policy has switched updates off.
 extern const char* const kUpdatesManaged;
+// A query with a letter the search's encoding cannot carry: not sent.
+extern const char* const kQueryNotSendable;
 
 std::string AboutText(const std::string& hostVersion, const std::string& toolbarVersion,
                       const std::string& configVersion, const std::string& configNote);

@@ -24,19 +24,37 @@ bool ReadsBackChanged(std::string_view value) {
 
 }  // namespace
 
-ProfileSection ProfileSection::FromSectionText(std::string_view text) {
-    ProfileSection section;
+ProfileSection::Entry ProfileSection::Parse(std::string_view entry) {
+    const std::size_t equals = entry.find('=');
+    if (equals == std::string_view::npos) return {std::string(entry), std::nullopt, std::nullopt};
+    return {std::string(entry.substr(0, equals)), std::string(entry.substr(equals + 1)), std::nullopt};
+}
+
+// Entries end with a zero each; an empty entry (or the end) ends the list.
+template <typename Char, typename Add>
+void ForEachEntry(std::basic_string_view<Char> text, Add add) {
     while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\0'), text.size());
-        const std::string_view entry = text.substr(0, end);
+        const std::size_t end = std::min(text.find(Char(0)), text.size());
+        const std::basic_string_view<Char> entry = text.substr(0, end);
         if (entry.empty()) break;
-        const std::size_t equals = entry.find('=');
-        if (equals == std::string_view::npos)
-            section.entries_.push_back({std::string(entry), std::nullopt});
-        else
-            section.entries_.push_back({std::string(entry.substr(0, equals)), std::string(entry.substr(equals + 1))});
+        add(entry);
         text.remove_prefix(std::min(end + 1, text.size()));
     }
+}
+
+ProfileSection ProfileSection::FromSectionText(std::string_view text) {
+    ProfileSection section;
+    ForEachEntry(text, [&section](std::string_view entry) { section.entries_.push_back(Parse(entry)); });
+    return section;
+}
+
+ProfileSection ProfileSection::FromWideSectionText(Utf16View text, const CodePage& page) {
+    ProfileSection section;
+    ForEachEntry(text, [&section, &page](Utf16View entry) {
+        bool exact = true;
+        section.entries_.push_back(Parse(page.FromUtf16(entry, exact)));
+        section.entries_.back().wide = Utf16String(entry);
+    });
     return section;
 }
 
@@ -49,6 +67,23 @@ std::string ProfileSection::ToSectionText() const {
     }
     text += '\0';
     return text;
+}
+
+Utf16String ProfileSection::ToWideSectionText(const CodePage& page) const {
+    Utf16String text;
+    for (const Entry& entry : entries_) {
+        text += entry.wide ? *entry.wide : page.ToUtf16(entry.value ? entry.name + "=" + *entry.value : entry.name);
+        text += Utf16Char(0);
+    }
+    text += Utf16Char(0);
+    return text;
+}
+
+ProfileSection ProfileSection::Without(bool (*byName)(std::string_view name)) const {
+    ProfileSection kept;
+    for (const Entry& entry : entries_)
+        if (!byName(entry.name)) kept.entries_.push_back(entry);
+    return kept;
 }
 
 std::vector<ProfileSection::Entry>::iterator ProfileSection::Find(std::string_view name) {
@@ -75,12 +110,14 @@ void ProfileSection::Write(const std::string& key, const std::string& text) {
     // its quotes from one toolbar to the next.
     const std::string stored = ReadsBackChanged(value) ? "\"" + value + "\"" : value;
     const auto it = Find(key);
-    if (it == entries_.end())
-        entries_.push_back({key, stored});
-    else if (it->value == stored)
+    if (it == entries_.end()) {
+        entries_.push_back({key, stored, std::nullopt});
+    } else if (it->value == stored) {
         return;
-    else
+    } else {
         it->value = stored;
+        it->wide.reset();
+    }
     changed_ = true;
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/code_page.h"
 #include "core/user_settings.h"
 
 namespace vtb {
@@ -24,6 +25,12 @@ public:
     static ProfileSection FromSectionText(std::string_view text);
     // The same form, for writing the section back whole.
     std::string ToSectionText() const;
+    // The same in UTF-16, as the system's wide profile functions hand it
+    // over: read through the code page, and an entry the toolbar did not
+    // change written back exactly as it came, letters the code page lacks
+    // included (another program's keys in a file it keeps in UTF-16).
+    static ProfileSection FromWideSectionText(Utf16View text, const CodePage& page);
+    Utf16String ToWideSectionText(const CodePage& page) const;
 
     std::optional<std::string> Read(const std::string& key) override;
     // Replaces the value of the first entry of that name, or adds one at the
@@ -36,6 +43,9 @@ public:
     // No entry at all.
     bool Empty() const { return entries_.empty(); }
 
+    // The same section without the entries of those names, as read.
+    ProfileSection Without(bool (*byName)(std::string_view name)) const;
+
     // A write or removal changed the section since it was read.
     bool Changed() const { return changed_; }
 
@@ -43,7 +53,9 @@ private:
     struct Entry {
         std::string name;
         std::optional<std::string> value;  // none: a line without "="
+        std::optional<Utf16String> wide;  // the entry as the file gave it, while unchanged
     };
+    static Entry Parse(std::string_view entry);
     std::vector<Entry>::iterator Find(std::string_view name);
 
     std::vector<Entry> entries_;

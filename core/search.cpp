@@ -32,6 +32,11 @@ std::string EncodeQuery(std::string_view text) {
     return encoded;
 }
 
+std::optional<std::string> QueryBytes(Utf16View query, bool utf8, const CodePage& page) {
+    if (utf8) return Utf16ToUtf8(query);
+    return ExactlyIn(page, query);
+}
+
 std::string BuildSearchUrl(const std::string& param1, const std::string& method, const std::string& param2,
                            std::string_view query, const std::string& param3) {
     std::string url = param1;

@@ -1,8 +1,11 @@
 // Search URL, query encoding and the history rule of the search box.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/code_page.h"
 
 namespace vtb {
 
@@ -11,6 +14,11 @@ constexpr int kHistoryLimit = 7;
 // HTML form encoding: letters, digits and "*-._" pass, a space becomes "+",
 // every other byte becomes "%XX" with upper-case hex digits.
 std::string EncodeQuery(std::string_view text);
+
+// The query as the service receives it before the form encoding: the code
+// page's bytes, exactly, or UTF-8 when the configuration asks for it;
+// nullopt when the code page lacks one of its characters (never a "?").
+std::optional<std::string> QueryBytes(Utf16View query, bool utf8, const CodePage& page);
 
 std::string BuildSearchUrl(const std::string& param1, const std::string& method, const std::string& param2,
                            std::string_view query, const std::string& param3);

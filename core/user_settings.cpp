@@ -71,6 +71,45 @@ std::vector<std::string> MergeHistory(const std::vector<std::string>& loaded, co
     return merged;
 }
 
+std::string StoredHistoryEntry(Utf16View text, const CodePage& page) {
+    const std::string_view prefix = kUtf8EntryPrefix;
+    if (std::optional<std::string> plain = ExactlyIn(page, text); plain && plain->compare(0, prefix.size(), prefix) != 0)
+        return *plain;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string stored(prefix);
+    for (const char c : Utf16ToUtf8(text)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F && c != '%') {
+            stored += c;
+        } else {
+            stored += '%';
+            stored += kHex[u >> 4];
+            stored += kHex[u & 0x0F];
+        }
+    }
+    return stored;
+}
+
+Utf16String HistoryEntryText(std::string_view stored, const CodePage& page) {
+    const std::string_view prefix = kUtf8EntryPrefix;
+    if (stored.substr(0, prefix.size()) != prefix) return page.ToUtf16(stored);
+    const auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+    std::string bytes;
+    for (std::size_t i = prefix.size(); i < stored.size(); ++i) {
+        if (stored[i] != '%') {
+            bytes += stored[i];
+            continue;
+        }
+        const int high = i + 2 < stored.size() ? hex(stored[i + 1]) : -1;
+        const int low = i + 2 < stored.size() ? hex(stored[i + 2]) : -1;
+        if (high < 0 || low < 0) return page.ToUtf16(stored);
+        bytes += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    const std::optional<Utf16String> text = Utf8ToUtf16(bytes);
+    return text ? *text : page.ToUtf16(stored);
+}
+
 std::string PlaceholderText(const std::string& mainCaption) {
     // The caption as it reads, without the marker of its accelerator.
     return "Enter " + CaptionWithoutAccelerator(mainCaption) + " search query";

@@ -30,6 +30,18 @@ public:
     virtual void Remove(const std::string& key) = 0;
 };
 
+// A history entry as the settings file keeps it. An entry the code page
+// holds is stored as it is, byte for byte. Any other (a search sent as
+// UTF-8) is stored as "UTF-8:" and its UTF-8 bytes, each byte above 127,
+// "%" and each control character written "%XX" (upper-case hex): plain
+// ASCII that every version reads and keeps, and an earlier version shows as
+// it stands. An entry the code page holds that begins with "UTF-8:" is
+// stored the second way too, so every entry reads back as it was.
+inline constexpr char kUtf8EntryPrefix[] = "UTF-8:";
+std::string StoredHistoryEntry(Utf16View text, const CodePage& page);
+// A stored value that is no well-formed "UTF-8:" form reads as code-page text.
+Utf16String HistoryEntryText(std::string_view stored, const CodePage& page);
+
 // "Enter <caption> search query"
 std::string PlaceholderText(const std::string& mainCaption);
 

@@ -16,6 +16,7 @@
 #include "widgets/glyph_button.h"
 #include "widgets/toolkit.h"
 #include "win/class_id.h"
+#include "win/code_page.h"
 #include "win/files.h"
 #include "win/module.h"
 
@@ -131,14 +132,18 @@ void TBandForm::FormKeyPress(TComponent* /*sender*/, char& key) {
 }
 
 void TBandForm::Search_SpdButnClick(TComponent* /*sender*/) {
-    const std::string query = Search_Edit->Text();
+    const std::wstring query = Search_Edit->WideText();
     if (query.empty()) {
         NavigateURL(Target(Search_SpdButn->Tag));
         return;
     }
-    RecordQuery(*Search_Edit, query);
+    // Only the query typed is ever sent: one with a letter the encoding
+    // cannot carry is neither sent nor kept.
     const ModuleValues module = SnapshotModuleValues();
-    NavigateURL(BuildSearchUrl(module.Config.SearchParam1, module.SearchMethod, module.Config.SearchParam2, query,
+    const std::optional<std::string> bytes = QueryBytes(query, SendsUtf8(module.Config), TextCodePage());
+    if (!bytes) throw ToolbarError(kQueryNotSendable);
+    RecordQuery(*Search_Edit, Search_Edit->Text());
+    NavigateURL(BuildSearchUrl(module.Config.SearchParam1, module.SearchMethod, module.Config.SearchParam2, *bytes,
                                module.Config.SearchParam3));
 }
 

@@ -14,7 +14,8 @@
 namespace vtb {
 namespace {
 
-// Far beyond any settings file: a section larger than this is not read.
+// Far beyond any settings file: a section of more characters than this is
+// not read.
 constexpr DWORD kMaxSectionSize = 1u << 30;
 DWORD maxSectionSize = kMaxSectionSize;
 // Each holder reads or writes one small file: far less than this.
@@ -60,22 +61,27 @@ std::uint64_t FileSize(const std::string& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// The section whole, or none. A section is never longer than its file, so
-// a buffer the file's size takes it in one read; the system says a section
-// was cut by filling all but two characters, and one that grew meanwhile
-// is read again into twice the room.
+// The section whole, or none, read with the wide functions: a file another
+// program keeps in UTF-16 keeps that program's letters, which the 8-bit ones
+// turn to "?". A section never has more characters than its file has bytes,
+// so a buffer of the file's size takes it in one read; the system says a
+// section was cut by filling all but two characters, and one that grew
+// meanwhile is read again into twice the room.
 std::optional<ProfileSection> ReadSectionOnce(const std::string& path) {
+    const std::wstring file = Widen(path);
+    const std::wstring section = Widen(kSettingsSection);
     std::uint64_t size = std::max<std::uint64_t>(4096, FileSize(path) + 2);
     while (size <= maxSectionSize) {
-        std::vector<char> buffer;
+        std::vector<wchar_t> buffer;
         try {
-            buffer.assign(static_cast<std::size_t>(size), '\0');
+            buffer.assign(static_cast<std::size_t>(size), L'\0');
         } catch (const std::bad_alloc&) {
             return std::nullopt;
         }
         const DWORD room = static_cast<DWORD>(size);
-        const DWORD length = GetPrivateProfileSectionA(kSettingsSection, buffer.data(), room, path.c_str());
-        if (length < room - 2) return ProfileSection::FromSectionText(std::string_view(buffer.data(), length));
+        const DWORD length = GetPrivateProfileSectionW(section.c_str(), buffer.data(), room, file.c_str());
+        if (length < room - 2)
+            return ProfileSection::FromWideSectionText(std::wstring_view(buffer.data(), length), TextCodePage());
         size *= 2;
     }
     return std::nullopt;
@@ -114,8 +120,8 @@ std::optional<ProfileSection> ReadSettingsSection(const std::string& path) {
 
 void WriteSettingsSection(const std::string& path, const ProfileSection& section) {
     if (!section.Changed()) return;
-    const std::string text = section.ToSectionText();
-    if (!WritePrivateProfileSectionA(kSettingsSection, text.c_str(), path.c_str()))
+    const std::wstring text = section.ToWideSectionText(TextCodePage());
+    if (!WritePrivateProfileSectionW(Widen(kSettingsSection).c_str(), text.c_str(), Widen(path).c_str()))
         throw ToolbarError("Unable to write to " + path);
 }
 

@@ -225,7 +225,10 @@ HRESULT TToolbarAccessible::get_accValue(VARIANT varChild, BSTR* pszValue) {
     if (!form_) return CO_E_OBJNOTCONNECTED;
     TControl* control = nullptr;
     if (!Resolve(varChild, control)) return E_INVALIDARG;
-    if (IsSearchBox(control)) return AnsiBstr(form_->Search_Edit->Text(), pszValue);
+    if (IsSearchBox(control)) {
+        *pszValue = UniqueBstr::FromWide(form_->Search_Edit->WideText()).release();
+        return *pszValue ? S_OK : E_OUTOFMEMORY;
+    }
     return DISP_E_MEMBERNOTFOUND;
 }
 

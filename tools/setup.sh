@@ -16,11 +16,16 @@ fi
 for p in cmake make g++ googletest libgtest-dev clang libclang-rt-14-dev \
          g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-tools mingw-w64-i686-dev \
          wine wine32:i386 fonts-wine xvfb x11-apps imagemagick python3 xauth \
-         nsis wixl msitools; do
+         nsis wixl msitools locales; do
     have "$p" || need+=("$p")
 done
 
-if [ ${#need[@]} -eq 0 ] && [ "$add_i386" = 0 ]; then
+# One suite of the Wine tests runs as a Japanese computer does (code page
+# 932): Wine takes its code page from the locale, which must exist.
+add_locale=0
+locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8' || add_locale=1
+
+if [ ${#need[@]} -eq 0 ] && [ "$add_i386" = 0 ] && [ "$add_locale" = 0 ]; then
     exit 0
 fi
 
@@ -30,6 +35,7 @@ if [ "$(id -u)" -ne 0 ]; then
     fi
     missing="${need[*]}"
     [ "$add_i386" = 1 ] && missing="$missing (and the i386 architecture for wine32)"
+    [ "$add_locale" = 1 ] && missing="$missing (and the locale ja_JP.UTF-8)"
     echo "setup: missing: $missing" >&2
     echo "setup: installing needs root and there is no sudo: run 'bash tools/setup.sh' as root, then this command again" >&2
     exit 1
@@ -39,9 +45,15 @@ export DEBIAN_FRONTEND=noninteractive
 if [ "$add_i386" = 1 ]; then
     dpkg --add-architecture i386
 fi
-# A newly added architecture has no package lists until the update.
-apt-get update -qq
+if [ ${#need[@]} -gt 0 ] || [ "$add_i386" = 1 ]; then
+    # A newly added architecture has no package lists until the update.
+    apt-get update -qq
+fi
 if [ ${#need[@]} -gt 0 ]; then
     echo "setup: installing ${need[*]}"
     apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+if [ "$add_locale" = 1 ]; then
+    echo "setup: generating the locale ja_JP.UTF-8"
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "core/toolbar_layout.h"
+#include "core/user_settings.h"
 #include "widgets/form.h"
+#include "widgets/toolkit.h"
+#include "win/code_page.h"
 #include "win/module.h"
 
 namespace vtb {
@@ -67,6 +70,10 @@ void Learn(HWND combo, int width, int madeClosed, int madeHeight) {
     if (now && now != ListHeight()) resize(height + ListHeight() - now);
 }
 
+// The box's texts as the settings file keeps them, and as it shows them.
+std::string Stored(const std::wstring& text) { return StoredHistoryEntry(text, TextCodePage()); }
+std::wstring Shown(const std::string& stored) { return HistoryEntryText(stored, TextCodePage()); }
+
 }  // namespace
 
 void test_seam::ForgetLearnedComboHeights() {
@@ -81,7 +88,7 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     const int learnt = closedHeight.load();
     const int madeHeight = learnt ? WindowHeight(learnt, listExtra.load()) : height + ListHeight();
     const HWND combo =
-        CreateWindowExA(0, "COMBOBOX", "",
+        CreateWindowExW(0, L"COMBOBOX", L"",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL |
                             CBS_NOINTEGRALHEIGHT,
                         left, top, width, madeHeight, parent->Handle(), nullptr, ModuleInstance(), nullptr);
@@ -107,14 +114,16 @@ TComboBox::~TComboBox() {
     if (combo && IsWindow(combo)) DestroyWindow(combo);
 }
 
-std::string TComboBox::Text() const {
-    const int length = GetWindowTextLengthA(Handle());
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    GetWindowTextA(Handle(), buffer.data(), length + 1);
-    return std::string(buffer.data());
+std::wstring TComboBox::WideText() const {
+    const int length = GetWindowTextLengthW(Handle());
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextW(Handle(), buffer.data(), length + 1);
+    return std::wstring(buffer.data());
 }
 
-void TComboBox::SetText(const std::string& text) { SetWindowTextA(Handle(), text.c_str()); }
+std::string TComboBox::Text() const { return Stored(WideText()); }
+
+void TComboBox::SetText(const std::string& text) { SetWindowTextW(Handle(), Shown(text).c_str()); }
 
 int TComboBox::Count() const {
     const LRESULT n = SendMessageA(Handle(), CB_GETCOUNT, 0, 0);
@@ -122,11 +131,11 @@ int TComboBox::Count() const {
 }
 
 std::string TComboBox::Item(int index) const {
-    const LRESULT length = SendMessageA(Handle(), CB_GETLBTEXTLEN, index, 0);
+    const LRESULT length = SendMessageW(Handle(), CB_GETLBTEXTLEN, index, 0);
     if (length < 0) return {};
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    SendMessageA(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
-    return std::string(buffer.data());
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    SendMessageW(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
+    return Stored(buffer.data());
 }
 
 std::optional<std::vector<std::string>> TComboBox::Items() const {
@@ -138,21 +147,22 @@ std::optional<std::vector<std::string>> TComboBox::Items() const {
 }
 
 int TComboBox::IndexOf(const std::string& text) const {
+    const std::wstring shown = Shown(text);
     const LRESULT index =
-        SendMessageA(Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(shown.c_str()));
     return index == CB_ERR ? -1 : static_cast<int>(index);
 }
 
 void TComboBox::Delete(int index) { SendMessageA(Handle(), CB_DELETESTRING, index, 0); }
 
 void TComboBox::ClearItems() {
-    const std::string text = Text();
+    const std::wstring text = WideText();
     SendMessageA(Handle(), CB_RESETCONTENT, 0, 0);
-    SetText(text);
+    SetWindowTextW(Handle(), text.c_str());
 }
 
 void TComboBox::Add(const std::string& text) {
-    SendMessageA(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Shown(text).c_str()));
 }
 
 void TComboBox::SetFocus() {
@@ -175,12 +185,17 @@ bool TComboBox::KeyTakenByForm(char& key) {
 }
 
 LRESULT TComboBox::HandleChar(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    char key = static_cast<char>(wParam);
-    if (KeyTakenByForm(key)) return 0;  // consumed by the form's preview or our handler
+    // The box's windows are Unicode: the character is UTF-16. One without an
+    // 8-bit key of its own is no key for the form; it is typed as it came.
+    if (const std::optional<char> offered = TToolkit::KeyOfCharacter(wParam, true)) {
+        char key = *offered;
+        if (KeyTakenByForm(key)) return 0;  // consumed by the form's preview or our handler
+        if (key != *offered) wParam = Shown(std::string(1, key))[0];
+    }
     // The list drops down by itself while the user types.
-    if (static_cast<unsigned char>(key) >= 32 && Count() > 0 && !SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0))
+    if (wParam >= 32 && Count() > 0 && !SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0))
         SendMessageA(Handle(), CB_SHOWDROPDOWN, TRUE, 0);
-    return TWinControl::ChildWndProc(window, msg, static_cast<unsigned char>(key), lParam);
+    return TWinControl::ChildWndProc(window, msg, wParam, lParam);
 }
 
 void TComboBox::ListDropping() {
@@ -194,7 +209,10 @@ std::optional<LRESULT> TComboBox::DialogChar(UINT msg, WPARAM wParam, LPARAM lPa
     // Alt and a letter in the box presses the form's button of that letter;
     // any other goes on to the system (the browser's menu key).
     if (msg == CN_BASE + WM_SYSCHAR) return DoDialogChar(wParam, lParam) ? 1 : 0;
-    if (msg == WM_SYSCHAR && DoDialogChar(wParam, lParam)) return 0;  // dispatched without the notification
+    if (msg != WM_SYSCHAR) return std::nullopt;
+    // Dispatched without the notification: a Unicode window's character.
+    const std::optional<char> key = TToolkit::KeyOfCharacter(wParam, true);
+    if (key && DoDialogChar(static_cast<unsigned char>(*key), lParam)) return 0;
     return std::nullopt;
 }
 

@@ -12,6 +12,10 @@
 
 namespace vtb {
 
+// The box's windows are Unicode: it holds every character the user types,
+// also those the code page lacks. Its 8-bit texts (Text, the items) are in
+// the form the settings file keeps history entries (StoredHistoryEntry):
+// code-page text, or the "UTF-8:" form for text the code page cannot hold.
 class TComboBox : public TWinControl, public HistoryList {
 public:
     TComboBox(TWinControl* parent, std::string name, int left, int top, int width, int height);
@@ -19,6 +23,7 @@ public:
 
     std::string Text() const;
     void SetText(const std::string& text);
+    std::wstring WideText() const;
 
     std::string Item(int index) const;
     // The whole list in its order; nullopt when the box has no window to

@@ -303,8 +303,11 @@ void TWinControl::AttachHandle(HWND handle, WNDPROC previous) {
 
 void TWinControl::AttachSubclass(HWND handle) {
     TToolkit::ForThread().RegisterWindow(handle, this);
-    const auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
+    // A Unicode window (the search box) stays one: subclassed with the 8-bit
+    // call, it would get every character cut to the code page.
+    const auto setProc = IsWindowUnicode(handle) ? SetWindowLongPtrW : SetWindowLongPtrA;
+    const auto previous =
+        reinterpret_cast<WNDPROC>(setProc(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
     subclassed_.push_back({handle, previous});
     if (!handle_) {
         handle_ = handle;
@@ -317,7 +320,9 @@ void TWinControl::DetachHandle() {
     subclassed_.clear();
     for (const auto& [window, previous] : subclassed) {
         TToolkit::ForThread().UnregisterWindow(window, this);
-        if (IsWindow(window)) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+        if (IsWindow(window))
+            (IsWindowUnicode(window) ? SetWindowLongPtrW : SetWindowLongPtrA)(window, GWLP_WNDPROC,
+                                                                             reinterpret_cast<LONG_PTR>(previous));
     }
     if (handle_) TToolkit::ForThread().UnregisterWindow(handle_, this);
     handle_ = nullptr;
@@ -343,7 +348,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
         if (auto* self = static_cast<TWinControl*>(create->lpCreateParams)) self->AttachHandle(window, nullptr);
     }
     TWinControl* self = FromHandle(window);
-    if (!self) return DefWindowProcA(window, msg, wParam, lParam);
+    if (!self) return CallDefault(nullptr, window, msg, wParam, lParam);
     // The entry of every message: nothing of the toolkit is destroyed under it.
     const TToolkit::HandlerScope scope;
     TToolkit::NotifyFormOfInput(*self, msg, wParam);
@@ -360,15 +365,23 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     return result;
 }
 
+// A message goes on in the form its window reads: a Unicode window's
+// characters and texts are UTF-16.
+LRESULT TWinControl::CallDefault(WNDPROC previous, HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const bool wide = IsWindowUnicode(window) != FALSE;
+    if (previous)
+        return wide ? CallWindowProcW(previous, window, msg, wParam, lParam)
+                    : CallWindowProcA(previous, window, msg, wParam, lParam);
+    return wide ? DefWindowProcW(window, msg, wParam, lParam) : DefWindowProcA(window, msg, wParam, lParam);
+}
+
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     const HWND window = current_ ? current_ : handle_;
-    if (WNDPROC previous = PreviousProc(window)) return CallWindowProcA(previous, window, msg, wParam, lParam);
-    return DefWindowProcA(window, msg, wParam, lParam);
+    return CallDefault(PreviousProc(window), window, msg, wParam, lParam);
 }
 
 LRESULT TWinControl::ChildWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (WNDPROC previous = PreviousProc(window)) return CallWindowProcA(previous, window, msg, wParam, lParam);
-    return DefWindowProcA(window, msg, wParam, lParam);
+    return CallDefault(PreviousProc(window), window, msg, wParam, lParam);
 }
 
 void TWinControl::PaintControls(HDC dc, const RECT& area) {

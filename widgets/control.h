@@ -256,6 +256,7 @@ private:
     void PaintWindow();
     void AttachHandle(HWND handle, WNDPROC previous);
     WNDPROC PreviousProc(HWND window) const;
+    static LRESULT CallDefault(WNDPROC previous, HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     TControl* MouseTarget(POINT client) const;
 
     HWND handle_ = nullptr;

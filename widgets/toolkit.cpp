@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/code_page.h"
 #include "widgets/control.h"
 #include "widgets/form.h"
 #include "widgets/hint_window.h"
@@ -267,9 +268,41 @@ bool TToolkit::IsOutsideKey(const MSG& msg) const {
     return IsKeyboardMessage(msg.message) && !FindControlAtOrAbove(msg.hwnd);
 }
 
-bool TToolkit::PreTranslateKey(const MSG& msg) {
+std::optional<char> TToolkit::KeyOfCharacter(WPARAM wParam, bool wide) {
+    if (!wide || wParam < 0x80) return static_cast<char>(wParam);
+    // A character beyond ASCII: its byte in the code page, when it has one
+    // of its own. "\u010D" cut to a byte would be a carriage return.
+    if (wParam > 0xFFFF) return std::nullopt;
+    bool exact = true;
+    const std::string key = TextCodePage().FromUtf16(Utf16String(1, static_cast<wchar_t>(wParam)), exact);
+    if (!exact || key.size() != 1) return std::nullopt;
+    return key[0];
+}
+
+bool TToolkit::HostReadsWide(HWND siteWindow) {
+    const HWND top = siteWindow ? GetAncestor(siteWindow, GA_ROOT) : nullptr;
+    return top && IsWindowUnicode(top);
+}
+
+void TToolkit::HandleHostKey(const MSG& msg, bool wide) {
+    if (PreTranslateKey(msg, wide)) return;
+    TranslateMessage(&msg);
+    if (wide)
+        DispatchMessageW(&msg);
+    else
+        DispatchMessageA(&msg);
+}
+
+bool TToolkit::PreTranslateKey(const MSG& msg, bool wide) {
     if (!IsKeyboardMessage(msg.message)) return false;
     EndHintOn(msg.message);
+    WPARAM key = msg.wParam;
+    if (msg.message == WM_CHAR || msg.message == WM_SYSCHAR || msg.message == WM_DEADCHAR ||
+        msg.message == WM_SYSDEADCHAR) {
+        const std::optional<char> byte = KeyOfCharacter(msg.wParam, wide);
+        if (!byte) return false;
+        key = static_cast<unsigned char>(*byte);
+    }
     HWND target = nullptr;
     if (const HWND capture = GetCapture()) {
         // A window of another module holding the capture keeps its keys.
@@ -278,7 +311,7 @@ bool TToolkit::PreTranslateKey(const MSG& msg) {
     } else if (TWinControl* control = FindControlAtOrAbove(msg.hwnd)) {
         target = control->Handle();
     }
-    return target && SendMessageA(target, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+    return target && SendMessageA(target, CN_BASE + msg.message, key, msg.lParam) != 0;
 }
 
 TToolkit::TickResult TToolkit::HandleMessage(HWND form) {
@@ -297,12 +330,19 @@ TToolkit::TickResult TToolkit::HandleMessage(HWND form) {
         // there. A message of the thread itself (no window, a quit among
         // them) is the browser's too: dispatched here it would go nowhere.
         if (IsOutsideKey(msg) || !msg.hwnd) return TickResult::Skipped;
-        if (!PeekMessageA(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE)) return TickResult::Handled;
-        if (!PreTranslateKey(msg)) {
+        // Read as its window reads: a Unicode window (the search box) gets
+        // every character, an 8-bit one the code page's bytes.
+        const bool wide = IsWindowUnicode(msg.hwnd) != FALSE;
+        const auto take = wide ? PeekMessageW : PeekMessageA;
+        if (!take(&msg, msg.hwnd, msg.message, msg.message, PM_REMOVE)) return TickResult::Handled;
+        if (!PreTranslateKey(msg, wide)) {
             TranslateMessage(&msg);
             const int saved = tickDispatchDepth_;
             tickDispatchDepth_ = handlerDepth_;
-            DispatchMessageA(&msg);
+            if (wide)
+                DispatchMessageW(&msg);
+            else
+                DispatchMessageA(&msg);
             tickDispatchDepth_ = saved;
         }
         return TickResult::Handled;

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vtb {
@@ -51,7 +52,21 @@ public:
     // window (its key events, the form's key preview, dialog characters).
     // True when a control handled the key: it is finished, neither
     // translated nor dispatched. A key for no window of ours is not routed.
-    static bool PreTranslateKey(const MSG& msg);
+    // wide: the message was read with the wide API (see KeyOfCharacter).
+    static bool PreTranslateKey(const MSG& msg, bool wide);
+
+    // How a loop reads its messages decides what a character message holds:
+    // read with the wide API, a UTF-16 code unit; with the 8-bit API, a byte
+    // of the code page. The key handlers take 8-bit keys: this is the key of
+    // a character message, nullopt for a character the code page does not
+    // write as one byte (it goes on to its window as it came).
+    static std::optional<char> KeyOfCharacter(WPARAM wParam, bool wide);
+    // The browser's loop reads as its windows are made: a Unicode program's
+    // top-level window is Unicode. Asked once for each site.
+    static bool HostReadsWide(HWND siteWindow);
+    // A key the browser's loop hands the toolbar, as that loop read it:
+    // offered to the toolbar's controls, else translated and dispatched.
+    static void HandleHostKey(const MSG& msg, bool wide);
     // After an idle tick in the toolbar's own loop: the wait for the next
     // message (the timer's next tick at the latest).
     static void WaitForMessage() { WaitMessage(); }

@@ -1,26 +1,14 @@
 #include "win/handles.h"
 
-#include <vector>
 
 namespace vtb {
 
-UniqueBstr UniqueBstr::FromAnsi(const std::string& text) {
-    UniqueBstr result;
-    const int size = static_cast<int>(text.size());
-    const int length = size ? MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
-    result.s_ = SysAllocStringLen(nullptr, static_cast<UINT>(length));  // zero-terminated by the system
-    if (result.s_ && length) MultiByteToWideChar(CP_ACP, 0, text.data(), size, result.s_, length);
-    return result;
-}
+UniqueBstr UniqueBstr::FromAnsi(const std::string& text) { return FromWide(Widen(text)); }
 
-std::string Narrow(const wchar_t* text) {
-    if (!text || !*text) return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1) return {};
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(static_cast<std::size_t>(length - 1));
-    return narrow;
+UniqueBstr UniqueBstr::FromWide(const std::wstring& text) {
+    UniqueBstr result;
+    result.s_ = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return result;
 }
 
 std::string SystemErrorText(DWORD code) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "win/code_page.h"
+
 namespace vtb {
 
 template <typename T, typename Traits>
@@ -184,6 +186,7 @@ public:
     explicit UniqueBstr(const wchar_t* text) : s_(SysAllocString(text)) {}
     // 8-bit text of the ANSI code page, widened for a COM call.
     static UniqueBstr FromAnsi(const std::string& text);
+    static UniqueBstr FromWide(const std::wstring& text);
     ~UniqueBstr() { SysFreeString(s_); }
     UniqueBstr(UniqueBstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
     UniqueBstr& operator=(UniqueBstr&& other) noexcept {
@@ -217,9 +220,6 @@ public:
 private:
     VARIANT v_;
 };
-
-// UTF-16 text of a COM call as 8-bit text of the ANSI code page.
-std::string Narrow(const wchar_t* text);
 
 // The system's text for an error or result code, without trailing line breaks.
 std::string SystemErrorText(DWORD code);

@@ -3,41 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/code_page.h"
+
 namespace vtb::check {
 namespace {
-
-// Windows-1252 characters 0x80..0x9F; the rest of the upper half is Latin-1.
-const unsigned kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-void AppendUtf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-bool IsUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto u = static_cast<unsigned char>(text[i]);
-        std::size_t more = u < 0x80 ? 0 : (u >> 5) == 0x6 ? 1 : (u >> 4) == 0xE ? 2 : (u >> 3) == 0x1E ? 3 : 9;
-        if (more == 9 || i + more >= text.size()) return false;
-        for (std::size_t k = 1; k <= more; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += more + 1;
-    }
-    return true;
-}
 
 // ---------------------------------------------------------------------------
 // Text
@@ -59,7 +28,14 @@ public:
     }
 
 private:
-    std::string T(const std::string& text) const { return utf8_ ? Windows1252ToUtf8(text) : text; }
+    std::string T(const std::string& text) const { return utf8_ ? TextToUtf8(text) : text; }
+    // A text the checker was given in UTF-8 (the sample query).
+    std::string U(const std::string& utf8) const {
+        if (utf8_) return utf8;
+        bool exact = true;
+        const std::optional<Utf16String> wide = Utf8ToUtf16(utf8);
+        return wide ? TextCodePage().FromUtf16(*wide, exact) : utf8;
+    }
     std::string Q(const std::string& text) const { return "\"" + T(text) + "\""; }
     std::string P(const std::string& path) const { return utf8_ ? PathAsUtf8(path) : path; }
 
@@ -251,8 +227,14 @@ private:
 
     void Addresses() {
         const auto& p = model_.SearchParams;
-        out_ += "\nSearch address for " + Q(result_.SampleQuery) + " with the first search option:\n  " +
-                T(result_.SearchAddress) + "\n";
+        const std::string encoding =
+            result_.SendsUtf8 ? std::string("UTF-8") : "code page " + std::to_string(TextCodePage().Number());
+        out_ += "\nSearch address for \"" + U(result_.SampleQuery) + "\" with the first search option, the query in " +
+                encoding + ":\n  " +
+                (result_.SampleSendable ? T(result_.SearchAddress)
+                                        : std::string("none: the query holds letters that ") + encoding +
+                                              " lacks, and the toolbar sends no such search") +
+                "\n";
         if (p[0].Line)
             out_ += "  (line " + std::to_string(p[0].Line) + ", the method, line " + std::to_string(p[1].Line) +
                     ", the query, line " + std::to_string(p[2].Line) + ")\n";
@@ -292,20 +274,9 @@ private:
 
 }  // namespace
 
-std::string Windows1252ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x80)
-            out += c;
-        else
-            AppendUtf8(out, u < 0xA0 ? kHighControls[u - 0x80] : u);
-    }
-    return out;
-}
+std::string TextToUtf8(std::string_view text) { return Utf16ToUtf8(TextCodePage().ToUtf16(text)); }
 
-std::string PathAsUtf8(std::string_view text) { return IsUtf8(text) ? std::string(text) : Windows1252ToUtf8(text); }
+std::string PathAsUtf8(std::string_view text) { return Utf8ToUtf16(text) ? std::string(text) : TextToUtf8(text); }
 
 std::string FormatText(const CheckResult& result, const std::string& fileName, bool utf8) {
     return TextReport(result, fileName, utf8).Make();

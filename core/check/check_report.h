@@ -9,12 +9,12 @@
 
 namespace vtb::check {
 
-// The toolbar's texts are 8-bit Windows-1252 (Western); terminals and JSON
-// want UTF-8.
-std::string Windows1252ToUtf8(std::string_view text);
+// The toolbar's texts are 8-bit, in the text code page (Western unless the
+// checker is told another); terminals and JSON want UTF-8.
+std::string TextToUtf8(std::string_view text);
 
 // Paths come from the system and are mostly UTF-8 already (then kept as
-// they are); anything else is taken as Windows-1252.
+// they are); anything else is taken as text of the code page.
 std::string PathAsUtf8(std::string_view text);
 
 // fileName names the file in the report ("FILE:LINE: error: ..."). With

@@ -28,7 +28,11 @@ public:
     }
     void Str(const std::string& text) {
         Separate();
-        String(Windows1252ToUtf8(text));
+        String(TextToUtf8(text));
+    }
+    void Utf8(const std::string& text) {
+        Separate();
+        String(text);
     }
     void Path(const std::string& path) {
         Separate();
@@ -286,9 +290,14 @@ private:
         for (const ValueLine& value : model_.SearchParams) Value(value);
         j_.Close(']');
         j_.Key("sampleQuery");
-        j_.Str(result_.SampleQuery);
+        j_.Utf8(result_.SampleQuery);
+        j_.Key("searchEncoding");
+        j_.Utf8(result_.SendsUtf8 ? "UTF-8" : "code page " + std::to_string(TextCodePage().Number()));
         j_.Key("searchAddress");
-        j_.Str(result_.SearchAddress);
+        if (result_.SampleSendable)
+            j_.Str(result_.SearchAddress);
+        else
+            j_.Null();
     }
 
     const CheckResult& result_;

@@ -18,13 +18,23 @@ namespace {
 // Reading again after an error stops after this many errors of the file.
 constexpr int kMaxReaderErrors = 50;
 
-std::string SearchAddress(const ToolbarModel& model, const std::string& query) {
+// The address the toolbar sends for the query (UTF-8, as typed), encoded
+// as it encodes it; empty, and not sendable, when the code page lacks one
+// of its letters.
+void SampleSearch(const ToolbarModel& model, const std::string& query, CheckResult& result) {
     const int tag = model.SearchOptions[0].Tag;
     const std::string method = tag >= 0 && static_cast<std::size_t>(tag) < model.Targets.size()
                                    ? model.Targets[static_cast<std::size_t>(tag)]
                                    : std::string();
-    return BuildSearchUrl(model.SearchParams[0].Text, method, model.SearchParams[1].Text, query,
-                          model.SearchParams[2].Text);
+    result.SampleQuery = query;
+    result.SendsUtf8 = model.SearchEncoding.Text == kUtf8Encoding;
+    const std::optional<Utf16String> typed = Utf8ToUtf16(query);
+    const std::optional<std::string> bytes =
+        typed ? QueryBytes(*typed, result.SendsUtf8, TextCodePage()) : std::optional<std::string>();
+    result.SampleSendable = bytes.has_value();
+    if (bytes)
+        result.SearchAddress = BuildSearchUrl(model.SearchParams[0].Text, method, model.SearchParams[1].Text,
+                                              *bytes, model.SearchParams[2].Text);
 }
 
 void FillShownCaptions(ToolbarModel& model) {
@@ -48,7 +58,7 @@ void FillShownCaptions(ToolbarModel& model) {
 Reading ReadPastErrors(std::string_view bytes, GlyphCache& cache, std::vector<std::size_t>& badLines,
                        std::vector<Diagnostic>& out) {
     LineStore working;
-    working.Load(bytes);
+    working.LoadText(bytes);
     std::set<std::pair<std::size_t, std::string>> glyphErrors;  // each reading finds them again
     for (int errors = 0;;) {
         Reading reading = ReadModel(working, cache, false);
@@ -156,6 +166,9 @@ int CheckResult::ExitCode() const { return HasErrors() ? 2 : HasWarnings() ? 1 :
 
 CheckResult CheckConfiguration(std::string_view bytes, GlyphSource& glyphs, const CheckOptions& options) {
     CheckResult result;
+    // The text as the toolbar's line store holds it: a file marked as UTF-8
+    // or UTF-16 in the code page.
+    const DecodedText decoded = DecodeMarkedText(bytes, TextCodePage());
     LineStore lines;
     lines.Load(bytes);
     GlyphCache cache(glyphs);
@@ -164,13 +177,12 @@ CheckResult CheckConfiguration(std::string_view bytes, GlyphSource& glyphs, cons
     Reading built = ReadModel(lines, cache, true);
     result.Toolbar = built.Model;
     FillShownCaptions(result.Toolbar);
-    result.SampleQuery = options.SampleQuery;
-    result.SearchAddress = SearchAddress(result.Toolbar, options.SampleQuery);
+    SampleSearch(result.Toolbar, options.SampleQuery, result);
 
     std::vector<Diagnostic>& out = result.Diagnostics;
     std::vector<std::size_t> badLines;
-    const Reading full = ReadPastErrors(bytes, cache, badLines, out);
-    CheckTraps(bytes, lines, full, badLines, out);
+    const Reading full = ReadPastErrors(decoded.Text, cache, badLines, out);
+    CheckTraps(decoded, lines, full, badLines, out);
     if (options.ShownLinkButtons) CheckShownLinkButtons(*options.ShownLinkButtons, result.Toolbar, out);
 
     std::stable_sort(out.begin(), out.end(), [](const Diagnostic& a, const Diagnostic& b) { return a.Line < b.Line; });

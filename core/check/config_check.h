@@ -111,6 +111,7 @@ struct ToolbarModel {
     std::vector<MenuEntry> SettingsEntries;
     std::array<ValueLine, 3> SearchParams;
     ValueLine UpdateURL;
+    ValueLine SearchEncoding;  // the line after "[Search Encoding]"
     TargetList Targets;
     bool HasButtonsSection = false;
 
@@ -123,7 +124,7 @@ Command CommandOf(const MenuEntry& entry, const TargetList& targets);
 const char* CommandName(Command command);  // "update", "clear history", ...
 
 struct CheckOptions {
-    std::string SampleQuery = "contract law";
+    std::string SampleQuery = "contract law";  // UTF-8, as typed
     // The text of the ShownLinkButtons policy the toolbar will meet, if any.
     std::optional<std::string> ShownLinkButtons;
 };
@@ -132,8 +133,10 @@ struct CheckResult {
     ToolbarModel Toolbar;
     std::vector<Diagnostic> Diagnostics;  // by line
     bool UpdateAccepts = false;           // the update command takes this file
-    std::string SampleQuery;
-    std::string SearchAddress;  // for the sample query and the first search option
+    std::string SampleQuery;    // UTF-8
+    std::string SearchAddress;  // for the sample query and the first search option, as the toolbar sends it
+    bool SampleSendable = true;  // false: the code page lacks a letter of the query, and nothing is sent
+    bool SendsUtf8 = false;      // the query goes as UTF-8, not in the code page
 
     bool HasErrors() const;
     bool HasWarnings() const;

@@ -130,7 +130,8 @@ public:
         line_ = line;
         if (reading_.Sections.empty()) return;  // the version line
         SectionRecord& section = reading_.Sections.back();
-        const bool counted = section.Header != kSearchParametersHeader && section.Header != kUpdateUrlHeader;
+        const bool counted = section.Header != kSearchParametersHeader && section.Header != kUpdateUrlHeader &&
+                             section.Header != kSearchEncodingHeader;
         if (counted && line == section.HeaderLine + 1) return;  // the count line
         if (!section.FirstRead) section.FirstRead = line;
         section.LastRead = line;
@@ -138,6 +139,8 @@ public:
             model_.SearchParams[paramIndex_++].Line = Shown(line);
         else if (section.Header == kUpdateUrlHeader)
             model_.UpdateURL.Line = Shown(line);
+        else if (section.Header == kSearchEncodingHeader)
+            model_.SearchEncoding.Line = Shown(line);
     }
 
     void CountLine(std::size_t line, std::int32_t count) override {
@@ -306,6 +309,7 @@ Reading ReadModel(const LineStore& lines, GlyphCache& glyphs, bool stopAtFirstEr
     model.SearchParams[1].Text = values.SearchParam2;
     model.SearchParams[2].Text = values.SearchParam3;
     model.UpdateURL.Text = values.UpdateURL;
+    model.SearchEncoding.Text = values.SearchEncoding;
     if (lines.Count() == 0) model.Version.Line = model.VersionNote.Line = 0;
 
     if (reading.ReaderError) {
@@ -327,7 +331,7 @@ void Neutralise(LineStore& lines, std::size_t index, bool countLine) {
         text += i == index ? (countLine ? "0" : "|") : lines.Line(i);
         text += '\n';
     }
-    lines.Load(text);
+    lines.LoadText(text);
 }
 
 }  // namespace vtb::check

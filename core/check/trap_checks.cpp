@@ -7,6 +7,7 @@
 #include "core/ascii_case.h"
 #include "core/check/button_font.h"
 #include "core/caption_accelerator.h"
+#include "core/code_page.h"
 
 namespace vtb::check {
 namespace {
@@ -54,8 +55,8 @@ std::string PlaceName(const ButtonInfo& button) {
 
 class TrapChecks {
 public:
-    TrapChecks(std::string_view bytes, const LineStore& lines, std::vector<Diagnostic>& out)
-        : bytes_(bytes), lines_(lines), out_(out) {}
+    TrapChecks(std::string_view text, const LineStore& lines, std::vector<Diagnostic>& out)
+        : text_(text), lines_(lines), out_(out) {}
 
     void Warn(std::size_t shownLine, std::string message) {
         Diagnostic d;
@@ -75,20 +76,16 @@ public:
 
     // What is wrong with the bytes before any section is read.
     void Text() {
-        const std::size_t zero = bytes_.find('\0');
+        const std::size_t zero = text_.find('\0');
         if (zero != std::string_view::npos) {
             LineStore before;
-            before.Load(bytes_.substr(0, zero));
-            const bool openLine = zero > 0 && bytes_[zero - 1] != '\n' && bytes_[zero - 1] != '\r';
+            before.LoadText(text_.substr(0, zero));
+            const bool openLine = zero > 0 && text_[zero - 1] != '\n' && text_[zero - 1] != '\r';
             const std::size_t line = before.Count() - (openLine ? 1 : 0);
             Error(Shown(line),
                   "the file holds a zero byte: the toolbar reads nothing after it, and the update "
                   "command refuses the file");
         }
-        if (bytes_.substr(0, 3) == "\xEF\xBB\xBF")
-            Warn(1,
-                 "the file starts with a UTF-8 byte order mark, which the toolbar reads as part of the "
-                 "first line: save the file as plain 8-bit (ANSI) text");
         bool hasHeader = false;
         for (std::size_t i = 0; i < lines_.Count(); ++i) {
             for (const char* header : kSectionHeaders) hasHeader = hasHeader || lines_.IsLine(i, header);
@@ -99,10 +96,31 @@ public:
                   "refuses the file");
     }
 
+    // Letters the code page cannot carry, in a file marked as UTF-8 or
+    // UTF-16; a file saved as UTF-8 without its mark; a search encoding the
+    // toolbar does not know.
+    void Encoding(const DecodedText& file, const ToolbarModel& model) {
+        const CodePage& page = TextCodePage();
+        const std::string codePage = "code page " + std::to_string(page.Number());
+        for (const std::size_t line : file.InexactLines)
+            Warn(Shown(line), "the line holds a character that " + codePage +
+                                  " cannot show: the toolbar shows \"?\" in its place");
+        if (file.Mark == TextMark::None && page.Number() != kUtf8CodePage) {
+            if (const std::optional<std::size_t> line = FirstUtf8Line(text_))
+                Warn(Shown(*line), "the file looks like UTF-8 text without a byte order mark, and the toolbar "
+                                   "reads it in " + codePage + ", letter by byte: save it as \"UTF-8 with BOM\" "
+                                   "(\"UTF-8 with signature\"), or as 8-bit text in " + codePage);
+        }
+        const ValueLine& encoding = model.SearchEncoding;
+        if (encoding.Line && encoding.Text != kUtf8Encoding)
+            Warn(encoding.Line, "the search encoding " + Quoted(encoding.Text) + " is not " + Quoted(kUtf8Encoding) +
+                                    ": the toolbar sends every query in " + codePage);
+    }
+
     void LongLines() {
         std::size_t start = 0;
         std::size_t line = 0;
-        const std::string_view text = bytes_.substr(0, bytes_.find('\0'));
+        const std::string_view text = text_.substr(0, text_.find('\0'));
         // The line store cuts lines; their lengths are seen in the bytes.
         for (std::size_t i = 0; i <= text.size(); ++i) {
             if (i < text.size() && text[i] != '\r' && text[i] != '\n') continue;
@@ -310,13 +328,16 @@ public:
                 std::string warning = Called(*button) + " " + Quoted(button->Caption) +
                                       ": no letter is marked with \"&\", so a keyboard cannot reach it";
                 const std::string& caption = button->Caption;
-                const auto first = std::find_if(caption.begin(), caption.end(), [](char c) {
+                // The first ASCII letter or digit that begins a character.
+                std::size_t first = 0;
+                const auto letter = [](char c) {
                     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-                });
-                if (first != caption.end()) {
+                };
+                while (first < caption.size() && !letter(caption[first])) first += CharacterLength(caption, first);
+                if (first < caption.size()) {
                     std::string marked = caption;
-                    marked.insert(static_cast<std::size_t>(first - caption.begin()), "&");
-                    warning += " (" + Quoted(marked) + " would press it with Alt+" + KeyOf(*first) + ")";
+                    marked.insert(first, "&");
+                    warning += " (" + Quoted(marked) + " would press it with Alt+" + KeyOf(caption[first]) + ")";
                 }
                 Warn(button->Line, warning);
                 continue;
@@ -440,7 +461,8 @@ public:
     }
 
 private:
-    // Letters in lower case, without spaces, brackets and a leading UTF-8 mark.
+    // Letters in lower case, without spaces, brackets and a UTF-8 mark
+    // (one left inside the file when files were put together).
     static std::string HeaderKey(std::string_view text) {
         if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
         std::string key;
@@ -451,17 +473,18 @@ private:
         return key;
     }
 
-    std::string_view bytes_;
+    std::string_view text_;
     const LineStore& lines_;
     std::vector<Diagnostic>& out_;
 };
 
 }  // namespace
 
-void CheckTraps(std::string_view bytes, const LineStore& lines, const Reading& full,
+void CheckTraps(const DecodedText& file, const LineStore& lines, const Reading& full,
                 const std::vector<std::size_t>& badLines, std::vector<Diagnostic>& out) {
-    TrapChecks checks(bytes, lines, out);
+    TrapChecks checks(file.Text, lines, out);
     checks.Text();
+    checks.Encoding(file, full.Model);
     checks.LongLines();
     checks.NearMissHeaders();
     checks.RepeatedHeaders(full);

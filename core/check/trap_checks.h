@@ -11,8 +11,9 @@ namespace vtb::check {
 
 // Adds to out: a zero byte, a file without any section header, and the
 // warning of every trap, judged on the whole file as read by `full` (lines
-// in badLines held errors and were made harmless for that reading).
-void CheckTraps(std::string_view bytes, const LineStore& lines, const Reading& full,
+// in badLines held errors and were made harmless for that reading). The
+// file's text is as the line store holds it, in the code page.
+void CheckTraps(const DecodedText& file, const LineStore& lines, const Reading& full,
                 const std::vector<std::size_t>& badLines, std::vector<Diagnostic>& out);
 
 }  // namespace vtb::check

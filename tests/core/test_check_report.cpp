@@ -48,11 +48,11 @@ CheckResult Result() {
     return CheckConfiguration(kFile, glyphs, options);
 }
 
-TEST(Windows1252ToUtf8, ConvertsTheUpperHalf) {
-    EXPECT_EQ(Windows1252ToUtf8("abc"), "abc");
-    EXPECT_EQ(Windows1252ToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
-    EXPECT_EQ(Windows1252ToUtf8("\xE9"), "\xC3\xA9");      // e acute
-    EXPECT_EQ(Windows1252ToUtf8("\x81\xFF"), "\xC2\x81\xC3\xBF");
+TEST(TextToUtf8, ConvertsTheUpperHalf) {
+    EXPECT_EQ(TextToUtf8("abc"), "abc");
+    EXPECT_EQ(TextToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
+    EXPECT_EQ(TextToUtf8("\xE9"), "\xC3\xA9");      // e acute
+    EXPECT_EQ(TextToUtf8("\x81\xFF"), "\xC2\x81\xC3\xBF");
 }
 
 TEST(FormatText, ShowsTheMenuAsATreeAndTheAddresses) {

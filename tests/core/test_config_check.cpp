@@ -391,8 +391,35 @@ TEST_F(CheckTest, NearMissHeadersAreNamed) {
     EXPECT_TRUE(Check(WithLine(11, "Main Menu|https://lexa.example/home")).Diagnostics.empty());
 }
 
-TEST_F(CheckTest, AByteOrderMarkIsNamed) {
-    EXPECT_TRUE(Says(Check("\xEF\xBB\xBF" + kGood), 1, Severity::Warning, "byte order mark"));
+TEST_F(CheckTest, EncodingsAreReadAsTheToolbarReadsThemAndTheirTrapsNamed) {
+    // Marked as UTF-8: read in the code page, the mark no part of line 1.
+    const std::string utf8 = WithLine(7, "&K\xC3\xBCndigung|https://lexa.example/k");
+    CheckResult result = Check("\xEF\xBB\xBF" + utf8);
+    EXPECT_EQ(result.Toolbar.Version.Text, "1.0");
+    EXPECT_EQ(result.Toolbar.Links[0].Caption, "&K\xFCndigung");
+    EXPECT_FALSE(Says(result, 7, Severity::Warning, "UTF-8")) << Joined(result);
+    // A letter the code page lacks is named with its line.
+    result = Check("\xEF\xBB\xBF" + WithLine(11, "\xC5\x81\xC3\xB3" "d\xC5\xBA|https://lexa.example/l"));
+    EXPECT_TRUE(Says(result, 11, Severity::Warning, "cannot show")) << Joined(result);
+    // Without the mark the same bytes are code page text: said once, at the first such line.
+    result = Check(utf8);
+    EXPECT_TRUE(Says(result, 7, Severity::Warning, "looks like UTF-8")) << Joined(result);
+    EXPECT_EQ(result.Toolbar.Links[0].Caption, "&K\xC3\xBCndigung");
+    // A search encoding the toolbar does not know.
+    EXPECT_TRUE(Says(Check(kGood + "[Search Encoding]\r\nutf8\r\n"), 34, Severity::Warning, "is not \"UTF-8\""));
+}
+
+TEST_F(CheckTest, TheSampleAddressIsEncodedAsTheToolbarSendsIt) {
+    CheckOptions options;
+    options.SampleQuery = "\xC5\x81\xC3\xB3" "d\xC5\xBA";  // typed in UTF-8
+    CheckResult result = CheckConfiguration(kGood, glyphs_, options);
+    EXPECT_FALSE(result.SampleSendable) << "code page 1252 has no L-stroke";
+    EXPECT_EQ(result.SearchAddress, "");
+    result = CheckConfiguration(kGood + "[Search Encoding]\r\nUTF-8\r\n", glyphs_, options);
+    EXPECT_EQ(result.SearchAddress, "https://lexa.example/search?m=all&q=%C5%81%C3%B3d%C5%BA&from=bar");
+    options.SampleQuery = "K\xC3\xBCndigung";
+    result = CheckConfiguration(kGood, glyphs_, options);
+    EXPECT_EQ(result.SearchAddress, "https://lexa.example/search?m=all&q=K%FCndigung&from=bar");
 }
 
 TEST_F(CheckTest, LinkButtonsWithoutAGlyphFile) {

@@ -1,3 +1,4 @@
+#include "core/caption_accelerator.h"
 #include "core/config_file.h"
 #include "core/file_paths.h"
 #include "core/integer_field.h"
@@ -69,10 +70,51 @@ TEST(LineStore, PastTheEndReadsEmptyAndClearForgetsAll) {
     EXPECT_EQ(store.Line(0), "again");
 }
 
+TEST(LineStore, AFileMarkedAsUtf8OrUtf16ReadsInTheCodePage) {
+    LineStore store;
+    store.Load("\xEF\xBB\xBF" "2.1|K\xC3\xBCndigung\r\n\xD0\x96|x\r\n");
+    EXPECT_EQ(store.Mark(), TextMark::Utf8);
+    EXPECT_EQ(store.Line(0), "2.1|K\xFCndigung");
+    EXPECT_EQ(store.InexactLines(), (std::vector<std::size_t>{1}));
+    store.Load(std::string("\xFF\xFE" "[\0]\0\n\0" "a\0\0\0b\0", 14));
+    EXPECT_EQ(LinesOf(std::string("\xFF\xFE" "[\0]\0\n\0" "a\0\0\0b\0", 14)), (Lines{"[]", "a"}));
+    EXPECT_TRUE(store.EndedAtZero());
+    // Without a mark the bytes are the code page's, as they stand.
+    store.Load("K\xC3\xBCndigung");
+    EXPECT_EQ(store.Mark(), TextMark::None);
+    EXPECT_EQ(store.Line(0), "K\xC3\xBCndigung");
+}
+
 // ---------------------------------------------------------------------------
 // Fields
 
+// A double-byte code page as the system describes one (lead bytes of
+// Japanese, 932): only where characters begin matters here.
+class DoubleBytePage : public CodePage {
+public:
+    unsigned Number() const override { return 932; }
+    bool IsLeadByte(unsigned char b) const override { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+    std::u16string ToUtf16(std::string_view text) const override { return Windows1252().ToUtf16(text); }
+    std::string FromUtf16(std::u16string_view text, bool& exact) const override {
+        return Windows1252().FromUtf16(text, exact);
+    }
+};
+
+class InDoubleBytePage : public ::testing::Test {
+protected:
+    InDoubleBytePage() { SetTextCodePage(page_); }
+    ~InDoubleBytePage() override { SetTextCodePage(Windows1252()); }
+
+private:
+    DoubleBytePage page_;
+};
+
+// "サポート" in code page 932: the second byte of "ポ" is "|".
+const std::string kSupport = "\x83\x54\x83\x7C\x81\x5B\x83\x67";
+
 TEST(SplitField, SplitsAtTheFirstBarOnly) {
+    // In a single-byte code page every byte is a character of its own.
+    EXPECT_EQ(SplitField(kSupport + "|x", 1), "\x83\x54\x83");
     EXPECT_EQ(SplitField("Cases|a/b|c", 1), "Cases");
     EXPECT_EQ(SplitField("Cases|a/b|c", 2), "a/b|c");
     EXPECT_EQ(SplitField(" Cases | x ", 1), " Cases ");
@@ -458,6 +500,20 @@ TEST(ReadConfiguration, WholeLinesForParametersAndUpdateUrl) {
     EXPECT_EQ(r.values.UpdateURL, "http://u/cfg|x");
 }
 
+TEST(ReadConfiguration, SearchEncodingIsUtf8OnlyWhenTheFileSaysSoExactly) {
+    Reading r;
+    r.Read(Join({"v", "[Search Encoding]", "UTF-8"}));
+    EXPECT_TRUE(SendsUtf8(r.values));
+    for (const char* other : {"utf-8", "UTF-8 ", "UTF8", ""}) {
+        Reading s;
+        s.Read(Join({"v", "[Search Encoding]", other}));
+        EXPECT_FALSE(SendsUtf8(s.values)) << other;
+    }
+    // Each reading decides: a file without the section sends in the code page.
+    r.Read(Join({"v", "[Buttons]", "3", "M|m", "S|s", "T|t"}));
+    EXPECT_FALSE(SendsUtf8(r.values));
+}
+
 TEST(ReadConfiguration, UnreachedValuesKeepWhatTheyHeld) {
     Reading r;
     r.values.SearchParam1 = "earlier";
@@ -510,6 +566,19 @@ TEST(ReadConfigurationErrors, OtherTargetsAreAppendedBeforeTheirCall) {
     r.sink.ThrowOn = "Link1";
     EXPECT_EQ(r.Error(Join({"v", "[Buttons]", "5", "M|m", "S|s", "T|t", "L1|l1", "L2|l2"})), "refused");
     EXPECT_EQ(r.urls, (TargetList{"m", "s", "t", "l1"}));
+}
+
+TEST_F(InDoubleBytePage, SignsCountOnlyAtCharacterBoundaries) {
+    EXPECT_EQ(SplitField(kSupport + "|https://help", 1), kSupport);
+    EXPECT_EQ(SplitField(kSupport + "|https://help", 2), "https://help");
+    EXPECT_EQ(SplitField(kSupport, 1), "") << "no separator at all";
+    // "&" before a two-byte letter marks no key and keeps the letter whole.
+    EXPECT_EQ(CaptionWithoutAccelerator("&" + kSupport + "&x"), kSupport + "x");
+    EXPECT_EQ(CaptionAccelerator("&" + kSupport), 0);
+    // A sub-entry's caption loses its first character: both of its bytes.
+    Reading r;
+    r.Read(Join({"v", "[Main Menu]", "3", "Home|h", kSupport + "|t?q=a+b", kSupport + "|h2"}));
+    EXPECT_EQ(r.sink.Calls, (Lines{"Menu:Home#0", "Sub:" + kSupport.substr(2) + "#1", "Menu:" + kSupport + "#2"}));
 }
 
 }  // namespace

@@ -15,6 +15,12 @@ TEST(ReadsAsConfiguration, TakesAFileWithASectionAndATarget) {
     EXPECT_TRUE(ReadsAsConfiguration("[Main Menu]\n1\nHome|h\n"));
     // Lines past the end read as empty: a short file is no error.
     EXPECT_TRUE(ReadsAsConfiguration("[Buttons]\n3"));
+    // Marked as UTF-8 or UTF-16, it is read as the toolbar reads it.
+    EXPECT_TRUE(ReadsAsConfiguration("\xEF\xBB\xBF" + kSmallest));
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : kSmallest) utf16 += std::string{c, '\0'};
+    EXPECT_TRUE(ReadsAsConfiguration(utf16));
+    EXPECT_FALSE(ReadsAsConfiguration(utf16 + std::string("\0\0", 2))) << "a zero character";
 }
 
 TEST(ReadsAsConfiguration, RefusesTextThatIsNoConfiguration) {

@@ -44,6 +44,16 @@ TEST(ProfileSection, WritesKeepOtherEntriesTheirOrderAndSpelling) {
     EXPECT_EQ(s.ToSectionText(), "Other=1\0spdbutn_1=1\0NoValue\0Search Method=cases\0\0"s);
 }
 
+TEST(ProfileSection, AnotherProgramsUtf16KeysComeBackExactlyWhateverTheToolbarWrites) {
+    const std::u16string file = u"Kommentar=\u0141\u00F3d\u017A \u6771\u4EAC\0SpdButn_1=0\0"s;
+    ProfileSection s = ProfileSection::FromWideSectionText(file, Windows1252());
+    EXPECT_EQ(s.Read("Kommentar"), "?\xF3" "d? ??") << "read through the code page";
+    s.Write("SpdButn_1", "1");
+    s.Write("Search History0", "K\xFCndigung");
+    EXPECT_EQ(s.ToWideSectionText(Windows1252()),
+              u"Kommentar=\u0141\u00F3d\u017A \u6771\u4EAC\0SpdButn_1=1\0Search History0=K\u00FCndigung\0\0"s);
+}
+
 TEST(ProfileSection, ValuesTheFileWouldChangeGoInQuotes) {
     for (const std::string value : {"\"contract law\"", "'x'", " leading", "trailing\t", "\"", "plain \"mid\" text"}) {
         ProfileSection s;

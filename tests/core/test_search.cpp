@@ -27,6 +27,16 @@ TEST(EncodeQuery, UnreservedCharactersPassEveryOtherByteIsEscaped) {
     EXPECT_EQ(EncodeQuery(std::string_view("\0\xFF", 2)), "%00%FF");
 }
 
+TEST(QueryBytes, CodePageExactlyOrNotAtAllAndUtf8WhenAsked) {
+    EXPECT_EQ(QueryBytes(u"K\u00FCndigung \u20AC", false, Windows1252()), "K\xFCndigung \x80");
+    // Never a "?" or a look-alike for a letter the code page lacks.
+    EXPECT_EQ(QueryBytes(u"\u0416\u0438\u0442\u044C", false, Windows1252()), std::nullopt);
+    EXPECT_EQ(QueryBytes(u"\u221E", false, Windows1252()), std::nullopt);
+    const std::optional<std::string> utf8 = QueryBytes(u"\u0141\u00F3d\u017A \u6771\u4EAC", true, Windows1252());
+    ASSERT_TRUE(utf8);
+    EXPECT_EQ(EncodeQuery(*utf8), "%C5%81%C3%B3d%C5%BA+%E6%9D%B1%E4%BA%AC");
+}
+
 TEST(BuildSearchUrl, PlainConcatenation) {
     EXPECT_EQ(BuildSearchUrl("http://svc/find?db=", "cases", "&q=", "a b  c", "&x=1"),
               "http://svc/find?db=cases&q=a+b++c&x=1");

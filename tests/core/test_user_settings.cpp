@@ -255,6 +255,24 @@ TEST(SaveSettings, WhatIsSavedLoadsBack) {
 
 using History = std::vector<std::string>;
 
+TEST(HistoryEntries, EveryEntryReadsBackExactlyAndOthersStayPlainAscii) {
+    // An entry the code page holds is stored byte for byte, as before.
+    EXPECT_EQ(StoredHistoryEntry(u"K\u00FCndigung 100%", Windows1252()), "K\xFCndigung 100%");
+    EXPECT_EQ(StoredHistoryEntry(u"\u0141\u00F3d\u017A", Windows1252()), "UTF-8:%C5%81%C3%B3d%C5%BA");
+    for (const std::u16string& text :
+         {std::u16string(u"K\u00FCndigung"), std::u16string(u"\u0141\u00F3d\u017A 50% \u6771\u4EAC\U0001F600"),
+          std::u16string(u"UTF-8:%41"), std::u16string(u"\u0416\t\"x\"")}) {
+        const std::string stored = StoredHistoryEntry(text, Windows1252());
+        EXPECT_EQ(HistoryEntryText(stored, Windows1252()), text) << stored;
+        if (text != u"K\u00FCndigung")
+            EXPECT_TRUE(std::all_of(stored.begin(), stored.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+                << stored;
+    }
+    // What is no well-formed form is the code page's text, as an earlier version wrote it.
+    EXPECT_EQ(HistoryEntryText("UTF-8:%C5", Windows1252()), u"UTF-8:%C5");
+    EXPECT_EQ(HistoryEntryText("UTF-8:%g1", Windows1252()), u"UTF-8:%g1");
+}
+
 TEST(MergeHistory, EachWindowsSearchesSurviveEitherOrder) {
     // Both opened on "brief"; A searched "contract", B "tort".
     const History loaded = {"brief"};

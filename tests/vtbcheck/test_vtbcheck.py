@@ -28,7 +28,7 @@ Main menu (under the button "&Veltrane")
 """
 
 SEARCH = """\
-Search address for "contract law" with the first search option:
+Search address for "contract law" with the first search option, the query in code page 1252:
   https://search.veltrane.example/find?method=fulltext&q=contract+law&src=toolbar
   (line 44, the method, line 45, the query, line 46)
 
@@ -290,9 +290,27 @@ class CommandLineTest(CheckerTest):
             self.assertEqual([(l, s, m.split(" (")[0]) for l, s, m in self.diagnostics(out)],
                              [(l, s, m.split(" (")[0]) for l, s, m in said])
 
+    def test_a_code_page_reads_as_a_computer_with_it_does(self):
+        # "サポート" in code page 932: its "ポ" ends in the byte of "|".
+        support = "\u30b5\u30dd\u30fc\u30c8".encode("cp932")
+        text = GOOD.encode("cp1252").replace(b"&Cases|", b"&Cases " + support + b"|")
+        _, out, _ = self.check(text, "--codepage", "932")
+        self.assertIn("\u30b5\u30dd\u30fc\u30c8\"  https://lexa.example/cases", out)
+        _, out, _ = self.check(text)
+        self.assertIn('"&Cases \u0192T\u0192"', out, "in 1252 the caption ends inside a letter")
+        # Russian: the sample query goes in the code page's bytes; a file
+        # marked as UTF-8 is read in it.
+        cyrillic = "\ufeff" + GOOD.replace("&Cases|", "&\u0414\u0435\u043b\u0430|")
+        status, out, _ = self.check(cyrillic.encode("utf-8"), "--codepage", "1251", "--query", "\u0434\u043e\u0433")
+        self.assertIn("&q=%E4%EE%E3\n", out)
+        self.assertIn("\"&\u0414\u0435\u043b\u0430\"", out)
+        status, out, _ = self.check(cyrillic.encode("utf-8"), "--query", "\u0434\u043e\u0433")
+        self.assertSays(out, 7, "warning", "code page 1252 cannot show")
+        self.assertIn("none: the query holds letters that code page 1252 lacks", out)
+
     def test_wrong_command_lines(self):
         for args in ([], ["a.cfg", "b", "c"], ["--bogus", "a.cfg"], ["--menu", "main", "a.cfg"],
-                     ["--preview", "x.png", "--menu", "help", "a.cfg"], ["--query"]):
+                     ["--preview", "x.png", "--menu", "help", "a.cfg"], ["--query"], ["--codepage", "1", "a.cfg"]):
             status, _, err = run(*args)
             self.assertEqual(status, 3, args)
             self.assertIn("usage: vtbcheck", err)

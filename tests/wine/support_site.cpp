@@ -10,8 +10,11 @@ TestSite::TestSite(IWebBrowser2* browser) : TestSite(browser, Offers{}) {}
 
 TestSite::TestSite(IWebBrowser2* browser, Offers offers) : browser_(browser), offers_(offers) {
     // Like the browser's rebar: a window that clips its children.
-    window_.reset(CreateWindowExA(0, "STATIC", "band site", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 900, 80,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    window_.reset(offers.unicodeWindow ? CreateWindowExW(0, L"STATIC", L"band site", style, 0, 0, 900, 80, nullptr,
+                                                         nullptr, GetModuleHandleW(nullptr), nullptr)
+                                       : CreateWindowExA(0, "STATIC", "band site", style, 0, 0, 900, 80, nullptr,
+                                                         nullptr, GetModuleHandleA(nullptr), nullptr));
 }
 
 TestSite::~TestSite() = default;
@@ -58,20 +61,20 @@ HRESULT TestSite::QueryService(REFGUID guidService, REFIID riid, void** ppv) {
     return browser_->QueryInterface(riid, ppv);
 }
 
-bool BrowserLoopUntil(IInputObject* band, const std::function<bool()>& done, DWORD ms) {
+bool BrowserLoopUntil(IInputObject* band, const std::function<bool()>& done, DWORD ms, bool wide) {
     const DWORD start = GetTickCount();
     while (!done()) {
         const DWORD spent = GetTickCount() - start;
         if (spent >= ms) return false;
         MSG msg;
-        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!(wide ? PeekMessageW : PeekMessageA)(&msg, nullptr, 0, 0, PM_REMOVE)) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(ms - spent, 10), QS_ALLINPUT);
             continue;
         }
         if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && band->TranslateAcceleratorIO(&msg) == S_OK)
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        (wide ? DispatchMessageW : DispatchMessageA)(&msg);
     }
     return true;
 }

@@ -24,6 +24,8 @@ public:
         bool oleWindow = true;
         bool commandTarget = true;
         bool serviceProvider = true;
+        // The window of a Unicode program, as the browser's are.
+        bool unicodeWindow = false;
     };
 
     // browser: what QueryService answers for the browser service; null
@@ -89,7 +91,8 @@ private:
 // goes to the band's TranslateAcceleratorIO first; one the band refuses
 // (S_FALSE, Tab) is the browser's, translated and dispatched like every other
 // message. Runs until done() holds or the time is up; says whether it holds.
-bool BrowserLoopUntil(IInputObject* band, const std::function<bool()>& done, DWORD ms);
+// wide: the loop of a Unicode program, which reads with the wide API.
+bool BrowserLoopUntil(IInputObject* band, const std::function<bool()>& done, DWORD ms, bool wide = false);
 
 // An IUnknown that only counts its references: a stand-in for objects a
 // method should not keep (e.g. the toolbar site of ResizeBorderDW).

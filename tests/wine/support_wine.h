@@ -138,6 +138,9 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms = kWaitMs);
 // then released in reverse, so {VK_MENU, 'C'} is Alt+C. They reach the
 // thread of the foreground window.
 void TypeKeys(std::initializer_list<WORD> keys);
+// Characters typed as an input method or an on-screen keyboard types them:
+// each as itself (KEYEVENTF_UNICODE), whatever the keyboard layout.
+void TypeText(const std::wstring& text);
 
 // A file put back as it was when the test is done (or removed again).
 class SavedFile {

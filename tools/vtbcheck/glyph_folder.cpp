@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/ascii_case.h"
+#include "core/code_page.h"
 #include "core/identifiers.h"
 
 namespace vtbcheck {
@@ -22,20 +23,26 @@ bool IsFile(const fs::path& path) {
     return fs::is_regular_file(path, ec);
 }
 
-}  // namespace
-
-
-std::optional<fs::path> GlyphFolder::Locate(const std::string& fileName) {
-    // A caption may name a subfolder, as a Windows path would.
-    std::string relative = fileName;
+// A file name of the configuration, in its code page, as this system names it.
+fs::path Native(const std::string& name) {
+    std::string relative = name;
 #ifndef _WIN32
+    // A caption may name a subfolder, as a Windows path would.
     for (char& c : relative) {
         if (c == '\\') c = '/';
     }
 #endif
-    const fs::path exact = folder_ / fs::path(relative);
+    return fs::path(vtb::TextCodePage().ToUtf16(relative));
+}
+
+}  // namespace
+
+std::optional<fs::path> GlyphFolder::Locate(const std::string& fileName) {
+    const fs::path native = Native(fileName);
+    const fs::path exact = folder_ / native;
     if (IsFile(exact)) return exact;
 #ifndef _WIN32
+    const std::string relative = native.string();
     // Windows matches names without regard to letter case; so does the
     // checker, for files directly in the glyph folder.
     if (relative.find('/') != std::string::npos) return std::nullopt;
@@ -56,7 +63,7 @@ vtb::check::GlyphFile GlyphFolder::Find(const std::string& caption) {
     GlyphFile file;
     const std::string fileName = caption + vtb::kGlyphExtension;
     const std::optional<fs::path> found = Locate(fileName);
-    file.Path = (folder_ / fileName).string();
+    file.Path = (folder_ / Native(fileName)).string();
     if (!found) return file;
     file.Path = found->string();
     std::error_code ec;

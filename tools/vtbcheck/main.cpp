@@ -1,12 +1,13 @@
 // vtbcheck: the configuration checker for the service's operators.
 //
-//   vtbcheck [--json] [--query TEXT] [--shown-link-buttons LIST] FILE.cfg [GLYPH_DIR]
+//   vtbcheck [--json] [--query TEXT] [--codepage N] [--shown-link-buttons LIST] FILE.cfg [GLYPH_DIR]
 //   vtbcheck --preview OUT.png [--menu main|settings] [--settings FILE.ini]
 //            [--toolbar-dir DIR] FILE.cfg [GLYPH_DIR]
 //
 // Exit status of a check: 0 clean, 1 warnings, 2 errors; 3 when the checker
 // could not do its work (a wrong command line, no picture).
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "core/check/check_report.h"
 #include "core/check/config_check.h"
 #include "core/messages.h"
+#include "tools/vtbcheck/code_pages.h"
 #include "tools/vtbcheck/glyph_folder.h"
 #include "tools/vtbcheck/preview.h"
 
@@ -27,7 +29,8 @@ namespace fs = std::filesystem;
 constexpr int kCannotRun = 3;
 
 const char kUsage[] =
-    "usage: vtbcheck [--json] [--query TEXT] [--shown-link-buttons LIST] FILE.cfg [GLYPH_DIR]\n"
+    "usage: vtbcheck [--json] [--query TEXT] [--codepage N] [--shown-link-buttons LIST]\n"
+    "                FILE.cfg [GLYPH_DIR]\n"
     "       vtbcheck --preview OUT.png [--menu main|settings] [--settings FILE.ini]\n"
     "                [--toolbar-dir DIR] FILE.cfg [GLYPH_DIR]\n"
     "\n"
@@ -36,6 +39,8 @@ const char kUsage[] =
     "default the folder of FILE.cfg). Exit status: 0 clean, 1 warnings, 2 errors.\n"
     "  --json          the same as JSON\n"
     "  --query TEXT    the sample query of the search address (\"contract law\")\n"
+    "  --codepage N    reads the file as a computer with code page N does (by\n"
+    "                  default the system's on Windows, 1252 elsewhere)\n"
     "  --shown-link-buttons LIST\n"
     "                  the firm's ShownLinkButtons policy (\"1,2,6\"): warns of a\n"
     "                  button it names that the file does not fill\n"
@@ -50,6 +55,7 @@ struct Options {
     bool Json = false;
     std::string Query = "contract law";
     std::optional<std::string> ShownLinkButtons;
+    const vtb::CodePage* CodePage = nullptr;
     std::optional<fs::path> Preview;
     std::string Menu;
     std::optional<fs::path> Settings;
@@ -74,6 +80,15 @@ bool Parse(int argc, char** argv, Options& options) {
         };
         if (arg == "--json") {
             options.Json = true;
+        } else if (arg == "--codepage") {
+            const char* v = value("--codepage");
+            if (!v) return false;
+            const unsigned long number = std::strtoul(v, nullptr, 10);
+            options.CodePage = std::to_string(number) == v ? vtbcheck::CodePageNumbered(number) : nullptr;
+            if (!options.CodePage) {
+                std::cerr << "vtbcheck: code page " << v << " is not known here\n";
+                return false;
+            }
         } else if (arg == "--query" || arg == "--preview" || arg == "--menu" || arg == "--settings" ||
                    arg == "--toolbar-dir" || arg == "--shown-link-buttons") {
             const char* v = value(arg.c_str());
@@ -126,6 +141,7 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return kCannotRun;
     }
+    if (options.CodePage) vtb::SetTextCodePage(*options.CodePage);
     const fs::path config = options.Files[0];
     fs::path glyphDir = options.Files.size() > 1 ? fs::path(options.Files[1]) : config.parent_path();
     if (glyphDir.empty()) glyphDir = ".";
@@ -148,7 +164,7 @@ int main(int argc, char** argv) {
 
     vtbcheck::GlyphFolder glyphs(glyphDir);
     vtb::check::CheckOptions checkOptions;
-    checkOptions.SampleQuery = options.Query;
+    checkOptions.SampleQuery = vtbcheck::ArgumentAsUtf8(options.Query);
     checkOptions.ShownLinkButtons = options.ShownLinkButtons;
     const vtb::check::CheckResult result = vtb::check::CheckConfiguration(bytes, glyphs, checkOptions);
 
