@@ -169,7 +169,11 @@ void TComboBox::SetFocus() {
     if (Handle()) ::SetFocus(edit_ ? edit_ : Handle());
 }
 
-int TComboBox::Collate(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()); }
+// The box sorts and finds the texts it shows, wide: a stored entry in its
+// UTF-8 form is compared as the letters it stands for.
+int TComboBox::Collate(const std::string& a, const std::string& b) {
+    return lstrcmpiW(Shown(a).c_str(), Shown(b).c_str());
+}
 
 void TComboBox::SelectAll() {
     if (Handle()) SendMessageA(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
