@@ -13,6 +13,7 @@ ExternalProject_Add(shipped_dll
     BINARY_DIR ${CMAKE_BINARY_DIR}/shipped
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-i686-mingw-win32.cmake
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DVTB_SHIPPED_DLL_ONLY=ON
+               -DVTB_BUILD_NUMBER=${VTB_BUILD_NUMBER}
     BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target Veltrane_ToolBar --parallel ${VTB_JOBS}
     BUILD_ALWAYS ON
     INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different <BINARY_DIR>/Veltrane_ToolBar.dll ${CMAKE_BINARY_DIR}
@@ -29,7 +30,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
 add_executable(wine_tests ${WINE_TEST_SOURCES} $<TARGET_OBJECTS:vtb_win>)
-target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR})
+# vtb_version.h: the version the DLL is built with.
+target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 # oleacc: the tests read the toolbar as a screen reader does.
 target_link_libraries(wine_tests PRIVATE gtest ${WIN_LIBS} ws2_32 oleacc)
 target_compile_definitions(wine_tests PRIVATE VTB_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
@@ -63,7 +65,7 @@ add_executable(installer_tests ${INSTALLER_TEST_SOURCES}
     ${CMAKE_SOURCE_DIR}/tests/wine/support_user_data.cpp
     ${CMAKE_SOURCE_DIR}/tests/wine/support_wine.cpp
     ${CMAKE_SOURCE_DIR}/win/handles.cpp)
-target_include_directories(installer_tests PRIVATE ${CMAKE_SOURCE_DIR})
+target_include_directories(installer_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 target_link_libraries(installer_tests PRIVATE gtest ole32 oleaut32 uuid user32 advapi32 version shell32 shlwapi msi)
 target_link_options(installer_tests PRIVATE ${STATIC_RUNTIME})
 

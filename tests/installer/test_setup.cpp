@@ -11,6 +11,7 @@
 #include "tests/installer/support_install.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
+#include "vtb_version.h"
 
 namespace insttest {
 namespace {
@@ -61,7 +62,7 @@ TEST_F(SilentSetup, AddRemoveProgramsListsTheToolbar) {
     EXPECT_EQ("Veltrane ToolBar", text);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", &text));
     EXPECT_EQ(FileVersion(Installed(vtb::kToolbarDllName)), text);
-    EXPECT_EQ("1.0.0.37", text);
+    EXPECT_EQ(VTB_VERSION_TEXT, text);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", &text));
     EXPECT_EQ("Veltrane", text);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &text));
