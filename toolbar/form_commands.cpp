@@ -16,6 +16,7 @@
 #include "widgets/glyph_button.h"
 #include "widgets/toolkit.h"
 #include "win/class_id.h"
+#include "win/event_log.h"
 #include "win/files.h"
 #include "win/module.h"
 
@@ -36,6 +37,16 @@ constexpr bool HandlesEveryCommand(const CommandHandler (&handlers)[N]) {
         if (!handled) return false;
     }
     return true;
+}
+
+// The system's text for a result, with its code: a download's results
+// often have no text.
+std::string HresultText(HRESULT hr) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) text += digits[(static_cast<DWORD>(hr) >> shift) & 0xF];
+    const std::string system = SystemErrorText(static_cast<DWORD>(hr));
+    return system.empty() ? text : text + ": " + system;
 }
 
 void RaiseOnFailure(HRESULT hr) {
@@ -186,22 +197,33 @@ bool TBandForm::DownloadUpdate() {
     const std::string url = SnapshotModuleValues().Config.UpdateURL;
     const DownloadFunction download = UrlDownloadToFile();
     if (!download || url.empty() || destination.empty()) return false;
+    // Why the update is not in force, when it is not.
+    std::optional<std::string> refused;
     try {
         PrepareUserFolder(paths_);
-    } catch (const ToolbarError&) {
-        return false;
+    } catch (const ToolbarError& error) {
+        refused = error.what();
     }
 
     // The new file arrives beside the old one and replaces it in one step, so
     // a failed or partial transfer never touches the working configuration.
     const std::string partial = destination + ".download";
+    if (!refused) {
+        DeleteFileA(partial.c_str());
+        const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
+        const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
+        if (hr != S_OK)
+            refused = "The download failed (" + HresultText(hr) + ")";
+        else if (!ReadsAsConfigurationFile(partial))
+            refused = "The file does not read as a configuration";
+        else
+            refused = PutDownloadedConfiguration(paths_, partial, machineRecord_);
+    }
     DeleteFileA(partial.c_str());
-    const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
-    const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
-    const bool accepted =
-        hr == S_OK && ReadsAsConfigurationFile(partial) && PutDownloadedConfiguration(paths_, partial);
-    if (!accepted) DeleteFileA(partial.c_str());
-    return accepted;
+    // The administrator hears the address and the copy written, or why not.
+    LogEvent(refused ? kUpdateRefused : kUpdateDownloaded,
+             {url.c_str(), refused ? WithFullStop(*refused).c_str() : destination.c_str()});
+    return !refused;
 }
 
 void TBandForm::KorviButtonClick(TComponent* sender) {

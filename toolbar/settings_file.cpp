@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/user_settings.h"
+#include "win/event_log.h"
+#include "win/handles.h"
 
 namespace vtb {
 namespace {
@@ -96,8 +98,10 @@ ProfileSection ReadSettingsSection(const std::string& path) {
 void WriteSettingsSection(const std::string& path, const ProfileSection& section) {
     if (!section.Changed()) return;
     const std::string text = section.ToSectionText();
-    if (!WritePrivateProfileSectionA(kSettingsSection, text.c_str(), path.c_str()))
+    if (!WritePrivateProfileSectionA(kSettingsSection, text.c_str(), path.c_str())) {
+        LogEvent(kSettingsNotWritten, {path.c_str(), SystemErrorText(GetLastError()).c_str()});
         throw ToolbarError("Unable to write to " + path);
+    }
 }
 
 }  // namespace vtb

@@ -5,6 +5,7 @@
 
 #include "core/messages.h"
 #include "core/toolbar_error.h"
+#include "win/event_log.h"
 #include "win/files.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -109,6 +110,7 @@ std::string ApplicationTitle() {
 
 void ShowErrorMessage(const std::string& text) {
     const std::string title = ApplicationTitle();
+    LogEvent(kFailureShown, {WithFullStop(text).c_str()});
     MessageBoxA(nullptr, WithFullStop(text).c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
