@@ -92,6 +92,15 @@ add_dependencies(vtbpreview Veltrane_ToolBar)
 target_sources(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/core/check/button_font.cpp
     ${CMAKE_SOURCE_DIR}/core/check/button_font_table.cpp)
 
+# The packages' check of a firm's configuration at installation: the
+# checker's core in a DLL the Windows Installer package runs as a custom
+# action and the setup program calls.
+add_library(vtb_config_check SHARED ${CMAKE_SOURCE_DIR}/installer/config_check/config_check.cpp
+    ${CMAKE_SOURCE_DIR}/installer/config_check/vtb_config_check.def)
+set_target_properties(vtb_config_check PROPERTIES PREFIX "")
+target_link_libraries(vtb_config_check PRIVATE vtb_check_win msi)
+target_link_options(vtb_config_check PRIVATE ${STATIC_RUNTIME} -Wl,--kill-at -Wl,--enable-stdcall-fixup -s)
+
 add_executable(make_font_table ${CMAKE_SOURCE_DIR}/tools/vtbcheck/make_font_table.cpp)
 target_include_directories(make_font_table PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(make_font_table PRIVATE gdi32)

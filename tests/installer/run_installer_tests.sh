@@ -26,7 +26,7 @@ if [ "${1:-}" = "--timing" ]; then
     args+=(--gtest_also_run_disabled_tests --gtest_filter='DISABLED_Timing.*')
 fi
 
-for f in Veltrane_ToolBar.dll installer_tests.exe; do
+for f in Veltrane_ToolBar.dll vtb_config_check.dll installer_tests.exe; do
     if [ ! -f "$cross/$f" ]; then
         echo "run_installer_tests: $cross/$f is missing; run the cross build first" >&2
         exit 1
@@ -36,13 +36,18 @@ done
 echo "== build the installer and the Windows Installer package"
 bash "$repo/tools/build_installer.sh" "$cross" "$out"
 bash "$repo/tools/build_msi.sh" "$out/payload" "$out/Veltrane_ToolBar.msi"
-# A later build of the package: the next version, its configuration file
-# marked at the end (the line is outside every section).
+# A later build of the package: its DLL the next build number's (the same
+# code, its version resource as a build one number on would have it), its
+# configuration file marked at the end (the line is outside every section).
 later="$out/payload-later"
 rm -rf "$later"
 cp -r "$out/payload" "$later"
 printf '; a later build of the package\r\n' >>"$later/Veltrane_ToolBar.cfg"
-bash "$repo/tools/build_msi.sh" "$later" "$out/later/Veltrane_ToolBar.msi" +1
+i686-w64-mingw32-strip -s -o "$later/Veltrane_ToolBar.dll" "$cross/Veltrane_ToolBar.dll"
+next="$(python3 "$repo/tools/dll_version.py" "$later/Veltrane_ToolBar.dll" | awk -F. '{ print $1 "." $2 "." $3 "." $4 + 1 }')"
+python3 "$repo/tools/dll_version.py" --set "$next" "$later/Veltrane_ToolBar.dll"
+bash "$repo/tools/sign.sh" "$later/Veltrane_ToolBar.dll"
+bash "$repo/tools/build_msi.sh" "$later" "$out/later/Veltrane_ToolBar.msi"
 
 # A new prefix each run: nothing of an earlier installation may help.
 export VTB_WINEPREFIX="$BUILD_ROOT/wineprefix-installer"
