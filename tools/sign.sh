@@ -32,6 +32,7 @@ printf '%s' "${VTB_SIGN_PASSWORD:-}" >"$work/password"
 timestamp=()
 [ -n "${VTB_SIGN_TIMESTAMP:-}" ] && timestamp=(-ts "$VTB_SIGN_TIMESTAMP")
 for f in "$@"; do
+    rm -f "$work/signed"
     osslsigncode sign -pkcs12 "$VTB_SIGN_PFX" -readpass "$work/password" -h sha256 \
         -n "Veltrane ToolBar" -i "https://www.veltrane.example/toolbar/help" "${timestamp[@]}" \
         -in "$f" -out "$work/signed" >"$work/log" 2>&1 || {
