@@ -84,7 +84,7 @@ target_link_options(vtbcheck PRIVATE ${STATIC_RUNTIME})
 add_executable(vtbpreview
     ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview/vtbpreview.cpp
     ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview/preview_site.cpp)
-target_link_libraries(vtbpreview PRIVATE vtb_check_win ole32 oleaut32 uuid user32 gdi32)
+target_link_libraries(vtbpreview PRIVATE vtb_check_win ole32 oleaut32 uuid user32 gdi32 advapi32)
 target_link_options(vtbpreview PRIVATE ${STATIC_RUNTIME})
 add_dependencies(vtbpreview Veltrane_ToolBar)
 
