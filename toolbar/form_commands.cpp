@@ -39,16 +39,6 @@ constexpr bool HandlesEveryCommand(const CommandHandler (&handlers)[N]) {
     return true;
 }
 
-// The system's text for a result, with its code: a download's results
-// often have no text.
-std::string HresultText(HRESULT hr) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) text += digits[(static_cast<DWORD>(hr) >> shift) & 0xF];
-    const std::string system = SystemErrorText(static_cast<DWORD>(hr));
-    return system.empty() ? text : text + ": " + system;
-}
-
 void RaiseOnFailure(HRESULT hr) {
     if (FAILED(hr)) throw ToolbarError(SystemErrorText(static_cast<DWORD>(hr)));
 }
@@ -213,7 +203,7 @@ bool TBandForm::DownloadUpdate() {
         const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
         const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
         if (hr != S_OK)
-            refused = "The download failed (" + HresultText(hr) + ")";
+            refused = "The download failed: " + SystemErrorText(static_cast<DWORD>(hr));
         else if (!ReadsAsConfigurationFile(partial))
             refused = "The file does not read as a configuration";
         else
