@@ -13,6 +13,7 @@ ExternalProject_Add(shipped_dll
     BINARY_DIR ${CMAKE_BINARY_DIR}/shipped
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-i686-mingw-win32.cmake
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DVTB_SHIPPED_DLL_ONLY=ON
+               -DVTB_BUILD_NUMBER=${VTB_BUILD_NUMBER}
     BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target Veltrane_ToolBar --parallel ${VTB_JOBS}
     BUILD_ALWAYS ON
     INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different <BINARY_DIR>/Veltrane_ToolBar.dll ${CMAKE_BINARY_DIR}
@@ -29,7 +30,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
 add_executable(wine_tests ${WINE_TEST_SOURCES} $<TARGET_OBJECTS:vtb_win>)
-target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR})
+# vtb_version.h: the version the DLL is built with.
+target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 # oleacc: the tests read the toolbar as a screen reader does.
 target_link_libraries(wine_tests PRIVATE gtest ${WIN_LIBS} ws2_32 oleacc)
 target_compile_definitions(wine_tests PRIVATE VTB_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
@@ -65,7 +67,7 @@ add_executable(installer_tests ${INSTALLER_TEST_SOURCES}
     ${CMAKE_SOURCE_DIR}/win/handles.cpp
     ${CMAKE_SOURCE_DIR}/win/code_page.cpp
     ${CMAKE_SOURCE_DIR}/core/code_page.cpp)
-target_include_directories(installer_tests PRIVATE ${CMAKE_SOURCE_DIR})
+target_include_directories(installer_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 target_link_libraries(installer_tests PRIVATE gtest ole32 oleaut32 uuid user32 advapi32 version shell32 shlwapi msi)
 target_link_options(installer_tests PRIVATE ${STATIC_RUNTIME})
 
@@ -85,13 +87,22 @@ target_link_options(vtbcheck PRIVATE ${STATIC_RUNTIME})
 add_executable(vtbpreview
     ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview/vtbpreview.cpp
     ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview/preview_site.cpp)
-target_link_libraries(vtbpreview PRIVATE vtb_check_win ole32 oleaut32 uuid user32 gdi32)
+target_link_libraries(vtbpreview PRIVATE vtb_check_win ole32 oleaut32 uuid user32 gdi32 advapi32)
 target_link_options(vtbpreview PRIVATE ${STATIC_RUNTIME})
 add_dependencies(vtbpreview Veltrane_ToolBar)
 
 # The Wine tests hold the font table against GDI's own measurements.
 target_sources(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/core/check/button_font.cpp
     ${CMAKE_SOURCE_DIR}/core/check/button_font_table.cpp)
+
+# The packages' check of a firm's configuration at installation: the
+# checker's core in a DLL the Windows Installer package runs as a custom
+# action and the setup program calls.
+add_library(vtb_config_check SHARED ${CMAKE_SOURCE_DIR}/installer/config_check/config_check.cpp
+    ${CMAKE_SOURCE_DIR}/installer/config_check/vtb_config_check.def)
+set_target_properties(vtb_config_check PROPERTIES PREFIX "")
+target_link_libraries(vtb_config_check PRIVATE vtb_check_win msi)
+target_link_options(vtb_config_check PRIVATE ${STATIC_RUNTIME} -Wl,--kill-at -Wl,--enable-stdcall-fixup -s)
 
 add_executable(make_font_table ${CMAKE_SOURCE_DIR}/tools/vtbcheck/make_font_table.cpp)
 target_include_directories(make_font_table PRIVATE ${CMAKE_SOURCE_DIR})

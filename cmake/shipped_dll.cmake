@@ -6,11 +6,11 @@ add_library(Veltrane_ToolBar SHARED $<TARGET_OBJECTS:vtb_win>
     ${CMAKE_SOURCE_DIR}/band/terminate_handler.cpp
     ${CMAKE_SOURCE_DIR}/resources/toolbar.rc
     ${CMAKE_SOURCE_DIR}/band/Veltrane_ToolBar.def)
-add_dependencies(Veltrane_ToolBar typelib)
+add_dependencies(Veltrane_ToolBar typelib event_messages)
 set_target_properties(Veltrane_ToolBar PROPERTIES PREFIX "" OUTPUT_NAME Veltrane_ToolBar)
 target_include_directories(Veltrane_ToolBar PRIVATE ${CMAKE_SOURCE_DIR})
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/toolbar.rc PROPERTIES
-    OBJECT_DEPENDS "${TLB};${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/search.bmp;${CMAKE_SOURCE_DIR}/resources/settings.bmp")
+    OBJECT_DEPENDS "${TLB};${EVENT_RC};${CMAKE_BINARY_DIR}/vtb_version.h;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/search.bmp;${CMAKE_SOURCE_DIR}/resources/settings.bmp")
 target_compile_options(Veltrane_ToolBar PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${CMAKE_BINARY_DIR} -I${CMAKE_SOURCE_DIR}/resources>)
 target_compile_options(Veltrane_ToolBar PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${SIZE_FLAGS}>)
 # Optimised as one program at the link (about 23 KB smaller): the code is

@@ -18,6 +18,14 @@ add_custom_command(OUTPUT ${TLB}
     DEPENDS ${CMAKE_SOURCE_DIR}/resources/deskband.idl)
 add_custom_target(typelib DEPENDS ${TLB})
 
+# The event texts: windmc makes the message table (8-bit texts) and the
+# script that binds it, which resources/toolbar.rc includes.
+set(EVENT_RC ${CMAKE_BINARY_DIR}/events.rc)
+add_custom_command(OUTPUT ${EVENT_RC} ${CMAKE_BINARY_DIR}/events.bin
+    COMMAND i686-w64-mingw32-windmc -A -h ${CMAKE_BINARY_DIR} -r ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/resources/events.mc
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/events.mc)
+add_custom_target(event_messages DEPENDS ${EVENT_RC})
+
 # Everything but the resources and exports, also linked into the Wine tests
 # so that the widgets and the toolkit can be tested from inside.
 add_library(vtb_win OBJECT ${CORE_SOURCES} ${DLL_SOURCES})

@@ -24,7 +24,43 @@ const PolicyValue* Winning(const PolicyValues& machine, const PolicyValues& user
     return Usable(user, index);
 }
 
+// Why a hive's value does not apply; none when it does.
+const char* WhyIgnored(PolicyIndex index, const PolicyValue& value) {
+    if (value.Type != kPolicyTable[index].Type)
+        return kPolicyTable[index].Type == PolicyType::Number ? "not a REG_DWORD" : "not a REG_SZ";
+    if (index == kShownLinkButtons && !ParseLinkButtonNumbers(value.Text))
+        return "not a list of link button numbers 1 to 17";
+    if (index == kSearchMethod && value.Text.empty()) return "empty";
+    return nullptr;
+}
+
 }  // namespace
+
+PolicyReport DescribePolicies(const PolicyValues& machine, const PolicyValues& user, bool methodMatched) {
+    PolicyReport report;
+    for (std::size_t i = 0; i < kPolicyTable.size(); ++i) {
+        const auto index = static_cast<PolicyIndex>(i);
+        bool applied = false;
+        for (const PolicyValues* hive : {&machine, &user}) {
+            const std::optional<PolicyValue>& value = (*hive)[i];
+            if (!value) continue;
+            const char* why = WhyIgnored(index, *value);
+            if (!why && applied) why = "the machine's value applies";
+            if (!why && index == kSearchMethod && !methodMatched) why = "no search method of the configuration has this text";
+            // A value of the right type holds the place, but for a list that
+            // does not read.
+            applied = applied || (value->Type == kPolicyTable[i].Type && (index != kShownLinkButtons || !why));
+            std::string& list = why ? report.Ignored : report.InForce;
+            if (!list.empty()) list += "; ";
+            list += kPolicyTable[i].ValueName;
+            list += '=';
+            list += value->Type == PolicyType::Number ? std::to_string(value->Number) : value->Text;
+            list += hive == &machine ? " (machine)" : " (user)";
+            if (why) (list += ": ") += why;
+        }
+    }
+    return report;
+}
 
 std::optional<std::array<bool, kLinkButtonCount>> ParseLinkButtonNumbers(std::string_view text) {
     std::array<bool, kLinkButtonCount> shown{};

@@ -63,6 +63,16 @@ std::optional<std::array<bool, kLinkButtonCount>> ParseLinkButtonNumbers(std::st
 // so the user's applies.
 Policies MergePolicies(const PolicyValues& machine, const PolicyValues& user);
 
+// What an administrator's log hears once per process: each policy in force
+// with its value and hive ("SearchHistory=0 (machine)"), and each value
+// ignored with the reason, "; " between them. methodMatched false: the fixed
+// search method is the text of no configured method.
+struct PolicyReport {
+    std::string InForce;
+    std::string Ignored;
+};
+PolicyReport DescribePolicies(const PolicyValues& machine, const PolicyValues& user, bool methodMatched);
+
 // The user's own choices as loading found them, before the policies: what
 // the save keeps where a policy overrode the choice on screen.
 struct UsersChoices {

@@ -11,25 +11,35 @@
 ;   CONFIG_FILE    the configuration file to ship
 ;   SETTINGS_FILE  the settings file a new installation starts with
 ;   GLYPHS_NSH     macros INSTALL_GLYPHS and REMOVE_GLYPHS naming the glyphs
+;   CHECK_DLL      vtb_config_check.dll, the check of a firm's configuration
+;   SIGN_COMMAND   what signs the setup and its uninstaller (tools/sign.sh)
 ;   OUT_FILE       where the installer goes
 ;
-; Command line: /S silent, /D=DIR another folder (last, unquoted).
+; Command line: /S silent, /CONFIG=FILE a firm's configuration in place of
+; the sample (checked by the toolbar's own reader first; remembered for
+; later runs), /D=DIR another folder (last, unquoted).
 ; Uninstaller: /S silent (keeps the settings file), /KEEPSETTINGS=0 or 1
 ; answers the question about the settings file.
 ;
 ; Exit codes (docs/deployment.md): 0 installed; 1 cancelled by the user;
 ; 2 another setup or uninstaller is running; 3 the DLL could not register
-; itself; 4 a file could not be written (nothing was changed); 740 not run
-; as an administrator; 1638 the Windows Installer package is installed.
+; itself; 4 a file could not be written (nothing was changed); 5 the
+; firm's configuration cannot be read or would not build the toolbar
+; (nothing was changed); 740 not run as an administrator; 1638 the Windows
+; Installer package is installed.
 
 Unicode true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ManifestSupportedOS all
 
-!ifndef DLL_FILE | CONFIG_FILE | SETTINGS_FILE | GLYPHS_NSH | OUT_FILE
+!ifndef DLL_FILE | CONFIG_FILE | SETTINGS_FILE | GLYPHS_NSH | CHECK_DLL | SIGN_COMMAND | OUT_FILE
   !error "build with tools/build_installer.sh"
 !endif
+
+; The setup and its uninstaller are signed as they are written.
+!finalize '${SIGN_COMMAND} "%1"' = 0
+!uninstfinalize '${SIGN_COMMAND} "%1"' = 0
 
 ; The product's version is the DLL's own, read from its version resource.
 !getdllversion "${DLL_FILE}" DLL_VERSION_
@@ -54,6 +64,9 @@ ManifestSupportedOS all
 !define MSI_UPGRADE_CODE "{83629D71-2024-49C3-87B2-F93DF6561BBF}"
 !define ERROR_PRODUCT_VERSION 1638
 !define EXIT_NOT_WRITTEN 4
+!define EXIT_BAD_CONFIGURATION 5
+; The Application log's source of the toolbar's events.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\${PRODUCT}"
 !define HELP_LINK "https://www.veltrane.example/toolbar/help"
 
 !include MUI2.nsh
@@ -82,6 +95,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${PUBLISHER}"
 
 Var KeepSettings  ; uninstaller: "1" keep, "0" remove, "" ask
 Var CannotWrite   ; setup: the first file or folder that cannot be written
+Var FirmConfig    ; setup: the firm's configuration file, "" for the sample
 
 !define MUI_FINISHPAGE_TITLE "${PRODUCT} is installed"
 !define MUI_FINISHPAGE_TEXT "Close every Internet Explorer window and start the browser again: the toolbar shows under the address bar (View > Toolbars turns it on and off)."
@@ -131,6 +145,39 @@ Function .onInit
   !insertmacro RequireAdministrator
   Call RefuseWhileThePackageIsInstalled
   Call RefuseAFolderNotTaken
+  Call CheckFirmConfiguration
+FunctionEnd
+
+; A firm's configuration (/CONFIG=, or the one an earlier run remembered) is
+; copied here first and checked by the toolbar's own reader; the copy that
+; was checked is the one installed. One that cannot be read, or that would
+; fail a toolbar's construction, stops the setup before anything changes.
+Function CheckFirmConfiguration
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/CONFIG=" $FirmConfig
+  ${If} ${Errors}
+    ReadRegStr $FirmConfig HKLM "${MACHINE_KEY}" "ConfigFile"
+  ${EndIf}
+  ${If} $FirmConfig == ""
+    Return
+  ${EndIf}
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\vtb_config_check.dll" "${CHECK_DLL}"
+  ClearErrors
+  CopyFiles /SILENT /FILESONLY "$FirmConfig" "$PLUGINSDIR\${CONFIG}"
+  ${If} ${Errors}
+  ${OrIfNot} ${FileExists} "$PLUGINSDIR\${CONFIG}"
+    StrCpy $1 "$FirmConfig: the file cannot be read."
+  ${Else}
+    System::Call '$PLUGINSDIR\vtb_config_check.dll::CheckConfigurationFile(w "$PLUGINSDIR\${CONFIG}", w "$FirmConfig", w .r1, i ${NSIS_MAX_STRLEN}) i .r2'
+    ${If} $2 == "0"
+      Return
+    ${EndIf}
+  ${EndIf}
+  MessageBox MB_OK|MB_ICONSTOP "$1 Nothing was changed." /SD IDOK
+  SetErrorLevel ${EXIT_BAD_CONFIGURATION}
+  Quit
 FunctionEnd
 
 ; A folder given with /D that cannot be one (a file, a path under a file) is
@@ -258,7 +305,11 @@ Section "Install"
   StrCpy $CannotWrite "$INSTDIR"
   ClearErrors
   File "${DLL_FILE}"
-  File "/oname=${CONFIG}" "${CONFIG_FILE}"
+  ${If} $FirmConfig == ""
+    File "/oname=${CONFIG}" "${CONFIG_FILE}"
+  ${Else}
+    CopyFiles /SILENT /FILESONLY "$PLUGINSDIR\${CONFIG}" "$INSTDIR"
+  ${EndIf}
   !insertmacro INSTALL_GLYPHS
   ${If} ${Errors}
     !insertmacro FailUnwritten "${RUN_AGAIN}"
@@ -282,6 +333,15 @@ Section "Install"
   ${EndIf}
   ; Before the registration: no browser ever finds the toolbar sharing data.
   WriteRegDWORD HKLM "${MACHINE_KEY}" "PerUserData" 1
+  ; The firm's configuration is installed again by later runs.
+  ${If} $FirmConfig == ""
+    DeleteRegValue HKLM "${MACHINE_KEY}" "ConfigFile"
+  ${Else}
+    WriteRegStr HKLM "${MACHINE_KEY}" "ConfigFile" "$FirmConfig"
+  ${EndIf}
+  ; The toolbar's events, their texts in the DLL's message table.
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\${DLL}"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -340,7 +400,9 @@ Section "Uninstall"
   ${EndIf}
   ; Users' own folders, in their profiles, stay: that data is theirs.
   DeleteRegValue HKLM "${MACHINE_KEY}" "PerUserData"
+  DeleteRegValue HKLM "${MACHINE_KEY}" "ConfigFile"
   DeleteRegKey /ifempty HKLM "${MACHINE_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 
   ; A browser still open holds the DLL: it goes at the next start of Windows.
   Delete /REBOOTOK "$INSTDIR\${DLL}"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/caption_accelerator.h"
+#include "core/config_rollout.h"
 #include "core/file_paths.h"
 #include "core/identifiers.h"
 #include "core/link_layout.h"
@@ -20,6 +21,7 @@
 #include "widgets/glyph_file_cache.h"
 #include "widgets/toolkit.h"
 #include "win/com_object.h"
+#include "win/event_log.h"
 #include "win/files.h"
 #include "win/module.h"
 #include "win/oleacc.h"
@@ -103,6 +105,10 @@ public:
     void SettingsMenuEntry(const std::string& caption, int tag) override {
         form_.Settings_Menu->Items().Add(NewEntry(caption, tag));
     }
+    void LayoutLine(std::size_t line) override { Line = line + 1; }
+
+    // The line of the file being read, from 1; 0 before the first.
+    std::size_t Line = 0;
 
 private:
     std::unique_ptr<TMenuItem> NewEntry(const std::string& caption, int tag) {
@@ -337,27 +343,41 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
 
     paths_ = CurrentDataPaths();
     policies_ = ReadPolicies();
-    const std::string path = ConfigurationToRead(paths_, policies_.UpdatesAllowed);
-    const std::optional<std::string> text = ReadWholeFile(path);
-    if (!text) throw ToolbarError("Cannot open file \"" + path + "\". " + SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+    const ConfigurationSource source = ConfigurationToRead(paths_, policies_.UpdatesAllowed);
+    FormBuilder builder(*this);
+    try {
+        ReadConfigurationFile(source, builder, module.Config);
+        LoadUserSettings();
+    } catch (const std::exception& error) {
+        // The administrator hears of it with the file and the line (0: the
+        // file as a whole).
+        LogEvent(kConfigurationFailed, {source.Path.c_str(), std::to_string(builder.Line).c_str(), error.what()});
+        throw;
+    }
+    construction.Unlock();
+    Settings_SpdButn->SetLeft(kSettingsButtonLeft);
+    PlaceLinkButtons();
+}
+
+void TBandForm::ReadConfigurationFile(const ConfigurationSource& source, FormBuilder& builder,
+                                      ConfigValues& values) {
+    const std::optional<std::string> text = ReadWholeFile(source.Path);
+    if (!text)
+        throw ToolbarError("Cannot open file \"" + source.Path + "\". " + SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+    machineRecord_ = source.MachineRecord.empty() ? ConfigurationRecord(*text) : source.MachineRecord;
     Memo.Load(*text);
 
     // From here on a new target list exists, also when reading fails halfway.
     auto urls = std::make_shared<TargetList>();
-    FormBuilder builder(*this);
     try {
-        ReadConfiguration(Memo, *urls, module.Config, builder);
+        ReadConfiguration(Memo, *urls, values, builder);
     } catch (...) {
-        PublishConfiguration(urls_ = urls, module.Config);
+        PublishConfiguration(urls_ = urls, values);
         throw;
     }
-    PublishConfiguration(urls_ = urls, module.Config);
+    PublishConfiguration(urls_ = urls, values);
     Memo.Clear();
-
-    LoadUserSettings();
-    construction.Unlock();
-    Settings_SpdButn->SetLeft(kSettingsButtonLeft);
-    PlaceLinkButtons();
+    builder.Line = 0;
 }
 
 void TBandForm::LoadUserSettings() {
@@ -420,12 +440,20 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
     // searches they saved meanwhile are merged with this one's, and the
     // whole section is written back in one step, no other toolbar reading
     // or writing the file in between.
-    PrepareUserFolder(paths_);
+    try {
+        PrepareUserFolder(paths_);
+    } catch (const ToolbarError& error) {
+        LogEvent(kSettingsNotWritten, {paths_.Settings.c_str(), error.what()});
+        throw;
+    }
     const std::string& path = paths_.Settings;
     const SettingsFileLock lock(path);
     std::optional<ProfileSection> section = ReadSettingsSection(path);
     // Written back, a part of the section would lose the rest.
-    if (!section || !settingsReadWhole_) throw ToolbarError("Unable to write to " + path);
+    if (!section || !settingsReadWhole_) {
+        LogEvent(kSettingsNotWritten, {path.c_str(), "the file could not be read whole; it is left as it is"});
+        throw ToolbarError("Unable to write to " + path);
+    }
     SaveSettings(*section, settings);
     WriteSettingsSection(path, *section);
 }

@@ -16,6 +16,7 @@
 #include "core/config_file.h"
 #include "core/policy_table.h"
 #include "core/user_settings.h"
+#include "toolbar/config_rollout.h"
 #include "toolbar/data_paths.h"
 #include "widgets/form.h"
 #include "widgets/menus.h"
@@ -27,6 +28,7 @@ class TGlyphButton;
 class TComboBox;
 class TObjectCounter;
 class TToolbarAccessible;
+class FormBuilder;
 
 class TBandForm : public TCustomForm {
 public:
@@ -155,6 +157,8 @@ private:
     TGlyphButton* NewButton(const std::string& name, int left, int width);
     static TMenuItem* NewItem(TMenuItem& parent, const std::string& name, const std::string& caption);
     void BuildControls(HWND parent);
+    // Reads the chosen configuration into the form and the module's values.
+    void ReadConfigurationFile(const ConfigurationSource& source, FormBuilder& builder, ConfigValues& values);
     void LoadUserSettings();
     // What the administrator's policies change in the loaded settings, and
     // the menu entries they take out of the user's hands.
@@ -187,6 +191,9 @@ private:
     // Decided at construction: the form saves where it loaded from, also
     // when the machine's choice changes while it is open.
     DataPaths paths_;
+    // The record of the machine's configuration this toolbar was built
+    // over: what an update downloaded from this toolbar stands over.
+    std::string machineRecord_;
     // Read with the paths; the user's own choices where a policy overrides
     // them on screen, which the save keeps.
     Policies policies_;

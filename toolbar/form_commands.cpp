@@ -17,6 +17,7 @@
 #include "widgets/toolkit.h"
 #include "win/class_id.h"
 #include "win/code_page.h"
+#include "win/event_log.h"
 #include "win/files.h"
 #include "win/module.h"
 
@@ -191,22 +192,33 @@ bool TBandForm::DownloadUpdate() {
     const std::string url = SnapshotModuleValues().Config.UpdateURL;
     const DownloadFunction download = UrlDownloadToFile();
     if (!download || url.empty() || destination.empty()) return false;
+    // Why the update is not in force, when it is not.
+    std::optional<std::string> refused;
     try {
         PrepareUserFolder(paths_);
-    } catch (const ToolbarError&) {
-        return false;
+    } catch (const ToolbarError& error) {
+        refused = error.what();
     }
 
     // The new file arrives beside the old one and replaces it in one step, so
     // a failed or partial transfer never touches the working configuration.
     const std::string partial = destination + ".download";
+    if (!refused) {
+        DeleteFileA(partial.c_str());
+        const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
+        const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
+        if (hr != S_OK)
+            refused = "The download failed: " + SystemErrorText(static_cast<DWORD>(hr));
+        else if (!ReadsAsConfigurationFile(partial))
+            refused = "The file does not read as a configuration";
+        else
+            refused = PutDownloadedConfiguration(paths_, partial, machineRecord_);
+    }
     DeleteFileA(partial.c_str());
-    const ComPtr<IBindStatusCallback> callback = CreateBindStatusCallback();
-    const HRESULT hr = download(nullptr, url.c_str(), partial.c_str(), 0, callback.get());
-    const bool accepted =
-        hr == S_OK && ReadsAsConfigurationFile(partial) && PutDownloadedConfiguration(paths_, partial);
-    if (!accepted) DeleteFileA(partial.c_str());
-    return accepted;
+    // The administrator hears the address and the copy written, or why not.
+    LogEvent(refused ? kUpdateRefused : kUpdateDownloaded,
+             {url.c_str(), refused ? WithFullStop(*refused).c_str() : destination.c_str()});
+    return !refused;
 }
 
 void TBandForm::KorviButtonClick(TComponent* sender) {

@@ -1,6 +1,7 @@
 // What the administrator's policies do to a toolbar as it is built.
 #include "toolbar/band_form.h"
 #include "toolbar/module_values.h"
+#include "toolbar/policies.h"
 
 namespace vtb {
 
@@ -18,6 +19,7 @@ void TBandForm::ApplyPolicies(LoadedSettings& loaded) {
         for (TMenuItem* option : SearchOption) option->Enabled = false;
     for (int n = 1; n <= kLinkButtonCount; ++n)
         if (policies_.FixesButton(n)) SettingsSpdButn[n - 1]->Enabled = false;
+    ReportPoliciesOnce(fixedOption_ > 0 || !policies_.SearchMethod);
 }
 
 }  // namespace vtb

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "win/event_log.h"
 #include "win/handles.h"
 
 namespace vtb {
@@ -47,5 +48,16 @@ PolicyValues ReadHive(HKEY root) {
 }  // namespace
 
 Policies ReadPolicies() { return MergePolicies(ReadHive(HKEY_LOCAL_MACHINE), ReadHive(HKEY_CURRENT_USER)); }
+
+void ReportPoliciesOnce(bool methodMatched) {
+    // Said once something is to be said: a policy set later in the
+    // process's life is heard of too.
+    static volatile LONG reported = 0;
+    if (reported) return;
+    const PolicyReport report = DescribePolicies(ReadHive(HKEY_LOCAL_MACHINE), ReadHive(HKEY_CURRENT_USER), methodMatched);
+    if ((report.InForce.empty() && report.Ignored.empty()) || InterlockedExchange(&reported, 1) != 0) return;
+    if (!report.InForce.empty()) LogEvent(kPoliciesInForce, {report.InForce.c_str()});
+    if (!report.Ignored.empty()) LogEvent(kPoliciesIgnored, {report.Ignored.c_str()});
+}
 
 }  // namespace vtb

@@ -10,6 +10,8 @@
 
 #include "core/fnv1a.h"
 #include "core/user_settings.h"
+#include "win/event_log.h"
+#include "win/handles.h"
 
 namespace vtb {
 namespace {
@@ -121,8 +123,10 @@ std::optional<ProfileSection> ReadSettingsSection(const std::string& path) {
 void WriteSettingsSection(const std::string& path, const ProfileSection& section) {
     if (!section.Changed()) return;
     const std::wstring text = section.ToWideSectionText(TextCodePage());
-    if (!WritePrivateProfileSectionW(Widen(kSettingsSection).c_str(), text.c_str(), Widen(path).c_str()))
+    if (!WritePrivateProfileSectionW(Widen(kSettingsSection).c_str(), text.c_str(), Widen(path).c_str())) {
+        LogEvent(kSettingsNotWritten, {path.c_str(), SystemErrorText(GetLastError()).c_str()});
         throw ToolbarError("Unable to write to " + path);
+    }
 }
 
 }  // namespace vtb

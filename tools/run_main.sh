@@ -28,7 +28,7 @@ echo "== setup"
 bash "$repo/tools/setup.sh"
 
 echo "== build"
-vtb_build cross Veltrane_ToolBar browser_frame
+vtb_build cross Veltrane_ToolBar vtb_config_check browser_frame
 
 echo "== installers"
 bash "$repo/tools/build_installer.sh" "$cross" "$BUILD_ROOT/installer"

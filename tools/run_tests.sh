@@ -64,7 +64,13 @@ run_wine_suite() {
     vtb_count_suite "$name" "$logs/$log.log" "$rc"
 }
 run_wine_suite "Wine tests with Wine's browser" wine_browser "RealBrowser.*"
-run_wine_suite "Wine tests" wine_tests "-RealBrowser.*:Japanese.*"
+run_wine_suite "Wine tests" wine_tests "-RealBrowser.*:Japanese.*:EventLog.*"
+# The event log: Wine's log is its debug channel "eventlog" (and the event's
+# id is in advapi32's note of the call), read back by the tests from their
+# own output; a process of their own, as each kind of event is said once a
+# minute in a process.
+VTB_EVENT_TRACE="$(vtb_winpath "$logs")\\wine_event_log.raw" WINEDEBUG=-all,+eventlog,fixme+advapi \
+    run_wine_suite "Wine tests of the event log" wine_event_log "EventLog.*"
 # Hosts that close the toolbar from inside its own handlers, a screen reader
 # holding the toolbar after it closed, and toolbars on
 # several threads, once more with Wine's heap checking: freed blocks are

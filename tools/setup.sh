@@ -16,7 +16,7 @@ fi
 for p in cmake make g++ googletest libgtest-dev clang libclang-rt-14-dev \
          g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-tools mingw-w64-i686-dev \
          wine wine32:i386 fonts-wine xvfb x11-apps imagemagick python3 xauth \
-         nsis wixl msitools locales; do
+         nsis wixl msitools locales osslsigncode openssl; do
     have "$p" || need+=("$p")
 done
 

@@ -5,6 +5,7 @@
 
 #include "core/messages.h"
 #include "core/toolbar_error.h"
+#include "win/event_log.h"
 #include "win/files.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -119,7 +120,11 @@ void ShowToolbarBox(const std::string& text, UINT style) {
     if (focus && IsWindow(focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) SetFocus(focus);
 }
 
-void ShowErrorMessage(const std::string& text) { ShowToolbarBox(WithFullStop(text), MB_ICONERROR); }
+void ShowErrorMessage(const std::string& text) {
+    const std::string shown = WithFullStop(text);
+    LogEvent(kFailureShown, {shown.c_str()});
+    ShowToolbarBox(shown, MB_ICONERROR);
+}
 
 void ShowPlainMessage(const std::string& text) { ShowToolbarBox(text, 0); }
 

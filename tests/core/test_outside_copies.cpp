@@ -1,6 +1,7 @@
 // The installer, the build scripts and the end-to-end check cannot include
 // the toolbar's headers and hold their own copies of the class ID, the file
 // names and a click position: each copy must say what the toolbar says.
+#include "core/event_table.h"
 #include "core/identifiers.h"
 #include "core/menu_command.h"
 #include "core/policy_table.h"
@@ -157,6 +158,29 @@ TEST(OutsideCopies, UpgradeCode) {
     ASSERT_EQ(code.size(), 1u);
     ExpectCopiesOf(code[0], "installer/veltrane_toolbar.nsi", "!define MSI_UPGRADE_CODE \"(" + guid + ")\"");
     ExpectCopiesOf(code[0], "tests/installer/support_install.cpp", "kMsiUpgradeCode\\[\\] = \"(" + guid + ")\"");
+}
+
+// The event ids the toolbar reports have their texts in the message file,
+// with as many strings, and the guide lists each; both packages register
+// the source under the toolbar's name.
+TEST(OutsideCopies, EventLog) {
+    const std::vector<std::string> ids = Copies("resources/events.mc", "MessageId=(\\d+)");
+    ASSERT_EQ(ids.size(), kEventTable.size());
+    const std::string mc = SourceFile("resources/events.mc");
+    const std::string guide = SourceFile("docs/deployment.md");
+    for (std::size_t i = 0; i < kEventTable.size(); ++i) {
+        const std::string id = std::to_string(kEventTable[i].Id);
+        EXPECT_EQ(ids[i], id);
+        const std::size_t text = mc.find("Language=English", mc.find("MessageId=" + id));
+        const std::string message = mc.substr(text, mc.find("\n.\n", text) - text);
+        for (int n = 1; n <= 4; ++n)
+            EXPECT_EQ(n <= kEventTable[i].Strings, message.find("%" + std::to_string(n)) != std::string::npos) << id;
+        EXPECT_NE(guide.find("| " + id + " | "), std::string::npos) << id;
+    }
+    ExpectCopiesOf(kEventSourceName, "installer/veltrane_toolbar.nsi", R"re(!define PRODUCT "([^"]+)")re");
+    EXPECT_NE(SourceFile("installer/veltrane_toolbar.nsi").find(R"(EventLog\Application\${PRODUCT}")"),
+              std::string::npos);
+    ExpectCopiesOf(kEventSourceName, "installer/veltrane_toolbar.wxs", R"re(EventLog\\Application\\([^"]+)")re");
 }
 
 // Tags open and close in order: what an editor that loads templates

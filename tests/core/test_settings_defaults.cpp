@@ -54,5 +54,30 @@ TEST(SettingsDefaults, AUsersCopyStandsOnlyOverTheMachineFileItSuperseded) {
     EXPECT_NE(ConfigurationRecord(std::string()), ConfigurationRecord(std::nullopt));
 }
 
+// Copies set aside never take one another's name, and the five newest stay
+// whatever order the folder lists them in; other files are never touched.
+TEST(SettingsDefaults, CopiesSetAsideKeepTheirOwnNamesAndTheFiveNewestStay) {
+    const std::string copy = "Veltrane_ToolBar.cfg";
+    const UtcTime noon{2026, 3, 9, 12, 0, 5};
+    const auto name = [&copy](const UtcTime& when, int sequence) { return copy + SetAsideSuffix(when, sequence); };
+    EXPECT_EQ(name(noon, 1), "Veltrane_ToolBar.cfg.old-20260309-120005");
+    EXPECT_EQ(name(noon, 2), "Veltrane_ToolBar.cfg.old-20260309-120005-2");
+
+    std::vector<std::string> names = {"Veltrane_ToolBar.cfg", "Veltrane_ToolBar.cfg.old",
+                                      "Veltrane_ToolBar.cfg.old-2026030-120005", "Other.cfg.old-20200101-000000",
+                                      "Veltrane_ToolBar.cfg.old-20260309-120005x"};
+    EXPECT_TRUE(SetAsidesBeyond(copy, names).empty());
+    for (int day : {7, 1, 9, 3}) names.push_back(name(UtcTime{2026, 3, day, 8, 0, 0}, 1));
+    names.push_back(name(noon, 2));
+    names.push_back(name(noon, 10));
+    EXPECT_EQ(SetAsidesBeyond(copy, names), std::vector<std::string>{"Veltrane_ToolBar.cfg.old-20260301-080000"});
+    // A name freed by an old copy's removal is not taken again.
+    EXPECT_EQ(NextSetAsideSequence(copy, names, noon), 11);
+    EXPECT_EQ(NextSetAsideSequence(copy, names, UtcTime{2026, 3, 9, 12, 0, 6}), 1);
+    // The tenth copy of a second is newer than its second.
+    EXPECT_EQ(SetAsidesBeyond(copy, names, 1).size(), 5u);
+    EXPECT_EQ(SetAsidesBeyond(copy, names, 1).back(), name(noon, 2));
+}
+
 }  // namespace
 }  // namespace vtb

@@ -356,6 +356,29 @@ TEST(Policies, TheMachinesValueWinsAndAWrongTypeIsNone) {
     EXPECT_TRUE(merged.FixesButton(3));
 }
 
+// The administrator's log says which value of which hive is in force, and
+// why any other is not, as the merge decides it.
+TEST(Policies, TheReportNamesWhatIsInForceAndWhatIsIgnored) {
+    EXPECT_EQ(DescribePolicies({}, {}, true).InForce, "");
+    PolicyValues machine{}, user{};
+    machine[kConfigurationUpdates] = Text("0");
+    user[kConfigurationUpdates] = Number(0);
+    machine[kSearchHistory] = Number(0);
+    user[kSearchHistory] = Number(1);
+    machine[kSearchMethod] = Text("m=cases");
+    machine[kShownLinkButtons] = Text("1;2");
+    user[kShownLinkButtons] = Text("3");
+    const PolicyReport report = DescribePolicies(machine, user, false);
+    EXPECT_EQ(report.InForce, "ConfigurationUpdates=0 (user); SearchHistory=0 (machine); ShownLinkButtons=3 (user)");
+    EXPECT_EQ(report.Ignored,
+              "ConfigurationUpdates=0 (machine): not a REG_DWORD; SearchHistory=1 (user): the machine's value applies; "
+              "SearchMethod=m=cases (machine): no search method of the configuration has this text; "
+              "ShownLinkButtons=1;2 (machine): not a list of link button numbers 1 to 17");
+    EXPECT_EQ(DescribePolicies(machine, user, true).InForce,
+              "ConfigurationUpdates=0 (user); SearchHistory=0 (machine); SearchMethod=m=cases (machine); "
+              "ShownLinkButtons=3 (user)");
+}
+
 TEST(Policies, LinkButtonNumbers) {
     const auto shown = ParseLinkButtonNumbers(" 1, 2 ,6,17 ");
     ASSERT_TRUE(shown);

@@ -24,6 +24,7 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kToolbarKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 const char kDeskBandCategory[] = "{00021492-0000-0000-C000-000000000046}";
 const char kMachineKey[] = "Software\\Veltrane ToolBar";
+const char kEventSourceKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Veltrane ToolBar";
 const char kMsiUpgradeCode[] = "{83629D71-2024-49C3-87B2-F93DF6561BBF}";
 
 namespace {
@@ -256,6 +257,14 @@ bool ReadString(HKEY root, const std::string& key, const std::string& name, std:
     DWORD type = 0;
     std::string data;
     if (!ReadValue(root, key, name, &type, &data) || type != REG_SZ) return false;
+    *out = data.substr(0, data.find('\0'));
+    return true;
+}
+
+bool ReadExpandString(HKEY root, const std::string& key, const std::string& name, std::string* out) {
+    DWORD type = 0;
+    std::string data;
+    if (!ReadValue(root, key, name, &type, &data) || type != REG_EXPAND_SZ) return false;
     *out = data.substr(0, data.find('\0'));
     return true;
 }

@@ -28,6 +28,7 @@ extern const char kUninstallKey[];  // under HKEY_LOCAL_MACHINE
 extern const char kToolbarKey[];    // under HKEY_LOCAL_MACHINE
 extern const char kDeskBandCategory[];
 extern const char kMachineKey[];      // under HKEY_LOCAL_MACHINE: the value PerUserData
+extern const char kEventSourceKey[];  // under HKEY_LOCAL_MACHINE: the toolbar's events
 extern const char kMsiUpgradeCode[];  // every build of the Windows Installer package
 
 // The folder the setup installs into by default, and a file in it.
@@ -94,6 +95,7 @@ RunResult RunQuietUninstall(const std::string& extraSwitches = "");
 bool KeyExists(HKEY root, const std::string& key);
 bool ValueExists(HKEY root, const std::string& key, const std::string& name);
 bool ReadString(HKEY root, const std::string& key, const std::string& name, std::string* out);
+bool ReadExpandString(HKEY root, const std::string& key, const std::string& name, std::string* out);
 bool ReadDword(HKEY root, const std::string& key, const std::string& name, DWORD* out);
 void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& data);
 void DeleteTree(HKEY root, const std::string& key);

@@ -161,6 +161,9 @@ TEST_F(WindowsInstaller, InstallsPerMachineAndTheBrowserCreatesTheToolbar) {
     DWORD perUser = 0;
     EXPECT_TRUE(ReadDword(HKEY_LOCAL_MACHINE, kMachineKey, "PerUserData", &perUser));
     EXPECT_EQ(1u, perUser);
+    // The event source, its texts in the DLL.
+    EXPECT_TRUE(ReadExpandString(HKEY_LOCAL_MACHINE, kEventSourceKey, "EventMessageFile", &text));
+    EXPECT_TRUE(SamePath(Installed(vtb::kToolbarDllName), text)) << text;
 
     const DWORD band = CreateBandInChild();
     EXPECT_EQ(kChildOk, band) << ChildResultText(band);
@@ -225,6 +228,14 @@ TEST_F(WindowsInstaller, ALaterBuildReplacesTheEarlierOne) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ArpKey(earlier[0])));
     EXPECT_EQ(vtbtest::ReadTextFile(Shipped(vtb::kConfigFileName)) + kLaterBuildMarker,
               vtbtest::ReadTextFile(Installed(vtb::kConfigFileName)));
+    // One version: the later package's is its DLL's, in Add/Remove too.
+    const std::string later = FileVersion(Installed(vtb::kToolbarDllName));
+    EXPECT_NE(FileVersion(Shipped(vtb::kToolbarDllName)), later);
+    std::string text;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ArpKey(products[0]), "DisplayVersion", &text));
+    EXPECT_EQ(ProductVersionOf(later), text);
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, ArpKey(products[0]), "Comments", &text));
+    EXPECT_EQ("Veltrane ToolBar " + later, text);
     std::vector<std::string> expected = ShippedNames();
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, FilesIn(InstallDir()));
@@ -252,6 +263,7 @@ TEST_F(WindowsInstaller, RemovalLeavesNothingOfOurs) {
     EXPECT_EQ(std::vector<std::string>{}, Registration());
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, cache));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ArpKey(product)));
     EXPECT_EQ(std::vector<std::string>{}, InstalledMsiProducts());
     IUnknown* band = nullptr;
@@ -309,6 +321,80 @@ TEST_F(WindowsInstaller, ALaterBuildGoesWhereTheFirstWent) {
     ASSERT_TRUE(RunMsiexec("/x " + products[0] + " /qn").finished);
     EXPECT_FALSE(DirExists(dir));
     RemoveDirectoryA("C:\\Firm Tools");
+}
+
+// A firm's own configuration in one command line: checked, installed in
+// place of the sample, and installed again from the same path by a later
+// build and by a repair, unless another is given.
+TEST_F(WindowsInstaller, AFirmsConfigurationIsInstalledAndKeptByUpgradesAndRepairs) {
+    const std::string share = "C:\\FirmShare";
+    CreateDirectoryA(share.c_str(), nullptr);
+    const std::string firm = share + "\\firm.cfg";
+    const std::string firmBytes = vtbtest::ReadTextFile(Shipped(vtb::kConfigFileName)) + "; the firm's own\r\n";
+    vtbtest::WriteTextFile(firm, firmBytes);
+    ASSERT_NO_FATAL_FAILURE(ExpectInstalled(
+        RunMsiexec("/i " + Quoted(TheOptions().msi) + " CONFIGFILE=" + Quoted(firm) + " /qn /norestart")));
+    EXPECT_EQ(firmBytes, vtbtest::ReadTextFile(Installed(vtb::kConfigFileName)));
+    std::string text;
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kMachineKey, "ConfigFile", &text));
+    EXPECT_EQ(firm, text);
+
+    // A later build over it, then a repair after an edit of the installed file.
+    ASSERT_NO_FATAL_FAILURE(ExpectInstalled(Install(TheOptions().msiNewer)));
+    EXPECT_EQ(firmBytes, vtbtest::ReadTextFile(Installed(vtb::kConfigFileName)));
+    vtbtest::WriteTextFile(Installed(vtb::kConfigFileName), "edited by hand\r\n");
+    // The guide's repair, with the installed build's package.
+    const std::string repair = "/i " + Quoted(TheOptions().msiNewer) + " REINSTALL=ALL REINSTALLMODE=vomus";
+    ASSERT_NO_FATAL_FAILURE(ExpectInstalled(RunMsiexec(repair + " /qn /norestart")));
+    EXPECT_EQ(firmBytes, vtbtest::ReadTextFile(Installed(vtb::kConfigFileName)));
+
+    // Another file given with the guide's other repair (the installed
+    // build's package) replaces it and is remembered in its place.
+    const std::string other = share + "\\other.cfg";
+    vtbtest::WriteTextFile(other, firmBytes + "; another\r\n");
+    ASSERT_NO_FATAL_FAILURE(ExpectInstalled(
+        RunMsiexec(repair + " CONFIGFILE=" + Quoted(other) + " /qn /norestart")));
+    EXPECT_EQ(firmBytes + "; another\r\n", vtbtest::ReadTextFile(Installed(vtb::kConfigFileName)));
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kMachineKey, "ConfigFile", &text));
+    EXPECT_EQ(other, text);
+
+    const std::vector<std::string> products = InstalledMsiProducts();
+    ASSERT_EQ(1u, products.size());
+    ASSERT_TRUE(RunMsiexec("/x " + products[0] + " /qn /norestart").finished);
+    EXPECT_FALSE(DirExists(InstallDir()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+    DeleteFileA(firm.c_str());
+    DeleteFileA(other.c_str());
+    RemoveDirectoryA(share.c_str());
+}
+
+// A file that would fail a toolbar's construction, or that cannot be read,
+// stops the installation before anything is installed; the log says why.
+TEST_F(WindowsInstaller, AFirmsConfigurationThatWouldFailStopsTheInstallation) {
+    const std::string bad = InstallDir() + "-bad.cfg";
+    vtbtest::WriteTextFile(bad, "7.2|x\r\n[Buttons]\r\n3\r\nA|a\r\nB|b\r\nC|c\r\n[Main Menu]\r\n12 \r\n");
+    const std::string log = InstallDir() + "-install.log";
+    const std::string missing = InstallDir() + "-missing.cfg";
+    const struct {
+        std::string file, reason;
+    } cases[] = {{bad, bad + "(8): '12 ' is not a valid integer value."}, {missing, missing + ": the file cannot be read."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        DeleteFileA(log.c_str());
+        const RunResult refused = RunMsiexec("/i " + Quoted(TheOptions().msi) + " CONFIGFILE=" + Quoted(c.file) +
+                                             " /qn /norestart /l*v " + Quoted(log));
+        ASSERT_TRUE(refused.finished);
+        EXPECT_EQ(1603u, refused.exitCode);
+        EXPECT_EQ(std::vector<std::string>{}, InstalledMsiProducts());
+        EXPECT_FALSE(DirExists(InstallDir()));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
+        // The installer's log is UTF-16 or 8-bit, as the system writes it.
+        std::string text = vtbtest::ReadTextFile(log);
+        text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+        EXPECT_NE(std::string::npos, text.find(c.reason)) << c.reason;
+    }
+    DeleteFileA(bad.c_str());
+    DeleteFileA(log.c_str());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "tests/installer/support_install.h"
 #include "tests/wine/support_user_data.h"
 #include "tests/wine/support_wine.h"
+#include "vtb_version.h"
 
 namespace insttest {
 namespace {
@@ -61,7 +62,9 @@ TEST_F(SilentSetup, AddRemoveProgramsListsTheToolbar) {
     EXPECT_EQ("Veltrane ToolBar", text);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion", &text));
     EXPECT_EQ(FileVersion(Installed(vtb::kToolbarDllName)), text);
-    EXPECT_EQ("1.0.0.37", text);
+    EXPECT_EQ(VTB_VERSION_TEXT, text);
+    EXPECT_TRUE(ReadExpandString(HKEY_LOCAL_MACHINE, kEventSourceKey, "EventMessageFile", &text));
+    EXPECT_TRUE(SamePath(Installed(vtb::kToolbarDllName), text)) << text;
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher", &text));
     EXPECT_EQ("Veltrane", text);
     EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &text));
@@ -160,6 +163,43 @@ TEST(FailedSetup, AFolderThatIsAFileGetsNothingAndNoEntry) {
         EXPECT_EQ("a file", vtbtest::ReadTextFile(notAFolder));
     }
     DeleteFileA(notAFolder.c_str());
+}
+
+// /CONFIG= installs a firm's file in place of the sample, checked first
+// with the toolbar's own reader; a later run without it installs the same
+// path's file again. A file that would fail stops the setup (exit code 5)
+// before anything changes.
+TEST(FailedSetup, AFirmsConfigurationIsCheckedAndOneThatWouldFailChangesNothing) {
+    ASSERT_NO_FATAL_FAILURE(RemoveInstallation());
+    const std::string bad = "C:\\VeltraneToolBar-bad.cfg";
+    vtbtest::WriteTextFile(bad, "7.2|x\r\n[Buttons]\r\n3 \r\n");
+    for (const std::string& file : {bad, std::string("C:\\VeltraneToolBar-missing.cfg")}) {
+        SCOPED_TRACE(file);
+        const RunResult setup = RunSetup("/S /CONFIG=" + file);
+        ASSERT_TRUE(setup.finished);
+        EXPECT_EQ(5u, setup.exitCode);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(DirExists(InstallDir()));
+    }
+
+    const std::string firm = "C:\\VeltraneToolBar-firm.cfg";
+    const std::string firmBytes = vtbtest::ReadTextFile(Shipped(vtb::kConfigFileName)) + "; the firm's own\r\n";
+    vtbtest::WriteTextFile(firm, firmBytes);
+    const RunResult setup = RunSetup("/S /CONFIG=" + firm);
+    ASSERT_TRUE(setup.finished);
+    EXPECT_EQ(0u, setup.exitCode);
+    EXPECT_EQ(firmBytes, vtbtest::ReadTextFile(Installed(vtb::kConfigFileName)));
+    vtbtest::WriteTextFile(Installed(vtb::kConfigFileName), "edited by hand\r\n");
+    const RunResult again = RunSetup();
+    ASSERT_TRUE(again.finished);
+    EXPECT_EQ(0u, again.exitCode);
+    EXPECT_EQ(firmBytes, vtbtest::ReadTextFile(Installed(vtb::kConfigFileName)));
+    ASSERT_TRUE(RunQuietUninstall("/KEEPSETTINGS=0").finished);
+    EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kMachineKey, "ConfigFile"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
+    RemoveInstallation();
+    DeleteFileA(bad.c_str());
+    DeleteFileA(firm.c_str());
 }
 
 TEST(FailedSetup, AFileHeldOpenLeavesTheEarlierInstallationAsItWas) {

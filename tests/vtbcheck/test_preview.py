@@ -188,6 +188,55 @@ class WindowsBuildTest(unittest.TestCase):
             folder.close()
 
 
+    def test_the_preview_touches_none_of_the_users_data(self):
+        """Run where the toolbar is installed per user, over a user's
+        downloaded copy that a deployment superseded and a copy set aside
+        earlier: the preview reads, moves and writes none of them."""
+        prefix = os.environ["VTBCHECK_WINDOWS_PREFIX"]
+        users = os.path.join(prefix, "drive_c", "users")
+        folders = [os.path.join(users, user, "AppData", "LocalLow", "Veltrane ToolBar") for user in os.listdir(users)
+                   if os.path.isdir(os.path.join(users, user, "AppData", "LocalLow"))]
+        self.assertTrue(folders, "no user's LocalLow in " + users)
+        key = "HKLM\\Software\\Veltrane ToolBar"
+        self.assertEqual(self.wine_reg("add", key, "/v", "PerUserData", "/t", "REG_DWORD", "/d", "1", "/f"), 0)
+        folder = Folder()
+        try:
+            names = {"Veltrane_ToolBar.cfg": "1|mine\r\n[Buttons]\r\n3\r\nMine|m\r\nS|s\r\nT|t\r\n",
+                     "Veltrane_ToolBar.cfg.superseded": "fnv1a64 0000000000000000 1\r\n",
+                     "Veltrane_ToolBar.cfg.old-20260101-000000": "1|earlier\r\n[Buttons]\r\n",
+                     "Veltrane_ToolBar.ini": "[Settings]\r\nSearch History0=a client's matter\r\n"}
+            for data in folders:
+                os.makedirs(data, exist_ok=True)
+                for name, text in names.items():
+                    with open(os.path.join(data, name), "w", newline="") as f:
+                        f.write(text)
+            paths = [os.path.join(data, n) for data in folders for n in os.listdir(data)]
+            contents = {path: open(path, "rb").read() for path in paths}
+            # Last read before their last write: a read now would move the
+            # time of last access (as the file system keeps it).
+            for path in paths:
+                mtime = os.stat(path).st_mtime_ns
+                os.utime(path, ns=(mtime - 3600 * 10**9, mtime))
+            times = {path: (os.stat(path).st_atime_ns, os.stat(path).st_mtime_ns) for path in paths}
+            png = os.path.join(folder.path, "own.png")
+            status, out = self.wine("--preview", "Z:" + png.replace("/", "\\"), SAMPLE_CFG)
+            self.assertEqual(status, 0, out)
+            self.assertEqual(sorted(paths), sorted(os.path.join(data, n) for data in folders for n in os.listdir(data)))
+            self.assertEqual(times, {path: (os.stat(path).st_atime_ns, os.stat(path).st_mtime_ns) for path in paths})
+            self.assertEqual(contents, {path: open(path, "rb").read() for path in paths})
+        finally:
+            folder.close()
+            self.wine_reg("delete", key, "/v", "PerUserData", "/f")
+            for data in folders:
+                shutil.rmtree(data, ignore_errors=True)
+
+    def wine_reg(self, *args):
+        env = dict(os.environ)
+        env.update(WINEPREFIX=os.environ["VTBCHECK_WINDOWS_PREFIX"], WINEARCH="win32", WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=")
+        return subprocess.run(["wine", "reg", *args], capture_output=True, env=env, timeout=120).returncode
+
+
 class WithoutToolbarTest(unittest.TestCase):
     def test_a_missing_dll_is_named(self):
         folder = Folder()

@@ -4,6 +4,8 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "tests/wine/support_wine.h"
@@ -82,6 +84,21 @@ void RemoveUserDataDir() {
         FindClose(find);
     }
     RemoveDirectoryA(dir.c_str());
+}
+
+std::vector<std::string> FilesLike(const std::string& pattern) {
+    const std::string dir = pattern.substr(0, pattern.find_last_of('\\') + 1);
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found{};
+    const HANDLE find = FindFirstFileA(pattern.c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(dir + found.cFileName);
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 std::string DataFile(DataMode mode, const std::string& besideTheProgram) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vtbtest {
 
@@ -27,6 +28,9 @@ void RemovePerUserDataValue();
 // system names it; and a file of the same name as one beside the program.
 std::string UserDataDir();
 std::string UserFileFor(const std::string& besideTheProgram);
+// The files a pattern ("...\\Veltrane_ToolBar.cfg.old-*") finds, with their
+// folder, sorted by name.
+std::vector<std::string> FilesLike(const std::string& pattern);
 // Deletes the folder with every file in it.
 void RemoveUserDataDir();
 

@@ -27,6 +27,7 @@
 #include "win/handles.h"
 #include "win/module.h"
 #include "toolbar/module_values.h"
+#include "vtb_version.h"
 
 namespace {
 
@@ -424,7 +425,7 @@ TEST_F(BandTest, AboutBoxNamesTheVersions) {
     const std::string& text = shown[0].text;
     EXPECT_TRUE(shown[0].noIcon);
     EXPECT_NE(std::string::npos, text.find("\r\rInternet Explorer Version: ")) << text;
-    EXPECT_NE(std::string::npos, text.find("\rKorvi Toolbar Version:\t1.0.0.37\r")) << text;
+    EXPECT_NE(std::string::npos, text.find(std::string("\rKorvi Toolbar Version:\t") + VTB_VERSION_TEXT + "\r")) << text;
     const std::string tail = "\rConfiguration Version: \t7.2\t (spring edition)";
     EXPECT_EQ(tail, text.substr(text.size() - tail.size())) << text;
     EXPECT_EQ(S_OK, band_->CloseDW(0));

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "core/event_table.h"
 #include "core/identifiers.h"
 #include "tests/wine/support_wine.h"
+#include "vtb_version.h"
 #include "win/handles.h"
 
 namespace {
@@ -197,8 +200,14 @@ TEST(ModuleResources, VersionResource) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(0x00010000u, fixed->dwFileVersionMS);
-    EXPECT_EQ(37u, fixed->dwFileVersionLS);
+    // One version: the file's and the product's are the build's.
+    const std::string version = VTB_VERSION_TEXT;
+    char fields[64];
+    std::snprintf(fields, sizeof fields, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                  HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(version, fields);
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
 
     WORD* translation = nullptr;
     ASSERT_TRUE(
@@ -207,7 +216,8 @@ TEST(ModuleResources, VersionResource) {
     EXPECT_EQ(0x0409, translation[0]);
     EXPECT_EQ(1252, translation[1]);
 
-    EXPECT_EQ("1.0.0.37", VersionString(info, "FileVersion"));
+    EXPECT_EQ(version, VersionString(info, "FileVersion"));
+    EXPECT_EQ(version, VersionString(info, "ProductVersion"));
     EXPECT_EQ("Veltrane ToolBar", VersionString(info, "ProductName"));
     EXPECT_EQ("Veltrane ToolBar", VersionString(info, "FileDescription"));
     EXPECT_EQ("VELTRANE_TOOLBAR", VersionString(info, "InternalName"));
@@ -295,6 +305,29 @@ TEST(ModuleResources, SearchAndSettingsGlyphs) {
     EXPECT_EQ(16, settings.height);
     EXPECT_EQ(8, settings.bits);
     EXPECT_EQ(RGB(255, 255, 255), settings.bottomLeft);
+}
+
+}  // namespace
+
+namespace {
+
+// The Event Viewer reads an event's text from the DLL's message table, with
+// the event's strings put in: every event the toolbar reports has its text
+// there, taking as many strings as the toolbar gives it.
+TEST(ModuleResources, EveryEventHasItsTextInTheMessageTable) {
+    const vtb::UniqueModule dll(LoadLibraryExA(vtbtest::DllPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(dll);
+    for (const vtb::EventDefinition& event : vtb::kEventTable) {
+        SCOPED_TRACE(event.Id);
+        const char* strings[] = {"<one>", "<two>", "<three>", "<four>"};
+        char text[1024] = "";
+        ASSERT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, dll.get(), event.Id, 0,
+                                 text, sizeof text, reinterpret_cast<va_list*>(const_cast<char**>(strings))),
+                  0u);
+        const std::string message = text;
+        for (std::uint16_t n = 0; n < 4; ++n)
+            EXPECT_EQ(n < event.Strings, message.find(strings[n]) != std::string::npos) << message;
+    }
 }
 
 }  // namespace

@@ -181,10 +181,68 @@ TEST_F(UpdateTest, AUsersUpdateStandsUntilTheMachinesFileHoldsSomethingElse) {
     EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Firm");
     Close();
     EXPECT_FALSE(FileExists(UserFileFor(ConfigPath())));
-    EXPECT_EQ(ReadTextFile(UserFileFor(ConfigPath()) + ".old"), fresh);  // set aside, not lost
+    const std::vector<std::string> aside = FilesLike(UserFileFor(ConfigPath()) + ".old-*");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadTextFile(aside[0]), fresh);  // set aside, not lost
     EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Firm");
     Close();
     EXPECT_TRUE(boxes_.Boxes().empty());
+    RemoveUserDataDir();
+}
+
+// A deployment that lands while a user's download runs is not taken for
+// what the copy superseded: the record names the machine's file the
+// toolbar was built from, and the deployment reaches the user next time.
+TEST_F(UpdateTest, ADeploymentDuringTheDownloadStillReachesTheUser) {
+    const MachineDataMode perUser(DataMode::PerUser);
+    RemoveUserDataDir();
+    const std::string fresh = "8.0|summer\r\n[Buttons]\r\n3\r\nNew|n\r\nS|s\r\nT|t\r\n";
+    server_.Serve("/good.cfg", 200, fresh);
+    std::string next = ConfigUpdatingFrom(server_.Url("/good.cfg"));
+    Build(next);
+    next.replace(next.find("Lexa|"), 4, "Firm");
+    std::function<void()> deploy = [&] { WriteTextFile(ConfigPath(), next); };
+    vtb::test_seam::RunDuringNextDownload([](void* action) { (*static_cast<std::function<void()>*>(action))(); },
+                                          &deploy);
+    EXPECT_EQ(RunUpdateCommand(), kSucceeded);
+    Close();
+    EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Firm");
+    Close();
+    RemoveUserDataDir();
+}
+
+// An update either stands whole, the copy with its record, or not at all:
+// a record held open by another window leaves the copy and the record in
+// force before byte for byte, and the user is told it was not downloaded.
+TEST_F(UpdateTest, AnUpdateThatCannotPutItsRecordLeavesThePreviousCopyInForce) {
+    const MachineDataMode perUser(DataMode::PerUser);
+    RemoveUserDataDir();
+    server_.Serve("/second.cfg", 200, "9.0|autumn\r\n[Buttons]\r\n3\r\nOther|n\r\nS|s\r\nT|t\r\n");
+    std::string first = ConfigUpdatingFrom(server_.Url("/second.cfg"));
+    first.replace(first.find("Lexa|"), 4, "Mine");
+    server_.Serve("/first.cfg", 200, first);
+    Build(ConfigUpdatingFrom(server_.Url("/first.cfg")));
+    EXPECT_EQ(RunUpdateCommand(), kSucceeded);
+    Close();
+    const std::string copyPath = UserFileFor(ConfigPath());
+    const FileSnapshot copy(copyPath), record(copyPath + ".superseded");
+    ASSERT_TRUE(copy.exists && record.exists);
+
+    EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Mine");
+    {
+        // Another window reading the record, without letting it be replaced.
+        const vtb::UniqueFile held(CreateFileA((copyPath + ".superseded").c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_EQ(RunUpdateCommand(), kFailed);
+    }
+    Close();
+    EXPECT_EQ(1, server_.Requests("/second.cfg"));
+    EXPECT_TRUE(FileSnapshot(copyPath) == copy);
+    EXPECT_TRUE(FileSnapshot(copyPath + ".superseded") == record);
+    EXPECT_EQ(FilesLike(UserDataDir() + "*.cfg*").size(), 2u);  // nothing half-way left behind
+    EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Mine");
+    Close();
     RemoveUserDataDir();
 }
 

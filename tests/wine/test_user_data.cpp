@@ -141,8 +141,9 @@ TEST_F(UserDataTest, ANewUserStartsFromTheMachinesChoicesButNeverItsHistory) {
 }
 
 // A copy without a record of the deployment it superseded (an older
-// version's, or a file planted in the folder) is set aside, however new.
-TEST_F(UserDataTest, ACopyWithoutARecordIsSetAsideWhateverItsDate) {
+// version's, or a file planted in the folder) is set aside, however new,
+// and never over another copy set aside.
+TEST_F(UserDataTest, ACopyWithoutARecordIsSetAsideWhateverItsDateUnderANameOfItsOwn) {
     WriteTextFile(ConfigPath(), kTestConfig);
     std::string mine = kTestConfig;
     mine.replace(mine.find("Lexa|"), 4, "Mine");
@@ -154,7 +155,20 @@ TEST_F(UserDataTest, ACopyWithoutARecordIsSetAsideWhateverItsDate) {
     EXPECT_EQ(Build().Main_Menu_SpdButn->Caption(), "Lexa");
     Close();
     EXPECT_FALSE(FileExists(UserConfig()));
-    EXPECT_EQ(ReadTextFile(UserConfig() + ".old"), mine);
+    std::vector<std::string> aside = FilesLike(UserConfig() + ".old-*");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadTextFile(aside[0]), mine);
+
+    // Each copy set aside keeps a name of its own, even within one second;
+    // the five newest stay.
+    for (char n = '2'; n <= '7'; ++n) {
+        WriteTextFile(UserConfig(), mine + n);
+        Build();
+        Close();
+    }
+    aside = FilesLike(UserConfig() + ".old-*");
+    ASSERT_EQ(aside.size(), 5u);
+    for (std::size_t i = 0; i < aside.size(); ++i) EXPECT_EQ(ReadTextFile(aside[i]), mine + char('3' + i));
 
     WriteTextFile(UserConfig(), "<html>Service unavailable</html>\r\n");
     SetWriteTimeFromNow(UserConfig(), 1);

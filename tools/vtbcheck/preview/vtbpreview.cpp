@@ -7,7 +7,9 @@
 //   vtbpreview.exe [--menu main|settings]
 //
 // The toolbar's message boxes are answered with OK and their texts written
-// to messages.txt, so that a bad file cannot hold the preview up.
+// to messages.txt, so that a bad file cannot hold the preview up. The
+// toolbar keeps every file beside the DLL, in that folder: the running
+// user's own data is never read, moved or written.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -377,6 +379,35 @@ private:
 
 }  // namespace
 
+// Where its data lies the toolbar learns from the machine's registry:
+// installed per user, it would read the running user's settings and
+// configuration copy, and set the copy aside. While the preview runs, the
+// machine's registry is an empty key of this process's own, so that the
+// toolbar keeps every file beside the DLL.
+class OwnDataFolder {
+public:
+    OwnDataFolder() {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kScratchKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &key_, nullptr) == ERROR_SUCCESS)
+            held_ = RegOverridePredefKey(HKEY_LOCAL_MACHINE, key_) == ERROR_SUCCESS;
+    }
+    ~OwnDataFolder() {
+        if (held_) RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+        if (key_) {
+            RegCloseKey(key_);
+            RegDeleteKeyA(HKEY_CURRENT_USER, kScratchKey);
+        }
+    }
+    OwnDataFolder(const OwnDataFolder&) = delete;
+    OwnDataFolder& operator=(const OwnDataFolder&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    static constexpr char kScratchKey[] = "Software\\Veltrane\\ToolBar Preview";
+    HKEY key_ = nullptr;
+    bool held_ = false;
+};
+
 int main(int argc, char** argv) {
     std::string menu;
     for (int i = 1; i + 1 < argc; ++i)
@@ -390,6 +421,12 @@ int main(int argc, char** argv) {
     }
     bool ok = false;
     Picture picture;
+    const OwnDataFolder ownData;
+    if (!ownData.Held()) {
+        report << "error: the machine's registry could not be set apart; the preview would read the user's data\n";
+        OleUninitialize();
+        return 1;
+    }
     {
         BoxWatcher boxes;
         {
