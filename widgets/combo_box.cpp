@@ -16,10 +16,10 @@ namespace {
 // whole history fits (at most eight entries are loaded) without scrolling.
 constexpr int kListRows = 8;
 
-constexpr int kItemHeight = 13;
+constexpr int kItemHeight = 13;  // at 96 DPI
 
-// The list's height, border included: kListRows whole rows.
-int ListHeight() { return kListRows * kItemHeight + 2 * GetSystemMetrics(SM_CYBORDER); }
+// The list's height, border included: kListRows whole rows of itemHeight.
+int ListHeight(int itemHeight) { return kListRows * itemHeight + 2 * GetSystemMetrics(SM_CYBORDER); }
 
 // The classic control takes the list's height from the height its window is
 // made with, less the closed box's own height (its edit field's, which the
@@ -34,7 +34,7 @@ int ListHeight() { return kListRows * kItemHeight + 2 * GetSystemMetrics(SM_CYBO
 std::atomic<int> closedHeight{0};
 std::atomic<int> listExtra{0};
 
-int WindowHeight(int closed, int extra) { return closed + ListHeight() - extra; }
+int WindowHeight(int closed, int extra, int list) { return closed + list - extra; }
 
 // The list's height as the control has it now, or 0.
 int ListHeightOf(HWND combo) {
@@ -44,26 +44,32 @@ int ListHeightOf(HWND combo) {
     return list.bottom > list.top ? list.bottom - list.top : 0;
 }
 
-// The first box of the process, about to drop its list down: it was made
-// madeHeight tall, which the control took as madeClosed for the closed box
-// and the rest for the list, and then got its font. The box is given its own
-// right height; the control's rule for a box made smaller than it was made
-// may differ from its rule at creation by a pixel, so the list is measured
-// once more.
-void Learn(HWND combo, int width, int madeClosed, int madeHeight) {
+// Gives the box the window height that makes its list `list` tall; the
+// control's rule for a box made smaller than it was made may differ from its
+// rule at creation by a pixel, so the list is measured once more.
+void FitList(HWND combo, int width, int extra, int list) {
     RECT closed;
-    const int list = ListHeightOf(combo);
-    if (!list || !GetWindowRect(combo, &closed)) return;
-    const int extra = list - (madeHeight - madeClosed);
-    listExtra = extra;
-    closedHeight = madeClosed;
+    if (!GetWindowRect(combo, &closed)) return;
     const auto resize = [&](int height) {
         SetWindowPos(combo, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    const int height = WindowHeight(closed.bottom - closed.top, extra);
+    const int height = WindowHeight(closed.bottom - closed.top, extra, list);
     resize(height);
     const int now = ListHeightOf(combo);
-    if (now && now != ListHeight()) resize(height + ListHeight() - now);
+    if (now && now != list) resize(height + list - now);
+}
+
+// The first box of the process, about to drop its list down: it was made
+// madeHeight tall, which the control took as madeClosed for the closed box
+// and the rest for the list, and then got its font. The box is given its own
+// right height.
+void Learn(HWND combo, int width, int madeClosed, int madeHeight, int list) {
+    const int listNow = ListHeightOf(combo);
+    if (!listNow) return;
+    const int extra = listNow - (madeHeight - madeClosed);
+    listExtra = extra;
+    closedHeight = madeClosed;
+    FitList(combo, width, extra, list);
 }
 
 }  // namespace
@@ -78,7 +84,8 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     SetBounds(left, top, width, height);
     Font.SetStyle(kSearchBoxFace.Name, kSearchBoxFace.Height, kSearchBoxFace.Bold);
     const int learnt = closedHeight.load();
-    const int madeHeight = learnt ? WindowHeight(learnt, listExtra.load()) : height + ListHeight();
+    const int list = ListHeight(Scaled(kItemHeight));
+    const int madeHeight = learnt ? WindowHeight(learnt, listExtra.load(), list) : height + list;
     const HWND combo =
         CreateWindowExA(0, "COMBOBOX", "",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL |
@@ -88,8 +95,7 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     AttachSubclass(combo);
     RECT made;
     if (!learnt && GetWindowRect(combo, &made)) unlearnt_ = Made{made.bottom - made.top, madeHeight};
-    SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
-    SendMessageA(combo, CB_SETITEMHEIGHT, 0, kItemHeight);
+    ApplyFont();
     // Version 6 of the common controls counts rows instead.
     SendMessageA(combo, CB_SETMINVISIBLE, kListRows, 0);
     COMBOBOXINFO info{};
@@ -180,7 +186,45 @@ void TComboBox::ListDropping() {
     if (!unlearnt_) return;
     const Made made = *unlearnt_;
     unlearnt_.reset();
-    Learn(Handle(), Width(), made.closed, made.height);
+    Learn(Handle(), Width(), made.closed, made.height, ListHeight(Scaled(kItemHeight)));
+}
+
+void TComboBox::ApplyFont() {
+    const HWND combo = Handle();
+    SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
+    SendMessageA(combo, CB_SETITEMHEIGHT, 0, Scaled(kItemHeight));
+    // The closed box as high as its bounds: its text field takes the difference.
+    RECT closed;
+    if (!GetWindowRect(combo, &closed) || closed.bottom - closed.top == Height()) return;
+    const LRESULT field = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    const LRESULT wanted = field + Height() - (closed.bottom - closed.top);
+    if (field > 0 && wanted > 0) SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
+}
+
+void TComboBox::Refit() {
+    const HWND combo = Handle();
+    if (!combo) return;
+    ApplyFont();
+    RECT closed;
+    if (!GetWindowRect(combo, &closed)) return;
+    // Moved at its closed height, which leaves the list as it is.
+    SetWindowPos(combo, nullptr, Left(), Top(), Width(), closed.bottom - closed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A box that has not learnt the control's heights yet gets its list's
+    // height when the list first drops down.
+    if (!unlearnt_ && closedHeight.load())
+        FitList(combo, Width(), listExtra.load(), ListHeight(Scaled(kItemHeight)));
+}
+
+void TComboBox::SetBounds(int left, int top, int width, int height) {
+    const RECT before = BoundsRect();
+    TWinControl::SetBounds(left, top, width, height);
+    const RECT after = BoundsRect();
+    if (Handle() && !EqualRect(&before, &after)) Refit();
+}
+
+LRESULT TComboBox::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == CM_DPICHANGED) Refit();
+    return TWinControl::Perform(msg, wParam, lParam);
 }
 
 std::optional<LRESULT> TComboBox::DialogChar(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -36,6 +36,10 @@ public:
 
     void SetFocus();
 
+    // Moves the box's window with its bounds.
+    void SetBounds(int left, int top, int width, int height) override;
+    LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
     // Asked for the accessible object of the box's edit field, the window
     // that holds the focus in the box (WM_GETOBJECT for its client area):
     // the answer, or 0 to leave it to the system.
@@ -51,6 +55,11 @@ private:
     // The answer to a dialog character, nullopt for any other message.
     std::optional<LRESULT> DialogChar(UINT msg, WPARAM wParam, LPARAM lParam);
     void ListDropping();  // the list is about to open: its height is set now
+    // The font, the list's rows and the closed box's height at the box's DPI.
+    void ApplyFont();
+    // After a change of DPI or bounds: the window where the bounds say, its
+    // font and heights anew.
+    void Refit();
     HWND edit_ = nullptr;
     // The heights a box made before the process knew them was made with.
     struct Made {
