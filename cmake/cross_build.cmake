@@ -38,8 +38,10 @@ add_dependencies(wine_tests Veltrane_ToolBar)
 
 file(GLOB FRAME_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/browser_frame/*.cpp)
 if(FRAME_SOURCES)
-    add_executable(browser_frame WIN32 ${FRAME_SOURCES})
+    add_executable(browser_frame WIN32 ${FRAME_SOURCES} ${CMAKE_SOURCE_DIR}/tools/browser_frame/browser_frame.rc)
     target_include_directories(browser_frame PRIVATE ${CMAKE_SOURCE_DIR})
+    # The manifest: DPI-aware, as the browser is.
+    target_compile_options(browser_frame PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${CMAKE_SOURCE_DIR}/tools/browser_frame>)
     target_link_libraries(browser_frame PRIVATE ole32 oleaut32 uuid comctl32 gdi32 user32 advapi32 shell32)
     target_link_options(browser_frame PRIVATE ${STATIC_RUNTIME})
 endif()
