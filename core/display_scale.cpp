@@ -22,13 +22,15 @@ DecodedBitmap ScaleGlyphBitmap(const DecodedBitmap& source, int cells, int dpi) 
     out.BitsPerPixel = source.BitsPerPixel;
     out.Monochrome = source.Monochrome;
     out.Pixels.resize(static_cast<std::size_t>(out.Width) * out.Height);
-    // Destination pixel d of a cell takes source pixel d * design / scaled:
-    // the one whose area holds the destination pixel's left (or top) edge.
+    // Destination pixel d of a cell takes the source pixel under its centre,
+    // (d + 1/2) * design / scaled: a pixel doubled lies where a design edge
+    // scaled would put it.
+    const auto sourceOf = [](int d, int design, int scaledLength) { return (2 * d + 1) * design / (2 * scaledLength); };
     for (int y = 0; y < out.Height; ++y) {
-        const int sy = y * cell.cy / scaled.cy;
+        const int sy = sourceOf(y, cell.cy, scaled.cy);
         for (int c = 0; c < cells; ++c) {
             for (int x = 0; x < scaled.cx; ++x) {
-                const int sx = c * cell.cx + x * cell.cx / scaled.cx;
+                const int sx = c * cell.cx + sourceOf(x, cell.cx, scaled.cx);
                 out.Pixels[static_cast<std::size_t>(y) * out.Width + c * scaled.cx + x] = source.At(sx, sy);
             }
         }

@@ -27,11 +27,11 @@ vtb_stage_demo "$cross" "$demo"
 vtb_regsvr32 "$demo/Veltrane_ToolBar.dll" /s
 mkdir -p "$out"
 
-# The display's DPI, set before the frame starts (each process reads it once).
+# The display's DPI, set before the frame starts.
 dpi=96
 set_dpi() {
     dpi="$1"
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    vtb_wine_set_dpi "$dpi"
 }
 trap 'set_dpi 96; vtb_wine_stop' EXIT
 # A length of the 96-DPI design at the current DPI, rounded as the toolbar rounds.

@@ -193,12 +193,22 @@ void TComboBox::ApplyFont() {
     const HWND combo = Handle();
     SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
     SendMessageA(combo, CB_SETITEMHEIGHT, 0, Scaled(kItemHeight));
-    // The closed box as high as its bounds: its text field takes the difference.
-    RECT closed;
-    if (!GetWindowRect(combo, &closed) || closed.bottom - closed.top == Height()) return;
-    const LRESULT field = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    const LRESULT wanted = field + Height() - (closed.bottom - closed.top);
-    if (field > 0 && wanted > 0) SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
+    // The closed box as high as its bounds: its text field takes the
+    // difference. What a field height makes of the box is learnt from one
+    // try (versions of the control read and set the field's height with or
+    // without its padding), so a second try is exact.
+    const auto closedNow = [combo] {
+        RECT closed;
+        return GetWindowRect(combo, &closed) ? static_cast<int>(closed.bottom - closed.top) : 0;
+    };
+    LRESULT field = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    for (int tries = 0; tries < 2 && field > 0; ++tries) {
+        const int closed = closedNow();
+        if (!closed || closed == Height()) return;
+        field += Height() - closed;
+        if (field <= 0) return;
+        SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    }
 }
 
 void TComboBox::Refit() {
