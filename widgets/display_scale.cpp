@@ -26,6 +26,10 @@ int WindowDpi(HWND window) {
     if (const GetDpiForWindowFn fn = DpiForWindow(); fn && window) {
         if (const UINT dpi = fn(window)) return ValidDpi(static_cast<int>(dpi));
     }
+    return SystemDpi();
+}
+
+int SystemDpi() {
     const WindowDc screen(nullptr);
     return ValidDpi(screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : kDesignDpi);
 }

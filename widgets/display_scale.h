@@ -14,6 +14,9 @@ namespace vtb {
 // the screen's, which a host that is not DPI-aware sees as 96 (the system
 // then stretches the whole browser itself).
 int WindowDpi(HWND window);
+// The system's DPI, which its own metrics and fonts are made for; a window's
+// may differ in a host that follows the DPI of each monitor.
+int SystemDpi();
 
 // Sent to a child whose parent's DPI changed, in a host that follows the DPI
 // of each monitor.

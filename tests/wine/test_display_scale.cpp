@@ -21,6 +21,7 @@
 #include "widgets/display_scale.h"
 #include "widgets/face_drawing.h"
 #include "widgets/face_painter.h"
+#include "widgets/toolkit.h"
 
 namespace vtbtest {
 namespace {
@@ -268,6 +269,20 @@ TEST_F(Scaled, ANewDpiWhileOpenLaysOutAgainAndTellsTheHost) {
     form.SpdButn[0]->Paint(face.dc.get());
     ASSERT_TRUE(form.SpdButn[0]->FaceGlyph().SharedList());
     EXPECT_EQ(form.SpdButn[0]->FaceGlyph().SharedList()->Width(), other.glyph16);
+
+    // A cut caption's hint in the system's hint font at the new DPI.
+    vtb::TGlyphButton& main = *form.Main_Menu_SpdButn;
+    main.SetCaption("Lexa legal information services");
+    main.Repaint();
+    const POINT middle = main.ClientToScreen({main.Width() / 2, main.Height() / 2});
+    SetCursorPos(middle.x, middle.y);
+    vtb::TToolkit::ForThread().Idle();
+    ASSERT_TRUE(PumpUntil([] { return ShownHintWindow() != nullptr; }));
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    EXPECT_EQ(FontHeight(reinterpret_cast<HFONT>(SendMessageA(ShownHintWindow(), WM_GETFONT, 0, 0))),
+              std::abs(MulDiv(metrics.lfStatusFont.lfHeight, other.dpi, expected_->dpi)));
 }
 
 }  // namespace
