@@ -77,6 +77,9 @@ namespace {
 
 bool IsHorizontal(TButtonLayout layout) { return layout == blGlyphLeft || layout == blGlyphRight; }
 
+// A margin or spacing at the face's DPI; -1 keeps its meaning.
+int ScaledGap(int design, int dpi) { return design == -1 ? -1 : ScaleToDpi(design, dpi); }
+
 // The room the caption has: the face less the glyph and the margin and
 // spacing that are fixed along the layout, and beside a horizontal layout
 // less the drop-down mark.
@@ -85,8 +88,8 @@ FaceSize CaptionRoom(const FaceLayoutInput& in, FaceSize glyph) {
     int ah = in.Rect.Height();
     int& along = IsHorizontal(in.Layout) ? aw : ah;
     along -= IsHorizontal(in.Layout) ? glyph.cx : glyph.cy;
-    if (in.Margin != -1) along -= in.Margin;
-    if (in.Spacing != -1) along -= in.Spacing;
+    if (in.Margin != -1) along -= ScaledGap(in.Margin, in.Dpi);
+    if (in.Spacing != -1) along -= ScaledGap(in.Spacing, in.Dpi);
     if (in.ShowMark && IsHorizontal(in.Layout)) aw -= ScaleToDpi(kMarkWidth, in.Dpi);
     return {std::max(0, aw), std::max(0, ah)};
 }
@@ -106,8 +109,8 @@ void PlaceGlyphAndText(const FaceLayoutInput& in, FaceSize glyph, FaceSize text,
         textAt.x = cw / 2 - text.cx / 2;
     }
 
-    int margin = in.Margin;
-    int spacing = text.cx == 0 || glyph.cx == 0 ? 0 : in.Spacing;
+    int margin = ScaledGap(in.Margin, in.Dpi);
+    int spacing = text.cx == 0 || glyph.cx == 0 ? 0 : ScaledGap(in.Spacing, in.Dpi);
     const int client = horizontal ? cw : ch;
     const int glyphSize = horizontal ? glyph.cx : glyph.cy;
     const int textSize = horizontal ? text.cx : text.cy;
@@ -142,11 +145,7 @@ void PlaceGlyphAndText(const FaceLayoutInput& in, FaceSize glyph, FaceSize text,
 
 }  // namespace
 
-FaceLayout LayoutFace(const FaceLayoutInput& design, const TextMeasure& measure) {
-    // Margin and spacing at the face's DPI; -1 keeps its meaning.
-    FaceLayoutInput in = design;
-    if (in.Margin != -1) in.Margin = ScaleToDpi(in.Margin, in.Dpi);
-    if (in.Spacing != -1) in.Spacing = ScaleToDpi(in.Spacing, in.Dpi);
+FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
     FaceLayout out;
     FaceSize glyph = in.Glyph;
     if (glyph.cx <= 0 || glyph.cy <= 0) glyph = {0, 0};  // a glyph without pixels takes no room

@@ -232,10 +232,6 @@ void TComboBox::SetBounds(int left, int top, int width, int height) {
     if (Handle() && !EqualRect(&before, &after)) Refit();
 }
 
-LRESULT TComboBox::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == CM_DPICHANGED) Refit();
-    return TWinControl::Perform(msg, wParam, lParam);
-}
 
 std::optional<LRESULT> TComboBox::DialogChar(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Alt and a letter in the box presses the form's button of that letter;

@@ -36,9 +36,9 @@ public:
 
     void SetFocus();
 
-    // Moves the box's window with its bounds.
+    // Moves the box's window with its bounds, its font and heights at the
+    // box's DPI (new bounds come with every change of DPI).
     void SetBounds(int left, int top, int width, int height) override;
-    LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     // Asked for the accessible object of the box's edit field, the window
     // that holds the focus in the box (WM_GETOBJECT for its client area):
@@ -57,8 +57,8 @@ private:
     void ListDropping();  // the list is about to open: its height is set now
     // The font, the list's rows and the closed box's height at the box's DPI.
     void ApplyFont();
-    // After a change of DPI or bounds: the window where the bounds say, its
-    // font and heights anew.
+    // After a change of bounds: the window where they say, its font and
+    // heights anew.
     void Refit();
     HWND edit_ = nullptr;
     // The heights a box made before the process knew them was made with.

@@ -8,11 +8,10 @@ namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 
-// Looked up once: the system's answer does not change while the module lives.
+// Looked up each time: asked only when a toolbar is built or its DPI changes.
 GetDpiForWindowFn DpiForWindow() {
-    static const auto fn = reinterpret_cast<GetDpiForWindowFn>(
+    return reinterpret_cast<GetDpiForWindowFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    return fn;
 }
 
 std::optional<int> forcedDpi;
