@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -33,6 +34,8 @@ int ListHeight(int itemHeight) { return kListRows * itemHeight + 2 * GetSystemMe
 // built.
 std::atomic<int> closedHeight{0};
 std::atomic<int> listExtra{0};
+// What the closed box adds to the height of its text field; -1 until known.
+std::atomic<int> fieldPadding{-1};
 
 int WindowHeight(int closed, int extra, int list) { return closed + list - extra; }
 
@@ -77,6 +80,7 @@ void Learn(HWND combo, int width, int madeClosed, int madeHeight, int list) {
 void test_seam::ForgetLearnedComboHeights() {
     closedHeight = 0;
     listExtra = 0;
+    fieldPadding = -1;
 }
 
 TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, int width, int height)
@@ -194,21 +198,29 @@ void TComboBox::ApplyFont() {
     SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
     SendMessageA(combo, CB_SETITEMHEIGHT, 0, Scaled(kItemHeight));
     // The closed box as high as its bounds: its text field takes the
-    // difference. What a field height makes of the box is learnt from one
-    // try (versions of the control read and set the field's height with or
-    // without its padding), so a second try is exact.
+    // difference. What the box adds to the field's height is learnt from the
+    // process's first try (versions of the control read and set the field's
+    // height with or without their padding); later boxes need one.
     const auto closedNow = [combo] {
         RECT closed;
         return GetWindowRect(combo, &closed) ? static_cast<int>(closed.bottom - closed.top) : 0;
     };
-    LRESULT field = SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    for (int tries = 0; tries < 2 && field > 0; ++tries) {
-        const int closed = closedNow();
-        if (!closed || closed == Height()) return;
-        field += Height() - closed;
-        if (field <= 0) return;
-        SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    const auto setField = [combo](int height) {
+        if (height > 0) SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+    };
+    const int closed = closedNow();
+    if (!closed || closed == Height()) return;
+    int padding = fieldPadding.load();
+    if (padding < 0) {
+        const int tried = static_cast<int>(SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0)) +
+                          Height() - closed;
+        if (tried <= 0) return;
+        setField(tried);
+        const int now = closedNow();
+        if (!now || now == Height()) return;
+        fieldPadding = padding = std::max(0, now - tried);
     }
+    setField(Height() - padding);
 }
 
 void TComboBox::Refit() {
