@@ -13,10 +13,7 @@
 #include <memory>
 #include <set>
 
-#include "band/com_server.h"
-#include "band/desk_band.h"
-#include "tests/wine/support_browser.h"
-#include "tests/wine/support_site.h"
+#include "tests/wine/support_band.h"
 #include "tests/wine/toolbar_fixture.h"
 #include "widgets/display_scale.h"
 #include "widgets/face_drawing.h"
@@ -80,29 +77,22 @@ protected:
         vtb::test_seam::ResetModuleValues();
         DeleteFileA(settings_.Path().c_str());
         WriteTextFile(config_.Path(), kTestConfig);
-        ASSERT_EQ(S_OK, factory_.CreateInstance(nullptr, IID_IDeskBand, band_.put_void()));
+        ASSERT_EQ(S_OK, host_.factory.CreateInstance(nullptr, IID_IDeskBand, host_.band.put_void()));
     }
     void TearDown() override {
         vtb::test_seam::ForceWindowDpi(std::nullopt);
-        band_.reset();
+        host_.band.reset();
     }
 
     // Sited, built and shown, as the browser leaves a new band.
     vtb::TBandForm& Open() {
-        ComPtr<IObjectWithSite> withSite;
-        band_->QueryInterface(IID_IObjectWithSite, withSite.put_void());
-        EXPECT_EQ(S_OK, withSite->SetSite(static_cast<IInputObjectSite*>(&site_)));
-        HWND window = nullptr;
-        EXPECT_EQ(S_OK, band_->GetWindow(&window));
-        site_.Show();
-        SetForegroundWindow(site_.Window());
-        EXPECT_EQ(S_OK, band_->ShowDW(TRUE));
-        return *static_cast<vtb::TDeskBand*>(band_.get())->Form();
+        OpenShownBand(host_.band.get(), host_.site);
+        return *host_.Form();
     }
     DESKBANDINFO BandInfo() {
         DESKBANDINFO info{};
         info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_ACTUAL;
-        EXPECT_EQ(S_OK, band_->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info));
+        EXPECT_EQ(S_OK, host_.band->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info));
         return info;
     }
     // Where the form stands and how it is sized, against a row of the table.
@@ -128,11 +118,7 @@ protected:
     SavedFile config_{vtb::ChangeFileExt(vtb::ModulePath(), vtb::kConfigExtension)};
     SavedFile settings_{vtb::ChangeFileExt(vtb::ModulePath(), vtb::kSettingsExtension)};
     MessageBoxWatcher boxes_;
-    RecordingBrowser browser_;
-    TestSite site_{&browser_};
-    vtb::TComServer server_;
-    vtb::TDeskBandFactory factory_{server_};
-    ComPtr<IDeskBand> band_;
+    InProcessBand host_;
 };
 
 TEST_F(Scaled, TheToolbarStandsAtTheDisplaysScale) {
@@ -237,8 +223,8 @@ TEST_F(Scaled, GlyphsDrawnByWholePixelsTheirTransparentColourExact) {
 TEST_F(Scaled, ANewDpiWhileOpenLaysOutAgainAndTellsTheHost) {
     vtb::TBandForm& form = Open();
     ComPtr<IInputObject> input;
-    band_->QueryInterface(IID_IInputObject, input.put_void());
-    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == site_.Window(); }));
+    host_.band->QueryInterface(IID_IInputObject, input.put_void());
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == host_.site.Window(); }));
     ASSERT_EQ(S_OK, input->UIActivateIO(TRUE, nullptr));
     form.Search_Edit->SetText("tort law");
     form.SpdButn[0]->SetGlyph(RimmedSquare());
@@ -247,7 +233,7 @@ TEST_F(Scaled, ANewDpiWhileOpenLaysOutAgainAndTellsTheHost) {
 
     // A notice that changes nothing lays nothing out.
     SendMessageA(form.Handle(), WM_SETTINGCHANGE, 0, 0);
-    EXPECT_TRUE(site_.BandCommands.empty());
+    EXPECT_TRUE(host_.site.BandCommands.empty());
 
     // Moved to a monitor of another DPI, as a host that follows each
     // monitor's DPI tells its children.
@@ -255,8 +241,8 @@ TEST_F(Scaled, ANewDpiWhileOpenLaysOutAgainAndTellsTheHost) {
     vtb::test_seam::ForceWindowDpi(other.dpi);
     SendMessageA(form.Handle(), vtb::kDpiChangedAfterParent, 0, 0);
     ExpectLaidOut(form, other);
-    ASSERT_FALSE(site_.BandCommands.empty());
-    EXPECT_EQ(static_cast<DWORD>(DBID_BANDINFOCHANGED), site_.BandCommands.back());
+    ASSERT_FALSE(host_.site.BandCommands.empty());
+    EXPECT_EQ(static_cast<DWORD>(DBID_BANDINFOCHANGED), host_.site.BandCommands.back());
     const DESKBANDINFO info = BandInfo();
     EXPECT_EQ(info.ptActual.y, other.row);
     EXPECT_EQ(info.ptActual.x, other.firstSlot + other.slot);
