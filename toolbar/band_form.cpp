@@ -351,7 +351,6 @@ void TBandForm::LayOut() {
     // Every slot as wide as the first link button: one scaled width for all.
     for (int n = 1; n <= kLinkButtonCount; ++n)
         SpdButn[n - 1]->SetBounds(Scaled(DesignLeft(n)), 0, Scaled(kLinkButtonWidth), Scaled(kButtonHeight));
-    PlaceLinkButtons();
 }
 
 void TBandForm::FollowDpi() {
@@ -359,6 +358,7 @@ void TBandForm::FollowDpi() {
     if (dpi == Dpi()) return;
     SetDpi(dpi);
     LayOut();
+    PlaceLinkButtons();  // the form takes its new size and tells the host
     if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
 }
 

@@ -133,8 +133,7 @@ protected:
 
     // Lines the shown link buttons up after the Settings button.
     void PlaceLinkButtons();
-    // Every control at its design place and size at the form's DPI, the
-    // link buttons lined up, the form sized to them.
+    // Every control at its design place and size at the form's DPI.
     void LayOut();
     // The window's DPI changed (the browser moved to another monitor, the
     // display's setting changed): fonts, faces and places anew, the host told
