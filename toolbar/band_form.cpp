@@ -558,6 +558,9 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kDpiChangedAfterParent:
     case WM_DISPLAYCHANGE:
     case WM_SETTINGCHANGE:  // and on to the colours
+    // A host that follows each monitor's DPI but tells only its own window
+    // moves and sizes its bands after the DPI changed.
+    case WM_WINDOWPOSCHANGED:
         FollowDpi();
         break;
     case WM_SETFOCUS:

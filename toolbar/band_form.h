@@ -137,7 +137,8 @@ protected:
     void LayOut();
     // The window's DPI changed (the browser moved to another monitor, the
     // display's setting changed): fonts, faces and places anew, the host told
-    // of the new size. What the search box holds and the focus stay.
+    // of the new size. What the search box holds and the focus stay. Asked
+    // on every notice that may come with a new DPI; nothing when it is the same.
     void FollowDpi();
 
 private:

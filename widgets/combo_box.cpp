@@ -100,6 +100,10 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     RECT made;
     if (!learnt && GetWindowRect(combo, &made)) unlearnt_ = Made{made.bottom - made.top, madeHeight};
     ApplyFont();
+    // A control that takes its rows' height from the font alone has rows of
+    // another height than the one it was made for.
+    if (learnt && RowHeight() != Scaled(kItemHeight))
+        FitList(combo, width, listExtra.load(), ListHeight(RowHeight()));
     // Version 6 of the common controls counts rows instead.
     SendMessageA(combo, CB_SETMINVISIBLE, kListRows, 0);
     COMBOBOXINFO info{};
@@ -190,7 +194,12 @@ void TComboBox::ListDropping() {
     if (!unlearnt_) return;
     const Made made = *unlearnt_;
     unlearnt_.reset();
-    Learn(Handle(), Width(), made.closed, made.height, ListHeight(Scaled(kItemHeight)));
+    Learn(Handle(), Width(), made.closed, made.height, ListHeight(RowHeight()));
+}
+
+int TComboBox::RowHeight() const {
+    const LRESULT height = SendMessageA(Handle(), CB_GETITEMHEIGHT, 0, 0);
+    return height > 0 ? static_cast<int>(height) : Scaled(kItemHeight);
 }
 
 void TComboBox::ApplyFont() {
@@ -234,7 +243,7 @@ void TComboBox::Refit() {
     // A box that has not learnt the control's heights yet gets its list's
     // height when the list first drops down.
     if (!unlearnt_ && closedHeight.load())
-        FitList(combo, Width(), listExtra.load(), ListHeight(Scaled(kItemHeight)));
+        FitList(combo, Width(), listExtra.load(), ListHeight(RowHeight()));
 }
 
 void TComboBox::SetBounds(int left, int top, int width, int height) {

@@ -57,6 +57,9 @@ private:
     void ListDropping();  // the list is about to open: its height is set now
     // The font, the list's rows and the closed box's height at the box's DPI.
     void ApplyFont();
+    // The list's rows as the control has them: the height set, or, where the
+    // control takes it from the font alone (Wine's), the font's.
+    int RowHeight() const;
     // After a change of bounds: the window where they say, its font and
     // heights anew.
     void Refit();

@@ -256,6 +256,15 @@ TEST_F(Scaled, ANewDpiWhileOpenLaysOutAgainAndTellsTheHost) {
     ASSERT_TRUE(form.SpdButn[0]->FaceGlyph().SharedList());
     EXPECT_EQ(form.SpdButn[0]->FaceGlyph().SharedList()->Width(), other.glyph16);
 
+    // A host that tells only its own window moves its bands afterwards: back
+    // at the display's DPI with the move.
+    vtb::test_seam::ForceWindowDpi(expected_->dpi);
+    SetWindowPos(form.Handle(), nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    ExpectLaidOut(form, *expected_);
+    vtb::test_seam::ForceWindowDpi(other.dpi);
+    SendMessageA(form.Handle(), vtb::kDpiChangedAfterParent, 0, 0);
+
     // A cut caption's hint in the system's hint font at the new DPI.
     vtb::TGlyphButton& main = *form.Main_Menu_SpdButn;
     main.SetCaption("Lexa legal information services");
