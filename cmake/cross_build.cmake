@@ -40,8 +40,10 @@ add_dependencies(wine_tests Veltrane_ToolBar)
 
 file(GLOB FRAME_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/browser_frame/*.cpp)
 if(FRAME_SOURCES)
-    add_executable(browser_frame WIN32 ${FRAME_SOURCES})
+    add_executable(browser_frame WIN32 ${FRAME_SOURCES} ${CMAKE_SOURCE_DIR}/tools/browser_frame/browser_frame.rc)
     target_include_directories(browser_frame PRIVATE ${CMAKE_SOURCE_DIR})
+    # The manifest: DPI-aware, as the browser is.
+    target_compile_options(browser_frame PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${CMAKE_SOURCE_DIR}/resources>)
     target_link_libraries(browser_frame PRIVATE ole32 oleaut32 uuid comctl32 gdi32 user32 advapi32 shell32)
     target_link_options(browser_frame PRIVATE ${STATIC_RUNTIME})
 endif()
@@ -86,7 +88,9 @@ target_link_options(vtbcheck PRIVATE ${STATIC_RUNTIME})
 
 add_executable(vtbpreview
     ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview/vtbpreview.cpp
-    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview/preview_site.cpp)
+    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview/preview_site.cpp
+    ${CMAKE_SOURCE_DIR}/tools/vtbcheck/preview/vtbpreview.rc)
+target_compile_options(vtbpreview PRIVATE $<$<COMPILE_LANGUAGE:RC>:-I${CMAKE_SOURCE_DIR}/resources>)
 target_link_libraries(vtbpreview PRIVATE vtb_check_win ole32 oleaut32 uuid user32 gdi32 advapi32)
 target_link_options(vtbpreview PRIVATE ${STATIC_RUNTIME})
 add_dependencies(vtbpreview Veltrane_ToolBar)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/caption_accelerator.h"
+#include "core/display_scale.h"
 
 namespace vtb {
 
@@ -10,6 +11,9 @@ namespace {
 
 constexpr int kMarkWidth = 9;     // room kept for the triangle after the text
 constexpr int kMarkGlyphGap = 6;  // room kept for it after a glyph
+constexpr int kMarkSize = 7;      // the triangle's top row
+constexpr int kMarkAfterText = 3;
+constexpr int kMarkAfterGlyph = 1;
 constexpr const char* kEllipsis = "...";
 
 bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
@@ -73,6 +77,9 @@ namespace {
 
 bool IsHorizontal(TButtonLayout layout) { return layout == blGlyphLeft || layout == blGlyphRight; }
 
+// A margin or spacing at the face's DPI; -1 keeps its meaning.
+int ScaledGap(int design, int dpi) { return design == -1 ? -1 : ScaleToDpi(design, dpi); }
+
 // The room the caption has: the face less the glyph and the margin and
 // spacing that are fixed along the layout, and beside a horizontal layout
 // less the drop-down mark.
@@ -81,9 +88,9 @@ FaceSize CaptionRoom(const FaceLayoutInput& in, FaceSize glyph) {
     int ah = in.Rect.Height();
     int& along = IsHorizontal(in.Layout) ? aw : ah;
     along -= IsHorizontal(in.Layout) ? glyph.cx : glyph.cy;
-    if (in.Margin != -1) along -= in.Margin;
-    if (in.Spacing != -1) along -= in.Spacing;
-    if (in.ShowMark && IsHorizontal(in.Layout)) aw -= kMarkWidth;
+    if (in.Margin != -1) along -= ScaledGap(in.Margin, in.Dpi);
+    if (in.Spacing != -1) along -= ScaledGap(in.Spacing, in.Dpi);
+    if (in.ShowMark && IsHorizontal(in.Layout)) aw -= ScaleToDpi(kMarkWidth, in.Dpi);
     return {std::max(0, aw), std::max(0, ah)};
 }
 
@@ -102,8 +109,8 @@ void PlaceGlyphAndText(const FaceLayoutInput& in, FaceSize glyph, FaceSize text,
         textAt.x = cw / 2 - text.cx / 2;
     }
 
-    int margin = in.Margin;
-    int spacing = text.cx == 0 || glyph.cx == 0 ? 0 : in.Spacing;
+    int margin = ScaledGap(in.Margin, in.Dpi);
+    int spacing = text.cx == 0 || glyph.cx == 0 ? 0 : ScaledGap(in.Spacing, in.Dpi);
     const int client = horizontal ? cw : ch;
     const int glyphSize = horizontal ? glyph.cx : glyph.cy;
     const int textSize = horizontal ? text.cx : text.cy;
@@ -160,9 +167,9 @@ FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
     FaceSize text = drawn;
     if (in.ShowMark) {
         if (glyph.cx == 0 || glyph.cy == 0 || in.Layout == blGlyphLeft)
-            text.cx += kMarkWidth;  // the triangle follows the text
+            text.cx += ScaleToDpi(kMarkWidth, in.Dpi);  // the triangle follows the text
         else
-            glyph.cx += kMarkGlyphGap;  // the triangle follows the glyph
+            glyph.cx += ScaleToDpi(kMarkGlyphGap, in.Dpi);  // the triangle follows the glyph
     }
 
     FacePoint glyphAt;
@@ -177,14 +184,21 @@ FaceLayout LayoutFace(const FaceLayoutInput& in, const TextMeasure& measure) {
 
 FacePoint DropMarkPosition(const FaceLayoutInput& in, const FaceLayout& layout, bool hasSource, FaceSize drawn) {
     if (in.Layout != blGlyphLeft && hasSource)
-        return {layout.GlyphPos.x + drawn.cx + 1, layout.GlyphPos.y + drawn.cy / 2};
+        return {layout.GlyphPos.x + drawn.cx + ScaleToDpi(kMarkAfterGlyph, in.Dpi), layout.GlyphPos.y + drawn.cy / 2};
     const FaceRect& t = layout.TextRect;
-    const int x = layout.Caption.empty() ? (in.Rect.left + in.Rect.right - 7) / 2 : t.right + 3;
+    const int x = layout.Caption.empty() ? (in.Rect.left + in.Rect.right - ScaleToDpi(kMarkSize, in.Dpi)) / 2
+                                         : t.right + ScaleToDpi(kMarkAfterText, in.Dpi);
     return {x, t.top + t.Height() / 2};
 }
 
-std::vector<PixelRun> DropMarkRuns(int x, int y) {
-    return {{y - 1, x, x + 6}, {y, x + 1, x + 5}, {y + 1, x + 2, x + 4}, {y + 2, x + 3, x + 3}};
+std::vector<PixelRun> DropMarkRuns(int x, int y, int dpi) {
+    // From its top row, one design pixel above the point, each row a pixel
+    // narrower on each side down to the tip: a clean triangle at any scale.
+    std::vector<PixelRun> runs;
+    const int width = ScaleToDpi(kMarkSize, dpi);
+    const int top = y - ScaleToDpi(1, dpi);
+    for (int row = 0; 2 * row < width; ++row) runs.push_back({top + row, x + row, x + width - 1 - row});
+    return runs;
 }
 
 bool InsideButton(int x, int y, int width, int height) { return x >= 0 && x < width && y >= 0 && y <= height; }

@@ -45,6 +45,9 @@ struct FaceLayoutInput {
     int Spacing = 1;  // -1: spread evenly
     bool ShowMark = false;
     bool WordWrap = false;
+    // The DPI the face is drawn at: the margin, the spacing and the room of
+    // the drop-down mark are design sizes scaled to it.
+    int Dpi = 96;
 };
 
 struct FaceLayout {
@@ -66,7 +69,9 @@ struct PixelRun {
     int x0 = 0;
     int x1 = 0;
 };
-std::vector<PixelRun> DropMarkRuns(int x, int y);
+// The triangle's runs: its top row, 7 design pixels wide, starts at x one
+// design pixel above y; each row below is a pixel narrower on each side.
+std::vector<PixelRun> DropMarkRuns(int x, int y, int dpi = 96);
 
 // The button counts the row just below it as inside, its right edge not.
 bool InsideButton(int x, int y, int width, int height);

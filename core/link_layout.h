@@ -18,9 +18,12 @@ struct LinkPlacement {
     std::array<int, kLinkButtonCount> Left{};  // new left edge; -1 = not moved
 };
 
-LinkPlacement PlaceLinkButtons(const std::array<bool, kLinkButtonCount>& visible, int slotWidth);
+// The shown buttons side by side from firstSlot (the design's 440 at the
+// form's DPI), every slot slotWidth wide.
+LinkPlacement PlaceLinkButtons(const std::array<bool, kLinkButtonCount>& visible, int slotWidth,
+                               int firstSlot = kFirstLinkSlot);
 
-// 440 + slots, or 440 with none shown.
-int ToolbarWidth(int shownCount, int slotWidth);
+// firstSlot + slots, or firstSlot with none shown.
+int ToolbarWidth(int shownCount, int slotWidth, int firstSlot = kFirstLinkSlot);
 
 }  // namespace vtb

@@ -6,6 +6,7 @@
 
 #include "core/caption_accelerator.h"
 #include "core/config_rollout.h"
+#include "core/display_scale.h"
 #include "core/file_paths.h"
 #include "core/identifiers.h"
 #include "core/link_layout.h"
@@ -17,6 +18,7 @@
 #include "toolbar/settings_file.h"
 #include "toolbar/toolbar_accessible.h"
 #include "widgets/combo_box.h"
+#include "widgets/display_scale.h"
 #include "widgets/glyph_button.h"
 #include "widgets/glyph_file_cache.h"
 #include "widgets/toolkit.h"
@@ -245,9 +247,8 @@ const TargetList kNoTargets;
 
 }  // namespace
 
-TGlyphButton* TBandForm::NewButton(const std::string& name, int left, int width) {
+TGlyphButton* TBandForm::NewButton(const std::string& name) {
     TGlyphButton* button = Own<TGlyphButton>(this, name);
-    button->SetBounds(left, 0, width, kButtonHeight);
     button->SetFlat(true);
     button->SetLayout(blGlyphLeft);
     button->SetGrayedInactive(false);
@@ -267,10 +268,13 @@ TMenuItem* TBandForm::NewItem(TMenuItem& parent, const std::string& name, const 
 
 void TBandForm::BuildControls(HWND parent) {
     formClass.Register(&TWinControl::StaticWndProc);
+    // Built at the DPI of where it will live, its window's as soon as it has one.
+    SetDpi(WindowDpi(parent));
     CreateWindowExA(0, kFormClass, "Veltrane ToolBar", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
-                    kFormDesignWidth, kButtonHeight, parent, nullptr, ModuleInstance(),
+                    Scaled(kFormDesignWidth), Scaled(kButtonHeight), parent, nullptr, ModuleInstance(),
                     static_cast<TWinControl*>(this));
-    SetBounds(0, 0, kFormDesignWidth, kButtonHeight);
+    if (Handle()) SetDpi(WindowDpi(Handle()));
+    SetBounds(0, 0, Scaled(kFormDesignWidth), Scaled(kButtonHeight));
 
     Main_Menu = Own<TPopupMenu>("Main_Menu", 0);
     Main_Menu->Alignment = paLeft;
@@ -306,34 +310,65 @@ void TBandForm::BuildControls(HWND parent) {
     N10 = NewItem(Settings_Menu->Items(), "N10", "-");
     N10->GroupIndex = 1;
 
-    Main_Menu_SpdButn = NewButton("Main_Menu_SpdButn", kMainButtonLeft, kMainButtonWidth);
+    Main_Menu_SpdButn = NewButton("Main_Menu_SpdButn");
     Main_Menu_SpdButn->SetCaption("Veltrane");
     Main_Menu_SpdButn->Font.SetStyle(kMainButtonFace.Name, kMainButtonFace.Height, kMainButtonFace.Bold);
     Main_Menu_SpdButn->SetDropDownMenu(Main_Menu);
 
-    Search_Edit = Own<TComboBox>(this, "Search_Edit", kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth, kSearchBoxHeight);
+    const FaceRect box = ScaleRect(kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth, kSearchBoxHeight, Dpi());
+    Search_Edit = Own<TComboBox>(this, "Search_Edit", box.left, box.top, box.Width(), box.Height());
     Search_Edit->OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
     Search_Edit->OnEditObject = [this](HWND edit, WPARAM wParam) { return AnswerEditObject(edit, wParam); };
     SetActiveControl(Search_Edit);
 
-    Search_SpdButn = NewButton("Search_SpdButn", kSearchButtonLeft, kSearchButtonWidth);
+    Search_SpdButn = NewButton("Search_SpdButn");
     Search_SpdButn->SetCaption("Search");
     Search_SpdButn->SetGlyph(LoadGlyphResource(kSearchGlyph));
     Search_SpdButn->OnClick = [this](TComponent* sender) { Search_SpdButnClick(sender); };
 
-    Settings_SpdButn = NewButton("Settings_SpdButn", kSettingsButtonLeft, kSettingsButtonWidth);
+    Settings_SpdButn = NewButton("Settings_SpdButn");
     Settings_SpdButn->SetCaption("Settings");
     Settings_SpdButn->SetGlyph(LoadGlyphResource(kSettingsGlyph));
     Settings_SpdButn->SetDropDownMenu(Settings_Menu);
 
     for (int n = 1; n <= kLinkButtonCount; ++n) {
-        TGlyphButton* button = NewButton(LinkButtonName(n), DesignLeft(n), kLinkButtonWidth);
+        TGlyphButton* button = NewButton(LinkButtonName(n));
         button->SetVisible(false);
         button->OnClick = [this](TComponent* sender) { KorviButtonClick(sender); };
         SpdButn[n - 1] = button;
     }
 
     OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
+    LayOut();
+}
+
+namespace {
+
+// A control at its design bounds, their edges scaled to its DPI.
+void PlaceScaled(TControl& control, int left, int top, int width, int height) {
+    const FaceRect r = ScaleRect(left, top, width, height, control.Dpi());
+    control.SetBounds(r.left, r.top, r.Width(), r.Height());
+}
+
+}  // namespace
+
+void TBandForm::LayOut() {
+    PlaceScaled(*Main_Menu_SpdButn, kMainButtonLeft, 0, kMainButtonWidth, kButtonHeight);
+    PlaceScaled(*Search_Edit, kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth, kSearchBoxHeight);
+    PlaceScaled(*Search_SpdButn, kSearchButtonLeft, 0, kSearchButtonWidth, kButtonHeight);
+    PlaceScaled(*Settings_SpdButn, kSettingsButtonLeft, 0, kSettingsButtonWidth, kButtonHeight);
+    // Every slot as wide as the first link button: one scaled width for all.
+    for (int n = 1; n <= kLinkButtonCount; ++n)
+        SpdButn[n - 1]->SetBounds(Scaled(DesignLeft(n)), 0, Scaled(kLinkButtonWidth), Scaled(kButtonHeight));
+}
+
+void TBandForm::FollowDpi() {
+    const int dpi = Handle() ? WindowDpi(Handle()) : Dpi();
+    if (dpi == Dpi()) return;
+    SetDpi(dpi);
+    LayOut();
+    PlaceLinkButtons();  // the form takes its new size and tells the host
+    if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TBandForm::FormCreate(TComponent* /*sender*/) {
@@ -355,7 +390,7 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
         throw;
     }
     construction.Unlock();
-    Settings_SpdButn->SetLeft(kSettingsButtonLeft);
+    Settings_SpdButn->SetLeft(Scaled(kSettingsButtonLeft));
     PlaceLinkButtons();
 }
 
@@ -461,7 +496,7 @@ void TBandForm::FormDestroy(TComponent* /*sender*/) {
 void TBandForm::PlaceLinkButtons() {
     std::array<bool, kLinkButtonCount> visible{};
     for (int n = 0; n < kLinkButtonCount; ++n) visible[n] = SpdButn[n]->Visible();
-    const LinkPlacement placement = vtb::PlaceLinkButtons(visible, SpdButn[0]->Width());
+    const LinkPlacement placement = vtb::PlaceLinkButtons(visible, SpdButn[0]->Width(), Scaled(kFirstLinkSlot));
     VisibleButtons = placement.VisibleButtons;
     for (int n = 0; n < kLinkButtonCount; ++n)
         if (placement.Left[n] >= 0) SpdButn[n]->SetLeft(placement.Left[n]);
@@ -586,6 +621,14 @@ LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kDefaultActionMessage:
         DoDefaultAction(wParam);
         return 0;
+    case kDpiChangedAfterParent:
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:  // and on to the colours
+    // A host that follows each monitor's DPI but tells only its own window
+    // moves and sizes its bands after the DPI changed.
+    case WM_WINDOWPOSCHANGED:
+        FollowDpi();
+        break;
     case WM_SETFOCUS:
         FocusMessage(msg, reinterpret_cast<HWND>(wParam));
         if (Search_Edit && ActiveControl() == Search_Edit) {

@@ -149,12 +149,19 @@ protected:
 
     // Lines the shown link buttons up after the Settings button.
     void PlaceLinkButtons();
+    // Every control at its design place and size at the form's DPI.
+    void LayOut();
+    // The window's DPI changed (the browser moved to another monitor, the
+    // display's setting changed): fonts, faces and places anew, the host told
+    // of the new size. What the search box holds and the focus stay. Asked
+    // on every notice that may come with a new DPI; nothing when it is the same.
+    void FollowDpi();
 
 private:
     TBandForm();
     template <typename T, typename... Args>
     T* Own(Args&&... args);
-    TGlyphButton* NewButton(const std::string& name, int left, int width);
+    TGlyphButton* NewButton(const std::string& name);
     static TMenuItem* NewItem(TMenuItem& parent, const std::string& name, const std::string& caption);
     void BuildControls(HWND parent);
     // Reads the chosen configuration into the form and the module's values.

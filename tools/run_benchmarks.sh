@@ -75,6 +75,7 @@ rows+=("shipped DLL, as built|$(kb "$built")|$(kb "$stripped") (stripped copy)|$
 # shellcheck source=tools/wine_env.sh
 source "$repo/tools/wine_env.sh"
 vtb_wine_start --xvfb
+vtb_wine_set_dpi 96
 
 # The wineserver of this prefix: it works in a directory named after the
 # prefix's device and inode.
@@ -103,6 +104,16 @@ for bench in "$stage"/bench_*.exe; do
     fi
     run_bench "$name" bash -c 'cd "$1" && shift && exec wine "$@"' _ "$stage" "./$name.exe" "${args[@]}"
 done
+
+# The band's open and a face's paint on a display at 150 %, each beside its
+# floor at the same DPI: a process of its own, which reads the DPI when it starts.
+vtb_wine_set_dpi 144
+for name in bench_band_open bench_glyph_paint; do
+    args=()
+    [ "$name" = bench_band_open ] && args=(100)
+    run_bench "${name}_144" bash -c 'cd "$1" && shift && exec wine "$@"' _ "$stage" "./$name.exe" "${args[@]}"
+done
+vtb_wine_set_dpi 96
 
 # The first open in a new process, the DLL's loading included: one figure
 # per process, so the program runs several times and the medians are taken.

@@ -50,6 +50,8 @@ echo "== Wine tests"
 # shellcheck source=tools/wine_env.sh
 VTB_WINEPREFIX="$BUILD_ROOT/wineprefix-tests" source "$repo/tools/wine_env.sh"
 vtb_wine_start --xvfb
+# At 100 %, also when a run cut short left another scale behind.
+vtb_wine_set_dpi 96
 # The scripts run from here use this environment (tools/frame_check.sh).
 export VTB_WINE_READY=1
 # Output goes to a file, not a pipe: helper processes that Wine starts
@@ -71,6 +73,13 @@ run_wine_suite "Wine tests" wine_tests "-RealBrowser.*:Japanese.*:EventLog.*"
 # minute in a process.
 VTB_EVENT_TRACE="$(vtb_winpath "$logs")\\wine_event_log.raw" WINEDEBUG=-all,+eventlog,fixme+advapi \
     run_wine_suite "Wine tests of the event log" wine_event_log "EventLog.*"
+# The toolbar on scaled displays (125, 150 and 200 %): a process of its own
+# at each DPI, which it reads when it starts.
+for dpi in 120 144 192; do
+    vtb_wine_set_dpi "$dpi"
+    run_wine_suite "Wine tests at $dpi DPI" "wine_dpi$dpi" "Scaled.*:SearchBoxList.TheOpenListIsWholeRowsToThePixel"
+done
+vtb_wine_set_dpi 96
 # Hosts that close the toolbar from inside its own handlers, a screen reader
 # holding the toolbar after it closed, and toolbars on
 # several threads, once more with Wine's heap checking: freed blocks are

@@ -77,6 +77,12 @@ vtb_wine_start() {
     echo "wine_env: prefix $WINEPREFIX, display $DISPLAY"
 }
 
+# The display's DPI (96 is 100 %) for the programs started from now on: each
+# reads it once, when it starts.
+vtb_wine_set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >>"$VTB_WINE_LOG" 2>&1
+}
+
 # A Linux path as Wine sees it (drive Z: maps the root directory).
 vtb_winpath() {
     local p

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -20,10 +21,10 @@ namespace {
 // whole history fits (at most eight entries are loaded) without scrolling.
 constexpr int kListRows = 8;
 
-constexpr int kItemHeight = 13;
+constexpr int kItemHeight = 13;  // at 96 DPI
 
-// The list's height, border included: kListRows whole rows.
-int ListHeight() { return kListRows * kItemHeight + 2 * GetSystemMetrics(SM_CYBORDER); }
+// The list's height, border included: kListRows whole rows of itemHeight.
+int ListHeight(int itemHeight) { return kListRows * itemHeight + 2 * GetSystemMetrics(SM_CYBORDER); }
 
 // The classic control takes the list's height from the height its window is
 // made with, less the closed box's own height (its edit field's, which the
@@ -37,8 +38,10 @@ int ListHeight() { return kListRows * kItemHeight + 2 * GetSystemMetrics(SM_CYBO
 // built.
 std::atomic<int> closedHeight{0};
 std::atomic<int> listExtra{0};
+// What the closed box adds to the height of its text field; -1 until known.
+std::atomic<int> fieldPadding{-1};
 
-int WindowHeight(int closed, int extra) { return closed + ListHeight() - extra; }
+int WindowHeight(int closed, int extra, int list) { return closed + list - extra; }
 
 // The list's height as the control has it now, or 0.
 int ListHeightOf(HWND combo) {
@@ -48,26 +51,32 @@ int ListHeightOf(HWND combo) {
     return list.bottom > list.top ? list.bottom - list.top : 0;
 }
 
-// The first box of the process, about to drop its list down: it was made
-// madeHeight tall, which the control took as madeClosed for the closed box
-// and the rest for the list, and then got its font. The box is given its own
-// right height; the control's rule for a box made smaller than it was made
-// may differ from its rule at creation by a pixel, so the list is measured
-// once more.
-void Learn(HWND combo, int width, int madeClosed, int madeHeight) {
+// Gives the box the window height that makes its list `list` tall; the
+// control's rule for a box made smaller than it was made may differ from its
+// rule at creation by a pixel, so the list is measured once more.
+void FitList(HWND combo, int width, int extra, int list) {
     RECT closed;
-    const int list = ListHeightOf(combo);
-    if (!list || !GetWindowRect(combo, &closed)) return;
-    const int extra = list - (madeHeight - madeClosed);
-    listExtra = extra;
-    closedHeight = madeClosed;
+    if (!GetWindowRect(combo, &closed)) return;
     const auto resize = [&](int height) {
         SetWindowPos(combo, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    const int height = WindowHeight(closed.bottom - closed.top, extra);
+    const int height = WindowHeight(closed.bottom - closed.top, extra, list);
     resize(height);
     const int now = ListHeightOf(combo);
-    if (now && now != ListHeight()) resize(height + ListHeight() - now);
+    if (now && now != list) resize(height + list - now);
+}
+
+// The first box of the process, about to drop its list down: it was made
+// madeHeight tall, which the control took as madeClosed for the closed box
+// and the rest for the list, and then got its font. The box is given its own
+// right height.
+void Learn(HWND combo, int width, int madeClosed, int madeHeight, int list) {
+    const int listNow = ListHeightOf(combo);
+    if (!listNow) return;
+    const int extra = listNow - (madeHeight - madeClosed);
+    listExtra = extra;
+    closedHeight = madeClosed;
+    FitList(combo, width, extra, list);
 }
 
 // The box's texts as the settings file keeps them, and as it shows them.
@@ -79,6 +88,7 @@ std::wstring Shown(const std::string& stored) { return HistoryEntryText(stored, 
 void test_seam::ForgetLearnedComboHeights() {
     closedHeight = 0;
     listExtra = 0;
+    fieldPadding = -1;
 }
 
 TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, int width, int height)
@@ -86,7 +96,8 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     SetBounds(left, top, width, height);
     Font.SetStyle(kSearchBoxFace.Name, kSearchBoxFace.Height, kSearchBoxFace.Bold);
     const int learnt = closedHeight.load();
-    const int madeHeight = learnt ? WindowHeight(learnt, listExtra.load()) : height + ListHeight();
+    const int list = ListHeight(Scaled(kItemHeight));
+    const int madeHeight = learnt ? WindowHeight(learnt, listExtra.load(), list) : height + list;
     const HWND combo =
         CreateWindowExW(0, L"COMBOBOX", L"",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL |
@@ -96,8 +107,11 @@ TComboBox::TComboBox(TWinControl* parent, std::string name, int left, int top, i
     AttachSubclass(combo);
     RECT made;
     if (!learnt && GetWindowRect(combo, &made)) unlearnt_ = Made{made.bottom - made.top, madeHeight};
-    SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
-    SendMessageA(combo, CB_SETITEMHEIGHT, 0, kItemHeight);
+    ApplyFont();
+    // A control that takes its rows' height from the font alone has rows of
+    // another height than the one it was made for.
+    if (learnt && RowHeight() != Scaled(kItemHeight))
+        FitList(combo, width, listExtra.load(), ListHeight(RowHeight()));
     // Version 6 of the common controls counts rows instead.
     SendMessageA(combo, CB_SETMINVISIBLE, kListRows, 0);
     COMBOBOXINFO info{};
@@ -206,8 +220,65 @@ void TComboBox::ListDropping() {
     if (!unlearnt_) return;
     const Made made = *unlearnt_;
     unlearnt_.reset();
-    Learn(Handle(), Width(), made.closed, made.height);
+    Learn(Handle(), Width(), made.closed, made.height, ListHeight(RowHeight()));
 }
+
+int TComboBox::RowHeight() const {
+    const LRESULT height = SendMessageA(Handle(), CB_GETITEMHEIGHT, 0, 0);
+    return height > 0 ? static_cast<int>(height) : Scaled(kItemHeight);
+}
+
+void TComboBox::ApplyFont() {
+    const HWND combo = Handle();
+    SendMessageA(combo, WM_SETFONT, reinterpret_cast<WPARAM>(Font.Handle()), FALSE);
+    SendMessageA(combo, CB_SETITEMHEIGHT, 0, Scaled(kItemHeight));
+    // The closed box as high as its bounds: its text field takes the
+    // difference. What the box adds to the field's height is learnt from the
+    // process's first try (versions of the control read and set the field's
+    // height with or without their padding); later boxes need one.
+    const auto closedNow = [combo] {
+        RECT closed;
+        return GetWindowRect(combo, &closed) ? static_cast<int>(closed.bottom - closed.top) : 0;
+    };
+    const auto setField = [combo](int height) {
+        if (height > 0) SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+    };
+    const int closed = closedNow();
+    if (!closed || closed == Height()) return;
+    int padding = fieldPadding.load();
+    if (padding < 0) {
+        const int tried = static_cast<int>(SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0)) +
+                          Height() - closed;
+        if (tried <= 0) return;
+        setField(tried);
+        const int now = closedNow();
+        if (!now || now == Height()) return;
+        fieldPadding = padding = std::max(0, now - tried);
+    }
+    setField(Height() - padding);
+}
+
+void TComboBox::Refit() {
+    const HWND combo = Handle();
+    if (!combo) return;
+    ApplyFont();
+    RECT closed;
+    if (!GetWindowRect(combo, &closed)) return;
+    // Moved at its closed height, which leaves the list as it is.
+    SetWindowPos(combo, nullptr, Left(), Top(), Width(), closed.bottom - closed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A box that has not learnt the control's heights yet gets its list's
+    // height when the list first drops down.
+    if (!unlearnt_ && closedHeight.load())
+        FitList(combo, Width(), listExtra.load(), ListHeight(RowHeight()));
+}
+
+void TComboBox::SetBounds(int left, int top, int width, int height) {
+    const RECT before = BoundsRect();
+    TWinControl::SetBounds(left, top, width, height);
+    const RECT after = BoundsRect();
+    if (Handle() && !EqualRect(&before, &after)) Refit();
+}
+
 
 std::optional<LRESULT> TComboBox::DialogChar(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Alt and a letter in the box presses the form's button of that letter;

@@ -46,6 +46,10 @@ public:
     // collation, without regard to case (a HistoryCollation).
     static int Collate(const std::string& a, const std::string& b);
 
+    // Moves the box's window with its bounds, its font and heights at the
+    // box's DPI (new bounds come with every change of DPI).
+    void SetBounds(int left, int top, int width, int height) override;
+
     // Asked for the accessible object of the box's edit field, the window
     // that holds the focus in the box (WM_GETOBJECT for its client area):
     // the answer, or 0 to leave it to the system.
@@ -61,6 +65,14 @@ private:
     // The answer to a dialog character, nullopt for any other message.
     std::optional<LRESULT> DialogChar(UINT msg, WPARAM wParam, LPARAM lParam);
     void ListDropping();  // the list is about to open: its height is set now
+    // The font, the list's rows and the closed box's height at the box's DPI.
+    void ApplyFont();
+    // The list's rows as the control has them: the height set, or, where the
+    // control takes it from the font alone (Wine's), the font's.
+    int RowHeight() const;
+    // After a change of bounds: the window where they say, its font and
+    // heights anew.
+    void Refit();
     HWND edit_ = nullptr;
     // The heights a box made before the process knew them was made with.
     struct Made {

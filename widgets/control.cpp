@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/caption_colour.h"
+#include "core/display_scale.h"
 #include "widgets/fonts.h"
 #include "widgets/form.h"
 #include "widgets/toolkit.h"
@@ -71,8 +72,17 @@ void TFont::Assign(const TFont& other) {
     Height = other.Height;
     Bold = other.Bold;
     color_ = other.color_;
+    dpi_ = other.dpi_;
     Changed();
 }
+
+void TFont::SetDpi(int dpi) {
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    Changed();
+}
+
+int TFont::PixelHeight() const { return ScaleToDpi(Height, dpi_); }
 
 void TFont::Changed() {
     handle_ = nullptr;
@@ -80,7 +90,7 @@ void TFont::Changed() {
 }
 
 HFONT TFont::Handle() const {
-    if (!handle_) handle_ = SharedFont(Name, Height, Bold);
+    if (!handle_) handle_ = SharedFont(Name, PixelHeight(), Bold);
     return handle_;
 }
 
@@ -101,6 +111,10 @@ TControl::~TControl() {
         parent_->RemoveControl(this);
     }
 }
+
+int TControl::Dpi() const { return parent_ ? parent_->Dpi() : kDesignDpi; }
+
+int TControl::Scaled(int design) const { return ScaleToDpi(design, Dpi()); }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
     const RECT next{left, top, left + width, top + height};
@@ -244,6 +258,19 @@ TWinControl::~TWinControl() {
     for (TControl* child : controls_) child->parent_ = nullptr;
     controls_.clear();
     DetachHandle();
+}
+
+int TWinControl::Dpi() const { return dpi_ ? dpi_ : TControl::Dpi(); }
+
+void TWinControl::SetDpi(int dpi) {
+    dpi = ValidDpi(dpi);
+    if (dpi == Dpi()) return;
+    dpi_ = dpi;
+    Font.SetDpi(dpi);
+    for (TControl* c : std::vector<TControl*>(controls_)) {
+        c->Font.SetDpi(dpi);
+        c->Perform(CM_DPICHANGED, 0, 0);
+    }
 }
 
 void TWinControl::Closing() {

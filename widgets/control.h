@@ -27,6 +27,7 @@ enum : UINT {
     CM_MOUSEENTER = CM_BASE + 19,
     CM_MOUSELEAVE = CM_BASE + 20,
     CM_SYSCOLORCHANGE = CM_BASE + 25,
+    CM_DPICHANGED = CM_BASE + 26,  // the control's DPI changed: sizes and images anew
     CM_BUTTONPRESSED = CM_BASE + 81,  // GroupDownNotice: wParam group, lParam sender
     CM_CHILDINPUT = CM_BASE + 90,     // to a form's window: input in a child window, wParam its message,
                                       // lParam the message's wParam
@@ -79,18 +80,23 @@ private:
 class TFont {
 public:
     std::string Name = "MS Sans Serif";
-    int Height = 13;  // pixels
+    int Height = 13;  // pixels of the design, at 96 DPI
     bool Bold = false;
 
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     void Assign(const TFont& other);
     void SetStyle(const std::string& name, int height, bool bold);
+    // The DPI the font is drawn at, and its height there in pixels.
+    int Dpi() const { return dpi_; }
+    void SetDpi(int dpi);
+    int PixelHeight() const;
     HFONT Handle() const;
     std::function<void()> OnChange;
 
 private:
     TColor color_ = clWindowText;
+    int dpi_ = 96;
     mutable HFONT handle_ = nullptr;  // the process's, not this object's
     void Changed();
 };
@@ -110,6 +116,11 @@ public:
 
     TWinControl* Parent() const { return parent_; }
     virtual HWND Handle() const { return nullptr; }  // windowless
+
+    // The DPI the control is drawn at: its window's, which the form holding
+    // it keeps; and a design size (at 96 DPI) at that DPI.
+    virtual int Dpi() const;
+    int Scaled(int design) const;
 
     int Left() const { return bounds_.left; }
     int Top() const { return bounds_.top; }
@@ -192,6 +203,11 @@ public:
     HWND Handle() const override { return handle_; }
     void Closing() override;
 
+    // A window that knows its DPI holds it for the controls on it, and
+    // tells them when it changes (CM_DPICHANGED, after their fonts took it).
+    int Dpi() const override;
+    void SetDpi(int dpi);
+
     // The toolkit control of a window handle, if it is one of ours.
     static TWinControl* FromHandle(HWND window);
 
@@ -265,6 +281,7 @@ private:
     std::vector<std::pair<HWND, WNDPROC>> subclassed_;
     std::vector<TControl*> controls_;
     TControl* captureControl_ = nullptr;
+    int dpi_ = 0;  // 0: the parent's
     bool paintFailed_ = false;  // the last paint's error was shown
     int updating_ = 0;
     friend class TControl;

@@ -54,59 +54,62 @@ void FillSolid(const FaceCanvas& canvas, const RECT& rect, COLORREF color) {
     SetBkColor(canvas.Dc, old);
 }
 
-void DrawBevel(const FaceCanvas& dc, RECT& r, COLORREF topLeft, COLORREF bottomRight) {
-    FillSolid(dc, {r.left, r.top, r.right - 1, r.top + 1}, topLeft);
-    FillSolid(dc, {r.left, r.top, r.left + 1, r.bottom - 1}, topLeft);
-    FillSolid(dc, {r.right - 1, r.top, r.right, r.bottom}, bottomRight);
-    FillSolid(dc, {r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
-    InflateRect(&r, -1, -1);
+void DrawBevel(const FaceCanvas& dc, RECT& r, COLORREF topLeft, COLORREF bottomRight, int line) {
+    const int n = line;
+    FillSolid(dc, {r.left, r.top, r.right - n, r.top + n}, topLeft);
+    FillSolid(dc, {r.left, r.top, r.left + n, r.bottom - n}, topLeft);
+    FillSolid(dc, {r.right - n, r.top, r.right, r.bottom}, bottomRight);
+    FillSolid(dc, {r.left, r.bottom - n, r.right, r.bottom}, bottomRight);
+    InflateRect(&r, -n, -n);
 }
 
-RECT DrawButtonFace(const FaceCanvas& dc, RECT r, bool down, bool flat, TButtonStyle style) {
+RECT DrawButtonFace(const FaceCanvas& dc, RECT r, bool down, bool flat, TButtonStyle style, int line) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
     const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
     const bool newLook = IsNewLook(style, SystemMajorVersion());
+    const auto bevel = [&](COLORREF topLeft, COLORREF bottomRight) { DrawBevel(dc, r, topLeft, bottomRight, line); };
 
     if (!down) {
         if (newLook && flat) {
-            DrawBevel(dc, r, highlight, shadow);
+            bevel(highlight, shadow);
         } else if (newLook) {
-            DrawBevel(dc, r, highlight, frame);
-            DrawBevel(dc, r, face, shadow);
+            bevel(highlight, frame);
+            bevel(face, shadow);
         } else if (flat) {
-            DrawBevel(dc, r, highlight, frame);
+            bevel(highlight, frame);
         } else {
-            DrawBevel(dc, r, frame, frame);
-            DrawBevel(dc, r, highlight, shadow);
+            bevel(frame, frame);
+            bevel(highlight, shadow);
         }
     } else if (flat) {
-        DrawBevel(dc, r, frame, highlight);  // the same for both looks
+        bevel(frame, highlight);  // the same for both looks
     } else if (newLook) {
-        DrawBevel(dc, r, frame, highlight);
-        DrawBevel(dc, r, shadow, face);
+        bevel(frame, highlight);
+        bevel(shadow, face);
     } else {
-        DrawBevel(dc, r, frame, frame);
-        FillSolid(dc, {r.left, r.top, r.left + 1, r.bottom}, shadow);
-        FillSolid(dc, {r.left, r.top, r.right, r.top + 1}, shadow);
+        bevel(frame, frame);
+        FillSolid(dc, {r.left, r.top, r.left + line, r.bottom}, shadow);
+        FillSolid(dc, {r.left, r.top, r.right, r.top + line}, shadow);
     }
-    InflateRect(&r, -1, -1);
+    InflateRect(&r, -line, -line);
     return r;
 }
 
-UniqueBrush CreateCheckeredBrush() {
-    DibBitmap pattern = CreateDib(8, 8);
+UniqueBrush CreateCheckeredBrush(int cell) {
+    const int side = 8 * cell;
+    DibBitmap pattern = CreateDib(side, side);
     const std::uint32_t highlight = SysPixel(COLOR_BTNHIGHLIGHT);
     const std::uint32_t face = SysPixel(COLOR_BTNFACE);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) pattern.At(x, y) = (x + y) % 2 == 0 ? highlight : face;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) pattern.At(x, y) = (x / cell + y / cell) % 2 == 0 ? highlight : face;
     // The brush keeps its own copy of the pattern.
     return UniqueBrush(CreatePatternBrush(pattern.Bitmap.get()));
 }
 
-void FillCheckered(HDC dc, const RECT& rect) {
-    const UniqueBrush brush = CreateCheckeredBrush();
+void FillCheckered(HDC dc, const RECT& rect, int cell) {
+    const UniqueBrush brush = CreateCheckeredBrush(cell);
     if (brush) FillRect(dc, &rect, brush.get());
 }
 

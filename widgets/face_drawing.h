@@ -54,18 +54,20 @@ struct FaceCanvas {
 // Fills a rectangle with one colour without creating a brush.
 void FillSolid(const FaceCanvas& canvas, const RECT& rect, COLORREF color);
 
-// One-pixel 3-D frame, right and bottom exclusive: top row and left column
-// (short of the far corner) in topLeft, right column and bottom row whole in
-// bottomRight. The rectangle shrinks by one pixel on every side.
-void DrawBevel(const FaceCanvas& canvas, RECT& rect, COLORREF topLeft, COLORREF bottomRight);
+// 3-D frame of lines `line` pixels wide (one at 96 DPI), right and bottom
+// exclusive: top row and left column (short of the far corner) in topLeft,
+// right column and bottom row whole in bottomRight. The rectangle shrinks by
+// the line on every side.
+void DrawBevel(const FaceCanvas& canvas, RECT& rect, COLORREF topLeft, COLORREF bottomRight, int line = 1);
 
-// The button frame for the state and look; returns the content rectangle.
-RECT DrawButtonFace(const FaceCanvas& canvas, RECT rect, bool down, bool flat, TButtonStyle style);
+// The button frame for the state and look, its lines `line` pixels wide;
+// returns the content rectangle.
+RECT DrawButtonFace(const FaceCanvas& canvas, RECT rect, bool down, bool flat, TButtonStyle style, int line = 1);
 
-// The 8 x 8 pattern of a latched face: COLOR_BTNHIGHLIGHT where x + y is
-// even, COLOR_BTNFACE elsewhere.
-UniqueBrush CreateCheckeredBrush();
-void FillCheckered(HDC dc, const RECT& rect);
+// The 8 x 8 pattern of a latched face, of squares `cell` pixels wide:
+// COLOR_BTNHIGHLIGHT where x + y is even, COLOR_BTNFACE elsewhere.
+UniqueBrush CreateCheckeredBrush(int cell = 1);
+void FillCheckered(HDC dc, const RECT& rect, int cell = 1);
 
 void DrawPixelRuns(const FaceCanvas& canvas, const std::vector<PixelRun>& runs, COLORREF color);
 

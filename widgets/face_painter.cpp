@@ -4,8 +4,9 @@
 #include <atomic>
 #include <utility>
 
-#include "core/toolbar_error.h"
+#include "core/display_scale.h"
 #include "core/glyph_images.h"
+#include "core/toolbar_error.h"
 #include "widgets/same_values.h"
 
 namespace vtb {
@@ -53,6 +54,7 @@ const DecodedBitmap& TButtonGlyph::Source() const { return source_ ? *source_ : 
 
 void TButtonGlyph::SourceChanged() {
     ++version_;
+    drawn_.reset();
     ReleaseStateImages();
     if (Source().Height > 0 && HasPixels()) {
         // Automatic transparency: the bottom-left pixel, white for monochrome.
@@ -67,7 +69,24 @@ void TButtonGlyph::SetCellCount(int count) {
     if (count <= 0 || count == cellCount_) return;
     ReleaseStateImages();
     cellCount_ = count;
+    drawn_.reset();  // the cells are scaled one by one
     ++version_;
+}
+
+void TButtonGlyph::SetDpi(int dpi) {
+    dpi = ValidDpi(dpi);
+    if (dpi == dpi_) return;
+    ReleaseStateImages();
+    dpi_ = dpi;
+    drawn_.reset();
+    ++version_;
+}
+
+const DecodedBitmap& TButtonGlyph::Drawn() {
+    if (!drawn_ && source_)
+        drawn_ = dpi_ == kDesignDpi ? source_
+                                    : std::make_shared<const DecodedBitmap>(ScaleGlyphBitmap(*source_, cellCount_, dpi_));
+    return drawn_ ? *drawn_ : kNoBitmap;
 }
 
 void TButtonGlyph::ReleaseStateImages() {
@@ -82,9 +101,9 @@ void TButtonGlyph::ReleaseStateImages() {
     }
 }
 
-FaceSize TButtonGlyph::CellSize() const {
+FaceSize TButtonGlyph::CellSize() {
     if (!HasPixels()) return {0, 0};
-    return {Source().Width / cellCount_, Source().Height};
+    return {Drawn().Width / cellCount_, Drawn().Height};
 }
 
 int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
@@ -135,8 +154,8 @@ int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
 
 void test_seam::FailNextImageStores(int count) { g_failImageStores = count; }
 
-DibBitmap TButtonGlyph::CellImage(int cell) const {
-    const DecodedBitmap& source = Source();
+DibBitmap TButtonGlyph::CellImage(int cell) {
+    const DecodedBitmap& source = Drawn();
     const FaceSize size = CellSize();
     DibBitmap image = CreateDib(size.cx, size.cy);
     for (int y = 0; y < size.cy; ++y)
@@ -144,7 +163,7 @@ DibBitmap TButtonGlyph::CellImage(int cell) const {
     return image;
 }
 
-DibBitmap TButtonGlyph::GrayedImage() const {
+DibBitmap TButtonGlyph::GrayedImage() {
     DibBitmap image = CellImage(0);
     const std::uint32_t face = SysPixel(COLOR_BTNFACE);
     for (int y = 0; y < image.Height; ++y)
@@ -152,9 +171,10 @@ DibBitmap TButtonGlyph::GrayedImage() const {
     return image;
 }
 
-DibBitmap TButtonGlyph::EmbossedImage() const {
-    const int w = Source().Width;
-    const int h = Source().Height;
+DibBitmap TButtonGlyph::EmbossedImage() {
+    const DecodedBitmap& source = Drawn();
+    const int w = source.Width;
+    const int h = source.Height;
     const WindowDc screen(nullptr);
     const UniqueDc sourceDc(CreateCompatibleDC(screen.get()));
     const UniqueDc maskDc(CreateCompatibleDC(screen.get()));
@@ -167,7 +187,7 @@ DibBitmap TButtonGlyph::EmbossedImage() const {
     const UniqueBitmap mask(CreateBitmap(w, h, 1, 1, nullptr));
     if (!colour || !mask) throw ImageRefused();
     const BITMAPINFO info = TopDown32(w, h);
-    SetDIBits(screen.get(), colour.get(), 0, h, Source().Pixels.data(), &info, DIB_RGB_COLORS);
+    SetDIBits(screen.get(), colour.get(), 0, h, source.Pixels.data(), &info, DIB_RGB_COLORS);
 
     DibBitmap result = CreateDib(w, h);
     {
@@ -181,7 +201,8 @@ DibBitmap TButtonGlyph::EmbossedImage() const {
         FillSolid(resultDc.get(), {0, 0, w, h}, GetSysColor(COLOR_BTNFACE));
         SetTextColor(resultDc.get(), RGB(0, 0, 0));
         SetBkColor(resultDc.get(), RGB(255, 255, 255));
-        const std::pair<int, int> passes[] = {{COLOR_BTNHIGHLIGHT, 1}, {COLOR_BTNSHADOW, 0}};
+        // The highlight one design pixel down and right, as wide as the frames.
+        const std::pair<int, int> passes[] = {{COLOR_BTNHIGHLIGHT, ScaleToDpi(1, dpi_)}, {COLOR_BTNSHADOW, 0}};
         for (const auto& [colourIndex, offset] : passes) {
             const UniqueBrush brush(CreateSolidBrush(GetSysColor(colourIndex)));
             const SelectGuard brushSel(resultDc.get(), brush.get());
@@ -220,6 +241,7 @@ FaceLayoutInput TButtonGlyph::LayoutInputs::At(int left, int top) const {
     in.Spacing = values.spacing;
     in.ShowMark = values.showMark != FALSE;
     in.WordWrap = values.wordWrap != FALSE;
+    in.Dpi = values.dpi;
     return in;
 }
 
@@ -273,6 +295,7 @@ RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& cap
     v.textFlags = textFlags;
     v.showMark = showMark;
     v.wordWrap = WordWrap;
+    v.dpi = dpi_;
     v.font = CanvasFont(canvas);
     layoutInputs.caption = caption;
     FaceLayout placed = Layout(canvas, layoutInputs);
@@ -300,7 +323,7 @@ RECT TButtonGlyph::DrawFace(HDC canvas, const RECT& rect, const std::string& cap
     if (showMark) {
         const FacePoint mark =
             DropMarkPosition(layoutInputs.At(rect.left, rect.top), placed, Source().Width > 0, drawn);
-        DrawDropMark(FaceCanvas(canvas, surface), mark.x, mark.y, glyphState);
+        DrawDropMark(FaceCanvas(canvas, surface), mark.x, mark.y, glyphState, dpi_);
     }
     return text;
 }
@@ -315,7 +338,7 @@ void TButtonGlyph::DrawCaption(HDC canvas, const std::string& caption, RECT rect
     if (state == TButtonFaceState::bfsDisabled) {
         const COLORREF oldColour = SetTextColor(canvas, GetSysColor(COLOR_BTNHIGHLIGHT));
         RECT moved = rect;
-        OffsetRect(&moved, 1, 1);
+        OffsetRect(&moved, ScaleToDpi(1, dpi_), ScaleToDpi(1, dpi_));
         DrawTextA(canvas, text.c_str(), length, &moved, flags);
         SetTextColor(canvas, GetSysColor(COLOR_BTNSHADOW));
         DrawTextA(canvas, text.c_str(), length, &rect, flags);
@@ -326,12 +349,13 @@ void TButtonGlyph::DrawCaption(HDC canvas, const std::string& caption, RECT rect
     SetBkMode(canvas, oldMode);
 }
 
-void TButtonGlyph::DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state) {
+void TButtonGlyph::DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state, int dpi) {
     if (state == TButtonFaceState::bfsDisabled) {
-        DrawPixelRuns(canvas, DropMarkRuns(x + 1, y + 1), GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawPixelRuns(canvas, DropMarkRuns(x, y), GetSysColor(COLOR_BTNSHADOW));
+        const int step = ScaleToDpi(1, dpi);
+        DrawPixelRuns(canvas, DropMarkRuns(x + step, y + step, dpi), GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawPixelRuns(canvas, DropMarkRuns(x, y, dpi), GetSysColor(COLOR_BTNSHADOW));
     } else {
-        DrawPixelRuns(canvas, DropMarkRuns(x, y), GetSysColor(COLOR_BTNTEXT));
+        DrawPixelRuns(canvas, DropMarkRuns(x, y, dpi), GetSysColor(COLOR_BTNTEXT));
     }
 }
 

@@ -39,10 +39,17 @@ public:
     std::uint32_t KeyColor() const { return keyColor_; }  // 0x00RRGGBB
 
     int CellCount() const { return cellCount_; }
-    // Changes whenever what the glyph draws changes (source, cells).
+    // Changes whenever what the glyph draws changes (source, cells, DPI).
     unsigned Version() const { return version_; }
     // Ignored for 0 and for the current count.
     void SetCellCount(int count);
+
+    // The DPI the glyph is drawn at: its cells are scaled to it by whole
+    // pixels and the state images made from the scaled cells.
+    int Dpi() const { return dpi_; }
+    void SetDpi(int dpi);
+    // The source as it is drawn at Dpi().
+    const DecodedBitmap& Drawn();
 
     bool WordWrap = false;
     TAlignment Alignment = taCenter;
@@ -65,7 +72,7 @@ public:
     void DrawCaption(HDC canvas, const std::string& caption, RECT rect, TButtonFaceState state, UINT textFlags) const;
     // Whether the last face drawn left part of its caption out.
     bool CaptionCut() const { return captionCut_; }
-    static void DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state);
+    static void DrawDropMark(const FaceCanvas& canvas, int x, int y, TButtonFaceState state, int dpi = 96);
 
 private:
     // Everything the layout of a face is made from, compared whole as the
@@ -84,6 +91,7 @@ private:
             UINT textFlags;
             BOOL showMark;
             BOOL wordWrap;
+            int dpi;
             LOGFONTA font;  // the canvas's, measured with
         };
         Values values{};
@@ -96,13 +104,15 @@ private:
     FaceLayout Layout(HDC canvas, const LayoutInputs& in);
     void CopyGlyph(DibBitmap& surface, int slot, int x, int y) const;
     void SourceChanged();
-    FaceSize CellSize() const;
-    DibBitmap CellImage(int cell) const;
-    DibBitmap GrayedImage() const;
-    DibBitmap EmbossedImage() const;
+    FaceSize CellSize();
+    DibBitmap CellImage(int cell);
+    DibBitmap GrayedImage();
+    DibBitmap EmbossedImage();
 
     std::function<void()> changed_;
     std::shared_ptr<const DecodedBitmap> source_;
+    std::shared_ptr<const DecodedBitmap> drawn_;  // source_ at dpi_, made on first use
+    int dpi_ = 96;
     TGlyphList* sharedList_ = nullptr;
     std::array<int, kFaceStateCount> stateImageIndex_;
     std::uint32_t keyColor_ = 0xFF00FF;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/caption_accelerator.h"
+#include "core/display_scale.h"
 #include "core/glyph_images.h"
 #include "core/toolbar_error.h"
 #include "widgets/face_drawing.h"
@@ -125,6 +126,7 @@ void TGlyphButton::CheckHover() { RecheckHover(); }
 
 void TGlyphButton::PrepareStateImage() {
     using S = TButtonFaceState;
+    faceGlyph_->SetDpi(Dpi());
     faceGlyph_->MakeStateImage(!Enabled() ? S::bfsDisabled : flat_ ? S::bfsIdle : S::bfsUp);
 }
 
@@ -345,6 +347,7 @@ LRESULT TGlyphButton::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
         Invalidate();
         return 0;
     case CM_FONTCHANGED:
+    case CM_DPICHANGED:  // the face is composed anew at the new DPI
         Invalidate();
         return 0;
     case CM_SYSCOLORCHANGE:
@@ -670,7 +673,8 @@ TGlyphButton::FaceInputs TGlyphButton::CurrentFace(TButtonFaceState paintState, 
     v.wordWrap = faceGlyph_->WordWrap;
     v.width = Width();
     v.height = Height();
-    v.fontHeight = Font.Height;
+    v.dpi = Dpi();
+    v.fontHeight = Font.PixelHeight();
     v.fontColor = ColorToRGB(Font.Color());
     v.glyphVersion = faceGlyph_->Version();
     v.layout = layout_;
@@ -697,16 +701,18 @@ void TGlyphButton::ComposeFace(const FaceInputs& face, DibBitmap& surface) {
     // What lies beneath is read anew: a transparent face is never reused.
     if (v.transparent) PaintParentBackground(buffer);
 
+    // A frame line is one design pixel wide; the contents sit as far inside.
+    const int line = ScaleToDpi(1, v.dpi);
     if (FaceIsFramed(v.faceState, v.paintState))
-        r = DrawButtonFace(canvas, r, FaceIsSunken(v.faceState), v.flat, v.style);
+        r = DrawButtonFace(canvas, r, FaceIsSunken(v.faceState), v.flat, v.style, line);
     else if (v.flat)
-        InflateRect(&r, -2, -2);  // no frame, the content where a frame would leave it
+        InflateRect(&r, -2 * line, -2 * line);  // no frame, the content where a frame would leave it
     if (FaceIsCheckered(v.faceState, v.paintState, v.flat, v.transparent)) {
         RECT checkered = r;
-        InflateRect(&checkered, 1, 1);
-        FillCheckered(buffer, checkered);
+        InflateRect(&checkered, line, line);
+        FillCheckered(buffer, checkered, line);
     }
-    if (FaceIsSunken(v.faceState)) OffsetRect(&r, 1, 1);
+    if (FaceIsSunken(v.faceState)) OffsetRect(&r, line, line);
     PaintContents(canvas, r, face);
 }
 
@@ -718,6 +724,7 @@ void TGlyphButton::Paint(HDC dc) {
     // the menu was opened.
     const TButtonFaceState paintState = PaintStateFor(faceState_, flat_, isHovered_ || isMenuShowing_);
     if (Width() <= 0 || Height() <= 0) return;
+    faceGlyph_->SetDpi(Dpi());
     if (!bufferDc_) {
         bufferDc_.reset(CreateCompatibleDC(nullptr));
         if (!bufferDc_) return;

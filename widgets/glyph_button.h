@@ -115,7 +115,8 @@ protected:
             TButtonFaceState faceState, paintState, glyphState;
             bool showMark, flat, transparent, fontBold, wordWrap;
             int width, height;
-            int fontHeight;
+            int dpi;         // frames, mark and glyph are drawn at it
+            int fontHeight;  // pixels, at dpi
             COLORREF fontColor;
             unsigned glyphVersion;  // the glyph's source and cells
             TButtonLayout layout;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "widgets/display_scale.h"
 #include "win/module.h"
 
 namespace vtb {
@@ -12,6 +13,29 @@ void THintWindow::Destroy() {
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
     window_ = nullptr;
     owner_ = nullptr;
+    fontDpi_ = 0;
+    systemFont_ = nullptr;
+}
+
+void THintWindow::ScaleFont(int dpi) {
+    // The control's own font is the system's, made for the system's DPI.
+    const int system = SystemDpi();
+    if (dpi == system) dpi = 0;
+    if (dpi == fontDpi_) return;
+    if (!fontDpi_) systemFont_ = reinterpret_cast<HFONT>(SendMessageA(window_, WM_GETFONT, 0, 0));
+    UniqueFont scaled;
+    if (dpi) {
+        NONCLIENTMETRICSA metrics{};
+        metrics.cbSize = sizeof metrics;
+        if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
+        metrics.lfStatusFont.lfHeight = MulDiv(metrics.lfStatusFont.lfHeight, dpi, system);
+        metrics.lfStatusFont.lfWidth = 0;
+        scaled.reset(CreateFontIndirectA(&metrics.lfStatusFont));
+        if (!scaled) return;
+    }
+    SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(dpi ? scaled.get() : systemFont_), FALSE);
+    font_ = std::move(scaled);  // the old one only once the window lets go of it
+    fontDpi_ = dpi;
 }
 
 TOOLINFOA THintWindow::Tool() {
@@ -42,9 +66,10 @@ bool THintWindow::Make(HWND owner) {
     return true;
 }
 
-void THintWindow::Show(HWND owner, POINT at, const std::string& text) {
+void THintWindow::Show(HWND owner, POINT at, const std::string& text, int dpi) {
     text_ = text;
     if (!Make(owner)) return;
+    ScaleFont(dpi);
     TOOLINFOA tool = Tool();
     SendMessageA(window_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageA(window_, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));

@@ -5,6 +5,7 @@
 #include "core/code_page.h"
 #include "widgets/control.h"
 #include "widgets/form.h"
+#include "widgets/display_scale.h"
 #include "widgets/hint_window.h"
 #include "win/thread_slot.h"
 
@@ -208,10 +209,12 @@ void TToolkit::ShowHint() {
     if (text.empty() || !window || !window->Handle()) return;
     POINT at;
     if (!GetCursorPos(&at)) return;
-    // Below the pointer's arrow, as the system's own hints stand.
-    at.y += GetSystemMetrics(SM_CYCURSOR) * 3 / 4;
+    // Below the pointer's arrow, as the system's own hints stand, both at the
+    // control's DPI.
+    const int dpi = hintControl_->Dpi();
+    at.y += MulDiv(GetSystemMetrics(SM_CYCURSOR) * 3 / 4, dpi, SystemDpi());
     if (!hint_) hint_ = std::make_unique<THintWindow>();
-    hint_->Show(GetAncestor(window->Handle(), GA_ROOT), at, text);
+    hint_->Show(GetAncestor(window->Handle(), GA_ROOT), at, text, dpi);
 }
 
 void TToolkit::HideHint() {

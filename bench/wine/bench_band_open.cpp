@@ -2,7 +2,7 @@
 // siting it, getting its window (which builds the whole toolbar from the
 // configuration beside the DLL) and showing it. Printed beside the floor,
 // a bare child window holding a combo box, the two taking turns in the
-// same run. A line starting with "table|" feeds the summary of
+// same run, both at the display's DPI (the toolbar's size scaled). A line starting with "table|" feeds the summary of
 // tools/run_benchmarks.sh.
 //
 //   bench_band_open.exe [runs]   (Veltrane_ToolBar.dll and its configuration
@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench/wine/minimal_site.h"
+#include "core/display_scale.h"
 #include "core/toolbar_layout.h"
 #include "win/class_id.h"
 #include "win/handles.h"
@@ -33,6 +34,13 @@ namespace {
 using vtbbench::MinimalSite;
 
 const CLSID kBandClsid = vtb::kBandClassGuid;
+
+int DisplayDpi() {
+    const vtb::WindowDc screen(nullptr);
+    return vtb::ValidDpi(GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+const int kDpi = DisplayDpi();
+int Px(int design) { return vtb::ScaleToDpi(design, kDpi); }
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     static const double ticksPerMs = [] {
@@ -90,11 +98,11 @@ double OpenBandOnce(IClassFactory* factory, IUnknown* site) {
 // The floor: a bare child window with a combo box in it, made and destroyed.
 double ChildWithComboOnce(HWND parent) {
     const LARGE_INTEGER start = Now();
-    vtb::UniqueWindow child(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, vtb::kFormDesignWidth,
-                                            vtb::kButtonHeight, parent, nullptr, nullptr, nullptr));
-    HWND combo =
-        CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT, vtb::kSearchBoxLeft,
-                        vtb::kSearchBoxTop, vtb::kSearchBoxWidth, 200, child.get(), nullptr, nullptr, nullptr);
+    vtb::UniqueWindow child(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, Px(vtb::kFormDesignWidth),
+                                            Px(vtb::kButtonHeight), parent, nullptr, nullptr, nullptr));
+    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | CBS_SORT,
+                                 Px(vtb::kSearchBoxLeft), Px(vtb::kSearchBoxTop), Px(vtb::kSearchBoxWidth), Px(200),
+                                 child.get(), nullptr, nullptr, nullptr);
     const double ms = Milliseconds(start, Now());
     Pump();
     return combo ? ms : -1;
@@ -185,10 +193,11 @@ int Run(int runs) {
     Report("CreateInstance + SetSite + GetWindow + ShowDW:", band);
     Report("floor: child window holding a combo box:", floor);
     printf("ratio of medians: %.1f\n", Median(band) / Median(floor));
+    const std::string at = kDpi == vtb::kDesignDpi ? "" : " at " + std::to_string(kDpi) + " DPI";
     printf(
-        "table|band open (CreateInstance + SetSite + GetWindow + ShowDW), median|%.3f ms|%.3f ms (child window "
+        "table|band open (CreateInstance + SetSite + GetWindow + ShowDW)%s, median|%.3f ms|%.3f ms (child window "
         "holding a combo box)|%.1fx\n",
-        Median(band), Median(floor), Median(band) / Median(floor));
+        at.c_str(), Median(band), Median(floor), Median(band) / Median(floor));
     return 0;
 }
 

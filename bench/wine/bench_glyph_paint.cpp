@@ -2,7 +2,8 @@
 // drop-down mark, idle, under the pointer and pressed, each painted again
 // unchanged and painted new (a caption colour it never had), beside two
 // floors: one BitBlt of a face-sized image, and the same face composed with
-// plain GDI calls. Then the time to build a glyph's state images, and the
+// plain GDI calls. The face and its floors are drawn at the display's DPI
+// (run it with the display's LogPixels at 144 for 150 %). Then the time to build a glyph's state images, and the
 // image lists and slots left after new glyphs were loaded into the same
 // buttons many times (they must not grow).
 //
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "core/display_scale.h"
 #include "core/toolbar_layout.h"
 #include "widgets/control.h"
 #include "widgets/face_drawing.h"
@@ -34,8 +36,16 @@ namespace {
 
 using S = vtb::TButtonFaceState;
 
-constexpr int kFaceWidth = 75;
-constexpr int kFaceHeight = 25;
+// The display's DPI, and a design size at it.
+int DisplayDpi() {
+    const vtb::WindowDc screen(nullptr);
+    return vtb::ValidDpi(GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+const int kDpi = DisplayDpi();
+int Px(int design) { return vtb::ScaleToDpi(design, kDpi); }
+
+const int kFaceWidth = Px(75);
+const int kFaceHeight = Px(25);
 
 double Frequency() {
     LARGE_INTEGER f;
@@ -150,8 +160,8 @@ bool InFace(const vtb::TGlyphButton& button, const char* name, S state, bool hov
 // A toolbar button: flat, glyph left of the caption, with a drop-down
 // mark. Its menu does not pop up, so that a press stays a press instead of
 // ending as soon as the menu returns.
-std::unique_ptr<vtb::TGlyphButton> ToolbarButton(vtb::TPopupMenu& menu) {
-    auto button = std::make_unique<vtb::TGlyphButton>(nullptr, "Settings_SpdButn");
+std::unique_ptr<vtb::TGlyphButton> ToolbarButton(vtb::TPopupMenu& menu, vtb::TWinControl& host) {
+    auto button = std::make_unique<vtb::TGlyphButton>(&host, "Settings_SpdButn");
     button->SetBounds(0, 0, kFaceWidth, kFaceHeight);
     button->SetFlat(true);
     button->SetLayout(vtb::blGlyphLeft);
@@ -177,10 +187,11 @@ struct FaceCase {
 class PlainFace {
 public:
     PlainFace()
-        : font_(CreateFontA(-vtb::kButtonFace.Height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+        : font_(CreateFontA(-Px(vtb::kButtonFace.Height), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
                             DEFAULT_QUALITY, 0, vtb::kButtonFace.Name)),
-          list_(ImageList_Create(15, 16, ILC_COLOR24 | ILC_MASK, 1, 1)) {
-        const vtb::UniqueBitmap cell = DibOf(Glyph(15, 16, 0x20C0F0));
+          list_(ImageList_Create(Px(15), Px(16), ILC_COLOR24 | ILC_MASK, 1, 1)) {
+        // A glyph made at the size it is drawn.
+        const vtb::UniqueBitmap cell = DibOf(Glyph(Px(15), Px(16), 0x20C0F0));
         ImageList_AddMasked(list_.get(), cell.get(), RGB(0xFF, 0x00, 0xFF));
         SetBkMode(buffer_.Dc.get(), TRANSPARENT);
     }
@@ -193,17 +204,17 @@ public:
         RECT r{0, 0, kFaceWidth, kFaceHeight};
         DrawEdge(buffer_.Dc.get(), &r, BDR_RAISEDINNER, BF_RECT);
     }
-    void Picture() { ImageList_Draw(list_.get(), 0, buffer_.Dc.get(), 6, 4, ILD_NORMAL); }
+    void Picture() { ImageList_Draw(list_.get(), 0, buffer_.Dc.get(), Px(6), Px(4), ILD_NORMAL); }
     void Caption() {
         HDC dc = buffer_.Dc.get();
         const HGDIOBJ old = SelectObject(dc, font_.get());
-        RECT text{24, 2, 62, 23};
+        RECT text{Px(24), Px(2), Px(62), Px(23)};
         DrawTextA(dc, "Settings", -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         SelectObject(dc, old);
     }
     void Mark() {
-        for (int row = 0; row < 3; ++row) {
-            RECT line{65 + row, 11 + row, 70 - row, 12 + row};
+        for (int row = 0; row < Px(3); ++row) {
+            RECT line{Px(65) + row, Px(11) + row, Px(70) - row, Px(11) + row + 1};
             FillRect(buffer_.Dc.get(), &line, GetSysColorBrush(COLOR_BTNTEXT));
         }
     }
@@ -244,9 +255,12 @@ bool FaceBenchmark(int paints) {
     }
     vtb::TPopupMenu menu("menu");
     menu.AutoPopup = false;
-    FaceCase faces[] = {{"idle", S::bfsUp, false, ToolbarButton(menu), {}, {}},
-                        {"hovered", S::bfsUp, true, ToolbarButton(menu), {}, {}},
-                        {"pressed", S::bfsPressed, true, ToolbarButton(menu), {}, {}}};
+    // What holds the buttons at the display's DPI, as the toolbar's form does.
+    vtb::TWinControl host(nullptr, "host");
+    host.SetDpi(kDpi);
+    FaceCase faces[] = {{"idle", S::bfsUp, false, ToolbarButton(menu, host), {}, {}},
+                        {"hovered", S::bfsUp, true, ToolbarButton(menu, host), {}, {}},
+                        {"pressed", S::bfsPressed, true, ToolbarButton(menu, host), {}, {}}};
     faces[1].button->Perform(vtb::CM_MOUSEENTER, 0, 0);  // what the idle step sends
     faces[2].button->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
 
@@ -280,7 +294,8 @@ bool FaceBenchmark(int paints) {
         if (!InFace(*f.button, f.name, f.state, f.hovered)) return false;
     faces[2].button->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 
-    std::printf("paint one face (75 x 25, glyph, caption, drop-down mark), median of %d, us:\n", paints);
+    std::printf("paint one face (%d x %d at %d DPI, glyph, caption, drop-down mark), median of %d, us:\n", kFaceWidth,
+                kFaceHeight, kDpi, paints);
     std::printf("  %-10s %12s %12s\n", "face", "unchanged", "new");
     double worstUnchanged = 0, worstNew = 0;
     for (const FaceCase& f : faces) {
@@ -292,18 +307,19 @@ bool FaceBenchmark(int paints) {
     }
     const double blitMedian = Median(blit);
     const double composedMedian = Median(composed);
-    std::printf("  floor: one BitBlt of a 75 x 25 image            %8.1f\n", blitMedian);
+    std::printf("  floor: one BitBlt of a face-sized image         %8.1f\n", blitMedian);
     std::printf("  floor: the same face composed with plain GDI    %8.1f\n", composedMedian);
     // Where the plain face's time goes.
     std::printf("    of which fill %.1f, frame %.1f, glyph %.1f, caption %.1f, mark %.1f, copy %.1f\n",
                 MedianMicros(paints, [&] { plain.Fill(); }), MedianMicros(paints, [&] { plain.Frame(); }),
                 MedianMicros(paints, [&] { plain.Picture(); }), MedianMicros(paints, [&] { plain.Caption(); }),
                 MedianMicros(paints, [&] { plain.Mark(); }), MedianMicros(paints, [&] { plain.Blit(target); }));
+    const std::string at = kDpi == vtb::kDesignDpi ? "" : " at " + std::to_string(kDpi) + " DPI";
     std::printf(
-        "table|face that did not change (slowest of idle, hovered, pressed)|%.1f us|%.1f us (one BitBlt)|%.1fx\n",
-        worstUnchanged, blitMedian, worstUnchanged / blitMedian);
-    std::printf("table|new face (slowest of idle, hovered, pressed)|%.1f us|%.1f us (plain GDI face)|%.1fx\n", worstNew,
-                composedMedian, worstNew / composedMedian);
+        "table|face that did not change (slowest of idle, hovered, pressed)%s|%.1f us|%.1f us (one BitBlt)|%.1fx\n",
+        at.c_str(), worstUnchanged, blitMedian, worstUnchanged / blitMedian);
+    std::printf("table|new face (slowest of idle, hovered, pressed)%s|%.1f us|%.1f us (plain GDI face)|%.1fx\n",
+                at.c_str(), worstNew, composedMedian, worstNew / composedMedian);
     return true;
 }
 

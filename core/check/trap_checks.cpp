@@ -8,6 +8,8 @@
 #include "core/check/button_font.h"
 #include "core/caption_accelerator.h"
 #include "core/code_page.h"
+#include "core/display_scale.h"
+#include "core/link_layout.h"
 
 namespace vtb::check {
 namespace {
@@ -310,6 +312,41 @@ public:
                                ": buttons do not run command codes, only menu entries do; the button opens " +
                                Quoted(record.Target) + " as an address");
         }
+        WidthAtScales(reading);
+    }
+
+    // The toolbar grows with the display's scale, the screen less so: one
+    // that fits a 1366-pixel screen at 100 % may not fit a laptop's
+    // 1920-pixel screen at 150 %, where the buttons past the browser
+    // window's edge do not show.
+    void WidthAtScales(const Reading& reading) {
+        struct Display {
+            int Percent;
+            int ScreenWidth;
+        };
+        static constexpr Display kDisplays[] = {{100, 1366}, {125, 1920}, {150, 1920}, {200, 2560}};
+        int links = 0;
+        std::size_t line = 0;
+        for (const ButtonLine& record : reading.ButtonLines) {
+            if (record.Button.Number <= 0) continue;
+            ++links;
+            line = record.Line;
+        }
+        std::string widths;
+        const Display* tooNarrow = nullptr;
+        for (const Display& display : kDisplays) {
+            const int dpi = kDesignDpi * display.Percent / 100;
+            const int width = ToolbarWidth(links, ScaleToDpi(kLinkButtonWidth, dpi), ScaleToDpi(kFirstLinkSlot, dpi));
+            widths += (widths.empty() ? "" : &display == std::end(kDisplays) - 1 ? " and " : ", ") +
+                      std::to_string(width) + (widths.empty() ? " pixels" : "") + " at " +
+                      std::to_string(display.Percent) + " %";
+            if (width > display.ScreenWidth && !tooNarrow) tooNarrow = &display;
+        }
+        if (!tooNarrow) return;
+        Warn(Shown(line), "with all " + std::to_string(links) + " link buttons shown the toolbar is " + widths +
+                              ": wider than a screen " + std::to_string(tooNarrow->ScreenWidth) + " pixels wide at " +
+                              std::to_string(tooNarrow->Percent) +
+                              " %; the buttons past the browser window's edge do not show");
     }
 
     // The keyboard's way to the buttons: Alt and the letter a caption marks

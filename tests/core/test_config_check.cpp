@@ -443,6 +443,21 @@ TEST_F(CheckTest, CaptionsTooWideForTheirButton) {
     EXPECT_GT(TextWidth(kButtonFont, longer), 65 - 4 - 16 - 1);
 }
 
+TEST_F(CheckTest, AToolbarTooWideForCommonScreens) {
+    // Fourteen link buttons fit a 1366-pixel screen at 100 %, not a laptop's
+    // 1920 pixels at 150 %.
+    std::string buttons = "1|x\r\n[Buttons]\r\n17\r\nA|a\r\nB|b\r\nC|c\r\n";
+    for (int n = 1; n <= 14; ++n) buttons += "L" + std::to_string(n) + "|l\r\n";
+    const CheckResult result = Check(buttons);
+    EXPECT_TRUE(Says(result, 20, Severity::Warning,
+                     "with all 14 link buttons shown the toolbar is 1350 pixels at 100 %, 1684 at 125 %, 2018 at "
+                     "150 % and 2700 at 200 %: wider than a screen 1920 pixels wide at 150 %"))
+        << Joined(result);
+    // Twelve fit them all.
+    buttons.replace(buttons.find("17\r\n"), 2, "15");
+    EXPECT_EQ(Joined(Check(buttons)).find("wider than a screen"), std::string::npos);
+}
+
 TEST(ShownCaption, FollowsTheToolbarsLayout) {
     EXPECT_EQ(ShownCaption("Cases", 65, 16, 16, false, false), "Cases");
     // With nothing that fits, "..." alone.

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vtb {
@@ -181,6 +182,30 @@ TEST(DropMark, FollowsGlyphOnOtherLayouts) {
     const FacePoint mark = DropMarkPosition(in, out, true, {16, 16});
     EXPECT_EQ(mark.x, 19 + 16 + 1);
     EXPECT_EQ(mark.y, out.GlyphPos.y + 8);
+}
+
+TEST(DropMark, ScaledWithTheFace) {
+    // At 200 %: spacing 2, the mark's room 18 and its gap after the text 6.
+    auto in = Input({0, 0, 200, 50}, {32, 32}, "abcd", blGlyphLeft, -1, 1, true);
+    in.Dpi = 192;
+    const FaceLayout out = LayoutFace(in, FixedMeasure());
+    // client 200, group 32 + 2 + 20 + 18: margin 100 - 36 = 64.
+    EXPECT_EQ(out.GlyphPos.x, 64);
+    EXPECT_EQ(out.TextRect.left, 64 + 32 + 2);
+    EXPECT_EQ(DropMarkPosition(in, out, true, {32, 32}).x, out.TextRect.right + 6);
+
+    // The triangle stays clean at any scale: 7 design pixels wide at the top
+    // (10 at 150 %), each row a pixel narrower on each side.
+    for (const auto& [dpi, top, rows] : {std::tuple{96, 7, 4}, std::tuple{144, 10, 5}, std::tuple{192, 14, 7}}) {
+        const std::vector<PixelRun> runs = DropMarkRuns(100, 50, dpi);
+        ASSERT_EQ(static_cast<int>(runs.size()), rows) << dpi;
+        EXPECT_EQ(runs.front().y, 50 - dpi / 96) << dpi;
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            EXPECT_EQ(runs[i].y, runs.front().y + static_cast<int>(i)) << dpi;
+            EXPECT_EQ(runs[i].x0, 100 + static_cast<int>(i)) << dpi;
+            EXPECT_EQ(runs[i].x1 - runs[i].x0 + 1, top - 2 * static_cast<int>(i)) << dpi;
+        }
+    }
 }
 
 TEST(ShortenToWidth, DropsOneMoreLetterEachTry) {

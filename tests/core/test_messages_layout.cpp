@@ -73,6 +73,11 @@ TEST(LinkLayout, ShownButtonsStandSideBySideInNumberOrder) {
     EXPECT_EQ(placement.Left[1], 440);
     EXPECT_EQ(placement.Left[4], 505);
     EXPECT_EQ(placement.Left[8], 570);
+
+    placement = PlaceLinkButtons(Shown({2, 5, 9}), 97, 660);
+    EXPECT_EQ(placement.Left[1], 660);
+    EXPECT_EQ(placement.Left[4], 757);
+    EXPECT_EQ(placement.Left[8], 854);
 }
 
 TEST(LinkLayout, SlotWidthAndNoneShown) {
@@ -89,6 +94,8 @@ TEST(LinkLayout, SlotWidthAndNoneShown) {
 TEST(LinkLayout, ToolbarWidth) {
     EXPECT_EQ(ToolbarWidth(0, 65), 440);
     EXPECT_EQ(ToolbarWidth(3, 65), 635);
+    // At 150 %: from 660 in slots of 97.
+    EXPECT_EQ(ToolbarWidth(3, 97, 660), 951);
 }
 
 }  // namespace

@@ -115,6 +115,22 @@ class PreviewTest(unittest.TestCase):
         self.assertEqual((width, height), (LINK_LEFT + LINK_WIDTH, HEIGHT))
         self.assertGlyphAt(rows, "Forms.bmp", LINK_LEFT, LINK_LEFT + LINK_WIDTH, rows[12][102])
 
+    def test_on_a_display_at_150_percent(self):
+        (width, height, rows), _ = self.preview("--dpi", "144", SAMPLE_CFG)
+        # The first slot at 660, slots of 97 (65 at 100 %), 37 high.
+        self.assertEqual((width, height), (660 + 5 * 97, 37))
+        # The glyph 24 pixels square, each pixel the source pixel under its
+        # centre: no colour mixed, its transparent colour exactly the face's.
+        src_width, src_height, glyph = read_bmp24(os.path.join(SAMPLE, "Cases.bmp"))
+        scaled = [[glyph[(2 * y + 1) * src_height // 48][(2 * x + 1) * src_width // 48] for x in range(24)]
+                  for y in range(24)]
+        face = rows[18][153]
+        key = glyph[src_height - 1][0]
+        want = [[face if p == key else p for p in row] for row in scaled]
+        self.assertTrue(any(all(rows[y + j][x:x + 24] == want[j] for j in range(24))
+                            for y in range(0, height - 23) for x in range(660, 660 + 97 - 23)),
+                        "the scaled Cases glyph is not in the first link button")
+
     def test_the_main_menu_opened_by_the_toolbars_own_button(self):
         (width, height, rows), _ = self.preview("--menu", "main", SAMPLE_CFG)
         self.assertEqual(width, LINK_LEFT + 5 * LINK_WIDTH)

@@ -310,7 +310,9 @@ class CommandLineTest(CheckerTest):
 
     def test_wrong_command_lines(self):
         for args in ([], ["a.cfg", "b", "c"], ["--bogus", "a.cfg"], ["--menu", "main", "a.cfg"],
-                     ["--preview", "x.png", "--menu", "help", "a.cfg"], ["--query"], ["--codepage", "1", "a.cfg"]):
+                     ["--preview", "x.png", "--menu", "help", "a.cfg"], ["--query"], ["--codepage", "1", "a.cfg"],
+                     ["--preview", "x.png", "--dpi", "1.5", "a.cfg"], ["--preview", "x.png", "--dpi", "48", "a.cfg"],
+                     ["--dpi", "144", "a.cfg"]):
             status, _, err = run(*args)
             self.assertEqual(status, 3, args)
             self.assertIn("usage: vtbcheck", err)

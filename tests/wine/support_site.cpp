@@ -2,6 +2,8 @@
 
 #include <shlguid.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace vtbtest {
@@ -59,6 +61,18 @@ HRESULT TestSite::QueryService(REFGUID guidService, REFIID riid, void** ppv) {
     *ppv = nullptr;
     if (!IsEqualGUID(guidService, SID_SWebBrowserApp) || !browser_) return E_NOINTERFACE;
     return browser_->QueryInterface(riid, ppv);
+}
+
+HWND OpenShownBand(IDeskBand* band, TestSite& site) {
+    vtb::ComPtr<IObjectWithSite> withSite;
+    EXPECT_EQ(S_OK, band->QueryInterface(IID_IObjectWithSite, withSite.put_void()));
+    if (withSite) EXPECT_EQ(S_OK, withSite->SetSite(static_cast<IInputObjectSite*>(&site)));
+    HWND form = nullptr;
+    EXPECT_EQ(S_OK, band->GetWindow(&form));
+    site.Show();
+    SetForegroundWindow(site.Window());
+    EXPECT_EQ(S_OK, band->ShowDW(TRUE));
+    return form;
 }
 
 bool BrowserLoopUntil(IInputObject* band, const std::function<bool()>& done, DWORD ms, bool wide) {

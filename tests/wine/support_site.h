@@ -87,6 +87,10 @@ private:
     volatile LONG refs_ = 0;
 };
 
+// Sites the band with the site, gets its window and shows site and band, as
+// the browser leaves a new band; the form's window.
+HWND OpenShownBand(IDeskBand* band, TestSite& site);
+
 // The browser's loop while a band holds the focus: every keyboard message
 // goes to the band's TranslateAcceleratorIO first; one the band refuses
 // (S_FALSE, Tab) is the browser's, translated and dispatched like every other

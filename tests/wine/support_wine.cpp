@@ -1,5 +1,6 @@
 #include "tests/wine/support_wine.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -337,6 +338,24 @@ std::string ReadTextFile(const std::string& path) {
 bool FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+BOOL CALLBACK FindShownHint(HWND window, LPARAM found) {
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND ShownHintWindow() {
+    HWND hint = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownHint, reinterpret_cast<LPARAM>(&hint));
+    return hint;
 }
 
 }  // namespace vtbtest

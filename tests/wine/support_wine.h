@@ -161,6 +161,9 @@ private:
 // heap checking on, writes into freed blocks fail it).
 bool HeapsValid();
 
+// The hint (the system's tooltip window) this thread shows, null when none shows.
+HWND ShownHintWindow();
+
 // Whole-file helpers; the bytes are written and read unchanged.
 void WriteTextFile(const std::string& path, const std::string& bytes);
 std::string ReadTextFile(const std::string& path);  // empty when missing

@@ -70,14 +70,7 @@ protected:
 
     // Sited, built, shown and active, as the browser leaves a new band.
     HWND Open() {
-        ComPtr<IObjectWithSite> withSite;
-        EXPECT_EQ(S_OK, band_->QueryInterface(IID_IObjectWithSite, withSite.put_void()));
-        EXPECT_EQ(S_OK, withSite->SetSite(static_cast<IInputObjectSite*>(&site_)));
-        HWND form = nullptr;
-        EXPECT_EQ(S_OK, band_->GetWindow(&form));
-        site_.Show();
-        SetForegroundWindow(site_.Window());
-        EXPECT_EQ(S_OK, band_->ShowDW(TRUE));
+        const HWND form = OpenShownBand(band_.get(), site_);
         EXPECT_TRUE(PumpUntil([this] { return GetForegroundWindow() == site_.Window(); }));
         EXPECT_TRUE(PumpPending());
         return form;

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/display_scale.h"
 #include "tests/wine/toolbar_fixture.h"
 #include "widgets/combo_box.h"
+#include "widgets/display_scale.h"
 
 namespace vtbtest {
 namespace {
@@ -117,9 +119,13 @@ TEST_F(SearchBoxList, ShowsEightEntriesWithoutScrollingAndScrollsMore) {
 // The open list shows whole rows only, to the pixel: no part of a row and no
 // empty strip below the last one, whatever the number of entries (an empty
 // list included) and whether the box is the process's first (which learns
-// the control's heights) or a later one.
+// the control's heights) or a later one. Run on scaled displays too, where
+// the rows are 13 pixels of the design at the display's DPI, give or take
+// the pixel of a control that takes its rows' height from the font alone.
 TEST_F(SearchBoxList, TheOpenListIsWholeRowsToThePixel) {
     const int border = 2 * GetSystemMetrics(SM_CYBORDER);
+    const int itemHeight = vtb::ScaleToDpi(13, vtb::SystemDpi());
+    const int tolerance = vtb::SystemDpi() == vtb::kDesignDpi ? 0 : 1;
     for (int round = 0; round < 2; ++round) {
         if (round == 0) vtb::test_seam::ForgetLearnedComboHeights();
         for (const int count : {0, 1, 5, 8, 12}) {
@@ -129,7 +135,7 @@ TEST_F(SearchBoxList, TheOpenListIsWholeRowsToThePixel) {
             Open();
             const Look look = ListLook();
             ASSERT_TRUE(look.open) << count << " entries";
-            EXPECT_EQ(13, look.itemHeight);
+            EXPECT_NEAR(itemHeight, look.itemHeight, tolerance);
             const int rows = count == 0 || count > 8 ? 8 : count;
             EXPECT_EQ(rows * look.itemHeight + border, look.height) << count << " entries, round " << round;
             EXPECT_EQ(count > 8, look.scrollBar) << count << " entries";

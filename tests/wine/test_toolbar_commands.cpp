@@ -397,18 +397,9 @@ TEST_F(CommandTest, IdleCaptionsTakeTheButtonTextColour) {
     }
 }
 
-BOOL CALLBACK FindShownHint(HWND window, LPARAM found) {
-    char name[32] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
 // The text of the hint this thread shows, empty when none shows.
 std::string ShownHint() {
-    HWND hint = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindShownHint, reinterpret_cast<LPARAM>(&hint));
+    const HWND hint = ShownHintWindow();
     if (!hint) return {};
     char text[256] = {};
     TOOLINFOA tool{};

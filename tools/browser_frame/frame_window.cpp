@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "core/display_scale.h"
 #include "tools/browser_frame/toolbar_list.h"
 
 namespace frame {
@@ -19,8 +20,25 @@ constexpr UINT kAddressBandId = 1;
 // Posted by ShowToolbar: wParam is the band's index in bands_, lParam 1 to show.
 constexpr UINT kShowToolbarMessage = WM_APP + 1;
 constexpr UINT kFirstToolbarId = 100;
+// The frame's design at 96 DPI; it scales as the browser does.
 constexpr int kFrameWidth = 1000;
 constexpr int kFrameHeight = 380;
+constexpr int kAddressHeight = 22;
+constexpr int kAddressMinWidth = 200;
+constexpr int kAddressFontHeight = 11;
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
+
+// The window's DPI where the system can tell, else the screen's.
+int FrameDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    const auto dpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (window && dpiForWindow) return vtb::ValidDpi(static_cast<int>(dpiForWindow(window)));
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return vtb::ValidDpi(dpi);
+}
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
@@ -73,8 +91,9 @@ bool FrameWindow::Create(HINSTANCE instance) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
     wc.lpszClassName = kClassName;
     if (!RegisterClassExW(&wc)) return false;
-    const int width = std::min(kFrameWidth, GetSystemMetrics(SM_CXSCREEN));
-    const int height = std::min(kFrameHeight, GetSystemMetrics(SM_CYSCREEN));
+    dpi_ = FrameDpi(nullptr);
+    const int width = std::min(vtb::ScaleToDpi(kFrameWidth, dpi_), GetSystemMetrics(SM_CXSCREEN));
+    const int height = std::min(vtb::ScaleToDpi(kFrameHeight, dpi_), GetSystemMetrics(SM_CYSCREEN));
     window_ = CreateWindowExW(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height,
                               nullptr, nullptr, instance, this);
     if (!window_) return false;
@@ -113,6 +132,16 @@ LRESULT FrameWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // that is hidden gives it back to the frame.
         if (address_) SetFocus(address_);
         return 0;
+    case kDpiChanged: {
+        // Moved to a monitor of another DPI: the system's suggested place and
+        // size; each toolbar hears of it from the system and tells its size.
+        dpi_ = vtb::ValidDpi(HIWORD(wParam));
+        const RECT* to = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window_, nullptr, to->left, to->top, to->right - to->left, to->bottom - to->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        ScaleAddressField();
+        return 0;
+    }
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR*>(lParam)->code == RBN_HEIGHTCHANGE) Layout();
         return 0;
@@ -142,6 +171,7 @@ LRESULT FrameWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void FrameWindow::CreateChildren() {
+    dpi_ = FrameDpi(window_);
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
     rebar_ = CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, nullptr,
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
@@ -149,21 +179,36 @@ void FrameWindow::CreateChildren() {
                              0, 0, 0, 0, window_, nullptr, instance, nullptr);
     address_ =
         CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"about:blank", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                        0, 0, 0, 22, rebar_, nullptr, instance, nullptr);
-    SendMessageW(address_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+                        0, 0, 0, vtb::ScaleToDpi(kAddressHeight, dpi_), rebar_, nullptr, instance, nullptr);
     wchar_t label[] = L"Address";
     REBARBANDINFOW band = {};
     band.cbSize = sizeof band;
-    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_TEXT | RBBIM_ID | RBBIM_STYLE;
+    band.fMask = RBBIM_CHILD | RBBIM_TEXT | RBBIM_ID | RBBIM_STYLE;
     band.fStyle = RBBS_CHILDEDGE;
     band.lpText = label;
     band.hwndChild = address_;
-    band.cyMinChild = 22;
-    band.cxMinChild = 200;
     band.wID = kAddressBandId;
     SendMessageW(rebar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    ScaleAddressField();
     status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"Ready", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                               window_, nullptr, instance, nullptr);
+}
+
+void FrameWindow::ScaleAddressField() {
+    LOGFONTW font = {};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfHeight = -vtb::ScaleToDpi(kAddressFontHeight, dpi_);
+    font.lfWidth = 0;
+    vtb::UniqueFont scaled(CreateFontIndirectW(&font));
+    SendMessageW(address_, WM_SETFONT, reinterpret_cast<WPARAM>(scaled.get()), TRUE);
+    addressFont_ = std::move(scaled);  // the old one only once the field lets go of it
+    REBARBANDINFOW band = {};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILDSIZE;
+    band.cyMinChild = vtb::ScaleToDpi(kAddressHeight, dpi_);
+    band.cxMinChild = vtb::ScaleToDpi(kAddressMinWidth, dpi_);
+    const LRESULT index = SendMessageW(rebar_, RB_IDTOINDEX, kAddressBandId, 0);
+    if (index >= 0) SendMessageW(rebar_, RB_SETBANDINFOW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&band));
 }
 
 void FrameWindow::OpenBrowser() {

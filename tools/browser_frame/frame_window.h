@@ -59,6 +59,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateChildren();
+    // The address field's font and height at the window's DPI.
+    void ScaleAddressField();
     void OpenBrowser();
     void OpenBands();
     void Layout();
@@ -80,6 +82,8 @@ private:
     HWND window_ = nullptr;
     HWND rebar_ = nullptr;
     HWND address_ = nullptr;
+    vtb::UniqueFont addressFont_;
+    int dpi_ = 96;
     HWND status_ = nullptr;
     vtb::ComPtr<BandSite> site_;
     vtb::ComPtr<BrowserEvents> events_;

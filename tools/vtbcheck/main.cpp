@@ -2,7 +2,7 @@
 //
 //   vtbcheck [--json] [--query TEXT] [--codepage N] [--shown-link-buttons LIST] FILE.cfg [GLYPH_DIR]
 //   vtbcheck --preview OUT.png [--menu main|settings] [--settings FILE.ini]
-//            [--toolbar-dir DIR] FILE.cfg [GLYPH_DIR]
+//            [--dpi N] [--toolbar-dir DIR] FILE.cfg [GLYPH_DIR]
 //
 // Exit status of a check: 0 clean, 1 warnings, 2 errors; 3 when the checker
 // could not do its work (a wrong command line, no picture).
@@ -32,7 +32,7 @@ const char kUsage[] =
     "usage: vtbcheck [--json] [--query TEXT] [--codepage N] [--shown-link-buttons LIST]\n"
     "                FILE.cfg [GLYPH_DIR]\n"
     "       vtbcheck --preview OUT.png [--menu main|settings] [--settings FILE.ini]\n"
-    "                [--toolbar-dir DIR] FILE.cfg [GLYPH_DIR]\n"
+    "                [--dpi N] [--toolbar-dir DIR] FILE.cfg [GLYPH_DIR]\n"
     "\n"
     "Prints the toolbar that FILE.cfg builds, every error the toolbar would show\n"
     "for it and the traps it holds. Glyph files are looked up in GLYPH_DIR (by\n"
@@ -49,6 +49,8 @@ const char kUsage[] =
     "  --menu WHICH    with the main menu or the Settings menu open\n"
     "  --settings INI  as the user with this settings file sees it (default: every\n"
     "                  link button shown)\n"
+    "  --dpi N         on a display of N dots per inch (96 is 100 %, 144 is 150 %;\n"
+    "                  under Wine: on Windows the display's own)\n"
     "  --toolbar-dir   the folder with Veltrane_ToolBar.dll and vtbpreview.exe\n";
 
 struct Options {
@@ -60,8 +62,19 @@ struct Options {
     std::string Menu;
     std::optional<fs::path> Settings;
     std::optional<fs::path> ToolbarDir;
+    int Dpi = 0;  // 0: the display's
     std::vector<std::string> Files;
 };
+
+constexpr int kMinDpi = 96;
+constexpr int kMaxPreviewDpi = 480;  // 500 %
+
+// The DPI given, or -1 when it is no whole number in the range.
+int ParseDpi(const std::string& text) {
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+    const int dpi = std::stoi(text);
+    return dpi >= kMinDpi && dpi <= kMaxPreviewDpi ? dpi : -1;
+}
 
 bool Parse(int argc, char** argv, Options& options) {
     bool onlyFiles = false;  // after "--"
@@ -90,7 +103,7 @@ bool Parse(int argc, char** argv, Options& options) {
                 return false;
             }
         } else if (arg == "--query" || arg == "--preview" || arg == "--menu" || arg == "--settings" ||
-                   arg == "--toolbar-dir" || arg == "--shown-link-buttons") {
+                   arg == "--toolbar-dir" || arg == "--shown-link-buttons" || arg == "--dpi") {
             const char* v = value(arg.c_str());
             if (!v) return false;
             if (arg == "--query")
@@ -103,6 +116,8 @@ bool Parse(int argc, char** argv, Options& options) {
                 options.Menu = v;
             else if (arg == "--settings")
                 options.Settings = fs::path(v);
+            else if (arg == "--dpi")
+                options.Dpi = ParseDpi(v);
             else
                 options.ToolbarDir = fs::path(v);
         } else if (arg == "--help" || arg == "-h") {
@@ -125,8 +140,12 @@ bool Parse(int argc, char** argv, Options& options) {
         std::cerr << "vtbcheck: --menu takes main or settings\n";
         return false;
     }
-    if (!options.Preview && (!options.Menu.empty() || options.Settings || options.ToolbarDir)) {
-        std::cerr << "vtbcheck: --menu, --settings and --toolbar-dir go with --preview\n";
+    if (options.Dpi < 0) {
+        std::cerr << "vtbcheck: --dpi takes a number from " << kMinDpi << " to " << kMaxPreviewDpi << "\n";
+        return false;
+    }
+    if (!options.Preview && (!options.Menu.empty() || options.Settings || options.ToolbarDir || options.Dpi)) {
+        std::cerr << "vtbcheck: --menu, --settings, --dpi and --toolbar-dir go with --preview\n";
         return false;
     }
     return true;
@@ -176,6 +195,7 @@ int main(int argc, char** argv) {
         request.Menu = options.Menu;
         request.Settings = options.Settings;
         request.ToolbarDir = options.ToolbarDir;
+        request.Dpi = options.Dpi;
         request.Self = vtbcheck::ProgramPath(argv[0]);
         for (const vtb::check::ButtonInfo& link : result.Toolbar.Links) {
             if (link.Configured) request.LinkButtons.push_back(link.Number);

@@ -140,7 +140,7 @@ int RunPreview(const PreviewRequest& request) {
     }
     if (!Stage(request, *toolbarDir, stage.Path())) return 3;
 
-    const bool ran = RunPreviewProgram(stage.Path(), request.Menu);
+    const bool ran = RunPreviewProgram(stage.Path(), request.Menu, request.Dpi);
     // What the toolbar said in its message boxes, and what went wrong.
     std::string messages = ReadFile(stage.Path() / "messages.txt");
     std::size_t start = 0;

@@ -19,6 +19,7 @@ struct PreviewRequest {
     std::optional<std::filesystem::path> Settings;    // a user's settings file; none: all link buttons shown
     std::vector<int> LinkButtons;                     // configured link buttons, shown without a settings file
     std::optional<std::filesystem::path> ToolbarDir;  // where Veltrane_ToolBar.dll and vtbpreview.exe are
+    int Dpi = 0;                                      // the display's DPI; 0: as it is (96 under Wine)
     std::filesystem::path Self;                       // this program, to find them beside it
 };
 
@@ -33,9 +34,9 @@ extern const char kPreviewName[];
 std::optional<std::filesystem::path> FindToolbarDir(const PreviewRequest& request);
 
 // The platform parts (preview_posix.cpp, preview_windows.cpp):
-// Runs vtbpreview.exe in the staged folder; true when it exited with 0.
-// Says what went wrong on stderr.
-bool RunPreviewProgram(const std::filesystem::path& stage, const std::string& menu);
+// Runs vtbpreview.exe in the staged folder, on a display of dpi (0: as it
+// is); true when it exited with 0. Says what went wrong on stderr.
+bool RunPreviewProgram(const std::filesystem::path& stage, const std::string& menu, int dpi);
 
 // This program's own file.
 std::filesystem::path ProgramPath(const char* argv0);

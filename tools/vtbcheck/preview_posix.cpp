@@ -33,7 +33,10 @@ namespace {
 constexpr int kPreviewSeconds = 120;
 constexpr int kPrefixSeconds = 300;  // a new Wine prefix takes a while
 constexpr int kXvfbSeconds = 15;
-const char kScreen[] = "1800x1200x24";  // wide enough for seventeen link buttons and tall menus
+// Wide enough for seventeen link buttons and tall menus, at 96 DPI.
+constexpr int kScreenWidth = 1800;
+constexpr int kScreenHeight = 1200;
+constexpr int kDesignDpi = 96;
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -165,11 +168,14 @@ private:
 // A private X display, for as long as the object lives.
 class Xvfb {
 public:
-    bool Start(int logFd) {
+    // A screen large enough for the toolbar at dpi.
+    bool Start(int logFd, int dpi) {
+        const std::string screen = std::to_string(kScreenWidth * dpi / kDesignDpi) + "x" +
+                                   std::to_string(kScreenHeight * dpi / kDesignDpi) + "x24";
         int fds[2];
         if (pipe(fds) != 0) return false;
         const bool started = server_.Start({Env("VTBCHECK_XVFB").empty() ? "Xvfb" : Env("VTBCHECK_XVFB"), "-displayfd",
-                                            std::to_string(fds[1]), "-screen", "0", kScreen, "-nolisten", "tcp"},
+                                            std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"},
                                            CurrentEnvironment(), fs::path(), logFd, fds[1]);
         close(fds[1]);
         // Xvfb writes its display number when it is ready.
@@ -256,7 +262,8 @@ fs::path ProgramPath(const char* argv0) {
     return ec ? fs::absolute(argv0) : self;
 }
 
-bool RunPreviewProgram(const fs::path& stage, const std::string& menu) {
+bool RunPreviewProgram(const fs::path& stage, const std::string& menu, int dpi) {
+    if (!dpi) dpi = kDesignDpi;
     SignalGuard signals;
     const fs::path logPath = stage / "wine.log";
     const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -276,7 +283,7 @@ bool RunPreviewProgram(const fs::path& stage, const std::string& menu) {
 
     Xvfb xvfb;
     if (Env("DISPLAY").empty() || Env("VTBCHECK_OWN_DISPLAY") == "1") {
-        if (!xvfb.Start(log)) {
+        if (!xvfb.Start(log, dpi)) {
             std::cerr << "vtbcheck: could not start Xvfb (is it installed?)\n";
             close(log);
             return false;
@@ -294,6 +301,12 @@ bool RunPreviewProgram(const fs::path& stage, const std::string& menu) {
         // Services started while the prefix was made start afresh with a new server.
         RunWine({wineserver, "-k"}, env, stage, log, 30);
     }
+    // The display's DPI, which a Windows program reads when it starts; set
+    // every time, so that no earlier preview's stays.
+    if (ok && !interrupted)
+        ok = RunWine({wine, "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+                      std::to_string(dpi), "/f"},
+                     env, stage, log, kPrefixSeconds) == 0;
     int status = -1;
     if (ok && !interrupted) {
         std::vector<std::string> args = {wine, (stage / kPreviewName).string()};

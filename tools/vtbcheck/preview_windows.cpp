@@ -21,7 +21,9 @@ fs::path ProgramPath(const char* argv0) {
     return length > 0 && length < MAX_PATH ? fs::path(path) : fs::absolute(argv0);
 }
 
-bool RunPreviewProgram(const fs::path& stage, const std::string& menu) {
+bool RunPreviewProgram(const fs::path& stage, const std::string& menu, int dpi) {
+    // Windows has no display of another DPI for one program.
+    if (dpi) std::cerr << "vtbcheck: on Windows the toolbar is drawn at the display's own DPI; --dpi is ignored\n";
     const std::string program = (stage / kPreviewName).string();
     std::string command = "\"" + program + "\"";
     if (!menu.empty()) command += " --menu " + menu;
