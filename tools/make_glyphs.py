@@ -9,6 +9,10 @@ settings.bmp 15 x 16, 256 colours: a pencil lying diagonally, yellow and
              orange body, pink eraser at the upper right, point at the lower
              left.
 
+Each file's colour table holds only the colours the glyph uses (biClrUsed),
+not the whole 16 or 256 its pixels could index: the unused entries of the
+256-colour table alone were a kilobyte of the DLL's resources.
+
 Both stand on white, and the bottom-left pixel is white: the button takes
 that pixel's colour as the transparent one, so no other part of a glyph may
 be pure white. Standard library only; the output is the same on every run.
@@ -22,7 +26,7 @@ import sys
 WHITE = (255, 255, 255)
 BLACK = (0, 0, 0)
 
-# Search glyph colours (palette of 16, unused entries black).
+# Search glyph colours.
 LENS = (166, 202, 240)
 LENS_SHINE = (215, 235, 250)
 RIM = BLACK
@@ -40,9 +44,11 @@ PINK = (255, 150, 190)
 
 
 def write_bmp(path, width, height, bits, palette, pixels):
-    """Writes a bottom-up palette BMP; pixels[y][x] index the palette, y=0 at the top."""
-    colours = 1 << bits
-    table = list(palette) + [BLACK] * (colours - len(palette))
+    """Writes a bottom-up palette BMP; pixels[y][x] index the palette, y=0 at the top.
+    The colour table is the palette as given, its length stated in biClrUsed."""
+    if len(palette) > 1 << bits:
+        raise ValueError(f"{len(palette)} colours do not fit {bits} bits per pixel")
+    table = list(palette)
     row_bytes = ((width * bits + 31) // 32) * 4
     rows = []
     for y in range(height - 1, -1, -1):
@@ -62,7 +68,7 @@ def write_bmp(path, width, height, bits, palette, pixels):
     offset = 14 + 40 + len(palette_bytes)
     header = struct.pack("<2sIHHI", b"BM", offset + len(image), 0, 0, offset)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(image),
-                       2835, 2835, colours, 0)
+                       2835, 2835, len(table), 0)
     with open(path, "wb") as out:
         out.write(header + info + palette_bytes + image)
 
