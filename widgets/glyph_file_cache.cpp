@@ -38,10 +38,11 @@ std::vector<CachedGlyph> cache;  // most recently used first
 
 std::shared_ptr<const DecodedBitmap> Decode(const std::string& path) {
     const std::optional<std::string> bytes = ReadWholeFile(path, kMaxGlyphFileSize);
-    auto bitmap = std::make_shared<DecodedBitmap>();
-    if (!bytes || !DecodeBitmap(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), *bitmap))
+    DecodedBitmap bitmap;
+    if (!bytes || !DecodeBitmap(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), bitmap))
         throw ToolbarError("Bitmap image is not valid");
-    return bitmap;
+    // Shared as the buttons hold every glyph: read-only.
+    return std::make_shared<const DecodedBitmap>(std::move(bitmap));
 }
 
 }  // namespace
