@@ -118,8 +118,7 @@ private:
         entry->Caption = caption;
         if (tag >= 0) {
             entry->Tag = tag;
-            TBandForm* form = &form_;
-            entry->OnClick = [form](TComponent* sender) { form->KorviButtonClick(sender); };
+            entry->OnClick = form_.Notify(&TBandForm::KorviButtonClick);
         }
         return entry;
     }
@@ -255,9 +254,13 @@ TGlyphButton* TBandForm::NewButton(const std::string& name) {
     button->ParentFont = false;
     button->Font.SetStyle(kButtonFace.Name, kButtonFace.Height, kButtonFace.Bold);
     button->Font.SetColor(kCaptionColor);
-    button->OnMouseEnter = [this](TComponent* sender) { SpdButnMouseEnter(sender); };
-    button->OnMouseLeave = [this](TComponent* sender) { SpdButnMouseLeave(sender); };
+    button->OnMouseEnter = Notify(&TBandForm::SpdButnMouseEnter);
+    button->OnMouseLeave = Notify(&TBandForm::SpdButnMouseLeave);
     return button;
+}
+
+TNotifyEvent TBandForm::Notify(void (TBandForm::*handler)(TComponent* sender)) {
+    return [this, handler](TComponent* sender) { (this->*handler)(sender); };
 }
 
 TMenuItem* TBandForm::NewItem(TMenuItem& parent, const std::string& name, const std::string& caption) {
@@ -282,7 +285,7 @@ void TBandForm::BuildControls(HWND parent) {
     Settings_Menu->Alignment = paCenter;
     for (TPopupMenu* menu : {Main_Menu, Settings_Menu}) {
         menu->Owner = Handle();
-        menu->OnPopup = [this](TComponent* sender) { SpdButnMouseLeave(sender); };
+        menu->OnPopup = Notify(&TBandForm::SpdButnMouseLeave);
     }
 
     Searchoptions = NewItem(Settings_Menu->Items(), "Searchoptions", "Search options");
@@ -294,7 +297,7 @@ void TBandForm::BuildControls(HWND parent) {
         option->GroupIndex = 1;
         option->Checked = k == 1;
         option->Visible = k <= 3;
-        option->OnClick = [this](TComponent* sender) { SearchMethodsClick(sender); };
+        option->OnClick = Notify(&TBandForm::SearchMethodsClick);
         SearchOption[k - 1] = option;
     }
     Buttons1 = NewItem(Settings_Menu->Items(), "Buttons1", "Buttons");
@@ -304,7 +307,7 @@ void TBandForm::BuildControls(HWND parent) {
         item->AutoCheck = true;
         item->GroupIndex = 1;
         item->Visible = false;
-        item->OnClick = [this](TComponent* sender) { SettingsClick(sender); };
+        item->OnClick = Notify(&TBandForm::SettingsClick);
         SettingsSpdButn[n - 1] = item;
     }
     N10 = NewItem(Settings_Menu->Items(), "N10", "-");
@@ -317,6 +320,7 @@ void TBandForm::BuildControls(HWND parent) {
 
     const FaceRect box = ScaleRect(kSearchBoxLeft, kSearchBoxTop, kSearchBoxWidth, kSearchBoxHeight, Dpi());
     Search_Edit = Own<TComboBox>(this, "Search_Edit", box.left, box.top, box.Width(), box.Height());
+    // The form's keys (KeyPreview) and the search box's: one handler.
     Search_Edit->OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
     Search_Edit->OnEditObject = [this](HWND edit, WPARAM wParam) { return AnswerEditObject(edit, wParam); };
     SetActiveControl(Search_Edit);
@@ -324,7 +328,7 @@ void TBandForm::BuildControls(HWND parent) {
     Search_SpdButn = NewButton("Search_SpdButn");
     Search_SpdButn->SetCaption("Search");
     Search_SpdButn->SetGlyph(LoadGlyphResource(kSearchGlyph));
-    Search_SpdButn->OnClick = [this](TComponent* sender) { Search_SpdButnClick(sender); };
+    Search_SpdButn->OnClick = Notify(&TBandForm::Search_SpdButnClick);
 
     Settings_SpdButn = NewButton("Settings_SpdButn");
     Settings_SpdButn->SetCaption("Settings");
@@ -334,11 +338,11 @@ void TBandForm::BuildControls(HWND parent) {
     for (int n = 1; n <= kLinkButtonCount; ++n) {
         TGlyphButton* button = NewButton(LinkButtonName(n));
         button->SetVisible(false);
-        button->OnClick = [this](TComponent* sender) { KorviButtonClick(sender); };
+        button->OnClick = Notify(&TBandForm::KorviButtonClick);
         SpdButn[n - 1] = button;
     }
 
-    OnKeyPress = [this](TComponent* sender, char& key) { FormKeyPress(sender, key); };
+    OnKeyPress = Search_Edit->OnKeyPress;
     LayOut();
 }
 

@@ -162,6 +162,9 @@ private:
     template <typename T, typename... Args>
     T* Own(Args&&... args);
     TGlyphButton* NewButton(const std::string& name);
+    // One of the handlers above for a control's event, by name, as a form
+    // definition assigns it: OnClick = Notify(&TBandForm::SettingsClick).
+    TNotifyEvent Notify(void (TBandForm::*handler)(TComponent* sender));
     static TMenuItem* NewItem(TMenuItem& parent, const std::string& name, const std::string& caption);
     void BuildControls(HWND parent);
     // Reads the chosen configuration into the form and the module's values.
