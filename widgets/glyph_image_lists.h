@@ -48,7 +48,7 @@ private:
     UniqueImageList list_;
     int width_;
     int height_;
-    std::vector<bool> slotInUse_;
+    std::vector<char> slotInUse_;  // a byte a slot, not vector<bool>'s packed bits: lists are small
     int usedCount_ = 0;
 };
 
@@ -72,7 +72,8 @@ TGlyphCache* SharedGlyphCache();
 TGlyphCache& EnsureSharedGlyphCache();
 void DestroySharedGlyphCacheIfEmpty();
 
-// What a refused image is reported as: "Unable to Replace Image".
-ToolbarError ImageRefused();
+// Reports a refused image: throws ToolbarError "Unable to Replace Image".
+// One call a site, the throw itself made once here.
+[[noreturn]] void ThrowImageRefused();
 
 }  // namespace vtb
