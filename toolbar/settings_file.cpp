@@ -74,7 +74,7 @@ std::optional<ProfileSection> ReadSectionOnce(const std::string& path) {
     const std::wstring section = Widen(kSettingsSection);
     std::uint64_t size = std::max<std::uint64_t>(4096, FileSize(path) + 2);
     while (size <= maxSectionSize) {
-        std::vector<wchar_t> buffer;
+        std::wstring buffer;
         try {
             buffer.assign(static_cast<std::size_t>(size), L'\0');
         } catch (const std::bad_alloc&) {

@@ -130,9 +130,11 @@ TComboBox::~TComboBox() {
 
 std::wstring TComboBox::WideText() const {
     const int length = GetWindowTextLengthW(Handle());
-    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
-    GetWindowTextW(Handle(), buffer.data(), length + 1);
-    return std::wstring(buffer.data());
+    std::wstring text(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    // The terminating null goes past the end, where the string keeps one.
+    const int copied = GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()) + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
 }
 
 std::string TComboBox::Text() const { return Stored(WideText()); }
@@ -147,9 +149,9 @@ int TComboBox::Count() const {
 std::string TComboBox::Item(int index) const {
     const LRESULT length = SendMessageW(Handle(), CB_GETLBTEXTLEN, index, 0);
     if (length < 0) return {};
-    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    std::wstring buffer(static_cast<std::size_t>(length), L'\0');  // and the null past its end
     SendMessageW(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
-    return Stored(buffer.data());
+    return Stored(buffer.c_str());
 }
 
 std::optional<std::vector<std::string>> TComboBox::Items() const {

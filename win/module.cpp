@@ -1,6 +1,6 @@
 #include "win/module.h"
 
-#include <cwchar>
+#include <string>
 #include <vector>
 
 #include "core/messages.h"
@@ -40,15 +40,15 @@ std::string ConvertPath(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std:
 
 namespace {
 
-// The module's name as the system holds it, in UTF-16 and ending in a
-// null: the 8-bit form of a name outside the code page would be a look-alike.
-std::vector<wchar_t> WideModuleFileName() {
-    std::vector<wchar_t> buffer(MAX_PATH);
+// The module's name as the system holds it, in UTF-16: the 8-bit form of a
+// name outside the code page would be a look-alike.
+std::wstring WideModuleFileName() {
+    std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(ModuleInstance(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return std::vector<wchar_t>(1, L'\0');
+        if (length == 0) return {};
         if (length < buffer.size()) {
-            buffer.resize(length + 1);
+            buffer.resize(length);
             return buffer;
         }
         buffer.resize(buffer.size() * 2);
@@ -61,12 +61,15 @@ std::vector<wchar_t> WideModuleFileName() {
 // the DLL with another extension. A generated short name always holds a
 // tilde: a path without one is long already, and is not looked up folder by
 // folder (which costs the first open half a millisecond under some systems).
-std::vector<wchar_t> LongModulePath() {
-    std::vector<wchar_t> path = WideModuleFileName();
-    if (!std::wcschr(path.data(), L'~')) return path;
-    std::vector<wchar_t> longPath(GetLongPathNameW(path.data(), nullptr, 0) + 1);
-    const DWORD length = GetLongPathNameW(path.data(), longPath.data(), static_cast<DWORD>(longPath.size()));
-    return length == 0 || length >= longPath.size() ? path : longPath;
+std::wstring LongModulePath() {
+    std::wstring path = WideModuleFileName();
+    if (path.find(L'~') == std::wstring::npos) return path;
+    // The size asked for counts the terminating null, which the string keeps past its end.
+    std::wstring longPath(GetLongPathNameW(path.c_str(), nullptr, 0), L'\0');
+    const DWORD length = GetLongPathNameW(path.c_str(), longPath.data(), static_cast<DWORD>(longPath.size() + 1));
+    if (length == 0 || length > longPath.size()) return path;
+    longPath.resize(length);
+    return longPath;
 }
 
 // Asked for at every open and close, and the long name costs a look at
@@ -78,12 +81,12 @@ std::string unnameablePath;  // the path as shown, when 8-bit text cannot name i
 INIT_ONCE modulePathOnce = INIT_ONCE_STATIC_INIT;
 
 BOOL CALLBACK FindModulePath(PINIT_ONCE, PVOID, PVOID*) {
-    const std::vector<wchar_t> path = LongModulePath();
-    if (std::optional<std::string> ansi = AnsiPath(path.data())) {
+    const std::wstring path = LongModulePath();
+    if (std::optional<std::string> ansi = AnsiPath(path.c_str())) {
         modulePath = *ansi;
     } else {
         modulePathNameable = false;
-        unnameablePath = ShownPath(path.data());
+        unnameablePath = ShownPath(path.c_str());
     }
     return TRUE;
 }
