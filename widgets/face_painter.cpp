@@ -123,7 +123,7 @@ int TButtonGlyph::MakeStateImage(TButtonFaceState state) {
     TGlyphCache& cache = EnsureSharedGlyphCache();
     TGlyphList* list = sharedList_ ? sharedList_ : cache.ListForSize(cell.cx, cell.cy);
     try {
-        if (g_failImageStores > 0 && g_failImageStores-- > 0) throw ImageRefused();
+        if (g_failImageStores > 0 && g_failImageStores-- > 0) ThrowImageRefused();
         DibBitmap image;
         std::uint32_t key = keyColor_;
         switch (recipe.Source) {
@@ -179,13 +179,13 @@ DibBitmap TButtonGlyph::EmbossedImage() {
     const UniqueDc sourceDc(CreateCompatibleDC(screen.get()));
     const UniqueDc maskDc(CreateCompatibleDC(screen.get()));
     const UniqueDc resultDc(CreateCompatibleDC(screen.get()));
-    if (!sourceDc || !maskDc || !resultDc) throw ImageRefused();
+    if (!sourceDc || !maskDc || !resultDc) ThrowImageRefused();
 
     // The source in the screen's format, so that the monochrome conversion
     // sees the colours as the screen does.
     const UniqueBitmap colour(CreateCompatibleBitmap(screen.get(), w, h));
     const UniqueBitmap mask(CreateBitmap(w, h, 1, 1, nullptr));
-    if (!colour || !mask) throw ImageRefused();
+    if (!colour || !mask) ThrowImageRefused();
     const BITMAPINFO info = TopDown32(w, h);
     SetDIBits(screen.get(), colour.get(), 0, h, source.Pixels.data(), &info, DIB_RGB_COLORS);
 

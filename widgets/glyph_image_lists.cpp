@@ -31,13 +31,13 @@ void DestroySharedGlyphCacheIfEmpty() {
 
 TGlyphCache* SharedGlyphCache() { return static_cast<TGlyphCache*>(cacheSlot.Get()); }
 
-ToolbarError ImageRefused() { return ToolbarError("Unable to Replace Image"); }
+void ThrowImageRefused() { throw ToolbarError("Unable to Replace Image"); }
 
 // ---- TGlyphList ------------------------------------------------------------
 
 TGlyphList::TGlyphList(int width, int height)
     : list_(ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 0, 4)), width_(width), height_(height) {
-    if (!list_) throw ImageRefused();
+    if (!list_) ThrowImageRefused();
 }
 
 int TGlyphList::AllocateSlot() {
@@ -48,7 +48,7 @@ int TGlyphList::AllocateSlot() {
         }
     }
     const int index = ImageList_GetImageCount(list_.get());
-    if (index < 0 || !ImageList_SetImageCount(list_.get(), static_cast<UINT>(index) + 1)) throw ImageRefused();
+    if (index < 0 || !ImageList_SetImageCount(list_.get(), static_cast<UINT>(index) + 1)) ThrowImageRefused();
     slotInUse_.resize(static_cast<std::size_t>(index) + 1, false);
     slotInUse_[index] = true;
     return index;
@@ -56,7 +56,7 @@ int TGlyphList::AllocateSlot() {
 
 int TGlyphList::StoreKeyed(HBITMAP image, std::uint32_t keyColor) {
     const std::vector<std::uint32_t> pixels = ReadPixels(image, width_, height_);
-    if (pixels.empty()) throw ImageRefused();
+    if (pixels.empty()) ThrowImageRefused();
     keyColor &= 0xFFFFFFu;
 
     // The list composes an image as mask AND, then image OR: transparent
@@ -78,7 +78,7 @@ int TGlyphList::StoreKeyed(HBITMAP image, std::uint32_t keyColor) {
     const int slot = AllocateSlot();
     if (!mask || !ImageList_Replace(list_.get(), slot, color.Bitmap.get(), mask.get())) {
         slotInUse_[slot] = false;  // no live image went in: the slot stays free
-        throw ImageRefused();
+        ThrowImageRefused();
     }
     ++usedCount_;
     return slot;
