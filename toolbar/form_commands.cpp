@@ -89,7 +89,7 @@ std::string GetFileVersionText(const std::string& path) {
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
     if (size == 0) return {};
-    std::vector<char> buffer(size, 0);
+    std::vector<BYTE> buffer(size, 0);
     if (!GetFileVersionInfoA(path.c_str(), 0, size, buffer.data())) return {};
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;

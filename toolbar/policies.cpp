@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <string>
 
 #include "win/event_log.h"
 #include "win/handles.h"
@@ -27,12 +27,12 @@ std::optional<PolicyValue> ReadValue(HKEY key, const char* name) {
         return PolicyValue{PolicyType::Number, number, {}};
     }
     if (type != REG_SZ || size > kMaxTextBytes) return std::nullopt;
-    // One more for a terminator the value may lack.
-    std::vector<char> text(size + 1, '\0');
+    // The string keeps one more past its end, for a terminator the value may lack.
+    std::string text(size, '\0');
     if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS ||
-        type != REG_SZ || size >= text.size())
+        type != REG_SZ || size > text.size())
         return std::nullopt;
-    return PolicyValue{PolicyType::Text, 0, std::string(text.data())};
+    return PolicyValue{PolicyType::Text, 0, std::string(text.c_str())};
 }
 
 PolicyValues ReadHive(HKEY root) {

@@ -48,7 +48,7 @@ private:
     UniqueImageList list_;
     int width_;
     int height_;
-    std::vector<char> slotInUse_;  // a byte a slot, not vector<bool>'s packed bits: lists are small
+    std::vector<std::uint8_t> slotInUse_;  // a byte a slot, not vector<bool>'s packed bits: lists are small
     int usedCount_ = 0;
 };
 

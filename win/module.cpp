@@ -1,7 +1,6 @@
 #include "win/module.h"
 
 #include <string>
-#include <vector>
 
 #include "core/messages.h"
 #include "core/toolbar_error.h"
@@ -14,11 +13,14 @@ namespace vtb {
 namespace {
 
 std::string ModuleFileName(HMODULE module) {
-    std::vector<char> buffer(MAX_PATH);
+    std::string buffer(MAX_PATH, '\0');
     for (;;) {
         const DWORD length = GetModuleFileNameA(module, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return {};
-        if (length < buffer.size()) return std::string(buffer.data(), length);
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -28,11 +30,14 @@ std::string ModuleFileName(HMODULE module) {
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
 std::string ConvertPath(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std::string& path) {
-    std::vector<char> buffer(MAX_PATH);
+    std::string buffer(MAX_PATH, '\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
         const DWORD length = convert(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return {};
-        if (length < buffer.size()) return std::string(buffer.data(), length);
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
         buffer.resize(length + 1);
     }
     return {};
@@ -104,9 +109,9 @@ std::string HostExecutablePath() { return ModuleFileName(nullptr); }
 std::string ApplicationTitle() {
     std::string path = HostExecutablePath();
     // The host's name comes in the OEM character set.
-    std::vector<char> ansi(path.size() + 1);
+    std::string ansi(path.size(), '\0');
     OemToCharBuffA(path.c_str(), ansi.data(), static_cast<DWORD>(path.size()));
-    std::string title = ApplicationTitleFromPath(std::string(ansi.data(), path.size()));
+    std::string title = ApplicationTitleFromPath(ansi);
     if (title.size() > 1) CharLowerBuffA(&title[1], static_cast<DWORD>(title.size() - 1));
     return title;
 }
