@@ -57,7 +57,7 @@ void TComponent::RemoveFreeNotification(TComponent* other) {
 void TFont::SetColor(TColor color) {
     if (color == color_) return;
     color_ = color;
-    if (OnChange) OnChange();
+    if (owner_) owner_->Perform(CM_FONTCHANGED, 0, 0);
 }
 
 void TFont::SetStyle(const std::string& name, int height, bool bold) {
@@ -86,7 +86,7 @@ int TFont::PixelHeight() const { return ScaleToDpi(Height, dpi_); }
 
 void TFont::Changed() {
     handle_ = nullptr;
-    if (OnChange) OnChange();
+    if (owner_) owner_->Perform(CM_FONTCHANGED, 0, 0);
 }
 
 HFONT TFont::Handle() const {
@@ -97,7 +97,6 @@ HFONT TFont::Handle() const {
 // ---- TControl ------------------------------------------------------------
 
 TControl::TControl(TWinControl* parent, std::string name) : TComponent(std::move(name)), parent_(parent) {
-    Font.OnChange = [this] { Perform(CM_FONTCHANGED, 0, 0); };
     if (parent_) {
         Font.Assign(parent_->Font);
         parent_->InsertControl(this);

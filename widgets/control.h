@@ -76,9 +76,14 @@ private:
     std::vector<TComponent*> notify_;  // both directions, so neither outlives the link
 };
 
+class TControl;
+
 // A font description with its GDI font, shared by the process, found on demand.
 class TFont {
 public:
+    // owner hears of every change (CM_FONTCHANGED); none for a font alone.
+    explicit TFont(TControl* owner = nullptr) : owner_(owner) {}
+
     std::string Name = "MS Sans Serif";
     int Height = 13;  // pixels of the design, at 96 DPI
     bool Bold = false;
@@ -92,9 +97,9 @@ public:
     void SetDpi(int dpi);
     int PixelHeight() const;
     HFONT Handle() const;
-    std::function<void()> OnChange;
 
 private:
+    TControl* owner_;
     TColor color_ = clWindowText;
     int dpi_ = 96;
     mutable HFONT handle_ = nullptr;  // the process's, not this object's
@@ -135,7 +140,7 @@ public:
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
 
-    TFont Font;
+    TFont Font{this};
     bool ParentFont = true;
     bool ShowHint = true;
     bool ParentShowHint = true;

@@ -7,6 +7,7 @@
 #include "core/display_scale.h"
 #include "core/glyph_images.h"
 #include "core/toolbar_error.h"
+#include "widgets/control.h"
 #include "widgets/same_values.h"
 
 namespace vtb {
@@ -26,7 +27,7 @@ const DecodedBitmap kNoBitmap;
 
 }  // namespace
 
-TButtonGlyph::TButtonGlyph(std::function<void()> changed) : changed_(std::move(changed)) {
+TButtonGlyph::TButtonGlyph(TControl* owner) : owner_(owner) {
     stateImageIndex_.fill(-1);
     EnsureSharedGlyphCache();
 }
@@ -61,7 +62,7 @@ void TButtonGlyph::SourceChanged() {
         keyColor_ = Source().Monochrome ? 0xFFFFFFu : Source().At(0, Source().Height - 1) & 0xFFFFFFu;
         SetCellCount(CellCountFor(Source().Width, Source().Height, cellCount_));
     }
-    if (changed_) changed_();
+    if (owner_) owner_->Invalidate();
 }
 
 void TButtonGlyph::SetCellCount(int count) {

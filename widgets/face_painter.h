@@ -22,10 +22,13 @@
 
 namespace vtb {
 
+class TControl;
+
 class TButtonGlyph {
 public:
-    // changed runs whenever the face must be painted again.
-    explicit TButtonGlyph(std::function<void()> changed);
+    // owner is painted again whenever the face changes; none for a glyph
+    // drawn by hand.
+    explicit TButtonGlyph(TControl* owner);
     ~TButtonGlyph();
     TButtonGlyph(const TButtonGlyph&) = delete;
     TButtonGlyph& operator=(const TButtonGlyph&) = delete;
@@ -109,7 +112,7 @@ private:
     DibBitmap GrayedImage();
     DibBitmap EmbossedImage();
 
-    std::function<void()> changed_;
+    TControl* owner_;
     std::shared_ptr<const DecodedBitmap> source_;
     std::shared_ptr<const DecodedBitmap> drawn_;  // source_ at dpi_, made on first use
     int dpi_ = 96;

@@ -111,7 +111,7 @@ std::vector<std::pair<TGlyphButton::TRepeatTimer::Key, TGlyphButton::TRepeatTime
 TGlyphButton::TGlyphButton(TWinControl* parent, std::string name) : TControl(parent, std::move(name)) {
     CaptureOnPress = true;
     ParentShowHint = false;
-    faceGlyph_ = std::make_unique<TButtonGlyph>([this] { Invalidate(); });
+    faceGlyph_ = std::make_unique<TButtonGlyph>(this);
     SetBounds(0, 0, 25, 25);
 }
 
