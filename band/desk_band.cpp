@@ -191,9 +191,7 @@ HRESULT TDeskBand::DoGetWindow(HWND* phwnd) {
         // The form has no browser during its construction.
         form->WebBrowser = WebBrowser;
         BandForm = std::move(form);
-        BandForm->OnResize = [this] { Enter(&TDeskBand::NotifyBandInfoChanged); };
-        BandForm->OnMessage = [this](UINT msg) { Enter(&TDeskBand::BandHook, msg); };
-        BandForm->OnFocusMoved = [this](bool inToolbar) { Enter(&TDeskBand::FocusMoved, inToolbar); };
+        BandForm->Listener = this;
     } catch (...) {
         Building = false;
         return E_FAIL;

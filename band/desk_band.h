@@ -27,7 +27,8 @@ class TDeskBand : public TComObject,
                   public IInputObject,
                   public IObjectWithSite,
                   public IPersistStreamInit,
-                  public IDeskBand {
+                  public IDeskBand,
+                  private TFormListener {
 public:
     TDeskBand(TComObjectFactory* factory, IUnknown* outer);
     ~TDeskBand() override;
@@ -101,7 +102,10 @@ private:
     HRESULT DoCloseDW();
     HRESULT DoGetBandInfo(DWORD dwBandID, DWORD dwViewMode, DESKBANDINFO* pdbi);
 
-    // The form's callbacks.
+    // What the form tells its band, each through Enter.
+    void FormMessage(UINT msg) override { Enter(&TDeskBand::BandHook, msg); }
+    void FormResized() override { Enter(&TDeskBand::NotifyBandInfoChanged); }
+    void FormFocusMoved(bool inToolbar) override { Enter(&TDeskBand::FocusMoved, inToolbar); }
     void BandHook(UINT msg);
     void FocusMoved(bool inToolbar);
     // Is this key for us? Only one for a shown window of the toolbar.

@@ -172,9 +172,7 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error, TOb
 
 void TBandForm::Close(std::unique_ptr<TBandForm> form) {
     if (!form) return;
-    form->OnMessage = nullptr;
-    form->OnResize = nullptr;
-    form->OnFocusMoved = nullptr;
+    form->Listener = nullptr;
     form->SetTimerEnabled(false);
     TToolkit::Destroy(std::make_unique<TClosingForm>(std::move(form)));
 }
@@ -200,8 +198,7 @@ TBandForm::~TBandForm() {
     // Controls go before the window; the hook must not outlive the form.
     for (auto it = owned_.rbegin(); it != owned_.rend(); ++it) it->reset();
     owned_.clear();
-    OnMessage = nullptr;
-    OnFocusMoved = nullptr;
+    Listener = nullptr;
     DetachHandle();
     if (window && IsWindow(window)) DestroyWindow(window);
 }
@@ -518,7 +515,7 @@ void TBandForm::AdjustSize() {
     if (width == Width() && height == Height()) return;
     SetBounds(Left(), Top(), width, height);
     if (Handle()) SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (OnResize) OnResize();
+    if (Listener) Listener->FormResized();
 }
 
 const TargetList& TBandForm::URLList() const { return urls_ ? *urls_ : kNoTargets; }
@@ -590,7 +587,7 @@ bool TBandForm::TakesKeysFor(HWND window) const { return OwnsWindow(window) && I
 void TBandForm::FocusMessage(UINT msg, HWND other) {
     // From one window of the toolbar to another is no move.
     if (msg == WM_KILLFOCUS && OwnsWindow(other)) return;
-    if (const std::function<void(bool)> told = OnFocusMoved) told(msg == WM_SETFOCUS);
+    if (Listener) Listener->FormFocusMoved(msg == WM_SETFOCUS);
 }
 
 SIZE TBandForm::ClientSize() const {
@@ -602,8 +599,7 @@ SIZE TBandForm::ClientSize() const {
 int TBandForm::MainButtonWidth() const { return Main_Menu_SpdButn ? Main_Menu_SpdButn->Width() : 0; }
 
 LRESULT TBandForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // A copy: the band may let the form go while it hears the message.
-    if (const std::function<void(UINT)> hook = OnMessage) hook(msg);
+    if (Listener) Listener->FormMessage(msg);
     switch (msg) {
     case WM_TIMER:
         if (wParam == kTimer1) {

@@ -30,6 +30,22 @@ class TObjectCounter;
 class TToolbarAccessible;
 class FormBuilder;
 
+// What a form tells whoever holds it. Each call may let the form go.
+class TFormListener {
+public:
+    // Every message the form's window receives, before the form handles it
+    // (the band switches the timer with it).
+    virtual void FormMessage(UINT msg) = 0;
+    // The form has taken a new size (link buttons shown or hidden).
+    virtual void FormResized() = 0;
+    // The keyboard focus came into the toolbar's windows (true), or left
+    // them for a window outside them or for none (false).
+    virtual void FormFocusMoved(bool inToolbar) = 0;
+
+protected:
+    ~TFormListener() = default;
+};
+
 class TBandForm : public TCustomForm {
 public:
     // Creates the window as a child of parent and runs FormCreate. An error
@@ -53,14 +69,9 @@ public:
     // Set by the band right after construction; all navigation goes through it.
     ComPtr<IWebBrowser2> WebBrowser;
 
-    // Told of every message the form's window receives, before the form
-    // handles it (the band switches the timer with it).
-    std::function<void(UINT msg)> OnMessage;
-    // Told when the form has taken a new size (link buttons shown or hidden).
-    std::function<void()> OnResize;
-    // Told when the keyboard focus comes into the toolbar's windows (true),
-    // and when it leaves them for a window outside them or for none (false).
-    std::function<void(bool inToolbar)> OnFocusMoved;
+    // Who holds the form (its band), told what the form hears; none once
+    // the form is let go.
+    TFormListener* Listener = nullptr;
 
     // What counts the toolbar's accessible objects, while a screen reader
     // holds them, and a closing form as live objects, so that the module
@@ -185,7 +196,7 @@ private:
     LRESULT AnswerEditObject(HWND edit, WPARAM wParam);
     void DoDefaultAction(WPARAM index);
     // A focus message of the form's own window or of the search box's:
-    // told on to OnFocusMoved.
+    // told on to the listener.
     void FocusMessage(UINT msg, HWND other);
     const std::string& Target(int tag) const;  // "List index out of bounds (%d)"
 

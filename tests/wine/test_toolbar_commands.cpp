@@ -260,8 +260,16 @@ TEST_F(CommandTest, SettingsMenuShowsAndHidesLinkButtons) {
     SetIni("SpdButn_3", "1");
     TBandForm& form = BuildShown();
     EXPECT_EQ(form.SpdButn[2]->Left(), 505);
-    int resized = 0;
-    form.OnResize = [&resized] { ++resized; };
+    struct Resizes final : vtb::TFormListener {
+        vtb::TBandForm& form;
+        int count = 0;
+        explicit Resizes(vtb::TBandForm& f) : form(f) { form.Listener = this; }
+        ~Resizes() { form.Listener = nullptr; }
+        void FormMessage(UINT) override {}
+        void FormResized() override { ++count; }
+        void FormFocusMoved(bool) override {}
+    } resizes(form);
+    const int& resized = resizes.count;
     // Buttons sub-menu, its second entry: show "Statutes".
     ASSERT_TRUE(ChooseFromMenu(*form.Settings_SpdButn, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN}));
     EXPECT_TRUE(form.SpdButn[1]->Visible());
