@@ -378,12 +378,13 @@ void TBandForm::FormCreate(TComponent* /*sender*/) {
     urls_ = module.URLList;
 
     paths_ = CurrentDataPaths();
-    policies_ = ReadPolicies();
+    const PolicyHives policyHives = ReadPolicyHives();
+    policies_ = MergePolicies(policyHives);
     const ConfigurationSource source = ConfigurationToRead(paths_, policies_.UpdatesAllowed);
     FormBuilder builder(*this);
     try {
         ReadConfigurationFile(source, builder, module.Config);
-        LoadUserSettings();
+        LoadUserSettings(policyHives);
     } catch (const std::exception& error) {
         // The administrator hears of it with the file and the line (0: the
         // file as a whole).
@@ -416,7 +417,7 @@ void TBandForm::ReadConfigurationFile(const ConfigurationSource& source, FormBui
     builder.Line = 0;
 }
 
-void TBandForm::LoadUserSettings() {
+void TBandForm::LoadUserSettings(const PolicyHives& policyHives) {
     // The section is read once, not key by key, and not while another
     // toolbar rewrites the file.
     std::optional<ProfileSection> read = [this] {
@@ -430,7 +431,7 @@ void TBandForm::LoadUserSettings() {
     std::array<int, kSearchOptionCount> optionTags{};
     for (int k = 0; k < kSearchOptionCount; ++k) optionTags[k] = SearchOption[k]->Tag;
     LoadedSettings loaded = LoadSettings(store, URLList(), optionTags, CurrentSearchMethod());
-    ApplyPolicies(loaded);
+    ApplyPolicies(loaded, policyHives);
     // A button the configuration does not fill is never shown, whatever the
     // file or a policy says; the save keeps the user's choice for it.
     for (int n = configuredLinks_; n < kLinkButtonCount; ++n) loaded.Visible[n] = false;

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "core/config_file.h"
-#include "core/policy_table.h"
 #include "core/user_settings.h"
 #include "toolbar/config_rollout.h"
 #include "toolbar/data_paths.h"
+#include "toolbar/policies.h"
 #include "widgets/form.h"
 #include "widgets/menus.h"
 #include "win/handles.h"
@@ -180,10 +180,10 @@ private:
     void BuildControls(HWND parent);
     // Reads the chosen configuration into the form and the module's values.
     void ReadConfigurationFile(const ConfigurationSource& source, FormBuilder& builder, ConfigValues& values);
-    void LoadUserSettings();
+    void LoadUserSettings(const PolicyHives& policyHives);
     // What the administrator's policies change in the loaded settings, and
     // the menu entries they take out of the user's hands.
-    void ApplyPolicies(LoadedSettings& loaded);
+    void ApplyPolicies(LoadedSettings& loaded, const PolicyHives& read);
     void AdjustSize();
     // The toolbar's accessible object, made on the first request and kept
     // while the form lives. Once the form is closing none is made: it would

@@ -5,7 +5,7 @@
 
 namespace vtb {
 
-void TBandForm::ApplyPolicies(LoadedSettings& loaded) {
+void TBandForm::ApplyPolicies(LoadedSettings& loaded, const PolicyHives& read) {
     std::array<std::string, kSearchOptionCount> optionTexts;
     const TargetList& urls = URLList();
     // Only the options the configuration made count; a hidden one has no method.
@@ -19,7 +19,7 @@ void TBandForm::ApplyPolicies(LoadedSettings& loaded) {
         for (TMenuItem* option : SearchOption) option->Enabled = false;
     for (int n = 1; n <= kLinkButtonCount; ++n)
         if (policies_.FixesButton(n)) SettingsSpdButn[n - 1]->Enabled = false;
-    ReportPoliciesOnce(fixedOption_ > 0 || !policies_.SearchMethod);
+    ReportPoliciesOnce(read, fixedOption_ > 0 || !policies_.SearchMethod);
 }
 
 }  // namespace vtb

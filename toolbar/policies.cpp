@@ -47,14 +47,14 @@ PolicyValues ReadHive(HKEY root) {
 
 }  // namespace
 
-Policies ReadPolicies() { return MergePolicies(ReadHive(HKEY_LOCAL_MACHINE), ReadHive(HKEY_CURRENT_USER)); }
+PolicyHives ReadPolicyHives() { return {ReadHive(HKEY_LOCAL_MACHINE), ReadHive(HKEY_CURRENT_USER)}; }
 
-void ReportPoliciesOnce(bool methodMatched) {
+void ReportPoliciesOnce(const PolicyHives& read, bool methodMatched) {
     // Said once something is to be said: a policy set later in the
     // process's life is heard of too.
     static volatile LONG reported = 0;
     if (reported) return;
-    const PolicyReport report = DescribePolicies(ReadHive(HKEY_LOCAL_MACHINE), ReadHive(HKEY_CURRENT_USER), methodMatched);
+    const PolicyReport report = DescribePolicies(read.Machine, read.User, methodMatched);
     if ((report.InForce.empty() && report.Ignored.empty()) || InterlockedExchange(&reported, 1) != 0) return;
     if (!report.InForce.empty()) LogEvent(kPoliciesInForce, {report.InForce.c_str()});
     if (!report.Ignored.empty()) LogEvent(kPoliciesIgnored, {report.Ignored.c_str()});
