@@ -162,8 +162,11 @@ std::unique_ptr<TBandForm> TBandForm::Build(HWND parent, std::string& error, TOb
     }
     form->AdjustSize();
     form->EndUpdate();
-    // Made hidden, its controls added out of sight, shown whole.
-    if (form->Handle()) ShowWindow(form->Handle(), SW_SHOWNA);
+    // Made hidden, its controls added out of sight, shown whole at the size
+    // they gave it: one move of the window, not one per step of the build.
+    if (form->Handle())
+        SetWindowPos(form->Handle(), nullptr, 0, 0, form->Width(), form->Height(),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     if (auto* button = dynamic_cast<TGlyphButton*>(TToolkit::ControlAtCursor());
         button && button->Parent() == form.get())
         button->CheckHover();
@@ -515,7 +518,9 @@ void TBandForm::AdjustSize() {
     }
     if (width == Width() && height == Height()) return;
     SetBounds(Left(), Top(), width, height);
-    if (Handle()) SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // While the form is built its window takes the size once, when it is shown.
+    if (Handle() && !Updating())
+        SetWindowPos(Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (Listener) Listener->FormResized();
 }
 

@@ -278,7 +278,8 @@ void TWinControl::Closing() {
 
 void TWinControl::EndUpdate() {
     if (updating_ == 0 || --updating_ > 0) return;
-    if (handle_) InvalidateRect(handle_, nullptr, TRUE);
+    // A hidden window is painted whole when it is shown.
+    if (handle_ && IsWindowVisible(handle_)) InvalidateRect(handle_, nullptr, TRUE);
 }
 
 void TWinControl::InsertControl(TControl* control) {
